@@ -1,0 +1,67 @@
+// greeting_banner.h: a greeting that drops into place, sharpens and bursts.
+//
+// The banner image is cut into a grid of square cells (80 x 10 at cell size
+// 0.025); each cell is its own textured quad with a random burst direction, speed
+// and tilt. Inside its window [start, end] the banner falls from y offset 20 to 4.5,
+// sharpens from pixelate 2 towards 512, and from end - 1500 its cells fly apart
+// while the level fades out over the last 125 ms.
+//
+// Use: buildGreetingBanner once per greeting at start (five generator draws per
+// cell, row by row), then drawGreetingBanner every pass for every banner; it
+// draws only inside the banner's window. The state updates (advanceGreetingBanner,
+// burstGreetingCells, updateGreetingBanner) are plain code for tests; the draw
+// runs updateGreetingBanner exactly once per call. Nothing allocates while drawing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scene/random.h"
+#include "scene/vec.h"
+
+struct ProgramEntry;
+class TextureRegistry;
+
+struct GreetingBanner {
+    uint32_t startMs = 0;   // first show time drawn
+    uint32_t endMs = 0;     // last show time drawn
+    int paletteSlot = 0;
+    float yOffset = 20.0f;
+    float pixelate = 2.0f;
+    float level = 1.0f;
+    float cellSize = 0.025f;
+    float scatter = 0.0f;   // burst progress, 0..1
+    std::string textureKey;
+    std::vector<Vec4> cellPositions;   // lower-left corner of each cell's quad
+    std::vector<Vec4> cellTexCoords;   // 2k: (uLeft, vTop), 2k + 1: (uRight, vBottom)
+    std::vector<Vec4> cellDirections;  // burst direction, components in [0, 1)
+    std::vector<float> cellSpeeds;     // [1.25, 2)
+    std::vector<float> cellTilts;      // degrees, [0, 2 pi)
+};
+
+// Builds the record and its cells. A cell size that is not positive, or so small
+// that the grid would be absurd, gives a banner without cells (it still animates).
+GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint32_t endMs,
+                                   int paletteSlot, float cellSize, ShowRandom& random);
+
+// True while start <= t <= end.
+bool greetingVisible(const GreetingBanner& banner, uint32_t t);
+
+// The step-scaled rules in their fixed order: level up, level down (last 125 ms),
+// scatter up (last 1500 ms), pixelate up, y offset down.
+void advanceGreetingBanner(GreetingBanner& banner, float step, uint32_t t);
+
+// Moves every cell by direction x speed x (scatter / 20); not scaled by step.
+void burstGreetingCells(GreetingBanner& banner);
+
+// One draw call's worth of state change. Returns false (and changes nothing)
+// outside the window; otherwise stores the material level from before the
+// advance in levelForMaterial, advances the rules, then bursts the cells.
+bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t, float& levelForMaterial);
+
+// Draws the banner's cells blended with its texture (skipped when missing) when t
+// lies in its window; colour is the palette colour of the banner's slot.
+void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, ProgramEntry& program,
+                        const Rgba& colour, float step, uint32_t t);

@@ -1,0 +1,90 @@
+// plus_field.h: the opening stretch's 500 "PLUS" sprites laid in four growing trails.
+//
+// A TrailEmitter carries four clumps of particles along their headings and leaves
+// one particle behind every drop interval, so four trails grow across the scene.
+// Each sprite is sized and lifted by the music spectrum at its x position; the
+// timeline's scatter value drifts and spins the sprites, its fade value dims them.
+//
+// Use: buildPlusField + fillPlusParticles once at start (in the show's draw order),
+// then drawPlusField once per pass while the stretch runs. All per-call updates
+// (emitter advance, drift) live in advancePlusField, which drawPlusField calls
+// exactly once before drawing; tests drive it without a GL context.
+// Nothing here allocates after construction.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "scene/random.h"
+#include "scene/vec.h"
+
+struct ProgramEntry;
+class TextureRegistry;
+
+constexpr int kPlusParticleCount = 500;
+
+struct TrailEmitter {
+    int particleCount = 0;          // particles drawn
+    int dropsPerHeading = 0;        // drops before an emitter takes a new heading
+    float dropInterval = 0.0f;      // step accumulated between two drops
+    int particlesPerEmitter = 0;
+    std::vector<Vec4> positions;    // particleCount entries when the lists are consistent
+    std::vector<Vec4> headings;     // one per emitter
+    std::vector<int> nextDrop;      // first particle still riding with emitter e
+    std::vector<int> dropCount;     // drops since the last change of heading
+    std::vector<float> dropTimer;   // step accumulated since the last drop
+};
+
+// Builds an emitter from matching lists of emitter positions and headings (w is set
+// to 1). An empty list gives an emitter with no particles.
+TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions,
+                              const std::vector<Vec4>& headings, int particleCount,
+                              int dropsPerHeading, float dropInterval);
+
+// One unit draw picks -x, -y, +x or +y (w = 0).
+Vec4 randomAxisHeading(ShowRandom& random);
+
+// Moves riding particles 1.5 x step along their emitter's heading and lays at most
+// one particle per emitter per call; a new heading costs one generator draw.
+void advanceTrailEmitter(TrailEmitter& emitter, float step, ShowRandom& random);
+
+struct PlusField {
+    TrailEmitter emitter;
+    std::array<Vec4, kPlusParticleCount> driftDirection{};
+    std::array<float, kPlusParticleCount> driftRate{};
+    std::array<float, kPlusParticleCount> spinAngle{};   // degrees; the timeline spins it
+};
+
+// The show's emitter: four emitters at x = 24..21 heading -x, 500 particles,
+// 125 drops per heading, drop interval 0.5. Takes no generator draws.
+void buildPlusField(PlusField& field);
+
+// Five draws per particle: drift direction (3), drift rate, spin angle.
+void fillPlusParticles(PlusField& field, ShowRandom& random);
+
+// Spectrum bin read by a sprite at x: x clamped to [-30, 30] maps onto 0..64.
+int plusSpectrumBin(float x);
+
+// Where and how one sprite is drawn, from its (already updated) position.
+struct PlusSprite {
+    Vec4 translate;     // x, y, z handed to glTranslatef
+    float angle = 0.0f; // degrees about (0.5, 1, 0.1)
+    float half = 0.0f;  // half the quad's edge; negative turns the quad over
+};
+
+// spectrum: 1024 magnitudes, or null for silence.
+PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum);
+
+// The per-call update: advance the emitter, then drift every particle by
+// scatter x direction x rate (not scaled by step).
+void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& random);
+
+// Number of particles the draw visits (never beyond the stored arrays).
+int plusDrawCount(const PlusField& field);
+
+// Applies the material (colour, fade), advances the field once and draws every
+// sprite blended with texture "PLUS" (skipped when missing). program is the pass's
+// current program; spectrum may be null.
+void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textures,
+                   ProgramEntry& program, const Rgba& colour, float step, float scatter,
+                   float fade, const float* spectrum);

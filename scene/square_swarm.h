@@ -1,0 +1,42 @@
+// square_swarm.h: the ring of 200 open, tumbling boxes textured with "SQUARE".
+//
+// Boxes sit on a ring of radius 12 about the z axis through the swarm centre
+// (0, height, -8); each orbits the centre and tumbles at four times its orbit angle.
+//
+// Use: buildSquareSwarm once at start (seven generator draws per box), then
+// drawSquareSwarm once per pass while the stretch runs. The angle advance lives
+// in advanceSwarmAngle / advanceSquareSwarm, which the draw runs exactly once per
+// call; tests drive them without a GL context. Nothing allocates while drawing.
+#pragma once
+
+#include <array>
+
+#include "scene/random.h"
+#include "scene/vec.h"
+
+struct ProgramEntry;
+class TextureRegistry;
+
+constexpr int kSwarmBoxCount = 200;
+
+struct SquareSwarm {
+    std::array<Vec4, kSwarmBoxCount> ringPosition{};  // relative to the swarm centre
+    std::array<float, kSwarmBoxCount> spinRate{};
+    std::array<float, kSwarmBoxCount> spinAngle{};    // orbit angle, degrees
+    std::array<float, kSwarmBoxCount> halfSize{};
+};
+
+void buildSquareSwarm(SquareSwarm& swarm, ShowRandom& random);
+
+// angle + (rate x step) x 20: the product in single precision, the rest in double,
+// rounded back to single.
+float advanceSwarmAngle(float angle, float rate, float step);
+
+// Advances every box's angle once.
+void advanceSquareSwarm(SquareSwarm& swarm, float step);
+
+// Applies the material (colour, level 1), advances every angle once and draws the
+// boxes around (0, height, -8) with texture "SQUARE" (skipped when missing).
+// Leaves the blend state as it found it.
+void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+                     const Rgba& colour, float step, float height);
