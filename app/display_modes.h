@@ -1,0 +1,54 @@
+// Display modes of the primary display and the desktop's aspect ratio.
+//
+// The launch dialog offers one entry per distinct 32-bit resolution, in the
+// order the display reports them. `enumerateDisplayModes()` asks SDL for that
+// raw list, `distinctModes()` reduces it (pure, testable without a display),
+// `desktopMode()` reports the mode the desktop runs in, and `detectAspect()`
+// classifies a width and height into one of the aspect codes below.
+//
+//   app.displayModes = distinctModes(enumerateDisplayModes());
+//   DisplayMode desk = desktopMode();
+//   app.desktopAspect = detectAspect(desk.width, desk.height);
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct DisplayMode {
+  int width = 0;
+  int height = 0;
+  int bitsPerPixel = 0;   // storage bits: 32 for the 24-bit colour modes SDL lists as 4 bytes per pixel
+  int refreshRate = 0;    // Hz, 0 when unknown
+};
+
+// Aspect codes shared by the dialog and the window's projection set-up.
+enum AspectCode : int {
+  kAspectOther = 0,   // none of the four ratios below
+  kAspect4x3 = 1,
+  kAspect5x4 = 2,
+  kAspect16x9 = 3,
+  kAspect16x10 = 4,
+};
+
+// Keeps the 32-bit modes, one per width × height (the first enumerated wins;
+// refresh rate is not compared), in the input's order.
+std::vector<DisplayMode> distinctModes(const std::vector<DisplayMode>& enumerated);
+
+// Every mode SDL reports for the primary display, in SDL's order.
+// Returns an empty list when the video subsystem cannot start.
+std::vector<DisplayMode> enumerateDisplayModes();
+
+// The primary display's current (desktop) mode.
+// Returns a mode of 0 × 0 when the video subsystem cannot start.
+DisplayMode desktopMode();
+
+// Aspect code of width / height, compared in single precision, so only exact
+// ratios match (1366 × 768 is kAspectOther). A height of 0 gives kAspectOther.
+int detectAspect(uint32_t width, uint32_t height);
+
+// The text a mode is listed under: "%dx%d".
+std::string modeLabel(const DisplayMode& mode);
+
+// Index of the first mode with this width and height; -1 if none.
+int findMode(const std::vector<DisplayMode>& modes, int width, int height);
