@@ -1,0 +1,37 @@
+// screen_quad.h: full-screen texture quads and the separable Gaussian blur.
+//
+// drawScreenQuad draws a registry texture as a rectangle in normalised device
+// coordinates (1, 1 covers the viewport) whatever the current matrices; the
+// texture's t = 0 row lands at the bottom, so render-target pictures show
+// upright. It leaves face culling, depth and stencil tests and 2D texturing
+// disabled, the matrices as they were and GL_MODELVIEW selected; blending, the
+// program and the colour stay as the caller set them. A missing key draws with
+// whatever texture is bound on the active unit.
+//
+// separableBlur runs the "SEPBLUR" program eight times, alternating horizontal
+// passes into `first` and vertical passes into `second` (same size), with taps
+// `strength` texels of `first` apart. Afterwards `second` holds the fully blurred
+// picture; the program is 0, blending and 2D texturing are disabled and the
+// window framebuffer is bound with the viewport restored.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+class TextureRegistry;
+class ProgramRegistry;
+struct RenderTarget;
+
+void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh);
+
+void separableBlur(TextureRegistry& textures, ProgramRegistry& programs, RenderTarget& first, RenderTarget& second,
+                   std::string_view sourceKey, float strength);
+
+// The three vec2 tap offsets of one pass: horizontal (a, 0), (2a, 0), (3a, 0)
+// with a = strength / width, or vertical (0, b), (0, 2b), (0, 3b) with
+// b = strength / height; single-precision arithmetic.
+struct BlurOffsets {
+    std::array<float, 6> horizontal;
+    std::array<float, 6> vertical;
+};
+BlurOffsets blurOffsets(int width, int height, float strength);

@@ -1,0 +1,93 @@
+// texture_registry.h: named textures and framebuffer render targets.
+//
+// Every texture and off-screen target is created once at start-up and then
+// reached by its key. Usage:
+//     TextureEntry& t = textures.addTexture("PLUS", 512, 512, 1, rgba, GL_NEAREST, GL_NEAREST);
+//     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
+//     TextureRegistry::bindRenderTarget(*textures.findRenderTarget("RT_BLUR1"));
+//     ... draw ...
+//     TextureRegistry::unbindRenderTarget();
+// Keys compare byte for byte (case-sensitive); of two entries with one key the
+// earlier is always found. Entries never move: a reference or pointer handed out
+// stays valid until destroyTextures() or the registry's destruction.
+// Creation, binding and destroyTextures() need the GL context current; the
+// destructor frees memory only and makes no GL call.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/gl_api.h"
+
+struct TextureEntry {
+    std::string key;
+    int width = 0, height = 0;
+    std::vector<uint8_t> pixels;  // width x height x 4 RGBA bytes, kept for the entry's life
+    GLuint glName = 0;
+    GLenum envMode = GL_MODULATE;  // recorded, never applied
+    GLenum minFilter = GL_LINEAR, magFilter = GL_LINEAR;
+    GLenum wrap = GL_CLAMP_TO_EDGE;  // both S and T
+    GLenum target = GL_TEXTURE_2D;
+    int mipmapMode = 0;  // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps)
+};
+
+struct RenderAttachment {
+    TextureEntry* texture;  // not owned: it stays in the texture list
+    GLenum point;           // GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT
+};
+
+struct RenderTarget {
+    std::string key;
+    int width = 0, height = 0;  // taken from the texture given at creation
+    GLuint fbo = 0;
+    std::vector<RenderAttachment> attachments;  // in attachment order, colour attachment 0 first
+    GLenum attachTarget = GL_TEXTURE_2D;
+};
+
+class TextureRegistry {
+public:
+    TextureRegistry() = default;
+    TextureRegistry(const TextureRegistry&) = delete;
+    TextureRegistry& operator=(const TextureRegistry&) = delete;
+
+    // Repeating texture: GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR / GL_LINEAR, mipmap mode 1.
+    // `rgbaOrNull` is w x h x 4 bytes, or null for an all-zero texture. The new
+    // texture stays bound on the active unit.
+    TextureEntry& addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull);
+    // Clamped texture (GL_CLAMP_TO_EDGE) with the given mipmap mode and filters.
+    TextureEntry& addTexture(std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull,
+                             GLenum minFilter, GLenum magFilter);
+    // Returns null if missing; first match wins.
+    TextureEntry* findTexture(std::string_view key);
+
+    // Framebuffer around `texture` at colour attachment 0; size copied from the
+    // texture. Leaves the framebuffer and the texture bound.
+    RenderTarget& addRenderTarget(std::string_view key, TextureEntry& texture);
+    // Returns null if missing; first match wins.
+    RenderTarget* findRenderTarget(std::string_view key);
+    // Adds one more colour attachment (expected to have the target's size).
+    // Leaves the framebuffer and the texture bound.
+    void attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point);
+
+    // Binds the framebuffer, pushes GL_VIEWPORT_BIT and sets the target's viewport.
+    // Selects no draw buffers.
+    static void bindRenderTarget(const RenderTarget& target);
+    // Pops the attribute pushed by bindRenderTarget and binds framebuffer 0.
+    static void unbindRenderTarget();
+
+    // Deletes every GL texture and framebuffer once, then forgets every entry.
+    void destroyTextures();
+
+    size_t textureCount() const { return textures_.size(); }
+    size_t renderTargetCount() const { return targets_.size(); }
+
+private:
+    TextureEntry& createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum wrap,
+                                GLenum minFilter, GLenum magFilter, int mipmapMode);
+
+    std::deque<TextureEntry> textures_;
+    std::deque<RenderTarget> targets_;
+};
