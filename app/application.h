@@ -1,0 +1,74 @@
+// application.h: the application record, the one object the shell hangs off.
+//
+// DemoApplication owns the launch settings, the window and context handles, the
+// GL version and entry-point loader, the registries, the music and its audio
+// back end, and the per-frame time values. main() makes one, the launch dialog
+// (or the command line) fills the settings, runShow() drives everything else.
+//
+// Teardown order matters: the registries delete their GL objects while the
+// context is still current (runShow calls releaseGraphics() before closeWindow),
+// and the audio back end is stopped and released when the record goes away.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+
+#include "app/display_modes.h"
+#include "app/gl_loader.h"
+#include "audio/audio_backend.h"
+#include "audio/music_player.h"
+#include "gfx/program_registry.h"
+#include "gfx/texture_registry.h"
+
+class DemoConfigurator;
+
+struct DemoApplication {
+    DemoApplication();
+    ~DemoApplication();
+    DemoApplication(const DemoApplication&) = delete;
+    DemoApplication& operator=(const DemoApplication&) = delete;
+
+    std::vector<DisplayMode> displayModes;  // filled by the launch dialog's caller
+    int width = 0;                           // requested client size in pixels
+    int height = 0;
+    bool fullscreen = false;
+    bool vsync = true;                       // swap interval: adaptive (else 1) when set, 0 when clear
+    int bitsPerPixel = 32;
+    int samples = 0;
+    int maxSamples = 0;
+    int aspectMode = 0;                      // aspect code 0..4 (app/display_modes.h)
+    int desktopAspect = 0;
+
+    SDL_Window* window = nullptr;            // null when none
+    SDL_GLContext glContext = nullptr;       // null when none
+    std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
+
+    int glMajor = 0;
+    int glMinor = 0;
+    ExtensionLoader extensions;
+
+    TextureRegistry textures;
+    ProgramRegistry programs;
+    MusicPlayer music;
+    std::unique_ptr<DemoConfigurator> configurator;
+
+    bool musicEnabled = true;
+    bool musicPlaying = false;
+    uint32_t showTimeMs = 0;
+    float frameStep = 0.0f;
+
+    std::unique_ptr<AudioBackend> audio;     // set before the assets load; null = no audio at all
+    std::string dataDir = "Data";            // the data folder
+    std::string musicPath = "Data/music.mp3";
+
+    // Deletes the registries' GL objects; call with the context current.
+    void releaseGraphics();
+};
+
+// Virtual-key code of Escape, the key that ends the show.
+inline constexpr int kEscapeKey = 27;
