@@ -40,8 +40,8 @@ enum class PaletteStatus {
     DataEndsEarly,    // the encoded data stops before the last row is complete
 };
 
-// 64 Mi pixels (256 MiB of RGBA): four times the largest image the show uses
-// many times over, yet small enough that a hostile header cannot exhaust memory.
+// 64 Mi pixels (256 MiB of RGBA): sixty-four times the largest image the show
+// uses, yet small enough that a hostile header cannot exhaust memory.
 inline constexpr int64_t kMaxPalettePixels = int64_t{64} * 1024 * 1024;
 // Files larger than this are refused before they are read into memory.
 inline constexpr int64_t kMaxPaletteFileBytes = int64_t{512} * 1024 * 1024;

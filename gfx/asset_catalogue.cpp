@@ -1,0 +1,185 @@
+// asset_catalogue.cpp: the catalogue of programs, images and render targets, and
+// the start-up step that creates them all in a fixed order.
+#include "gfx/asset_catalogue.h"
+
+#include <cstdio>
+#include <map>
+
+#include "gfx/palette_image.h"
+#include "gfx/program_registry.h"
+#include "gfx/shader_sources.h"
+#include "gfx/texture_registry.h"
+
+namespace {
+
+struct UniformRow {
+    UniformType type;
+    std::string_view name;
+};
+
+struct ProgramRow {
+    std::string_view key, vertexKey, fragmentKey;
+    std::vector<UniformRow> uniforms;
+};
+
+const std::vector<ProgramRow>& programRows() {
+    static const std::vector<ProgramRow> rows = {
+        {"PP_SHADOWED", "PP_SHADOWED_VERT", "PP_SHADOWED_FRAG",
+         {{UniformType::Mat4, "lightProjectionView"}, {UniformType::Int, "shadowMap"}, {UniformType::Int, "lightMap"}}},
+        {"PP", "PP_VERT", "PP_FRAG", {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
+        {"SHADOW_PASS", "SHADOWPASS_VERT", "SHADOWPASS_FRAG", {}},
+        {"SHADOW_PASS_TEXTURED", "SHADOWPASSTEXTURED_VERT", "SHADOWPASSTEXTURED_FRAG",
+         {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
+        {"OVERLAY", "STANDARD_VERT", "OVERLAY_FRAG",
+         {{UniformType::Int, "tex"}, {UniformType::Vec2, "bleedOffset"}, {UniformType::Vec3, "bleedStrength"}}},
+        {"SEPBLUR", "SEPBLUR_VERT", "SEPBLUR_FRAG", {{UniformType::Vec2, "offsets"}}},
+    };
+    return rows;
+}
+
+// Files are read in this order, which differs from the order the textures are made in.
+constexpr std::string_view kReadOrder[] = {
+    "bdl.p",  "qn.p",   "overlay.p", "overlay1.p", "olight.p", "nop.p",    "dot.p", "plus.p",
+    "square.p", "gdr.p", "tv.p",     "mk.p",       "orb.p",    "pellin.p", "quarde.p", "solvik.p",
+    "tb.p",   "ul.p",   "veska.p",   "wenlo.p",    "code.p",   "music.p",  "message.p",
+};
+
+struct RenderTextureRow {
+    std::string_view key;
+    bool quarter;  // W/4 x H/4, else W x H
+};
+
+constexpr RenderTextureRow kRenderTextures[] = {
+    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"DEFAULT_TARGET3", false}, {"BLUR1", true},
+    {"BLUR2", true},            {"BLUR3", true},            {"BLUR4", true},
+};
+
+std::string joinPath(const std::string& dir, std::string_view file) {
+    if (dir.empty()) return std::string(file);
+    return dir.back() == '/' ? dir + std::string(file) : dir + "/" + std::string(file);
+}
+
+// Prints a multi-line GL info log with the shader or program key on each line.
+void printInfoLog(std::string_view key, const std::string& log) {
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::fprintf(stderr, "brindle: %.*s: %.*s\n", static_cast<int>(key.size()), key.data(),
+                     static_cast<int>(end - start), log.data() + start);
+        start = end + 1;
+    }
+}
+
+bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string& error) {
+    const ShaderSource* source = findBuiltInShader(key);
+    if (source && programs.addShader(key, source->type, source->text)) return true;
+    if (source) printInfoLog(key, programs.lastLog());
+    error = "the GL driver cannot compile the built-in shader " + std::string(key) +
+            " (log above); update the graphics driver";
+    return false;
+}
+
+std::string imageWarning(const std::string& path, std::string_view key, const char* problem) {
+    return path + " " + problem + "; " + std::string(key) + " stays blank";
+}
+
+}  // namespace
+
+const std::vector<ImageAsset>& imageAssets() {
+    constexpr GLenum kMip = GL_LINEAR_MIPMAP_LINEAR;
+    static const std::vector<ImageAsset> rows = {
+        {"BRINDLE", "bdl.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
+        {"GALDER", "gdr.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
+        {"QN", "qn.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
+        {"PLUS", "plus.p", 512, 512, false, GL_NEAREST, GL_NEAREST},
+        {"OVERLAY", "overlay.p", 512, 512, true, kMip, GL_LINEAR},
+        {"OVERLAY1", "overlay1.p", 1024, 576, true, kMip, GL_LINEAR},
+        {"NOP", "nop.p", 16, 16, true, kMip, GL_LINEAR},
+        {"DOT", "dot.p", 256, 256, true, kMip, GL_LINEAR},
+        {"SQUARE", "square.p", 512, 512, true, kMip, GL_LINEAR},
+        {"LIGHT", "olight.p", 1024, 1024, false, GL_LINEAR, GL_LINEAR},
+        {"TORVALE", "tv.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"MISKEN", "mk.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"ORB", "orb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"PELLIN", "pellin.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"QUARDE", "quarde.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"SOLVIK", "solvik.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"TB", "tb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"UL", "ul.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"VESKA", "veska.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"WENLO", "wenlo.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"ZEMBO", "code.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"KAVI", "music.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+        {"MESSAGE", "message.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
+    };
+    return rows;
+}
+
+bool buildPrograms(ProgramRegistry& programs, std::string& error) {
+    for (const ProgramRow& row : programRows()) {
+        if (!compileBuiltIn(programs, row.vertexKey, error)) return false;
+        if (!compileBuiltIn(programs, row.fragmentKey, error)) return false;
+        ProgramEntry* program = programs.addProgram(row.key, row.vertexKey, row.fragmentKey);
+        if (!program || !program->linked) {
+            printInfoLog(row.key, programs.lastLog());
+            error = "the GL driver cannot link the built-in program " + std::string(row.key) +
+                    " (log above); update the graphics driver";
+            return false;
+        }
+        if (row.uniforms.empty()) continue;
+        // The blur's slot is registered without making its program current.
+        const bool makeCurrent = row.key != "SEPBLUR";
+        if (makeCurrent) glUseProgram(program->glProgram);
+        for (const UniformRow& uniform : row.uniforms) programs.addUniform(*program, uniform.type, uniform.name);
+        if (makeCurrent) glUseProgram(0);
+    }
+    return true;
+}
+
+std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
+    std::vector<std::string> warnings;
+    std::map<std::string_view, PaletteImage> images;
+    std::map<std::string_view, PaletteStatus> statuses;
+    for (std::string_view file : kReadOrder) {
+        PaletteImage& image = images[file];
+        statuses[file] = loadPaletteImage(joinPath(dataDir, file), image);
+    }
+
+    for (const ImageAsset& asset : imageAssets()) {
+        const std::string path = joinPath(dataDir, asset.file);
+        const PaletteImage& image = images[asset.file];
+        const PaletteStatus status = statuses[asset.file];
+        const uint8_t* pixels = nullptr;
+        if (status != PaletteStatus::Decoded) {
+            warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));
+        } else if (image.width != asset.width || image.height != asset.height) {
+            const std::string problem = "is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                                        ", not " + std::to_string(asset.width) + " x " + std::to_string(asset.height);
+            warnings.push_back(imageWarning(path, asset.key, problem.c_str()));
+        } else {
+            pixels = image.pixels.data();
+        }
+        if (asset.repeating) {
+            textures.addMipmappedTexture(asset.key, asset.width, asset.height, pixels);
+        } else {
+            textures.addTexture(asset.key, asset.width, asset.height, 1, pixels, asset.minFilter, asset.magFilter);
+        }
+    }
+    return warnings;
+}
+
+void createRenderTargets(TextureRegistry& textures, int width, int height) {
+    for (const RenderTextureRow& row : kRenderTextures) {
+        const int w = row.quarter ? width / 4 : width;
+        const int h = row.quarter ? height / 4 : height;
+        textures.addTexture(row.key, w, h, 0, nullptr, GL_LINEAR, GL_LINEAR);
+    }
+    textures.addRenderTarget("RT_DEFAULT1", *textures.findTexture("DEFAULT_TARGET1"));
+    RenderTarget& second = textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
+    textures.attachTexture(second, *textures.findTexture("DEFAULT_TARGET3"), GL_COLOR_ATTACHMENT1_EXT);
+    textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
+    textures.addRenderTarget("RT_BLUR2", *textures.findTexture("BLUR2"));
+    textures.addRenderTarget("RT_BLUR3", *textures.findTexture("BLUR3"));
+    textures.addRenderTarget("RT_BLUR4", *textures.findTexture("BLUR4"));
+}

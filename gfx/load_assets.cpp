@@ -1,0 +1,28 @@
+// load_assets.cpp: the start-up step that fills the application record's
+// registries. Kept apart from the catalogue so that code using only the
+// catalogue's steps does not pull in the audio back end.
+#include <cstdio>
+
+#include "app/application.h"
+#include "gfx/asset_catalogue.h"
+
+bool loadAssets(DemoApplication& app, std::string& error) {
+    // A record without a back end runs without sound; otherwise sound must work.
+    if (app.audio) {
+        if (!app.audio->init(44100)) {
+            error = "cannot start the audio output (" + app.audio->lastError() + "); check the sound setup";
+            return false;
+        }
+        if (app.music.loadMusic(*app.audio, app.musicPath) != 0) {
+            error = "cannot open the music " + app.musicPath + " (" + app.audio->lastError() +
+                    "); put a playable track there or pass --data";
+            return false;
+        }
+    }
+    if (!buildPrograms(app.programs, error)) return false;
+    for (const std::string& warning : loadImageTextures(app.textures, app.dataDir)) {
+        std::fprintf(stderr, "brindle: warning: %s\n", warning.c_str());
+    }
+    createRenderTargets(app.textures, app.width, app.height);
+    return true;
+}

@@ -1,0 +1,97 @@
+// texture_registry.cpp: texture upload, framebuffer creation and keyed lookup.
+#include "gfx/texture_registry.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cstring>
+
+TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull,
+                                             GLenum wrap, GLenum minFilter, GLenum magFilter, int mipmapMode) {
+    TextureEntry& entry = textures_.emplace_back();
+    entry.key = key;
+    entry.width = w;
+    entry.height = h;
+    entry.target = GL_TEXTURE_2D;
+    const size_t bytes = static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)) * 4;
+    entry.pixels.assign(bytes, 0);
+    if (rgbaOrNull && bytes > 0) std::memcpy(entry.pixels.data(), rgbaOrNull, bytes);
+    entry.envMode = GL_MODULATE;
+    entry.minFilter = minFilter;
+    entry.magFilter = magFilter;
+    entry.wrap = wrap;
+    entry.mipmapMode = mipmapMode;
+
+    glGenTextures(1, &entry.glName);
+    glBindTexture(GL_TEXTURE_2D, entry.glName);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(magFilter));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
+    if (mipmapMode == 0) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+    } else {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+    }
+    return entry;
+}
+
+TextureEntry& TextureRegistry::addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull) {
+    return createTexture(key, w, h, rgbaOrNull, GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 1);
+}
+
+TextureEntry& TextureRegistry::addTexture(std::string_view key, int w, int h, int mipmapMode,
+                                          const uint8_t* rgbaOrNull, GLenum minFilter, GLenum magFilter) {
+    return createTexture(key, w, h, rgbaOrNull, GL_CLAMP_TO_EDGE, minFilter, magFilter, mipmapMode);
+}
+
+TextureEntry* TextureRegistry::findTexture(std::string_view key) {
+    for (TextureEntry& entry : textures_) {
+        if (entry.key == key) return &entry;
+    }
+    return nullptr;
+}
+
+RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntry& texture) {
+    RenderTarget& target = targets_.emplace_back();
+    target.key = key;
+    target.width = texture.width;
+    target.height = texture.height;
+    glGenFramebuffersEXT(1, &target.fbo);
+    target.attachTarget = GL_TEXTURE_2D;
+    attachTexture(target, texture, GL_COLOR_ATTACHMENT0_EXT);
+    return target;
+}
+
+RenderTarget* TextureRegistry::findRenderTarget(std::string_view key) {
+    for (RenderTarget& target : targets_) {
+        if (target.key == key) return &target;
+    }
+    return nullptr;
+}
+
+void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point) {
+    target.attachments.push_back({&texture, point});
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
+    glBindTexture(GL_TEXTURE_2D, texture.glName);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, point, target.attachTarget, texture.glName, 0);
+}
+
+void TextureRegistry::bindRenderTarget(const RenderTarget& target) {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, target.width, target.height);
+}
+
+void TextureRegistry::unbindRenderTarget() {
+    glPopAttrib();
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void TextureRegistry::destroyTextures() {
+    // Attachments only point into the texture list, so each texture is deleted once.
+    for (TextureEntry& entry : textures_) glDeleteTextures(1, &entry.glName);
+    for (RenderTarget& target : targets_) glDeleteFramebuffersEXT(1, &target.fbo);
+    targets_.clear();
+    textures_.clear();
+}
