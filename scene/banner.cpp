@@ -1,0 +1,52 @@
+// banner.cpp: draws one banner quad.
+#include "scene/banner.h"
+
+#include "app/gl_api.h"
+#include "gfx/program_registry.h"
+#include "gfx/texture_registry.h"
+#include "show/lighting.h"
+
+namespace {
+
+struct BannerCorner {
+    float s, t;
+    float x, y;
+};
+
+// Top left, top right, bottom right, bottom left; the image's first row on top.
+constexpr BannerCorner kCorners[4] = {
+    {0.0f, 0.0f, -kBannerHalfWidth, kBannerHalfHeight},
+    {1.0f, 0.0f, kBannerHalfWidth, kBannerHalfHeight},
+    {1.0f, 1.0f, kBannerHalfWidth, -kBannerHalfHeight},
+    {0.0f, 1.0f, -kBannerHalfWidth, -kBannerHalfHeight},
+};
+
+}  // namespace
+
+void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& colour, float fade,
+                std::string_view textureKey, float pixelate, const Vec4& position)
+{
+    applyMaterial(colour, fade);
+
+    UniformSlot* sampler = ProgramRegistry::findUniform(program, "tex");
+    if (TextureEntry* texture = textures.findTexture(textureKey)) {
+        glActiveTexture(GL_TEXTURE0);
+        glEnable(texture->target);
+        glBindTexture(texture->target, texture->glName);
+        if (sampler)
+            ProgramRegistry::setInt(*sampler, 0);
+    }
+    if (UniformSlot* grid = ProgramRegistry::findUniform(program, "pixelate"))
+        ProgramRegistry::setFloats(*grid, pixelate);
+
+    glPushMatrix();
+    glTranslatef(position.x, position.y, position.z);
+    glBegin(GL_QUADS);
+    for (const BannerCorner& c : kCorners) {
+        glTexCoord2f(c.s, c.t);
+        glNormal3f(0.0f, 0.0f, 1.0f);
+        glVertex3f(c.x, c.y, 0.0f);
+    }
+    glEnd();
+    glPopMatrix();
+}

@@ -1,0 +1,25 @@
+// banner.h: one lit, textured rectangle carrying a logo or a line of text.
+//
+// The banner keeps no state: the timeline computes its fade, mosaic grid and
+// position and calls drawBanner in each pass with the pass's current program.
+// Preconditions: modelview mode with the pass's view loaded; depth test, culling
+// and fixed-function lighting off. Blending is not touched; the texture is left
+// enabled and bound on unit 0.
+#pragma once
+
+#include <string_view>
+
+#include "scene/vec.h"
+
+struct ProgramEntry;
+class TextureRegistry;
+
+// The quad is 12 x 3 scene units in its own z = 0 plane, centred on its position.
+constexpr float kBannerHalfWidth = 6.0f;
+constexpr float kBannerHalfHeight = 1.5f;
+
+// Draws the banner centred on position.xyz with material colour x fade (alpha
+// fade). A key that names no texture draws with whatever is bound on unit 0.
+// pixelate is handed to the program's "pixelate" uniform (512 or more: sharp).
+void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& colour, float fade,
+                std::string_view textureKey, float pixelate, const Vec4& position);

@@ -1,0 +1,24 @@
+// frame_driver.h: renders one frame of the show into the window.
+//
+// renderFrame reads the show time and frame step from state.app, runs the beat
+// detector, turns a beat into the flash values (light dip, chromatic bleed,
+// banner push), renders the timeline twice (from the light into "RT_DEFAULT1",
+// from the camera into "RT_DEFAULT2"), blurs both, and composes the window
+// picture: the shadowed backdrop, the camera picture with its bleed, the added
+// glow and the subtracted darkening overlay.
+//
+// Hand-off to the main loop: the window framebuffer is left bound and exactly one
+// viewport saved with glPushAttrib(GL_VIEWPORT_BIT) is left on the attribute
+// stack; the main loop draws the colour fades, then pops it. The current
+// viewport is the full-size frame-target viewport. A missing frame render target
+// is skipped (its pass draws into whatever is bound); the hand-off is the same.
+#pragma once
+
+#include "audio/beat_detector.h"
+
+struct ShowState;
+
+void renderFrame(ShowState& state);
+
+// True when any analysed band of the detector raised its beat flag this frame.
+bool anyBandBeat(const BeatDetector& beats);
