@@ -1,0 +1,212 @@
+// plus_field.cpp: trail emitter, per-call drift and the "PLUS" sprite draw.
+#include "scene/plus_field.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/gl_api.h"
+#include "gfx/program_registry.h"
+#include "gfx/texture_registry.h"
+#include "show/lighting.h"
+
+namespace {
+
+constexpr int kSpectrumTopBin = 64;
+constexpr float kSharpPixelate = 1024.0f;
+
+// Every sprite spins about this axis, tilted so the turn reads in depth.
+constexpr float kSpinAxisX = 0.5f, kSpinAxisY = 1.0f, kSpinAxisZ = 0.1f;
+
+void layParticleIfDue(TrailEmitter& emitter, int e, ShowRandom& random)
+{
+    if (emitter.dropTimer[e] < emitter.dropInterval)
+        return;
+    emitter.nextDrop[e] += 1;
+    // The overshoot is dropped on purpose: a long frame lays one particle, not several.
+    emitter.dropTimer[e] = 0.0f;
+    emitter.dropCount[e] += 1;
+    if (emitter.dropCount[e] >= emitter.dropsPerHeading) {
+        emitter.dropCount[e] = 0;
+        emitter.headings[e] = randomAxisHeading(random);
+    }
+}
+
+void bindPlusTexture(TextureRegistry& textures, ProgramEntry& program)
+{
+    UniformSlot* tex = ProgramRegistry::findUniform(program, "tex");
+    TextureEntry* entry = textures.findTexture("PLUS");
+    if (!entry)
+        return;
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(entry->target);
+    glBindTexture(entry->target, entry->glName);
+    if (tex)
+        ProgramRegistry::setInt(*tex, 0);
+}
+
+void drawSprite(const PlusSprite& sprite)
+{
+    const float h = sprite.half;
+    glPushMatrix();
+    glTranslatef(sprite.translate.x, sprite.translate.y, sprite.translate.z);
+    glRotatef(sprite.angle, kSpinAxisX, kSpinAxisY, kSpinAxisZ);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(-h, h, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(h, h, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(h, -h, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(-h, -h, 0.0f);
+    glEnd();
+    glPopMatrix();
+}
+
+}  // namespace
+
+TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions,
+                              const std::vector<Vec4>& headings, int particleCount,
+                              int dropsPerHeading, float dropInterval)
+{
+    TrailEmitter emitter;
+    emitter.particleCount = particleCount;
+    emitter.dropsPerHeading = dropsPerHeading;
+    emitter.dropInterval = dropInterval;
+    const int emitters = static_cast<int>(std::min(emitterPositions.size(), headings.size()));
+    if (emitters == 0 || particleCount <= 0)
+        return emitter;
+    const int per = particleCount / emitters;
+    emitter.particlesPerEmitter = per;
+    emitter.positions.reserve(static_cast<size_t>(per) * emitters);
+    for (int e = 0; e < emitters; ++e) {
+        const Vec4& p = emitterPositions[e];
+        emitter.positions.insert(emitter.positions.end(), per, Vec4{p.x, p.y, p.z, 1.0f});
+        const Vec4& h = headings[e];
+        emitter.headings.push_back(Vec4{h.x, h.y, h.z, 1.0f});
+        emitter.nextDrop.push_back(e * per);
+        emitter.dropTimer.push_back(0.0f);
+        emitter.dropCount.push_back(0);
+    }
+    return emitter;
+}
+
+Vec4 randomAxisHeading(ShowRandom& random)
+{
+    const float u = random.unit();
+    if (u <= 0.25f)
+        return Vec4{-1.0f, 0.0f, 0.0f, 0.0f};
+    if (u <= 0.5f)
+        return Vec4{0.0f, -1.0f, 0.0f, 0.0f};
+    if (u <= 0.75f)
+        return Vec4{1.0f, 0.0f, 0.0f, 0.0f};
+    return Vec4{0.0f, 1.0f, 0.0f, 0.0f};
+}
+
+void advanceTrailEmitter(TrailEmitter& emitter, float step, ShowRandom& random)
+{
+    const int per = emitter.particlesPerEmitter;
+    const int emitters = static_cast<int>(emitter.headings.size());
+    for (int e = 0; e < emitters; ++e) {
+        const int end = (e + 1) * per;
+        if (emitter.nextDrop[e] >= end)
+            continue;
+        const Vec4& h = emitter.headings[e];
+        for (int i = emitter.nextDrop[e]; i < end; ++i) {
+            Vec4& p = emitter.positions[i];
+            p.x += (h.x * step) * 1.5f;
+            p.y += (h.y * step) * 1.5f;
+            p.z += (h.z * step) * 1.5f;
+        }
+        emitter.dropTimer[e] += step;
+        layParticleIfDue(emitter, e, random);
+    }
+}
+
+void buildPlusField(PlusField& field)
+{
+    const std::vector<Vec4> positions = {
+        {24.0f, 3.0f, -6.0f, 1.0f},
+        {23.0f, 2.0f, -6.0f, 1.0f},
+        {22.0f, 1.0f, -6.0f, 1.0f},
+        {21.0f, 0.0f, -6.0f, 1.0f},
+    };
+    const std::vector<Vec4> headings(4, Vec4{-1.0f, 0.0f, 0.0f, 1.0f});
+    field.emitter = makeTrailEmitter(positions, headings, kPlusParticleCount, 125, 0.5f);
+}
+
+void fillPlusParticles(PlusField& field, ShowRandom& random)
+{
+    for (int i = 0; i < kPlusParticleCount; ++i) {
+        Vec4& d = field.driftDirection[i];
+        d.x = random.unit();
+        d.y = random.unit();
+        d.z = random.unit();
+        d.w = 0.0f;
+        // The offset is added in double and rounded once, which fixes the last bit.
+        field.driftRate[i] = static_cast<float>(static_cast<double>(random.unit() * 0.25f) + 0.01);
+        field.spinAngle[i] = random.unit() * 250.0f;
+    }
+}
+
+int plusSpectrumBin(float x)
+{
+    const float clamped = std::clamp(x, -30.0f, 30.0f);
+    const int bin = static_cast<int>((clamped + 30.0f) / 60.0f * 64.0f);
+    return std::clamp(bin, 0, kSpectrumTopBin);
+}
+
+PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum)
+{
+    const Vec4& p = field.emitter.positions[index];
+    const float level = spectrum ? spectrum[plusSpectrumBin(p.x)] : 0.0f;
+    const float wave = static_cast<float>(std::sin(static_cast<double>(level * 10.0f)));
+    const float g = (wave + 0.5f) * 2.0f + 0.15f;
+    const float f = (1.0f - scatter) * g;
+    PlusSprite sprite;
+    sprite.translate = Vec4{p.x, (f * 0.5f + 1.0f) * p.y + 2.5f, p.z - 9.0f + f * 2.0f, 1.0f};
+    sprite.angle = field.spinAngle[index] * scatter;
+    sprite.half = g * 0.35f;
+    return sprite;
+}
+
+int plusDrawCount(const PlusField& field)
+{
+    const int stored = static_cast<int>(std::min<size_t>(field.emitter.positions.size(), kPlusParticleCount));
+    return std::clamp(field.emitter.particleCount, 0, stored);
+}
+
+void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& random)
+{
+    advanceTrailEmitter(field.emitter, step, random);
+    const int count = plusDrawCount(field);
+    for (int i = 0; i < count; ++i) {
+        Vec4& p = field.emitter.positions[i];
+        const Vec4& d = field.driftDirection[i];
+        const float rate = field.driftRate[i];
+        p.x += scatter * (d.x * rate);
+        p.y += scatter * (d.y * rate);
+        p.z += scatter * (d.z * rate);
+    }
+}
+
+void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textures,
+                   ProgramEntry& program, const Rgba& colour, float step, float scatter,
+                   float fade, const float* spectrum)
+{
+    applyMaterial(colour, fade);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    advancePlusField(field, step, scatter, random);
+    bindPlusTexture(textures, program);
+    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
+        ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
+    const int count = plusDrawCount(field);
+    for (int i = 0; i < count; ++i)
+        drawSprite(plusSprite(field, i, scatter, spectrum));
+    glDisable(GL_BLEND);
+}

@@ -1,0 +1,108 @@
+// square_swarm.cpp: ring construction, the orbit-angle advance and the box draw.
+#include "scene/square_swarm.h"
+
+#include <cmath>
+
+#include "app/gl_api.h"
+#include "gfx/program_registry.h"
+#include "gfx/texture_registry.h"
+#include "show/lighting.h"
+
+namespace {
+
+constexpr float kTwoPi = 6.2831855f;
+constexpr float kRingRadius = 12.0f;
+constexpr float kCentreX = 0.0f, kCentreZ = -8.0f;
+constexpr float kSharpPixelate = 1024.0f;
+
+struct BoxFace {
+    float nx, ny, nz;
+    float corners[4][3];  // in units of the half size
+};
+
+// Four side faces only: the boxes are open along their own y axis.
+constexpr BoxFace kFaces[4] = {
+    {0, 0, 1, {{-1, 1, 1}, {1, 1, 1}, {1, -1, 1}, {-1, -1, 1}}},
+    {0, 0, -1, {{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, -1, -1}}},
+    {-1, 0, 0, {{-1, 1, -1}, {-1, 1, 1}, {-1, -1, 1}, {-1, -1, -1}}},
+    {1, 0, 0, {{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}},
+};
+constexpr float kCornerTex[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+void bindSquareTexture(TextureRegistry& textures, ProgramEntry& program)
+{
+    UniformSlot* tex = ProgramRegistry::findUniform(program, "tex");
+    TextureEntry* entry = textures.findTexture("SQUARE");
+    if (!entry)
+        return;
+    glActiveTexture(GL_TEXTURE0);
+    glEnable(entry->target);
+    glBindTexture(entry->target, entry->glName);
+    if (tex)
+        ProgramRegistry::setInt(*tex, 0);
+}
+
+void drawOpenBox(float h)
+{
+    glBegin(GL_QUADS);
+    for (const BoxFace& face : kFaces) {
+        for (int c = 0; c < 4; ++c) {
+            glTexCoord2f(kCornerTex[c][0], kCornerTex[c][1]);
+            glNormal3f(face.nx, face.ny, face.nz);
+            glVertex3f(face.corners[c][0] * h, face.corners[c][1] * h, face.corners[c][2] * h);
+        }
+    }
+    glEnd();
+}
+
+}  // namespace
+
+void buildSquareSwarm(SquareSwarm& swarm, ShowRandom& random)
+{
+    for (int j = 0; j < kSwarmBoxCount; ++j) {
+        const float z = random.unit() * 3.0f - 1.5f;
+        const float a = random.unit() * kTwoPi;
+        const float dx = random.unit() * 1.5f - 0.75f;
+        const float dy = random.unit() * 1.5f - 0.75f;
+        const float sinA = static_cast<float>(std::sin(static_cast<double>(a)));
+        const float cosA = static_cast<float>(std::cos(static_cast<double>(a)));
+        swarm.ringPosition[j] = Vec4{sinA * kRingRadius + dx, cosA * kRingRadius + dy, z, 1.0f};
+        swarm.spinRate[j] = random.unit() * 0.5f + 0.5f;
+        // Drawn from 0..2 pi but used as degrees: every box starts close to its place.
+        swarm.spinAngle[j] = random.unit() * kTwoPi;
+        swarm.halfSize[j] = random.unit() * 0.25f + 0.15f;
+    }
+}
+
+float advanceSwarmAngle(float angle, float rate, float step)
+{
+    const float product = rate * step;
+    return static_cast<float>(static_cast<double>(product) * 20.0 + static_cast<double>(angle));
+}
+
+void advanceSquareSwarm(SquareSwarm& swarm, float step)
+{
+    for (int j = 0; j < kSwarmBoxCount; ++j)
+        swarm.spinAngle[j] = advanceSwarmAngle(swarm.spinAngle[j], swarm.spinRate[j], step);
+}
+
+void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+                     const Rgba& colour, float step, float height)
+{
+    applyMaterial(colour, 1.0f);
+    bindSquareTexture(textures, program);
+    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
+        ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
+    advanceSquareSwarm(swarm, step);
+    for (int j = 0; j < kSwarmBoxCount; ++j) {
+        const float angle = swarm.spinAngle[j];
+        const Vec4& ring = swarm.ringPosition[j];
+        glPushMatrix();
+        glTranslatef(kCentreX, height, kCentreZ);
+        glRotatef(angle, 0.0f, 0.0f, 1.0f);
+        glTranslatef(ring.x, ring.y, ring.z);
+        glRotatef(angle * 4.0f, 0.5f, 1.0f, 0.1f);
+        drawOpenBox(swarm.halfSize[j]);
+        glPopMatrix();
+    }
+}

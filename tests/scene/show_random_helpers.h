@@ -1,0 +1,31 @@
+// show_random_helpers.h: puts the show's generator where a test needs it.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/random.h"
+
+constexpr uint32_t kTestShowSeed = 564132;
+
+// A generator seeded like the show's and advanced past `draws` values.
+inline ShowRandom showRandomAfter(int draws)
+{
+    ShowRandom random;
+    random.seed(kTestShowSeed);
+    for (int i = 0; i < draws; ++i)
+        random.next();
+    return random;
+}
+
+// A generator whose next draw returns `output` (0..32767): the state that steps
+// to output << 16 is found by inverting the multiplier modulo 2^32.
+inline ShowRandom randomYielding(int output)
+{
+    uint32_t inverse = 214013u;  // Newton's iteration doubles the correct low bits
+    for (int i = 0; i < 5; ++i)
+        inverse *= 2u - 214013u * inverse;
+    const uint32_t target = static_cast<uint32_t>(output) << 16;
+    ShowRandom random;
+    random.seed((target - 2531011u) * inverse);
+    return random;
+}
