@@ -1,0 +1,234 @@
+// show_images.cpp: the show's pictures. See show_images.h.
+#include "tools/show_images.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+using K = ShowImageKind;
+
+constexpr std::array<ShowImageSpec, 23> kSpecs{{
+    {"bdl.p", 512, 128, K::Logo, "brindle"},
+    {"gdr.p", 512, 128, K::Logo, "galder"},
+    {"qn.p", 512, 128, K::Logo, "qn"},
+    {"plus.p", 512, 512, K::Plus, nullptr},
+    {"overlay.p", 512, 512, K::Noise, nullptr},
+    {"overlay1.p", 1024, 576, K::Vignette, nullptr},
+    {"nop.p", 16, 16, K::FlatGrey, nullptr},
+    {"dot.p", 256, 256, K::Dot, nullptr},
+    {"square.p", 512, 512, K::Frame, nullptr},
+    {"olight.p", 1024, 1024, K::Spotlight, nullptr},
+    {"tv.p", 1024, 128, K::Greeting, "torvale"},
+    {"mk.p", 1024, 128, K::Greeting, "misken"},
+    {"orb.p", 1024, 128, K::Greeting, "orb"},
+    {"pellin.p", 1024, 128, K::Greeting, "pellin"},
+    {"quarde.p", 1024, 128, K::Greeting, "quarde"},
+    {"solvik.p", 1024, 128, K::Greeting, "solvik"},
+    {"tb.p", 1024, 128, K::Greeting, "tb"},
+    {"ul.p", 1024, 128, K::Greeting, "ul"},
+    {"veska.p", 1024, 128, K::Greeting, "veska"},
+    {"wenlo.p", 1024, 128, K::Greeting, "wenlo"},
+    {"code.p", 1024, 128, K::Credit, "code: zembo"},
+    {"music.p", 1024, 128, K::Credit, "music: kavi"},
+    {"message.p", 1024, 128, K::Closing, "thanks for watching"},
+}};
+
+// Room left around the lettering: the glow needs a few pixels, and the
+// greetings are cut into 12.8-pixel cells that should not slice the outer ones.
+struct TextBox {
+    int width, height, maxPixelSize;
+};
+
+TextBox textBoxFor(const ShowImageSpec& spec) {
+    switch (spec.kind) {
+        case K::Logo: return {spec.width - 48, spec.height - 40, 140};
+        case K::Greeting: return {spec.width - 96, spec.height - 26, 150};
+        default: return {spec.width - 96, spec.height - 36, 110};
+    }
+}
+
+// Samples a shape given as a function of pixel-centre coordinates.
+template <typename Shape>
+GreyCanvas paintShape(int width, int height, Shape&& shape) {
+    GreyCanvas canvas(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            canvas.at(x, y) = shape(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f);
+        }
+    }
+    return canvas;
+}
+
+// Signed distance from (px, py) to a box centred on the origin with the given
+// half extents and rounded corners; negative inside.
+float roundedBoxDistance(float px, float py, float halfW, float halfH, float radius) {
+    const float qx = std::fabs(px) - halfW + radius;
+    const float qy = std::fabs(py) - halfH + radius;
+    const float outside = std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f));
+    return outside + std::min(std::max(qx, qy), 0.0f) - radius;
+}
+
+uint32_t hashPixel(uint32_t x, uint32_t y) {
+    uint32_t h = x * 0x9E3779B1u ^ (y + 0x7F4A7C15u) * 0x85EBCA77u;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
+// A thin bright rule across the logo that fades out towards both ends.
+void drawRule(GreyCanvas& canvas, int top, int thickness) {
+    const float half = 0.5f * static_cast<float>(canvas.width);
+    for (int y = top; y < top + thickness && y < canvas.height; ++y) {
+        for (int x = 0; x < canvas.width; ++x) {
+            const float fromCentre = std::fabs(static_cast<float>(x) + 0.5f - half) / half;
+            canvas.at(x, y) = std::max(canvas.at(x, y), 0.8f * (1.0f - smoothStep(0.55f, 0.95f, fromCentre)));
+        }
+    }
+}
+
+GreyCanvas paintBanner(FontFace& font, const ShowImageSpec& spec, int pixelSize) {
+    GreyCanvas canvas(spec.width, spec.height);
+    font.drawCentred(canvas, spec.text, pixelSize, 0.5f * static_cast<float>(spec.width),
+                     0.5f * static_cast<float>(spec.height));
+    if (spec.kind == K::Logo) {
+        drawRule(canvas, 6, 3);
+        drawRule(canvas, spec.height - 9, 3);
+    }
+    addGlow(canvas, 3, 0.45f);
+    return canvas;
+}
+
+GreyCanvas paintFlatGrey(int width, int height) {
+    GreyCanvas canvas(width, height);
+    std::fill(canvas.values.begin(), canvas.values.end(), 128.0f / 255.0f);
+    return canvas;
+}
+
+GreyCanvas paintArtwork(const ShowImageSpec& spec) {
+    switch (spec.kind) {
+        case K::Plus: return paintPlus(spec.width, spec.height);
+        case K::Noise: return paintFineNoise(spec.width, spec.height);
+        case K::Vignette: return paintVignetteOverlay(spec.width, spec.height);
+        case K::Dot: return paintSoftDot(spec.width, spec.height);
+        case K::Frame: return paintSquareFrame(spec.width, spec.height);
+        case K::Spotlight: return paintSpotlight(spec.width, spec.height);
+        default: return paintFlatGrey(spec.width, spec.height);
+    }
+}
+
+bool isBanner(ShowImageKind kind) {
+    return kind == K::Logo || kind == K::Greeting || kind == K::Credit || kind == K::Closing;
+}
+
+}  // namespace
+
+std::span<const ShowImageSpec> showImageSpecs() { return kSpecs; }
+
+GreyCanvas paintPlus(int width, int height) {
+    const float unit = 0.5f * static_cast<float>(std::min(width, height));
+    const float halfLength = 0.86f * unit, halfThickness = 0.25f * unit, corner = 0.09f * unit;
+    const float softness = 0.025f * unit;
+    GreyCanvas canvas = paintShape(width, height, [&](float x, float y) {
+        const float px = x - 0.5f * static_cast<float>(width), py = y - 0.5f * static_cast<float>(height);
+        const float d = std::min(roundedBoxDistance(px, py, halfLength, halfThickness, corner),
+                                 roundedBoxDistance(px, py, halfThickness, halfLength, corner));
+        const float body = 1.0f - smoothStep(-softness, softness, d);
+        // A slight falloff towards the arm ends keeps the sprite from looking flat.
+        const float fromCentre = std::max(std::fabs(px), std::fabs(py)) / halfLength;
+        return body * (1.0f - 0.2f * fromCentre * fromCentre);
+    });
+    addGlow(canvas, static_cast<int>(softness), 0.5f);
+    return canvas;
+}
+
+GreyCanvas paintSquareFrame(int width, int height) {
+    const float unit = static_cast<float>(std::min(width, height));
+    const float border = 0.05f * unit, blend = 0.03f * unit;
+    const float innerLine = 0.12f * unit, innerWidth = 0.008f * unit;
+    return paintShape(width, height, [&](float x, float y) {
+        const float d = std::min(std::min(x, y), std::min(static_cast<float>(width) - x, static_cast<float>(height) - y));
+        const float frame = 1.0f - smoothStep(border, border + blend, d);
+        const float line = 0.35f * (1.0f - smoothStep(0.0f, innerWidth, std::fabs(d - innerLine)));
+        return std::max(0.12f + 0.88f * frame, 0.12f + line);
+    });
+}
+
+GreyCanvas paintSpotlight(int width, int height) {
+    const float radius = 0.48f * static_cast<float>(std::min(width, height));
+    return paintShape(width, height, [&](float x, float y) {
+        const float r = std::hypot(x - 0.5f * static_cast<float>(width), y - 0.5f * static_cast<float>(height)) / radius;
+        if (r >= 1.0f) return 0.0f;
+        const float c = std::cos(1.5707964f * r);
+        return c * c;
+    });
+}
+
+GreyCanvas paintVignetteOverlay(int width, int height) {
+    // Row profile of the scanlines, four rows per period, darkest on the third.
+    constexpr std::array<float, 4> kScanline{0.0f, 0.4f, 1.0f, 0.4f};
+    return paintShape(width, height, [&](float x, float y) {
+        const float nx = 2.0f * x / static_cast<float>(width) - 1.0f;
+        const float ny = 2.0f * y / static_cast<float>(height) - 1.0f;
+        const float r = std::sqrt(nx * nx + ny * ny);
+        const float vignette = 0.3f * smoothStep(0.55f, 1.42f, r);
+        const float scan = 0.03f * kScanline[static_cast<size_t>(y) % kScanline.size()];
+        return vignette + scan;
+    });
+}
+
+GreyCanvas paintSoftDot(int width, int height) {
+    const float radius = 0.5f * static_cast<float>(std::min(width, height));
+    return paintShape(width, height, [&](float x, float y) {
+        const float r = std::hypot(x - 0.5f * static_cast<float>(width), y - 0.5f * static_cast<float>(height)) / radius;
+        return std::exp(-5.0f * r * r) * (1.0f - smoothStep(0.8f, 1.0f, r));
+    });
+}
+
+GreyCanvas paintFineNoise(int width, int height) {
+    return paintShape(width, height, [&](float x, float y) {
+        const uint32_t h = hashPixel(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+        return 0.3f + 0.4f * static_cast<float>(h >> 8) / 16777216.0f;
+    });
+}
+
+bool makeShowImages(const std::string& fontPath, std::vector<ShowImage>& out, std::string& error) {
+    out.clear();
+    FontFace font;
+    if (!font.open(fontPath, error)) return false;
+
+    // Banners of one kind share a letter size, so the greetings (and the two
+    // credits) look like a set rather than each filling its box differently.
+    std::array<int, 4> sharedSize{0, 0, 0, 0};
+    for (const ShowImageSpec& spec : kSpecs) {
+        if (!isBanner(spec.kind)) continue;
+        const TextBox box = textBoxFor(spec);
+        const int size = font.largestSizeFitting(spec.text, box.width, box.height, box.maxPixelSize);
+        if (size == 0) {
+            error = std::string(spec.file) + ": the text \"" + spec.text + "\" does not fit";
+            return false;
+        }
+        int& shared = sharedSize[static_cast<size_t>(spec.kind)];
+        shared = shared == 0 ? size : std::min(shared, size);
+    }
+
+    for (const ShowImageSpec& spec : kSpecs) {
+        GreyCanvas canvas;
+        if (spec.kind == K::Logo) {
+            // Each logo fills its own banner: the title is two letters, the maker's name seven.
+            const TextBox box = textBoxFor(spec);
+            canvas = paintBanner(font, spec, font.largestSizeFitting(spec.text, box.width, box.height, box.maxPixelSize));
+        } else if (isBanner(spec.kind)) {
+            canvas = paintBanner(font, spec, sharedSize[static_cast<size_t>(spec.kind)]);
+        } else {
+            canvas = paintArtwork(spec);
+        }
+        out.push_back(ShowImage{spec.file, canvas.toIndexed()});
+    }
+    return true;
+}
