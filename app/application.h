@@ -34,8 +34,10 @@ struct DemoApplication {
     DemoApplication& operator=(const DemoApplication&) = delete;
 
     std::vector<DisplayMode> displayModes;  // filled by the launch dialog's caller
-    int width = 0;                           // requested client size in pixels
+    int width = 0;                           // client size in pixels: the drawable's once the window is open
     int height = 0;
+    int windowWidth = 0;                     // the window's size in screen units (differs on high-density displays)
+    int windowHeight = 0;
     bool fullscreen = false;
     bool vsync = true;                       // swap interval: adaptive (else 1) when set, 0 when clear
     int bitsPerPixel = 32;

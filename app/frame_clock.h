@@ -1,0 +1,85 @@
+// frame_clock.h: the show's time base, counted in whole milliseconds.
+//
+// The main loop reads tickCount() twice per frame (readFrameTime below) to get
+// the show time and the frame step. TickerClock counts milliseconds of the
+// monotonic clock on its own thread; FixedStepClock steps a fixed frame rate
+// forward once per frame for deterministic capture and benchmarks.
+//
+//   TickerClock clock;
+//   clock.start();                          // count and previousTicks become 0
+//   FrameTime t = readFrameTime(clock);     // once per frame
+//   clock.frameDone();                      // after each frame
+//   clock.stop();
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+class FrameClock {
+public:
+    virtual ~FrameClock() = default;
+    // Resets the count and previousTicks to 0 and starts counting. False if it cannot start.
+    virtual bool start() = 0;
+    // Stops counting; the count keeps its last value. Safe to call when not started.
+    virtual void stop() = 0;
+    // Milliseconds since start(); may change between two calls.
+    virtual uint32_t tickCount() const = 0;
+    // Called by the loop once per finished frame.
+    virtual void frameDone() {}
+
+    // The count the loop saw at the previous frame; owned by readFrameTime.
+    uint32_t previousTicks = 0;
+};
+
+// Counts milliseconds of std::chrono::steady_clock since start() on its own
+// thread. Each wake-up stores the whole elapsed milliseconds, so ticks missed
+// while the thread was descheduled are caught up at once and the count never
+// falls behind wall-clock time.
+class TickerClock : public FrameClock {
+public:
+    ~TickerClock() override;
+    bool start() override;
+    void stop() override;
+    uint32_t tickCount() const override { return ticks_.load(std::memory_order_relaxed); }
+
+private:
+    void run(std::chrono::steady_clock::time_point origin);
+
+    std::atomic<uint32_t> ticks_{0};
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+// Frame k (counted from start()) has the count floor(k * 1000 / fps); the
+// frame advances only when frameDone() is called.
+class FixedStepClock : public FrameClock {
+public:
+    explicit FixedStepClock(int framesPerSecond) : fps_(framesPerSecond > 0 ? framesPerSecond : 60) {}
+    bool start() override;
+    void stop() override {}
+    uint32_t tickCount() const override { return tickForFrame(frame_, fps_); }
+    void frameDone() override { ++frame_; }
+
+    uint64_t frameIndex() const { return frame_; }
+    int framesPerSecond() const { return fps_; }
+    static uint32_t tickForFrame(uint64_t frame, int framesPerSecond);
+
+private:
+    int fps_;
+    uint64_t frame_ = 0;
+};
+
+struct FrameTime {
+    uint32_t showTimeMs = 0;
+    float frameStep = 0.0f;
+};
+
+// The frame step for `elapsedTicks` milliseconds: elapsed / 500 in single
+// precision, or 0.002 (one tick's worth) when that is below 1e-6.
+float frameStepFor(uint32_t elapsedTicks);
+
+// One frame's time values: the elapsed ticks come from a first read of the
+// count, the show time from a second one; previousTicks takes the first.
+FrameTime readFrameTime(FrameClock& clock);

@@ -1,0 +1,101 @@
+// brindle: start-up, the show's frame loop, shutdown.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+
+#include "app/application.h"
+#include "app/configurator.h"
+#include "app/frame_clock.h"
+#include "app/launch_dialog.h"
+#include "app/options.h"
+#include "app/run_show.h"
+#include "app/stats.h"
+#include "audio/music_player.h"
+#include "scene/show_state.h"
+#include "show/frame_driver.h"
+
+namespace {
+
+// The show as the frame loop sees it.
+class RealShow : public ShowProgram {
+public:
+    std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) override
+    {
+        return std::make_unique<QuillonConfigurator>(app);
+    }
+    int runDialog(DemoApplication& app, const LaunchPreset& preset) override { return runLaunchDialog(app, preset); }
+    bool build(DemoApplication& app, std::string& error) override
+    {
+        state_ = buildShowState(app);
+        if (!state_)
+            error = "cannot build the show";
+        return state_ != nullptr;
+    }
+    void startMusic(DemoApplication& app) override
+    {
+        ::startMusic(*app.audio, app.music, app.musicEnabled);
+        app.musicPlaying = true;
+    }
+    void renderFrame(DemoApplication&) override { ::renderFrame(*state_); }
+    void destroy(DemoApplication&) override
+    {
+        if (state_)
+            destroyShowState(*state_);
+        state_.reset();
+    }
+
+private:
+    std::unique_ptr<ShowState> state_;
+};
+
+std::string defaultDataDir()
+{
+    char* base = SDL_GetBasePath();
+    std::string dir = base ? std::string(base) + "Data" : std::string("Data");
+    SDL_free(base);
+    return dir;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const uint64_t startTicks = SDL_GetPerformanceCounter();
+    installQuitSignals();
+
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "brindle: %s\n%s", error.c_str(), usageText().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("brindle %s\n", BRINDLE_VERSION);
+        return 0;
+    }
+
+    DemoApplication app;
+    app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
+    app.musicPath = app.dataDir + "/music.mp3";
+    app.audio = makeDeviceAudioBackend();
+
+    RealShow show;
+    TickerClock clock;
+    FrameStats stats;
+    RunSettings run;
+    run.options = options;
+    run.clock = &clock;
+    run.stats = &stats;
+    run.startTicks = startTicks;
+
+    const int status = runShow(app, show, run);
+    if (status == 0 && options.stats)
+        std::printf("%s\n", stats.toJson().c_str());
+    return status;
+}

@@ -1,0 +1,91 @@
+// run_show.h: the entry sequence and the frame loop.
+//
+// runShow() asks for the settings (launch dialog unless --no-dialog), opens the
+// window, has the configurator load the assets, builds the show, starts the
+// clock and the music, runs frames until the show time reaches 134000 ms,
+// Escape is pressed or a quit arrives (window close, SIGINT, SIGTERM), then
+// takes everything down in order and returns the exit status.
+//
+// The show itself reaches the loop through ShowProgram, which main() fills with
+// the real show; tests fill it with a frame of their own. A FrameObserver sees
+// each finished frame before it is presented (capture and tests read it back).
+//
+//   RealShow show;  TickerClock clock;
+//   RunSettings run{options, &clock};
+//   return runShow(app, show, run);
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <SDL.h>
+
+#include "app/options.h"
+
+struct DemoApplication;
+class DemoConfigurator;
+class FrameClock;
+class FrameStats;
+struct LaunchPreset;
+
+class ShowProgram {
+public:
+    virtual ~ShowProgram() = default;
+    // The configurator that loads the show's assets into `app`.
+    virtual std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) = 0;
+    // The launch dialog: 1004 to launch, negative to quit.
+    virtual int runDialog(DemoApplication& app, const LaunchPreset& preset) = 0;
+    // Builds what the frames draw from, after the assets. False with `error` set stops the start.
+    virtual bool build(DemoApplication& app, std::string& error) = 0;
+    // Starts the music (muted when app.musicEnabled is false).
+    virtual void startMusic(DemoApplication& app) = 0;
+    // Composes the frame for app.showTimeMs into the window framebuffer with the
+    // full-window viewport, and leaves one glPushAttrib(GL_VIEWPORT_BIT) open.
+    virtual void renderFrame(DemoApplication& app) = 0;
+    // Releases what build() made; the context is still current.
+    virtual void destroy(DemoApplication& app) = 0;
+};
+
+class FrameObserver {
+public:
+    virtual ~FrameObserver() = default;
+    // Called once the clock is running, before the first frame. False stops the start.
+    virtual bool begin(DemoApplication&, std::string&) { return true; }
+    // Before a frame is rendered; false ends the loop without rendering it.
+    virtual bool beforeFrame(DemoApplication&) { return true; }
+    // After the frame is complete in the back buffer (fades drawn, window
+    // viewport restored), before it is presented.
+    virtual void frameRendered(DemoApplication&) {}
+    // After the loop, with the context still current. False marks the run failed.
+    virtual bool finish(DemoApplication&, std::string&) { return true; }
+};
+
+struct RunSettings {
+    Options options;
+    FrameClock* clock = nullptr;        // required
+    FrameObserver* observer = nullptr;  // optional
+    FrameStats* stats = nullptr;        // optional: frame times are recorded when set
+    bool showWindow = true;             // false keeps the window hidden (capture, benchmarks)
+    uint64_t startTicks = 0;            // SDL_GetPerformanceCounter() at program start; 0 = at entry
+};
+
+// Exit statuses besides 0.
+inline constexpr int kExitQuit = -1;          // the launch dialog ended without Launch
+inline constexpr int kExitStartFailed = 1;    // a start-up step failed; one line was printed
+
+// Virtual-key code for an SDL key (letters upper case, digits, Escape 27,
+// Return 13, Space 32, Tab 9, Backspace 8, F1..F12 112..123, arrows 37..40);
+// -1 for keys without one.
+int virtualKeyFor(SDL_Keycode key);
+
+// Records the virtual-key codes of key-down events in app.keyDown. Returns
+// true when the event asks the program to quit (window close, SDL_QUIT).
+bool handleEvent(DemoApplication& app, const SDL_Event& event);
+
+// Catches SIGINT and SIGTERM; a caught signal reads as a quit request.
+void installQuitSignals();
+bool quitSignalled();
+void clearQuitSignal();
+
+int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);

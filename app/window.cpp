@@ -1,0 +1,183 @@
+#include "app/window.h"
+
+#include <GL/glu.h>
+
+#include "app/application.h"
+#include "app/gl_api.h"
+
+std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
+{
+    if (aspectCode < 1 || aspectCode > 4 || h == 0)
+        return std::nullopt;
+    float vw = static_cast<float>(w);
+    float vh = static_cast<float>(w) / 1.6f;
+    if (vh > static_cast<float>(h)) {
+        vh = static_cast<float>(h);
+        vw = static_cast<float>(h) * 1.6f;
+    }
+    Letterbox box;
+    box.width = static_cast<int>(vw);
+    box.height = static_cast<int>(vh);
+    box.x = (w - box.width) / 2;
+    box.y = (h - box.height) / 2;
+    box.aspect = static_cast<float>(box.width) / static_cast<float>(box.height);
+    return box;
+}
+
+bool setupProjection(int w, int h, int aspectCode)
+{
+    const std::optional<Letterbox> box = letterboxFor(w, h, aspectCode);
+    if (!box)
+        return false;
+    glViewport(box->x, box->y, box->width, box->height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(static_cast<double>(93.1f), static_cast<double>(box->aspect), static_cast<double>(0.01f),
+                   static_cast<double>(10000.0f));
+    glMatrixMode(GL_MODELVIEW);
+    return true;
+}
+
+void readGLVersion(DemoApplication& app)
+{
+    const GLVersion version = ::readGLVersion();
+    app.glMajor = version.major;
+    app.glMinor = version.minor;
+}
+
+void drawableSize(const DemoApplication& app, int& w, int& h)
+{
+    if (app.window)
+        SDL_GL_GetDrawableSize(app.window, &w, &h);
+}
+
+namespace {
+
+void setContextAttributes()
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+// Full screen runs in the requested mode, at the desktop's refresh rate.
+bool switchToMode(DemoApplication& app, std::string& error)
+{
+    SDL_DisplayMode wanted{};
+    wanted.w = app.width;
+    wanted.h = app.height;
+    SDL_DisplayMode desktop{};
+    const int display = SDL_GetWindowDisplayIndex(app.window);
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0)
+        wanted.refresh_rate = desktop.refresh_rate;
+    SDL_DisplayMode closest{};
+    if (!SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) || closest.w != app.width
+        || closest.h != app.height) {
+        error = "the display offers no " + std::to_string(app.width) + "x" + std::to_string(app.height)
+            + " mode; choose a listed size or run --windowed";
+        return false;
+    }
+    if (SDL_SetWindowDisplayMode(app.window, &closest) != 0 || SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN) != 0) {
+        error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
+        return false;
+    }
+    return true;
+}
+
+void setSwapInterval(bool vsync)
+{
+    if (!vsync) {
+        SDL_GL_SetSwapInterval(0);
+        return;
+    }
+    if (SDL_GL_SetSwapInterval(-1) != 0)
+        SDL_GL_SetSwapInterval(1);
+}
+
+} // namespace
+
+bool openWindow(DemoApplication& app, std::string& error)
+{
+    app.samples = 0;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        error = std::string("cannot open a display (") + SDL_GetError() + "); run inside a desktop session or set DISPLAY";
+        return false;
+    }
+    setContextAttributes();
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    if (app.fullscreen)
+        flags |= SDL_WINDOW_BORDERLESS;
+    app.window = SDL_CreateWindow(kWindowTitle, 0, 0, app.width, app.height, flags);
+    if (!app.window) {
+        error = std::string("cannot create the window (") + SDL_GetError() + ")";
+        return false;
+    }
+    if (app.fullscreen && !switchToMode(app, error))
+        return false;
+
+    app.glContext = SDL_GL_CreateContext(app.window);
+    if (!app.glContext) {
+        error = std::string("cannot create an OpenGL context (") + SDL_GetError() + "); check the graphics driver";
+        return false;
+    }
+    if (SDL_GL_MakeCurrent(app.window, app.glContext) != 0) {
+        error = std::string("cannot make the OpenGL context current (") + SDL_GetError() + ")";
+        return false;
+    }
+    readGLVersion(app);
+    const GLVersion version{app.glMajor, app.glMinor};
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!app.extensions.load(version, extensions, SDL_GL_GetProcAddress)) {
+        error = std::string(app.extensions.failureText()) + "; update the graphics driver";
+        return false;
+    }
+    setSwapInterval(app.vsync);
+
+    SDL_ShowWindow(app.window);
+    SDL_RaiseWindow(app.window);
+    if (app.fullscreen)
+        SDL_ShowCursor(SDL_DISABLE);
+    app.windowWidth = app.width;
+    app.windowHeight = app.height;
+    drawableSize(app, app.width, app.height);
+    setupProjection(app.width, app.height, app.aspectMode);
+    return true;
+}
+
+void keepWindowSize(DemoApplication& app)
+{
+    if (!app.window || app.fullscreen)
+        return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(app.window, &w, &h);
+    if (w != app.windowWidth || h != app.windowHeight)
+        SDL_SetWindowSize(app.window, app.windowWidth, app.windowHeight);
+    drawableSize(app, w, h);
+    setupProjection(w, h, app.aspectMode);
+}
+
+void closeWindow(DemoApplication& app)
+{
+    SDL_ShowCursor(SDL_ENABLE);
+    if (app.glContext) {
+        SDL_GL_MakeCurrent(app.window, nullptr);
+        SDL_GL_DeleteContext(app.glContext);
+        app.glContext = nullptr;
+    }
+    if (app.window) {
+        // Leaving full screen first restores the desktop mode before the window goes.
+        if (app.fullscreen)
+            SDL_SetWindowFullscreen(app.window, 0);
+        SDL_DestroyWindow(app.window);
+        app.window = nullptr;
+    }
+}

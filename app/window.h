@@ -1,0 +1,52 @@
+// window.h: the show's window and its OpenGL context, over SDL2.
+//
+// openWindow() turns the record's settings into one window at (0, 0) whose
+// client area has the requested size (width and height then hold the drawable's
+// size in pixels, larger on high-density displays), with a current compatibility context
+// (double-buffered RGBA, 24 depth bits, stencil), the GL entry points loaded,
+// the swap interval set from `vsync`, and the 16:10 letterbox viewport and
+// projection. Full screen switches the display to the requested mode; SDL puts
+// the desktop mode back when the window goes away. closeWindow() undoes
+// everything and is safe to call on a half-open or closed record.
+//
+//   std::string error;
+//   if (!openWindow(app, error)) { print error; closeWindow(app); }
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct DemoApplication;
+
+inline constexpr const char* kWindowTitle = "brindle2o16";
+
+struct Letterbox {
+    int x = 0, y = 0, width = 0, height = 0;
+    float aspect = 0.0f;  // width / height of the box, single precision
+};
+
+// The centred 16:10 box inside a w × h drawable for aspect code 1..4.
+// Returns nullopt for any other code or when h is 0 (nothing is to be set).
+std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode);
+
+// Sets the letterbox viewport and the 93.1-degree perspective for it.
+// Returns false, touching no GL state, when letterboxFor() gives nullopt.
+bool setupProjection(int w, int h, int aspectCode);
+
+// Reads the context's GL_VERSION into glMajor and glMinor.
+void readGLVersion(DemoApplication& app);
+
+// Opens the window and context and loads the GL entry points. On failure
+// returns false with one line in `error`; call closeWindow() to tidy up.
+bool openWindow(DemoApplication& app, std::string& error);
+
+// The size of the window's drawable in pixels (differs from the window size on
+// high-density displays).
+void drawableSize(const DemoApplication& app, int& w, int& h);
+
+// Puts the window back to its size after something resized it, and sets the
+// letterbox again for the drawable it then has.
+void keepWindowSize(DemoApplication& app);
+
+// Deletes the context and destroys the window; clears the handles.
+void closeWindow(DemoApplication& app);

@@ -1,0 +1,85 @@
+#include "show/colour_fades.h"
+
+#include <cmath>
+
+#include "app/gl_api.h"
+
+int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.size()>& out)
+{
+    int count = 0;
+    for (size_t i = 0; i < kFadeTable.size(); ++i) {
+        if (state.done[i])
+            continue;
+        const FadeEntry& entry = kFadeTable[i];
+        const auto start = static_cast<uint32_t>(entry.start);
+        const auto end = static_cast<uint32_t>(entry.end);
+        if (start <= now && now <= end) {
+            const float nowF = static_cast<float>(static_cast<double>(now));
+            const float rate = static_cast<float>(
+                std::fabs(static_cast<double>((entry.toAlpha - entry.fromAlpha) / (entry.end - entry.start))));
+            out[count++] = {&entry, rate * (nowF - entry.start)};
+        } else if (now > end) {
+            out[count++] = {&entry, 1.0f};
+            state.done[i] = true;
+        }
+    }
+    return count;
+}
+
+std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
+                                float a0, float a1, float t)
+{
+    const float u = 1.0f - t;
+    return {u * r0 + t * r1, u * g0 + t * g1, u * b0 + t * b1, u * a0 + t * a1};
+}
+
+void drawFades(FadeState& state, uint32_t now)
+{
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+
+    std::array<FadeQuad, kFadeTable.size()> quads;
+    const int count = planFades(state, now, quads);
+    for (int i = 0; i < count; ++i) {
+        const FadeEntry& e = *quads[i].entry;
+        drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+    }
+
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t)
+{
+    const std::array<float, 4> colour = fadeColour(r0, g0, b0, r1, g1, b1, a0, a1, t);
+    glColor4f(colour[0], colour[1], colour[2], colour[3]);
+
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DEPTH_TEST);
+    glBegin(GL_QUADS);
+    glVertex3f(-1, 1, -1);
+    glVertex3f(1, 1, -1);
+    glVertex3f(1, -1, -1);
+    glVertex3f(-1, -1, -1);
+    glEnd();
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
