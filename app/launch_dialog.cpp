@@ -38,6 +38,7 @@ constexpr const char* kDialogCss = R"css(
 .launch-dialog combobox button { padding: 1px 2px; }
 .launch-dialog list row { min-height: 0; padding: 0 3px; }
 .launch-dialog frame > label { margin: 0 2px; }
+.launch-dialog button.default { border-color: #3a3a3a; }
 )css";
 
 // Parses "WxH" (surrounding blanks allowed) into positive numbers.
@@ -126,11 +127,27 @@ gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;
 }
 
-gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
-  if (event->keyval != GDK_KEY_Escape) return FALSE;
-  // An open drop-down list takes Escape for itself and never reaches here.
-  finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
-  return TRUE;
+bool isReturnKey(guint key) {
+  return key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter;
+}
+
+// Escape quits; Return launches from any control but a push button (which
+// presses that button), as a dialog's default button does.
+gboolean onKey(GtkWidget* window, GdkEventKey* event, gpointer data) {
+  if (event->keyval == GDK_KEY_Escape) {
+    // An open drop-down list takes Escape for itself and never reaches here.
+    finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
+    return TRUE;
+  }
+  if (isReturnKey(event->keyval)) {
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+    const bool pushButton = focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
+    if (!pushButton) {
+      gtk_window_activate_default(GTK_WINDOW(window));
+      return TRUE;
+    }
+  }
+  return FALSE;
 }
 
 void place(GtkWidget* fixed, GtkWidget* widget, int x, int y, int width, int height) {
