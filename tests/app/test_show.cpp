@@ -1,0 +1,78 @@
+#include "test_show.h"
+
+#include "app/gl_api.h"
+
+bool TestConfigurator::loadAssets()
+{
+    if (!succeed_)
+        error_ = "test assets refused to load";
+    return succeed_;
+}
+
+std::unique_ptr<DemoConfigurator> ClearShow::makeConfigurator(DemoApplication& app)
+{
+    return std::make_unique<TestConfigurator>(app, assetsLoad);
+}
+
+int ClearShow::runDialog(DemoApplication& app, const LaunchPreset&)
+{
+    ++dialogs;
+    app.width = 64;
+    app.height = 40;
+    app.fullscreen = false;
+    return dialogResult;
+}
+
+bool ClearShow::build(DemoApplication&, std::string& error)
+{
+    ++buildCalls;
+    if (!builds)
+        error = "test show refused to build";
+    return builds;
+}
+
+void ClearShow::renderFrame(DemoApplication& app)
+{
+    ++frames;
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, app.width, app.height);
+    glClearColor(red, green, blue, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+bool ScriptedClock::start()
+{
+    previousTicks = 0;
+    frame_ = 0;
+    return true;
+}
+
+uint32_t ScriptedClock::tickCount() const
+{
+    return times_[std::min(frame_, times_.size() - 1)];
+}
+
+void prepareTestApp(DemoApplication& app)
+{
+    app.audio = makeNullAudioBackend();
+}
+
+RunSettings windowedRun(FrameClock& clock, int width, int height)
+{
+    RunSettings run;
+    run.options.noDialog = true;
+    run.options.fullscreen = false;
+    run.options.width = width;
+    run.options.height = height;
+    run.options.aspectIndex = 4;
+    run.options.vsync = false;
+    run.clock = &clock;
+    return run;
+}
+
+std::array<int, 4> readPixel(int x, int y)
+{
+    unsigned char p[4] = {};
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2], p[3]};
+}
