@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "audio/playback_clock.h"
+#include "audio/playback_stats.h"
+#include "test_tracks.h"
+
+namespace {
+
+TEST(PlaybackStats, CountsBeatFramesOnlyInsideTheBeatWindow) {
+  BeatDetector beating;
+  beating.beatFlags[0] = 1;
+  BeatDetector quiet;
+  PlaybackStats stats;
+  for (uint32_t ms : {0u, 19999u, 20000u, 60000u, 122000u, 122001u, 134000u}) stats.noteFrame(ms, beating);
+  stats.noteFrame(50000, quiet);
+  EXPECT_EQ(stats.beats(), 3);
+}
+
+TEST(PlaybackStats, KeepsTheLargestDriftEitherWay) {
+  PlaybackStats stats;
+  EXPECT_EQ(stats.maxDriftMs(), 0.0);
+  stats.noteDrift(1000, 995.5);
+  stats.noteDrift(2000, 2012.25);
+  stats.noteDrift(3000, 3001.0);
+  EXPECT_DOUBLE_EQ(stats.maxDriftMs(), 12.25);
+}
+
+TEST(PlaybackClock, CountsThePlaybackPositionAndFreezesWhenStopped) {
+  const std::string path = tempPath("clock.mod");
+  ASSERT_TRUE(writeFile(path, makeKickModule()));
+  auto backend = makeOfflineAudioBackend();
+  ASSERT_TRUE(backend->init(44100));
+  MusicPlayer music;
+  ASSERT_EQ(music.loadMusic(*backend, path), 0);
+  PlaybackClock clock(*backend, music);
+  ASSERT_TRUE(clock.start());
+  EXPECT_EQ(clock.tickCount(), 0u) << "nothing heard before the music starts";
+  startMusic(*backend, music, true);
+  backend->setPositionMs(1234.9);
+  EXPECT_EQ(clock.tickCount(), 1234u);
+  // Past the track's end the output keeps time.
+  backend->setPositionMs(100000.0);
+  EXPECT_EQ(clock.tickCount(), 100000u);
+  clock.stop();
+  backend->setPositionMs(120000.0);
+  EXPECT_EQ(clock.tickCount(), 100000u);
+}
+
+TEST(PlaybackClock, WithoutMusicCountsRealTime) {
+  auto backend = makeOfflineAudioBackend();
+  MusicPlayer none;
+  PlaybackClock clock(*backend, none);
+  clock.start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_GE(clock.tickCount(), 50u);
+}
+
+}  // namespace
