@@ -1,0 +1,30 @@
+# Shared by run.sh and test.sh: installs the missing Debian packages and builds.
+# Sourced, not run. BRINDLE_BUILD_DIR chooses the build folder (default: build).
+
+brindle_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build}"
+
+install_missing_packages() {
+    local wanted=() missing=() package
+    mapfile -t wanted < <(grep -v '^\s*#' "$brindle_root/scripts/packages.txt" | grep -v '^\s*$')
+    for package in "${wanted[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}" >&2
+    local as_root=()
+    if [ "$(id -u)" -ne 0 ]; then
+        as_root=(sudo)
+    fi
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_brindle() {
+    cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$brindle_build" -j"$(nproc)"
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test under a virtual X server.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+install_missing_packages
+build_brindle
+cd "$brindle_build"
+xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure
