@@ -6,16 +6,26 @@
 #include "app/application.h"
 #include "gfx/asset_catalogue.h"
 
+namespace {
+
+// The back end's own text already names the file and the remedy; ours stands in
+// only when it gave none.
+std::string audioError(const AudioBackend& audio, const std::string& fallback) {
+    return audio.lastError().empty() ? fallback : audio.lastError();
+}
+
+}  // namespace
+
 bool loadAssets(DemoApplication& app, std::string& error) {
     // A record without a back end runs without sound; otherwise sound must work.
     if (app.audio) {
         if (!app.audio->init(44100)) {
-            error = "cannot start the audio output (" + app.audio->lastError() + "); check the sound setup";
+            error = audioError(*app.audio, "cannot start the audio output; check the sound setup");
             return false;
         }
         if (app.music.loadMusic(*app.audio, app.musicPath) != 0) {
-            error = "cannot open the music " + app.musicPath + " (" + app.audio->lastError() +
-                    "); put a playable track there or pass --data";
+            error = audioError(*app.audio, "cannot open the music file " + app.musicPath +
+                                               "; put a track there or pick another folder with --data");
             return false;
         }
     }
