@@ -1,40 +1,56 @@
 #!/bin/sh
 # Drives the real program through its launch dialog on an X display.
 #
-#   launch_dialog_e2e.sh BRINDLE DATA_DIR launch   Return launches the show, Escape ends it: status 0
-#   launch_dialog_e2e.sh BRINDLE DATA_DIR quit     Escape in the dialog: status 255, no show window
-#   launch_dialog_e2e.sh BRINDLE DATA_DIR nodisplay   no display: one line on stderr, non-zero status
+#   launch_dialog_e2e.sh BRINDLE DATA_DIR PROBE CASE
+#     launch     Return launches the show, Escape in the show ends it: status 0
+#     quit       Escape in the dialog: status 255, no show window ever appears
+#     close      the close request a close box sends: the same
+#     nodisplay  no display at all: one line on stderr, non-zero status
+# PROBE is the x_window_probe helper; keys are typed with xdotool.
 set -u
 brindle=$1
 data=$2
-case_name=$3
-dialog_title='^brindle kiln 2\.0$'
-show_title='^brindle2o16$'
+probe=$3
+case_name=$4
+dialog_title='brindle kiln 2.0'
+show_title='brindle2o16'
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap 'rm -rf "$work"; [ -n "$pid" ] && kill "$pid" 2>/dev/null' EXIT
 
 fail() {
-    echo "FAIL: $*" >&2
+    echo "FAIL: $case_name: $*" >&2
     [ -s "$work/stderr" ] && sed 's/^/  brindle stderr: /' "$work/stderr" >&2
-    [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
     exit 1
 }
 
-# Prints the id of the first visible window whose title matches, waiting up to $2 seconds.
+# Prints the id of the window titled $1 once it is viewable, polling for up to $2 tenths of a second.
 wait_window() {
-    timeout "$2" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+    n=0
+    while [ "$n" -lt "$2" ]; do
+        "$probe" find "$1" 2>/dev/null | head -n 1 | grep . && return 0
+        kill -0 "$pid" 2>/dev/null || return 1
+        n=$((n + 1))
+        sleep 0.1
+    done
+    return 1
 }
 
-# Waits up to 20 s for the program to end and prints its exit status.
+# Waits up to 20 s for the program to end, failing if a show window turns up
+# when $1 is "no-show", and sets $status to the program's exit status.
 wait_exit() {
-    i=0
+    n=0
     while kill -0 "$pid" 2>/dev/null; do
-        i=$((i + 1))
-        [ "$i" -gt 200 ] && fail "brindle did not exit"
+        if [ "$1" = no-show ] && "$probe" find "$show_title" >/dev/null 2>&1; then
+            fail "a show window was created"
+        fi
+        n=$((n + 1))
+        [ "$n" -gt 200 ] && fail "brindle did not exit"
         sleep 0.1
     done
     wait "$pid"
-    echo $?
+    status=$?
+    pid=
 }
 
 if [ "$case_name" = nodisplay ]; then
@@ -44,6 +60,7 @@ if [ "$case_name" = nodisplay ]; then
     lines=$(wc -l <"$work/stderr")
     [ "$lines" -eq 1 ] || fail "expected one line on stderr, got $lines"
     grep -q '^brindle: ' "$work/stderr" || fail "the error line does not start with 'brindle: '"
+    echo "PASS: $case_name"
     exit 0
 fi
 
@@ -51,35 +68,37 @@ fi
 "$brindle" --data "$data" --windowed --no-music >"$work/stdout" 2>"$work/stderr" &
 pid=$!
 
-dialog=$(wait_window "$dialog_title" 20)
-[ -n "$dialog" ] || fail "no window titled 'brindle kiln 2.0' appeared"
-xdotool search --name "$show_title" >/dev/null 2>&1 && fail "the show window exists while the dialog is up"
+dialog=$(wait_window "$dialog_title" 200) || fail "no window titled '$dialog_title' appeared"
+"$probe" find "$show_title" >/dev/null 2>&1 && fail "the show window exists while the dialog is up"
+# The dialog takes the keyboard focus itself, with or without a window manager.
+n=0
+until [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ]; do
+    n=$((n + 1))
+    [ "$n" -gt 50 ] && fail "the dialog did not take the keyboard focus"
+    sleep 0.1
+done
 
 case "$case_name" in
 launch)
-    xdotool key --window "$dialog" --clearmodifiers Return 2>/dev/null || xdotool key Return
-    show=$(wait_window "$show_title" 60)
-    [ -n "$show" ] || fail "Return in the dialog did not open the show window"
-    xdotool windowfocus --sync "$show" 2>/dev/null
+    xdotool key Return
+    show=$(wait_window "$show_title" 600) || fail "Return in the dialog did not open the show window"
+    timeout 5 xdotool windowfocus --sync "$show" 2>/dev/null
     xdotool key Escape
-    status=$(wait_exit)
+    wait_exit show
     [ "$status" -eq 0 ] || fail "exit status $status after Escape in the show, expected 0"
     ;;
 quit)
     xdotool key Escape
-    i=0
-    while kill -0 "$pid" 2>/dev/null; do
-        xdotool search --name "$show_title" >/dev/null 2>&1 && fail "a show window was created after Escape"
-        i=$((i + 1))
-        [ "$i" -gt 200 ] && fail "brindle did not exit after Escape in the dialog"
-        sleep 0.1
-    done
-    wait "$pid"
-    status=$?
+    wait_exit no-show
     [ "$status" -eq 255 ] || fail "exit status $status after Escape in the dialog, expected 255"
     ;;
+close)
+    "$probe" close "$dialog" || fail "could not send the close request"
+    wait_exit no-show
+    [ "$status" -eq 255 ] || fail "exit status $status after closing the dialog, expected 255"
+    ;;
 *)
-    fail "unknown case $case_name"
+    fail "unknown case"
     ;;
 esac
 echo "PASS: $case_name"
