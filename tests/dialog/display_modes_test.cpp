@@ -33,13 +33,6 @@ TEST(DistinctModes, NoThirtyTwoBitModeGivesAnEmptyList) {
   EXPECT_TRUE(distinctModes({{640, 480, 16, 60}, {640, 480, 24, 60}}).empty());
 }
 
-TEST(FindMode, MatchesWidthAndHeightOnly) {
-  const std::vector<DisplayMode> modes = {{1280, 720, 32, 60}, {1920, 1080, 32, 60}};
-  EXPECT_EQ(findMode(modes, 1920, 1080), 1);
-  EXPECT_EQ(findMode(modes, 1080, 1920), -1);
-  EXPECT_EQ(findMode({}, 1920, 1080), -1);
-}
-
 struct AspectCase {
   uint32_t width, height;
   int code;

@@ -37,7 +37,7 @@ TEST(LaunchMapping, DefaultControlsWriteTheSelectedModeAndDesktopAspect) {
   EXPECT_EQ(s.height, 720);
   EXPECT_EQ(s.bitsPerPixel, 32);
   EXPECT_EQ(s.aspectMode, kAspect16x9);
-  EXPECT_EQ(s.samples, 0);
+  EXPECT_EQ(s.samples, 0);   // "None" in the multisampling list
   EXPECT_TRUE(s.fullscreen);
   EXPECT_TRUE(s.vsync);
   EXPECT_TRUE(s.musicEnabled);
@@ -66,36 +66,18 @@ TEST(LaunchMapping, AspectListEntriesMapToCodes) {
 }
 
 TEST(LaunchMapping, EachBoxLandsInItsOwnField) {
-  LaunchControls controls;
-  controls.resolutionIndex = 2;
-  controls.music = false;
-  LaunchSettings s = untouched();
-  ASSERT_TRUE(applyLaunchControls(kModes, 0, controls, s));
-  EXPECT_TRUE(s.fullscreen);
-  EXPECT_TRUE(s.vsync);
-  EXPECT_FALSE(s.musicEnabled);
-
-  controls.music = true;
-  controls.vsync = false;
-  ASSERT_TRUE(applyLaunchControls(kModes, 0, controls, s));
-  EXPECT_TRUE(s.fullscreen);
-  EXPECT_FALSE(s.vsync);
-  EXPECT_TRUE(s.musicEnabled);
-
-  controls.vsync = true;
-  controls.fullscreen = false;
-  ASSERT_TRUE(applyLaunchControls(kModes, 0, controls, s));
-  EXPECT_FALSE(s.fullscreen);
-  EXPECT_TRUE(s.vsync);
-}
-
-TEST(LaunchMapping, NoneInTheSamplingListMeansNoSamples) {
-  LaunchControls controls;
-  controls.resolutionIndex = 0;
-  controls.samplingIndex = 0;
-  LaunchSettings s = untouched();
-  ASSERT_TRUE(applyLaunchControls(kModes, 0, controls, s));
-  EXPECT_EQ(s.samples, 0);
+  for (int cleared = 0; cleared < 3; ++cleared) {
+    LaunchControls controls;
+    controls.resolutionIndex = 2;
+    controls.fullscreen = cleared != 0;
+    controls.vsync = cleared != 1;
+    controls.music = cleared != 2;
+    LaunchSettings s = untouched();
+    ASSERT_TRUE(applyLaunchControls(kModes, 0, controls, s));
+    EXPECT_EQ(s.fullscreen, controls.fullscreen) << "cleared box " << cleared;
+    EXPECT_EQ(s.vsync, controls.vsync) << "cleared box " << cleared;
+    EXPECT_EQ(s.musicEnabled, controls.music) << "cleared box " << cleared;
+  }
 }
 
 TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten) {
