@@ -14,12 +14,20 @@
 
 namespace {
 
-// Dialog units to pixels for an 8-point dialog font.
+// Dialog units to pixels for an 8-point dialog font at 96 dots per inch.
 constexpr double kPixelsPerUnitX = 1.5;
 constexpr double kPixelsPerUnitY = 1.625;
 
-int unitsX(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitX)); }
-int unitsY(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitY)); }
+// The font grows with the screen's resolution setting; the grid grows with it.
+double fontScale = 1.0;
+
+void setFontScale() {
+  const double resolution = gdk_screen_get_resolution(gdk_screen_get_default());
+  fontScale = resolution > 0 ? resolution / 96.0 : 1.0;
+}
+
+int unitsX(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitX * fontScale)); }
+int unitsY(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitY * fontScale)); }
 
 constexpr int kDialogWidthUnits = 417;
 constexpr int kDialogHeightUnits = 87;
@@ -239,6 +247,7 @@ std::vector<std::string> samplingLabels(int maxSamples) {
 
 GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const LaunchPreset& preset) {
   installStyle();
+  setFontScale();
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_style_context_add_class(gtk_widget_get_style_context(window), "launch-dialog");
   gtk_window_set_title(GTK_WINDOW(window), "brindle kiln 2.0");
