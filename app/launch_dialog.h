@@ -25,7 +25,9 @@ inline constexpr int kLaunchDialogFailed = -2;   // no display; one line was pri
 
 // Preselections from the command line; an empty field keeps the dialog's default.
 struct LaunchPreset {
-  std::optional<int> width, height;   // selects the listed mode of this size, if listed
+  // Selects the listed mode of this size; an unlisted size is shown as typed
+  // text with nothing selected, so Launch waits for a listed choice.
+  std::optional<int> width, height;
   std::optional<int> aspectIndex;     // 0 "Auto", 1 "4:3", 2 "5:4", 3 "16:9", 4 "16:10"
   std::optional<bool> fullscreen;
   std::optional<bool> vsync;
