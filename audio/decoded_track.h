@@ -23,7 +23,8 @@ struct DecodedTrack {
 
 // Longest track either decoder accepts; longer input is refused rather than
 // allowed to eat memory.
-constexpr double kMaxTrackSeconds = 30.0 * 60.0;
+constexpr int kMaxTrackMinutes = 20;
+constexpr double kMaxTrackSeconds = kMaxTrackMinutes * 60.0;
 
 // MPEG audio (layer 1-3) through libmpg123 with gapless trimming, resampled
 // to `sampleRate` and spread to stereo. False if the file is missing,

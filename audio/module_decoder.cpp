@@ -56,7 +56,7 @@ bool decodeModuleFile(const std::string& path, DecodedTrack& out, std::string& e
     if (got == 0) break;
     if (out.frames() + got > maxFrames) {
       out = DecodedTrack{};
-      error = "music file '" + path + "' plays longer than 30 minutes; use a shorter track";
+      error = "music file '" + path + "' plays longer than " + std::to_string(kMaxTrackMinutes) + " minutes; use a shorter track";
       return false;
     }
     out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + static_cast<long>(got * 2));

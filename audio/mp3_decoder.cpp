@@ -27,7 +27,6 @@ bool libraryReady() {
 bool configure(mpg123_handle* handle, int sampleRate) {
   const long flags = MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_STEREO | MPG123_FORCE_FLOAT;
   return mpg123_param(handle, MPG123_ADD_FLAGS, flags, 0.0) == MPG123_OK &&
-         mpg123_param(handle, MPG123_RESYNC_LIMIT, 65536, 0.0) == MPG123_OK &&
          mpg123_format_none(handle) == MPG123_OK &&
          mpg123_format(handle, sampleRate, MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
 }
@@ -60,7 +59,7 @@ bool decodeMp3File(const std::string& path, DecodedTrack& out, std::string& erro
     const size_t count = bytes / sizeof(float);
     if (out.samples.size() + count > maxSamples) {
       out = DecodedTrack{};
-      error = "music file '" + path + "' is longer than 30 minutes; use a shorter track";
+      error = "music file '" + path + "' is longer than " + std::to_string(kMaxTrackMinutes) + " minutes; use a shorter track";
       return false;
     }
     out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + static_cast<long>(count));
