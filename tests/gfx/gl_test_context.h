@@ -12,40 +12,26 @@
 
 class GlTestContext {
 public:
-    // Creates the context on first use; ready() says whether that worked and
-    // error() why not.
     static GlTestContext& instance() {
         static GlTestContext context;
         return context;
     }
-    bool ready() const { return ready_; }
+    bool ready() const { return error_.empty(); }
     const std::string& error() const { return error_; }
 
 private:
     GlTestContext() {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-            error_ = std::string("SDL_Init: ") + SDL_GetError();
-            return;
-        }
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        window_ = SDL_CreateWindow("gfx tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!window_) {
-            error_ = std::string("SDL_CreateWindow: ") + SDL_GetError();
-            return;
-        }
-        context_ = SDL_GL_CreateContext(window_);
-        if (!context_) {
-            error_ = std::string("SDL_GL_CreateContext: ") + SDL_GetError();
+        if (SDL_Init(SDL_INIT_VIDEO) != 0 ||
+            !(window_ = SDL_CreateWindow("gfx tests", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN)) ||
+            !(context_ = SDL_GL_CreateContext(window_))) {
+            error_ = std::string("no GL context: ") + SDL_GetError();
             return;
         }
         ExtensionLoader loader;
         if (!loader.load(readGLVersion(), reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
                          SDL_GL_GetProcAddress)) {
             error_ = loader.failureText();
-            return;
         }
-        ready_ = true;
     }
     ~GlTestContext() {
         if (context_) SDL_GL_DeleteContext(context_);
@@ -55,7 +41,6 @@ private:
 
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
-    bool ready_ = false;
     std::string error_;
 };
 

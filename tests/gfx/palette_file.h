@@ -1,4 +1,4 @@
-// palette_file.h: builds .p files in memory for the decoder tests.
+// palette_file.h: builds .p files in memory for the decoder and catalogue tests.
 #pragma once
 
 #include <array>
@@ -6,27 +6,21 @@
 #include <vector>
 
 struct PaletteFileSpec {
-    int planes = 1;
-    int bytesPerLine = 2;
-    int firstRow = 0;
-    int lastRow = 1;
+    int planes = 1, bytesPerLine = 2, firstRow = 0, lastRow = 1;
     uint8_t reserved = 0;
     std::vector<uint8_t> data;
     bool marker = true;  // the 0x0C byte writers put before the palette
     std::array<uint8_t, 768> palette{};
+
+    void colour(int index, uint8_t r, uint8_t g, uint8_t b) {
+        palette[index * 3] = r;
+        palette[index * 3 + 1] = g;
+        palette[index * 3 + 2] = b;
+    }
 };
 
-inline void setColour(PaletteFileSpec& spec, int index, uint8_t r, uint8_t g, uint8_t b) {
-    spec.palette[index * 3] = r;
-    spec.palette[index * 3 + 1] = g;
-    spec.palette[index * 3 + 2] = b;
-}
-
-// Header, data, the 0x0C marker (unless left out), then the palette.
 inline std::vector<uint8_t> buildPaletteFile(const PaletteFileSpec& spec) {
     std::vector<uint8_t> file(128, 0);
-    file[0] = 0x0A;
-    file[3] = 8;
     auto put16 = [&](size_t at, int v) {
         file[at] = static_cast<uint8_t>(v & 0xFF);
         file[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
@@ -42,24 +36,17 @@ inline std::vector<uint8_t> buildPaletteFile(const PaletteFileSpec& spec) {
     return file;
 }
 
-// Encodes rows of palette indices the way a careful writer does: runs never
-// cross a row and never exceed 63; indices of 192 and above always go in a run.
-inline std::vector<uint8_t> encodeRows(const std::vector<uint8_t>& indices, int width) {
-    std::vector<uint8_t> out;
-    for (size_t rowStart = 0; rowStart < indices.size(); rowStart += static_cast<size_t>(width)) {
-        size_t i = rowStart;
-        const size_t rowEnd = rowStart + static_cast<size_t>(width);
-        while (i < rowEnd) {
-            size_t n = 1;
-            while (i + n < rowEnd && n < 63 && indices[i + n] == indices[i]) ++n;
-            if (n == 1 && indices[i] < 192) {
-                out.push_back(indices[i]);
-            } else {
-                out.push_back(static_cast<uint8_t>(192 | n));
-                out.push_back(indices[i]);
-            }
-            i += n;
+// A width x height picture of one palette index, each row in runs of at most 63.
+inline std::vector<uint8_t> flatImageFile(int width, int height, uint8_t index) {
+    PaletteFileSpec spec;
+    spec.bytesPerLine = width;
+    spec.lastRow = height - 1;
+    for (int row = 0; row < height; ++row) {
+        for (int left = width; left > 0; left -= 63) {
+            spec.data.push_back(static_cast<uint8_t>(192 | (left < 63 ? left : 63)));
+            spec.data.push_back(index);
         }
     }
-    return out;
+    for (int c = 0; c < 256; ++c) spec.colour(c, static_cast<uint8_t>(c * 5), 1, 2);
+    return buildPaletteFile(spec);
 }
