@@ -1,5 +1,5 @@
-// asset_catalogue.cpp: the catalogue of programs, images and render targets, and
-// the start-up step that creates them all in a fixed order.
+// asset_catalogue.cpp: the tables of programs, images and render textures, and
+// the steps that create them in their fixed order.
 #include "gfx/asset_catalogue.h"
 
 #include <cstdio>

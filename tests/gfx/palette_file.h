@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-struct PaletteFileSpec {
+struct PaletteFileLayout {
     int planes = 1, bytesPerLine = 2, firstRow = 0, lastRow = 1;
     uint8_t reserved = 0;
     std::vector<uint8_t> data;
@@ -19,34 +19,34 @@ struct PaletteFileSpec {
     }
 };
 
-inline std::vector<uint8_t> buildPaletteFile(const PaletteFileSpec& spec) {
+inline std::vector<uint8_t> buildPaletteFile(const PaletteFileLayout& layout) {
     std::vector<uint8_t> file(128, 0);
     auto put16 = [&](size_t at, int v) {
         file[at] = static_cast<uint8_t>(v & 0xFF);
         file[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
     };
-    put16(6, spec.firstRow);
-    put16(10, spec.lastRow);
-    file[64] = spec.reserved;
-    file[65] = static_cast<uint8_t>(spec.planes);
-    put16(66, spec.bytesPerLine);
-    file.insert(file.end(), spec.data.begin(), spec.data.end());
-    if (spec.marker) file.push_back(0x0C);
-    file.insert(file.end(), spec.palette.begin(), spec.palette.end());
+    put16(6, layout.firstRow);
+    put16(10, layout.lastRow);
+    file[64] = layout.reserved;
+    file[65] = static_cast<uint8_t>(layout.planes);
+    put16(66, layout.bytesPerLine);
+    file.insert(file.end(), layout.data.begin(), layout.data.end());
+    if (layout.marker) file.push_back(0x0C);
+    file.insert(file.end(), layout.palette.begin(), layout.palette.end());
     return file;
 }
 
 // A width x height picture of one palette index, each row in runs of at most 63.
 inline std::vector<uint8_t> flatImageFile(int width, int height, uint8_t index) {
-    PaletteFileSpec spec;
-    spec.bytesPerLine = width;
-    spec.lastRow = height - 1;
+    PaletteFileLayout layout;
+    layout.bytesPerLine = width;
+    layout.lastRow = height - 1;
     for (int row = 0; row < height; ++row) {
         for (int left = width; left > 0; left -= 63) {
-            spec.data.push_back(static_cast<uint8_t>(192 | (left < 63 ? left : 63)));
-            spec.data.push_back(index);
+            layout.data.push_back(static_cast<uint8_t>(192 | (left < 63 ? left : 63)));
+            layout.data.push_back(index);
         }
     }
-    for (int c = 0; c < 256; ++c) spec.colour(c, static_cast<uint8_t>(c * 5), 1, 2);
-    return buildPaletteFile(spec);
+    for (int c = 0; c < 256; ++c) layout.colour(c, static_cast<uint8_t>(c * 5), 1, 2);
+    return buildPaletteFile(layout);
 }

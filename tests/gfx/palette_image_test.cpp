@@ -23,19 +23,19 @@ bool untouched(const PaletteImage& image) {
            image.height == 88;
 }
 
-PaletteStatus decode(const PaletteFileSpec& spec, PaletteImage& image) {
-    return decodePaletteImage(buildPaletteFile(spec), image);
+PaletteStatus decode(const PaletteFileLayout& layout, PaletteImage& image) {
+    return decodePaletteImage(buildPaletteFile(layout), image);
 }
 
 }  // namespace
 
 TEST(PaletteImage, DecodesTheTwoByTwoExampleWithAlphaFromRed) {
-    PaletteFileSpec spec;
-    spec.data = {0x05, 0xC1, 0x07, 0xC2, 0x01};
-    spec.colour(5, 255, 128, 0);
-    spec.colour(7, 10, 20, 30);
+    PaletteFileLayout layout;
+    layout.data = {0x05, 0xC1, 0x07, 0xC2, 0x01};
+    layout.colour(5, 255, 128, 0);
+    layout.colour(7, 10, 20, 30);
     PaletteImage image;
-    ASSERT_EQ(decode(spec, image), PaletteStatus::Decoded);
+    ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded);
     ASSERT_EQ(image.pixels.size(), 16u);
     EXPECT_EQ(pixelAt(image, 0), (Px{255, 128, 0, 255}));
     EXPECT_EQ(pixelAt(image, 1), (Px{10, 20, 30, 10}));
@@ -60,13 +60,13 @@ TEST(PaletteImage, RunsAndLiterals) {
         {"run past the last row", 3, 0, {0xFF, 0x06}, {6, 6, 6}},
     };
     for (const Case& c : cases) {
-        PaletteFileSpec spec;
-        spec.bytesPerLine = c.bytesPerLine;
-        spec.lastRow = c.lastRow;
-        spec.data = c.data;
-        for (int i = 0; i < 256; ++i) spec.colour(i, static_cast<uint8_t>(i), 0, 0);
+        PaletteFileLayout layout;
+        layout.bytesPerLine = c.bytesPerLine;
+        layout.lastRow = c.lastRow;
+        layout.data = c.data;
+        for (int i = 0; i < 256; ++i) layout.colour(i, static_cast<uint8_t>(i), 0, 0);
         PaletteImage image;
-        ASSERT_EQ(decode(spec, image), PaletteStatus::Decoded) << c.what;
+        ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded) << c.what;
         std::vector<uint8_t> reds;
         for (size_t p = 0; p < image.pixels.size(); p += 4) reds.push_back(image.pixels[p]);
         EXPECT_EQ(reds, c.reds) << c.what;
@@ -74,15 +74,15 @@ TEST(PaletteImage, RunsAndLiterals) {
 }
 
 TEST(PaletteImage, SizeComesFromPlanesBytesPerLineAndRowIndices) {
-    PaletteFileSpec spec;
-    spec.planes = 3;
-    spec.bytesPerLine = 8;
-    spec.firstRow = 5;
-    spec.lastRow = 8;
-    for (uint8_t row = 0; row < 4; ++row) spec.data.insert(spec.data.end(), {0xD8, row});
-    spec.colour(3, 200, 0, 0);
+    PaletteFileLayout layout;
+    layout.planes = 3;
+    layout.bytesPerLine = 8;
+    layout.firstRow = 5;
+    layout.lastRow = 8;
+    for (uint8_t row = 0; row < 4; ++row) layout.data.insert(layout.data.end(), {0xD8, row});
+    layout.colour(3, 200, 0, 0);
     PaletteImage image;
-    ASSERT_EQ(decode(spec, image), PaletteStatus::Decoded);
+    ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded);
     EXPECT_EQ(image.width, 24);
     EXPECT_EQ(image.height, 4);
     EXPECT_EQ(pixelAt(image, 3 * 24)[0], 200);
@@ -93,31 +93,31 @@ TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched) {
     struct Case {
         const char* what;
         PaletteStatus expected;
-        void (*edit)(PaletteFileSpec&);
+        void (*edit)(PaletteFileLayout&);
     };
     const Case cases[] = {
-        {"reserved byte 1", PaletteStatus::ReservedByteSet, [](PaletteFileSpec& s) { s.reserved = 1; }},
-        {"no planes", PaletteStatus::EmptySize, [](PaletteFileSpec& s) { s.planes = 0; }},
-        {"last row before first", PaletteStatus::EmptySize, [](PaletteFileSpec& s) { s.firstRow = 9; }},
+        {"reserved byte 1", PaletteStatus::ReservedByteSet, [](PaletteFileLayout& s) { s.reserved = 1; }},
+        {"no planes", PaletteStatus::EmptySize, [](PaletteFileLayout& s) { s.planes = 0; }},
+        {"last row before first", PaletteStatus::EmptySize, [](PaletteFileLayout& s) { s.firstRow = 9; }},
         {"largest header", PaletteStatus::TooLarge,
-         [](PaletteFileSpec& s) { s.planes = 255, s.bytesPerLine = 65535, s.lastRow = 65535; }},
+         [](PaletteFileLayout& s) { s.planes = 255, s.bytesPerLine = 65535, s.lastRow = 65535; }},
         {"one row over the pixel bound", PaletteStatus::TooLarge,
-         [](PaletteFileSpec& s) { s.bytesPerLine = 8192, s.lastRow = 8192; }},
+         [](PaletteFileLayout& s) { s.bytesPerLine = 8192, s.lastRow = 8192; }},
         // Within the bound, but four bytes cannot fill 16 Mi pixels: refused
         // before the buffer is allocated.
         {"large image, tiny data", PaletteStatus::DataEndsEarly,
-         [](PaletteFileSpec& s) { s.bytesPerLine = 4096, s.lastRow = 4095; }},
-        {"data ends a row early", PaletteStatus::DataEndsEarly, [](PaletteFileSpec& s) { s.lastRow = 2; }},
+         [](PaletteFileLayout& s) { s.bytesPerLine = 4096, s.lastRow = 4095; }},
+        {"data ends a row early", PaletteStatus::DataEndsEarly, [](PaletteFileLayout& s) { s.lastRow = 2; }},
         // Without the marker byte nothing stands between the data and the palette.
         {"run without its value", PaletteStatus::DataEndsEarly,
-         [](PaletteFileSpec& s) { s.data = {0xC2, 0x01, 0xC2}, s.marker = false; }},
+         [](PaletteFileLayout& s) { s.data = {0xC2, 0x01, 0xC2}, s.marker = false; }},
     };
     for (const Case& c : cases) {
-        PaletteFileSpec spec;
-        spec.data = {0xC2, 0x01, 0xC2, 0x01};
-        c.edit(spec);
+        PaletteFileLayout layout;
+        layout.data = {0xC2, 0x01, 0xC2, 0x01};
+        c.edit(layout);
         PaletteImage image = kSentinel;
-        EXPECT_EQ(decode(spec, image), c.expected) << c.what;
+        EXPECT_EQ(decode(layout, image), c.expected) << c.what;
         EXPECT_TRUE(untouched(image)) << c.what;
     }
     for (size_t size : {0, 127, 128, 895}) {
@@ -128,13 +128,13 @@ TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched) {
 }
 
 TEST(PaletteImage, EveryCutIntoTheEncodedDataIsRefused) {
-    PaletteFileSpec spec;
-    spec.bytesPerLine = 40;
-    spec.lastRow = 9;
-    for (int i = 0; i < 400; ++i) spec.data.push_back(static_cast<uint8_t>(i * 7 % 191));
-    const std::vector<uint8_t> file = buildPaletteFile(spec);
+    PaletteFileLayout layout;
+    layout.bytesPerLine = 40;
+    layout.lastRow = 9;
+    for (int i = 0; i < 400; ++i) layout.data.push_back(static_cast<uint8_t>(i * 7 % 191));
+    const std::vector<uint8_t> file = buildPaletteFile(layout);
     // Cutting off only the marker byte leaves a file that still decodes.
-    for (size_t size = 0; size < 128 + spec.data.size() + 768; ++size) {
+    for (size_t size = 0; size < 128 + layout.data.size() + 768; ++size) {
         // An exact-size copy, so the sanitizer sees any read past its end.
         const std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(size));
         PaletteImage image = kSentinel;
@@ -147,15 +147,15 @@ TEST(PaletteImage, RandomFilesDecodeToExactlyTheirSizeOrNothing) {
     std::mt19937 random(20261206);
     int decoded = 0;
     for (int round = 0; round < 3000; ++round) {
-        PaletteFileSpec spec;
-        spec.planes = static_cast<int>(random() % 4);
-        spec.bytesPerLine = static_cast<int>(random() % 40);
-        spec.firstRow = static_cast<int>(random() % 4);
-        spec.lastRow = static_cast<int>(random() % 40);
-        spec.reserved = random() % 16 == 0;
-        spec.data.resize(random() % 600);
-        for (uint8_t& b : spec.data) b = static_cast<uint8_t>(random() % 3 ? random() : 192 + random() % 64);
-        std::vector<uint8_t> file = buildPaletteFile(spec);
+        PaletteFileLayout layout;
+        layout.planes = static_cast<int>(random() % 4);
+        layout.bytesPerLine = static_cast<int>(random() % 40);
+        layout.firstRow = static_cast<int>(random() % 4);
+        layout.lastRow = static_cast<int>(random() % 40);
+        layout.reserved = random() % 16 == 0;
+        layout.data.resize(random() % 600);
+        for (uint8_t& b : layout.data) b = static_cast<uint8_t>(random() % 3 ? random() : 192 + random() % 64);
+        std::vector<uint8_t> file = buildPaletteFile(layout);
         file.resize(file.size() - random() % 4);
         PaletteImage image;
         if (decodePaletteImage(file, image) == PaletteStatus::Decoded) {
