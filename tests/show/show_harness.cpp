@@ -71,6 +71,7 @@ bool ShowHarness::open(int width, int height, const std::string& dataDir, std::s
 
 void ShowHarness::frame(uint32_t t, float step)
 {
+    SDL_GL_MakeCurrent(window_, context_);
     app_.showTimeMs = t;
     app_.frameStep = step;
     renderFrame(*state_);
