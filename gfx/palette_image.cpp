@@ -3,8 +3,6 @@
 // which drops pixels beyond the image.
 #include "gfx/palette_image.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr size_t kHeaderBytes = 128;
@@ -111,8 +109,26 @@ PaletteStatus decodePaletteImage(std::span<const uint8_t> file, PaletteImage& im
     return PaletteStatus::Decoded;
 }
 
+namespace {
+
+// The size of a seekable stream from its current position, or -1 when unknown.
+long remainingBytes(std::FILE* file) {
+    const long start = std::ftell(file);
+    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long end = std::ftell(file);
+    if (std::fseek(file, start, SEEK_SET) != 0) return -1;
+    return end < start ? -1 : end - start;
+}
+
+}  // namespace
+
 PaletteStatus readPaletteImage(PaletteImage& image, std::FILE* file) {
     if (!file) return PaletteStatus::Missing;
+    // A seekable file that is too large is refused before it is read.
+    if (remainingBytes(file) > kMaxPaletteFileBytes) {
+        std::fclose(file);
+        return PaletteStatus::TooLarge;
+    }
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     bool readError = false;
