@@ -3,6 +3,8 @@
 // which drops pixels beyond the image.
 #include "gfx/palette_image.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr size_t kHeaderBytes = 128;
@@ -111,23 +113,29 @@ PaletteStatus decodePaletteImage(std::span<const uint8_t> file, PaletteImage& im
 
 namespace {
 
-// The size of a seekable stream from its current position, or -1 when unknown.
-long remainingBytes(std::FILE* file) {
-    const long start = std::ftell(file);
-    if (start < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, start, SEEK_SET) != 0) return -1;
-    return end < start ? -1 : end - start;
+// Refuses, before reading, a directory (unreadable) and a regular file larger
+// than any image could be; pipes and other streams are read and bounded as they go.
+bool refusedBeforeReading(std::FILE* file, PaletteStatus& why) {
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) {
+        why = PaletteStatus::Missing;
+        return true;
+    }
+    if (S_ISREG(info.st_mode) && info.st_size > kMaxPaletteFileBytes) {
+        why = PaletteStatus::TooLarge;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
 
 PaletteStatus readPaletteImage(PaletteImage& image, std::FILE* file) {
     if (!file) return PaletteStatus::Missing;
-    // A seekable file that is too large is refused before it is read.
-    if (remainingBytes(file) > kMaxPaletteFileBytes) {
+    if (PaletteStatus why{}; refusedBeforeReading(file, why)) {
         std::fclose(file);
-        return PaletteStatus::TooLarge;
+        return why;
     }
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];

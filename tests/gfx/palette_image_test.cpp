@@ -182,5 +182,6 @@ TEST(PaletteImage, ReadsAFileByPathAndReportsAMissingOne) {
     PaletteImage missing = kSentinel;
     EXPECT_EQ(loadPaletteImage(path + ".absent", missing), PaletteStatus::Missing);
     EXPECT_TRUE(untouched(missing));
+    EXPECT_EQ(loadPaletteImage(::testing::TempDir(), missing), PaletteStatus::Missing);
     std::remove(path.c_str());
 }
