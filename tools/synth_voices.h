@@ -1,0 +1,48 @@
+// synth_voices.h: the instruments of the show's track. Each call renders one
+// note or hit and adds it into a StereoBuffer at a start frame; nothing is
+// kept between calls, so the arrangement alone decides what sounds when.
+//
+// The kick carries a short broadband click at its very start: the show's beat
+// detector looks at the mean magnitude over the whole spectrum, and a low sine
+// alone barely moves that mean, while the click lifts it at the onset. The
+// hats and the clap rise over a couple of milliseconds instead of starting
+// sharply, so they stay below the kick in that measure.
+//
+// Usage:
+//     renderKick(drums, secondsToFrames(20.0), KickSettings{});
+//     renderPadChord(pads, start, length, std::array{57.0f, 60.0f, 64.0f}, PadSettings{});
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "tools/synth_dsp.h"
+
+struct KickSettings {
+    float gain = 0.65f;              // body level
+    float bodyDecaySeconds = 0.11f;  // after a short hold
+    float clickGain = 1.0f;          // level of the beater click at the onset
+    float clickSeconds = 0.003f;
+};
+void renderKick(StereoBuffer& out, int64_t start, const KickSettings& settings);
+
+void renderClap(StereoBuffer& out, int64_t start, float gain);
+
+// Closed hats use a decay of about 0.03 s, open hats about 0.15 s.
+void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan);
+
+void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);
+
+struct PadSettings {
+    float gain = 0.05f;
+    float attackSeconds = 0.6f;
+    float releaseSeconds = 1.2f;  // sounds on past `length`
+    float cutoffHz = 1500.0f;
+};
+void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes,
+                    const PadSettings& settings);
+
+// A short filtered pulse for the arpeggio; brightness 0..1 opens the filter.
+void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness);
+
+void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);
