@@ -63,11 +63,6 @@ TEST(GreetingBanner, GridRunsRowByRowFromTheLowerLeftCorner)
     EXPECT_NEAR(b.cellPositions[799].y, 1.2f, 1e-4f);
     EXPECT_NEAR(b.cellTexCoords[1599].x, 1.0f, 1e-5f);
     EXPECT_NEAR(b.cellTexCoords[1598].y, 1.0f, 1e-5f);
-    for (size_t k = 0; k < 800; ++k) {
-        EXPECT_GE(b.cellSpeeds[k], 1.25f);
-        EXPECT_LT(b.cellSpeeds[k], 2.0f);
-        EXPECT_LT(b.cellTilts[k], 6.2831855f);
-    }
 }
 
 TEST(GreetingBanner, ShowConstructionTakesExactly43900Draws)

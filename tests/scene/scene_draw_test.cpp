@@ -1,13 +1,20 @@
-// Draws each element into a small off-screen target through a program that
-// declares "tex" and "pixelate", and checks what lands there and the GL state
-// each draw leaves behind.
+// Draws the elements off-screen through a program that declares "tex" and
+// "pixelate", from the show's resting camera or a flat view, and checks the GL
+// state each draw leaves and the pictures against stored references. Element
+// states are brought to a moment of the show by the same per-call updates the
+// show runs (two calls per frame at 60 frames per second).
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
+#include "reference_image.h"
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/square_swarm.h"
@@ -16,7 +23,14 @@
 
 namespace {
 
-constexpr int kSize = 128;
+constexpr int kWidth = 240;
+constexpr int kHeight = 150;
+constexpr double kFrameMs = 1000.0 / 60.0;
+constexpr float kStep = (1000.0f / 60.0f) / 500.0f;
+constexpr int kClearRed = 31;  // 0.12 of 255
+
+const Rgba kSlot0{177 / 255.0f, 68 / 255.0f, 115 / 255.0f, 1.0f};
+const Rgba kSlot1{209 / 255.0f, 187 / 255.0f, 80 / 255.0f, 1.0f};
 
 const char* kVertex = R"(
 void main() {
@@ -34,33 +48,46 @@ void main() {
     gl_FragColor = texture2D(tex, uv) * gl_Color;
 })";
 
-const Rgba kPink{177 / 255.0f, 68 / 255.0f, 115 / 255.0f, 1.0f};
+// 16 x 16 stand-ins for the images: a plus sign, a square outline, and blocks
+// standing in for lettering. `ink` decides which texels are opaque white.
+template <typename Ink>
+std::vector<uint8_t> texture(int w, int h, Ink ink)
+{
+    std::vector<uint8_t> rgba(size_t(w) * h * 4, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (ink(x, y))
+                std::fill_n(&rgba[(size_t(y) * w + x) * 4], 4, 255);
+    return rgba;
+}
 
 class SceneDraw : public ::testing::Test {
 protected:
     void SetUp() override
     {
         REQUIRE_GL();
-        const std::array<uint8_t, 16> white = {255, 255, 255, 255, 255, 255, 255, 255,
-                                               255, 255, 255, 255, 255, 255, 255, 255};
-        for (const char* key : {"PLUS", "SQUARE", "TORVALE"})
-            textures_.addTexture(key, 2, 2, 0, white.data(), GL_NEAREST, GL_NEAREST);
-        TextureEntry& colour = textures_.addTexture("TARGET", kSize, kSize, 0, nullptr, GL_NEAREST, GL_NEAREST);
-        target_ = &textures_.addRenderTarget("RT_TARGET", colour);
+        const auto plus = texture(16, 16, [](int x, int y) {
+            return (x >= 6 && x < 10 && y >= 2 && y < 14) || (y >= 6 && y < 10 && x >= 2 && x < 14);
+        });
+        const auto square = texture(16, 16, [](int x, int y) { return x < 2 || x > 13 || y < 2 || y > 13; });
+        const auto letters = texture(64, 8, [](int x, int y) { return y > 0 && y < 7 && (x / 3 + y) % 4 && x % 8 != 7; });
+        textures_.addTexture("PLUS", 16, 16, 0, plus.data(), GL_NEAREST, GL_NEAREST);
+        textures_.addTexture("SQUARE", 16, 16, 0, square.data(), GL_NEAREST, GL_NEAREST);
+        textures_.addTexture("TORVALE", 64, 8, 0, letters.data(), GL_NEAREST, GL_NEAREST);
+        textures_.addTexture("MISKEN", 64, 8, 0, letters.data(), GL_NEAREST, GL_NEAREST);
+        TextureEntry& colour = textures_.addTexture("TARGET", kWidth, kHeight, 0, nullptr, GL_NEAREST, GL_NEAREST);
+        TextureRegistry::bindRenderTarget(textures_.addRenderTarget("RT_TARGET", colour));
         ASSERT_TRUE(programs_.addShader("V", GL_VERTEX_SHADER, kVertex)) << programs_.lastLog();
         ASSERT_TRUE(programs_.addShader("F", GL_FRAGMENT_SHADER, kFragment)) << programs_.lastLog();
         program_ = programs_.addProgram("P", "V", "F");
-        ASSERT_NE(program_, nullptr);
-        ASSERT_TRUE(program_->linked) << programs_.lastLog();
+        ASSERT_TRUE(program_ && program_->linked) << programs_.lastLog();
         programs_.addUniform(*program_, UniformType::Int, "tex");
         programs_.addUniform(*program_, UniformType::Float, "pixelate");
-
-        TextureRegistry::bindRenderTarget(*target_);
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
+        glUseProgram(program_->glProgram);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
-        glUseProgram(program_->glProgram);
+        clear();
+        showCamera();
     }
 
     void TearDown() override
@@ -68,6 +95,7 @@ protected:
         if (!GlTestContext::instance().ready())
             return;
         glUseProgram(0);
+        glDisable(GL_BLEND);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
@@ -77,8 +105,25 @@ protected:
         textures_.destroyTextures();
     }
 
-    // World window seen straight along -z, parallel projection.
-    static void view(float left, float right, float bottom, float top)
+    static void clear()
+    {
+        glClearColor(0.12f, 0.3f, 0.27f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    // The show's camera at rest, with its 93.1-degree lens on a 16:10 picture.
+    static void showCamera()
+    {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(93.1, 1.6, 0.01, 10000.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(5, 2, -2, 2, 5, -12, 0, 1, 0);
+    }
+
+    // A world window seen straight along -z; depth is ignored.
+    static void flatView(float left, float right, float bottom, float top)
     {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
@@ -87,24 +132,34 @@ protected:
         glLoadIdentity();
     }
 
-    std::vector<uint8_t> pixels() const
+    // Rows top to bottom, opaque.
+    static RgbaImage picture()
     {
-        std::vector<uint8_t> out(kSize * kSize * 4);
-        glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-        return out;
+        RgbaImage image{kWidth, kHeight, std::vector<uint8_t>(kWidth * kHeight * 4)};
+        std::vector<uint8_t> bottomUp(image.pixels.size());
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
+        const size_t row = kWidth * 4;
+        for (int y = 0; y < kHeight; ++y)
+            std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &image.pixels[y * row]);
+        for (size_t i = 3; i < image.pixels.size(); i += 4)
+            image.pixels[i] = 255;
+        return image;
     }
 
-    static int coveredCount(const std::vector<uint8_t>& rgba)
+    // Whether anything was drawn at a point of the flat view's window (x right, y up).
+    static bool drawnAt(const RgbaImage& image, float fx, float fy)
     {
-        int n = 0;
-        for (size_t i = 0; i < rgba.size(); i += 4)
-            n += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
-        return n;
+        const int x = int(fx * kWidth), y = kHeight - 1 - int(fy * kHeight);
+        return std::abs(image.pixels[(size_t(y) * kWidth + x) * 4] - kClearRed) > 1;
     }
 
-    static const uint8_t* at(const std::vector<uint8_t>& rgba, int x, int y) { return &rgba[(y * kSize + x) * 4]; }
+    static void expectReference(const char* name)
+    {
+        const std::string mismatch = matchReference(std::string(BRINDLE_SCENE_REFERENCES) + "/" + name, picture());
+        EXPECT_TRUE(mismatch.empty()) << mismatch;
+    }
 
-    float uniformFloat(const char* name) const
+    float uniformValue(const char* name) const
     {
         float v = -1.0f;
         glGetUniformfv(program_->glProgram, glGetUniformLocation(program_->glProgram, name), &v);
@@ -114,148 +169,151 @@ protected:
     TextureRegistry textures_;
     ProgramRegistry programs_;
     ProgramEntry* program_ = nullptr;
-    RenderTarget* target_ = nullptr;
 };
 
-TEST_F(SceneDraw, GreetingBannerShowsOnlyInsideItsWindow)
-{
-    view(-16, 16, -6, 26);
-    ShowRandom random = showRandomAfter(3900);
-    GreetingBanner banner = buildGreetingBanner("TORVALE", 89000, 92000, 1, 0.025f, random);
-
-    drawGreetingBanner(banner, textures_, *program_, kPink, 0.05f, 88999);
-    EXPECT_EQ(coveredCount(pixels()), 0);
-
-    drawGreetingBanner(banner, textures_, *program_, kPink, 0.05f, 89000);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(uniformFloat("pixelate"), banner.pixelate);
-    const std::vector<uint8_t> first = pixels();
-    // Cells span x -12..12 and y 17.2..20.5 (offset 19.2, depth ignored by the view).
-    const uint8_t* middle = at(first, kSize / 2, (19.0f + 6) / 32 * kSize);
-    EXPECT_NEAR(middle[0], 177, 1);
-    EXPECT_NEAR(middle[1], 68, 1);
-    EXPECT_EQ(*at(first, kSize / 2, kSize / 2), 0) << "still high above its resting place";
-    EXPECT_EQ(*at(first, 2, (19.0f + 6) / 32 * kSize), 0) << "nothing beyond x = -12";
-
-    glClear(GL_COLOR_BUFFER_BIT);
-    drawGreetingBanner(banner, textures_, *program_, kPink, 0.05f, 92001);
-    EXPECT_EQ(coveredCount(pixels()), 0);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(SceneDraw, BurstCellsSpreadBeyondTheBanner)
-{
-    view(-16, 16, -6, 26);
-    ShowRandom random = showRandomAfter(3900);
-    GreetingBanner banner = buildGreetingBanner("TORVALE", 89000, 92000, 1, 0.025f, random);
-    for (int call = 0; call < 200; ++call)
-        drawGreetingBanner(banner, textures_, *program_, kPink, 0.03f, 89500);
-    glClear(GL_COLOR_BUFFER_BIT);
-    drawGreetingBanner(banner, textures_, *program_, kPink, 0.03f, 89500);
-    const std::vector<uint8_t> settled = pixels();
-    // Landed at y offset 4.5: the cells cover x -12..12.3, y 3..6.3.
-    const int area = coveredCount(settled);
-    EXPECT_EQ(*at(settled, kSize / 2, (7.5f + 6) / 32 * kSize), 0);
-    EXPECT_NEAR(area, 24.0f * 3.3f * (kSize / 32.0f) * (kSize / 32.0f), area * 0.1f);
-
-    float level = 0.0f;
-    for (int call = 0; call < 60; ++call)
-        updateGreetingBanner(banner, 0.03f, 91500, level);
-    glClear(GL_COLOR_BUFFER_BIT);
-    drawGreetingBanner(banner, textures_, *program_, kPink, 0.03f, 91500);
-    const std::vector<uint8_t> burst = pixels();
-    int aboveRight = 0;  // directions are all positive: cells fly up, right and forward
-    for (int y = (7.5f + 6) / 32 * kSize; y < kSize; ++y)
-        for (int x = kSize / 2; x < kSize; ++x)
-            aboveRight += at(burst, x, y)[0] != 0;
-    EXPECT_GT(aboveRight, 0);
-}
-
-TEST_F(SceneDraw, PlusFieldDrawsBlendedSharpSprites)
-{
-    view(-30, 30, -20, 40);
+struct PlusRun {
     PlusField field;
-    buildPlusField(field);
-    ShowRandom random = showRandomAfter(0);
-    fillPlusParticles(field, random);
+    ShowRandom random = showRandomAfter(43900);
+    float scatter = 0.0f;
+    float fade = 1.0f;
+    std::array<float, 1024> spectrum{};
+
+    PlusRun()
+    {
+        buildPlusField(field);
+        ShowRandom build = showRandomAfter(0);
+        fillPlusParticles(field, build);
+        for (int k = 0; k <= 64; ++k)  // loud low bins, quiet high ones: sizes vary along x
+            spectrum[k] = 0.2f / (1.0f + 0.15f * k);
+    }
+
+    // Both passes of every frame from 4000 ms to before `untilMs`, with the
+    // timeline's scatter, fade and spin during the field's last five seconds.
+    void runTo(double untilMs)
+    {
+        for (double t = 4000.0; t < untilMs; t += kFrameMs)
+            for (int pass = 0; pass < 2; ++pass) {
+                if (t >= 27000.0) {
+                    scatter = std::min(scatter + 0.25f * kStep, 1.0f);
+                    fade = std::max(fade - 0.05f * kStep, 0.0f);
+                    for (int k = 0; k < kPlusParticleCount; ++k)
+                        field.spinAngle[k] += field.driftRate[k] * kStep * 10.0f;
+                }
+                advancePlusField(field, kStep, scatter, random);
+            }
+    }
+
+    void draw(TextureRegistry& textures, ProgramEntry& program)
+    {
+        drawPlusField(field, random, textures, program, kSlot0, kStep, scatter, fade, spectrum.data());
+    }
+};
+
+}  // namespace
+
+TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
+{
+    PlusRun run;
+    run.runTo(15000.0);
     glEnable(GL_BLEND);
-    drawPlusField(field, random, textures_, *program_, kPink, 0.02f, 0.0f, 1.0f, nullptr);
+    run.draw(textures_, *program_);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(uniformFloat("pixelate"), 1024.0f);
+    EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
+    expectReference("plus_trails.png");
 
-    // Silence: g = 1.15, every clump at (x, 1.575 y + 2.5) with half size 0.4025.
-    const std::vector<uint8_t> rgba = pixels();
-    const float x = 24.0f - 0.03f;
-    const float y = 1.575f * 3.0f + 2.5f;
-    const uint8_t* clump = at(rgba, (x + 30) / 60 * kSize, (y + 20) / 60 * kSize);
-    EXPECT_NEAR(clump[0], 177, 1);
-    EXPECT_EQ(*at(rgba, kSize / 2, kSize / 2), 0);
+    clear();
+    run.runTo(29000.0);
+    run.draw(textures_, *program_);
+    expectReference("plus_scatter.png");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SceneDraw, FadedPlusFieldIsDrawnTransparent)
+TEST_F(SceneDraw, SwarmRingsItsCentreAndLeavesBlendingAlone)
 {
-    view(-30, 30, -20, 40);
-    PlusField field;
-    buildPlusField(field);
-    ShowRandom random = showRandomAfter(0);
-    fillPlusParticles(field, random);
-    drawPlusField(field, random, textures_, *program_, kPink, 0.02f, 0.0f, 0.0f, nullptr);
-    EXPECT_EQ(coveredCount(pixels()), 0);
-}
-
-TEST_F(SceneDraw, SquareSwarmRingsTheCentreAndLeavesBlendingAlone)
-{
-    view(-20, 20, 5, 45);
     SquareSwarm swarm;
     ShowRandom random = showRandomAfter(2500);
     buildSquareSwarm(swarm, random);
-
+    for (double t = 72000.0; t < 80000.0; t += kFrameMs) {
+        advanceSquareSwarm(swarm, kStep);
+        advanceSquareSwarm(swarm, kStep);
+    }
     glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ZERO);
-    drawSquareSwarm(swarm, textures_, *program_, kPink, 0.02f, 25.0f);
+    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     glDisable(GL_BLEND);
-    drawSquareSwarm(swarm, textures_, *program_, kPink, 0.02f, 25.0f);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(uniformFloat("pixelate"), 1024.0f);
+    EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
 
-    const std::vector<uint8_t> rgba = pixels();
-    EXPECT_EQ(*at(rgba, kSize / 2, (25 - 5) * kSize / 40), 0) << "the centre stays empty";
+    clear();
+    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    expectReference("swarm.png");
+
+    clear();
+    flatView(-16, 16, -1, 31);
+    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
+    const RgbaImage flat = picture();
+    EXPECT_FALSE(drawnAt(flat, 0.5f, 0.5f)) << "the centre stays empty";
     int onRing = 0;
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) {
-            const float wx = x * 40.0f / kSize - 20, wy = y * 40.0f / kSize + 5 - 25;
-            const float r2 = wx * wx + wy * wy;
-            const bool covered = at(rgba, x, y)[0] != 0;
-            if (covered) {
-                EXPECT_GT(r2, 10.0f * 10.0f) << x << "," << y;
-            }
-            onRing += covered;
-        }
-    EXPECT_GT(onRing, 200);
+    for (float a = 0.0f; a < 6.28f; a += 0.01f)
+        onRing += drawnAt(flat, 0.5f + 12.0f * std::cos(a) / 32, 0.5f + 12.0f * std::sin(a) / 32);
+    EXPECT_GT(onRing, 150);
+}
+
+TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
+{
+    ShowRandom random = showRandomAfter(3900);
+    std::array<GreetingBanner, 2> banners = {
+        buildGreetingBanner("TORVALE", 89000, 92000, 1, 0.025f, random),
+        buildGreetingBanner("MISKEN", 91000, 94000, 0, 0.025f, random),
+    };
+    flatView(-16, 16, -6, 26);
+    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 88999);
+    EXPECT_EQ(banners[0].yOffset, 20.0f);
+    glEnable(GL_BLEND);
+    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 89000);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
+    // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
+    const RgbaImage first = picture();
+    EXPECT_TRUE(drawnAt(first, 0.5f, 25.5f / 32));
+    EXPECT_FALSE(drawnAt(first, 0.5f, 0.5f));
+    EXPECT_FALSE(drawnAt(first, 0.05f, 25.5f / 32));
+
+    showCamera();
+    float level = 0.0f;
+    double t = 89000.0 + kFrameMs;
+    for (; t < 91500.0; t += kFrameMs)
+        for (int pass = 0; pass < 2; ++pass)
+            for (GreetingBanner& banner : banners)
+                updateGreetingBanner(banner, kStep, uint32_t(t), level);
+    clear();
+    for (GreetingBanner& banner : banners)
+        drawGreetingBanner(banner, textures_, *program_, banner.paletteSlot ? kSlot1 : kSlot0, kStep, uint32_t(t));
+    expectReference("greetings.png");
+
+    clear();
+    const RgbaImage blank = picture();
+    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 92001);
+    EXPECT_EQ(picture().pixels, blank.pixels) << "nothing drawn after the end";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
 {
     TextureRegistry empty;
-    view(-30, 30, -20, 40);
-    PlusField field;
-    buildPlusField(field);
-    ShowRandom random = showRandomAfter(0);
-    fillPlusParticles(field, random);
+    flatView(-30, 30, -20, 40);
+    PlusRun run;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textures_.findTexture("PLUS")->glName);
-    drawPlusField(field, random, empty, *program_, kPink, 0.02f, 0.0f, 1.0f, nullptr);
-    EXPECT_GT(coveredCount(pixels()), 0);
+    const RgbaImage blank = picture();
+    run.draw(empty, *program_);
+    EXPECT_NE(picture().pixels, blank.pixels);
 
+    ShowRandom random = showRandomAfter(0);
     GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
-    drawGreetingBanner(banner, empty, *program_, kPink, 0.02f, 50);
+    drawGreetingBanner(banner, empty, *program_, kSlot0, kStep, 50);
     SquareSwarm swarm;
     buildSquareSwarm(swarm, random);
-    drawSquareSwarm(swarm, empty, *program_, kPink, 0.02f, 15.0f);
+    drawSquareSwarm(swarm, empty, *program_, kSlot0, kStep, 15.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
-
-}  // namespace

@@ -62,14 +62,3 @@ TEST(SquareSwarm, BoxZeroAdvancesOnceInTheShadowPassAndTwiceByTheMainPass)
     advanceSquareSwarm(swarm, 0.021f);
     EXPECT_EQ(swarm.spinAngle[0], 1.9691749811172485f);
 }
-
-TEST(SquareSwarm, OrbitSpeedScalesWithRateAndStep)
-{
-    EXPECT_FLOAT_EQ(advanceSwarmAngle(10.0f, 0.5f, 0.5f), 15.0f);
-    EXPECT_FLOAT_EQ(advanceSwarmAngle(10.0f, 1.0f, 0.0f), 10.0f);
-    // Two calls per frame at 500 ms of show time in steps of 0.002 give 80 x rate degrees.
-    float angle = 0.0f;
-    for (int call = 0; call < 1000; ++call)
-        angle = advanceSwarmAngle(angle, 0.75f, 0.002f);
-    EXPECT_NEAR(angle, 30.0f, 1e-3f);
-}
