@@ -36,7 +36,7 @@ std::vector<uint32_t> beatsOver(const std::string& path, double seconds, MusicPl
 }
 
 TEST(ThirdPartyTrack, DebianModulePlaysAndDrivesBeats) {
-  if (!std::filesystem::exists(kThirdPartyModule)) GTEST_SKIP() << "install tecnoballz-data";
+  if (!std::filesystem::exists(kThirdPartyModule)) GTEST_SKIP() << "needs Debian's tecnoballz-data package";
   MusicPlayer music;
   const auto beats = beatsOver(kThirdPartyModule, 30.0, music);
   EXPECT_EQ(music.kind, MusicPlayer::kModule);
