@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include "app/application.h"
+#include "app/capture.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
@@ -83,19 +84,36 @@ int main(int argc, char** argv)
     DemoApplication app;
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
     app.musicPath = app.dataDir + "/music.mp3";
-    app.audio = makeDeviceAudioBackend();
+
+    // Real time runs on the millisecond ticker with the sound device; capture
+    // and benchmarks step a fixed frame rate with the music positioned per frame.
+    std::unique_ptr<FrameClock> clock;
+    std::unique_ptr<FrameObserver> observer;
+    if (options.fixedStep()) {
+        std::unique_ptr<OfflineAudioBackend> offline = makeOfflineAudioBackend();
+        OfflineAudioBackend* audio = offline.get();
+        app.audio = std::move(offline);
+        clock = std::make_unique<FixedStepClock>(options.framesPerSecond());
+        if (options.bench)
+            observer = std::make_unique<BenchObserver>(audio);
+        else
+            observer = std::make_unique<CaptureObserver>(options, audio);
+    } else {
+        app.audio = makeDeviceAudioBackend();
+        clock = std::make_unique<TickerClock>();
+    }
 
     RealShow show;
-    TickerClock clock;
     FrameStats stats;
     RunSettings run;
     run.options = options;
-    run.clock = &clock;
+    run.clock = clock.get();
+    run.observer = observer.get();
     run.stats = &stats;
     run.startTicks = startTicks;
 
     const int status = runShow(app, show, run);
-    if (status == 0 && options.stats)
+    if (status == 0 && (options.stats || options.bench))
         std::printf("%s\n", stats.toJson().c_str());
     return status;
 }

@@ -55,7 +55,8 @@ void applyOptions(DemoApplication& app, const Options& options)
     const int aspect = options.aspectIndex.value_or(0);
     app.aspectMode = aspect == 0 ? app.desktopAspect : aspect;
     app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
-    app.vsync = options.vsync.value_or(!options.fixedStep());
+    // Fixed-step frames never wait for the display.
+    app.vsync = !options.fixedStep() && options.vsync.value_or(true);
     app.musicEnabled = !options.noMusic;
 }
 
@@ -217,6 +218,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         const FrameTime time = readFrameTime(clock);
         app.showTimeMs = time.showTimeMs;
         app.frameStep = time.frameStep;
+        if (settings.stats && !options.fixedStep() && app.musicPlaying && app.audio)
+            settings.stats->noteAudioDrift(static_cast<double>(app.showTimeMs) - app.audio->positionMs(app.music.channel()));
         pumpEvents(app, quitRequested);
         if (settings.observer && !settings.observer->beforeFrame(app))
             break;

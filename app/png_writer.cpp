@@ -1,0 +1,119 @@
+#include "app/png_writer.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <png.h>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// libpng reports errors by longjmp; the message is kept for the caller.
+void onPngError(png_structp png, png_const_charp message)
+{
+    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
+    if (text)
+        *text = message;
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
+} // namespace
+
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error)
+{
+    if (width <= 0 || height <= 0 || !rgb) {
+        error = path + ": nothing to write";
+        return false;
+    }
+    File file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        error = "cannot create " + path;
+        return false;
+    }
+    std::string reason;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &reason, onPngError, onPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_write_struct(&png, nullptr);
+        error = "cannot write " + path + ": out of memory";
+        return false;
+    }
+    volatile bool written = false;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file.get());
+        png_set_compression_level(png, 1);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        const size_t stride = static_cast<size_t>(width) * 3;
+        for (int y = 0; y < height; ++y)
+            png_write_row(png, rgb + static_cast<size_t>(y) * stride);
+        png_write_end(png, nullptr);
+        written = true;
+    }
+    png_destroy_write_struct(&png, &info);
+    if (written && std::fflush(file.get()) != 0) {
+        written = false;
+        reason = "disk full or write error";
+    }
+    file.reset();
+    if (!written) {
+        std::remove(path.c_str());
+        error = "cannot write " + path + (reason.empty() ? "" : ": " + reason);
+    }
+    return written;
+}
+
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb, std::string& error)
+{
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        error = "cannot open " + path;
+        return false;
+    }
+    std::string reason;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reason, onPngError, onPngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        error = "cannot read " + path + ": out of memory";
+        return false;
+    }
+    volatile bool read = false;
+    std::vector<uint8_t> row;
+    if (setjmp(png_jmpbuf(png)) == 0) {
+        png_init_io(png, file.get());
+        png_read_info(png, info);
+        const png_uint_32 w = png_get_image_width(png, info);
+        const png_uint_32 h = png_get_image_height(png, info);
+        const int type = png_get_color_type(png, info);
+        if (png_get_bit_depth(png, info) != 8 || (type != PNG_COLOR_TYPE_RGB && type != PNG_COLOR_TYPE_RGB_ALPHA)
+            || w == 0 || h == 0 || w > 16384 || h > 16384) {
+            reason = "not an 8-bit RGB picture";
+        } else {
+            const size_t channels = type == PNG_COLOR_TYPE_RGB ? 3 : 4;
+            row.resize(w * channels);
+            rgb.assign(static_cast<size_t>(w) * h * 3, 0);
+            for (png_uint_32 y = 0; y < h; ++y) {
+                png_read_row(png, row.data(), nullptr);
+                for (png_uint_32 x = 0; x < w; ++x)
+                    for (size_t c = 0; c < 3; ++c)
+                        rgb[(static_cast<size_t>(y) * w + x) * 3 + c] = row[x * channels + c];
+            }
+            width = static_cast<int>(w);
+            height = static_cast<int>(h);
+            read = true;
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!read)
+        error = "cannot read " + path + (reason.empty() ? "" : ": " + reason);
+    return read;
+}

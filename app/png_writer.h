@@ -1,0 +1,20 @@
+// png_writer.h: writes 8-bit RGB pictures as PNG files through libpng.
+//
+//   std::string error;
+//   if (!writePng("frame_000000.png", w, h, rgb, error)) report(error);
+//
+// `rgb` holds h rows of w * 3 bytes, top row first. Compression favours speed:
+// capture writes one file per frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Returns false, with the path and the reason in `error`, when the file cannot
+// be created or written; a half-written file is removed.
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error);
+
+// Reads an 8-bit RGB or RGBA PNG into top-down RGB rows. Returns false with a
+// reason on a missing, truncated or unsupported file.
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb, std::string& error);

@@ -1,0 +1,204 @@
+#include "app/video_pipe.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::string lowerExtension(const std::string& path)
+{
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[1024];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+// The last non-empty line of ffmpeg's messages.
+std::string lastLine(const std::string& text)
+{
+    size_t end = text.find_last_not_of("\r\n");
+    if (end == std::string::npos)
+        return "";
+    const size_t start = text.find_last_of('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+} // namespace
+
+bool isVideoPath(const std::string& path)
+{
+    const std::string ext = lowerExtension(path);
+    return ext == ".mp4" || ext == ".mkv" || ext == ".webm";
+}
+
+std::vector<std::string> ffmpegArguments(const VideoSettings& s)
+{
+    const bool webm = lowerExtension(s.path) == ".webm";
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
+                                     "-f", "rawvideo", "-pix_fmt", "rgb24",
+                                     "-s", std::to_string(s.width) + "x" + std::to_string(s.height),
+                                     "-framerate", std::to_string(s.framesPerSecond), "-i", "pipe:0"};
+    if (!s.audioPath.empty())
+        args.insert(args.end(), {"-f", "f32le", "-ar", std::to_string(s.audioSampleRate), "-ac", "2", "-i", s.audioPath});
+    args.insert(args.end(), {"-map", "0:v"});
+    if (!s.audioPath.empty())
+        args.insert(args.end(), {"-map", "1:a"});
+    if (webm)
+        args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
+                                 "-cpu-used", "4"});
+    else
+        args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
+    args.insert(args.end(), {"-pix_fmt", "yuv420p"});
+    if (!s.audioPath.empty()) {
+        if (webm)
+            args.insert(args.end(), {"-c:a", "libopus", "-b:a", "160k"});
+        else
+            args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
+        args.push_back("-shortest");
+    }
+    args.push_back(s.path);
+    return args;
+}
+
+std::string findOnPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        const std::string dir = end > start ? dirs.substr(start, end - start) : ".";
+        const std::string candidate = dir + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+VideoPipe::~VideoPipe()
+{
+    std::string ignored;
+    close(ignored);
+}
+
+bool VideoPipe::open(const VideoSettings& settings, std::string& error)
+{
+    settings_ = settings;
+    const std::string program = findOnPath("ffmpeg");
+    if (program.empty()) {
+        error = "ffmpeg is needed to write " + settings.path + " but was not found; install it (apt-get install ffmpeg) or capture PNG frames into a folder";
+        return false;
+    }
+    int input[2], messages[2];
+    if (pipe2(input, O_CLOEXEC) != 0)
+        return error = "cannot start ffmpeg: no pipe", false;
+    if (pipe2(messages, O_CLOEXEC) != 0) {
+        ::close(input[0]);
+        ::close(input[1]);
+        return error = "cannot start ffmpeg: no pipe", false;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, messages[1], 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    // Its own process group keeps the terminal's Ctrl-C away from ffmpeg; the
+    // default signal mask and dispositions undo what brindle changed for itself.
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    const std::vector<std::string> args = ffmpegArguments(settings);
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const int spawned = posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ::close(input[0]);
+    ::close(messages[1]);
+    if (spawned != 0) {
+        pid_ = -1;
+        ::close(input[1]);
+        ::close(messages[0]);
+        error = "cannot start " + program;
+        return false;
+    }
+    input_ = input[1];
+    messages_ = messages[0];
+    broken_ = false;
+    // A finished ffmpeg must show up as a failed write, not a fatal SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+bool VideoPipe::writeFrame(const uint8_t* rgb)
+{
+    if (input_ < 0 || broken_)
+        return false;
+    size_t left = static_cast<size_t>(settings_.width) * static_cast<size_t>(settings_.height) * 3;
+    while (left > 0) {
+        const ssize_t n = write(input_, rgb, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            broken_ = true;
+            return false;
+        }
+        rgb += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool VideoPipe::close(std::string& error)
+{
+    if (pid_ <= 0)
+        return true;
+    ::close(input_);
+    input_ = -1;
+    const std::string messages = readAll(messages_);
+    ::close(messages_);
+    messages_ = -1;
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !broken_)
+        return true;
+    const std::string why = lastLine(messages);
+    error = "ffmpeg could not write " + settings_.path + (why.empty() ? "" : ": " + why);
+    return false;
+}
