@@ -16,7 +16,7 @@
 
 struct Mp3Settings {
     int bitrateKbps = 192;
-    int quality = 2;  // LAME's algorithm quality: 0 best and slowest, 9 fastest
+    int quality = 5;  // LAME's algorithm quality: 0 best and slowest, 9 fastest
 };
 
 // False with a message naming the path; a failed write leaves no file behind.

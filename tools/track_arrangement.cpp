@@ -66,7 +66,7 @@ void scheduleDrums(Buses& buses, std::vector<int64_t>& kickOnsetsMs) {
         // off-beat hats in the groove, thinning out after 122 s.
         const bool hatsOn = within(t, 4.0, 69.0) || within(t, 72.0, 126.0);
         if (!hatsOn) continue;
-        const float level = rampBetween(t, 4.0, 20.0, 0.02f, 0.05f) * rampBetween(t, 122.0, 126.0, 1.0f, 0.3f);
+        const float level = rampBetween(t, 4.0, 20.0, 0.03f, 0.07f) * rampBetween(t, 122.0, 126.0, 1.0f, 0.3f);
         renderHat(buses.hats, frameAt(t + 2.0 * kSixteenth), level * 1.2f,
                   groovePlaysAt(t) ? 0.09f : 0.03f, 0.25f);
         if (within(t, 4.0, 20.0) || groovePlaysAt(t)) {
@@ -98,7 +98,7 @@ void scheduleBass(Buses& buses) {
 void schedulePads(Buses& buses) {
     for (double t = 0.0; t < 132.0; t += kChordSeconds) {
         PadSettings settings;
-        settings.gain = fullestAt(t + 1.0) ? 0.09f : 0.08f;
+        settings.gain = fullestAt(t + 1.0) ? 0.18f : 0.16f;
         settings.cutoffHz = t < 20.0 ? 900.0f + 85.0f * static_cast<float>(t) : 2600.0f;
         if (t == 0.0) settings.attackSeconds = 4.0f;  // the opening swell
         const Chord& chord = chordAt(t);
@@ -118,7 +118,7 @@ void scheduleArpeggio(Buses& buses) {
         const float note = tones[static_cast<size_t>(kPattern[static_cast<size_t>(step) % kPattern.size()])];
         const float accent = step % 2 == 0 ? 1.0f : 0.75f;
         const float brightness = fullestAt(t) ? 0.9f : rampBetween(t, 4.0, 32.0, 0.25f, 0.7f);
-        const float level = 0.05f * accent * rampBetween(t, 4.0, 8.0, 0.4f, 1.0f);
+        const float level = 0.1f * accent * rampBetween(t, 4.0, 8.0, 0.4f, 1.0f);
         const float pan = step % 2 == 0 ? -0.35f : 0.35f;
         renderPluck(buses.arp, frameAt(t), note, level, pan, brightness);
     }
@@ -142,7 +142,7 @@ void scheduleLead(Buses& buses) {
     for (const LeadNote& n : kMelody) {
         const double t = n.beat * kBeatSeconds;
         const int64_t length = frameAt(n.beats * kBeatSeconds * 0.92);
-        renderLead(buses.lead, frameAt(t), length, n.note, 0.09f);
+        renderLead(buses.lead, frameAt(t), length, n.note, 0.13f);
     }
 }
 
