@@ -126,13 +126,15 @@ void DeviceAudioBackend::render(float* out, int frames) {
 }
 
 // The block asked for at blockTimeNs_ is heard once the device has played the
-// blocks it still holds (one buffer's worth), then at the output rate.
+// blocks it still holds (one buffer's worth), then at the output rate. A late
+// callback lets the estimate run on into the buffered frames, never past what
+// the device has been given.
 int64_t DeviceAudioBackend::deviceHeardFrames(int64_t nowNs) const {
   std::lock_guard<std::mutex> lock(clockMutex_);
   if (blockTimeNs_ < 0) return 0;
   const double elapsedFrames = static_cast<double>(nowNs - blockTimeNs_) * 1e-9 * frequency_;
   const int64_t estimate = handedFrames_ - latencyFrames_ + static_cast<int64_t>(elapsedFrames);
-  const int64_t ceiling = handedFrames_ + blockFrames_ - latencyFrames_;
+  const int64_t ceiling = handedFrames_ + blockFrames_;
   return estimate < ceiling ? estimate : ceiling;
 }
 
