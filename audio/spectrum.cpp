@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 
 namespace {
