@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "app/capture.h"
+#include "app/png_writer.h"
+#include "test_show.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path freshFolder(const std::string& name)
+{
+    const fs::path folder = fs::temp_directory_path() / ("brindle-test-" + name + "-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    return folder;
+}
+
+std::vector<std::string> filesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string bytesOf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Captures the clear-only show into `folder` with the fixed-step clock.
+int capture(const fs::path& folder, uint32_t from, uint32_t to, int fps = 60)
+{
+    DemoApplication app;
+    prepareTestApp(app);
+    ClearShow show;
+    FixedStepClock clock(fps);
+    RunSettings run = windowedRun(clock, 48, 30);
+    run.options.captureOut = folder.string();
+    run.options.fromMs = from;
+    run.options.toMs = to;
+    run.options.fps = fps;
+    CaptureObserver observer(run.options, nullptr);
+    run.observer = &observer;
+    testing::internal::CaptureStderr();
+    const int status = runShow(app, show, run);
+    testing::internal::GetCapturedStderr();
+    return status;
+}
+
+int redAt(const fs::path& file, int x, int y)
+{
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    EXPECT_TRUE(readPng(file.string(), w, h, rgb, error)) << error;
+    return rgb.empty() ? -1 : rgb[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 3];
+}
+
+} // namespace
+
+TEST(CaptureSpan, CountsTheFramesWhoseShowTimeLiesInTheSpan)
+{
+    FrameSpan s = framesBetween(0, 100, 60);  // 0, 16, 33, 50, 66, 83
+    EXPECT_EQ(s.first, 0u);
+    EXPECT_EQ(s.count(), 6u);
+    s = framesBetween(2000, 4000, 60);
+    EXPECT_EQ(s.first, 120u);
+    EXPECT_EQ(s.count(), 120u);
+    s = framesBetween(17, 34, 60);  // 33 only: 16 is before, 50 past
+    EXPECT_EQ(s.first, 2u);
+    EXPECT_EQ(s.count(), 1u);
+    EXPECT_EQ(framesBetween(0, 134000, 60).count(), 8040u);
+    EXPECT_EQ(framesBetween(0, 134000, 7).count(), 938u);
+    EXPECT_EQ(frameFileName(0), "frame_000000.png");
+    EXPECT_EQ(frameFileName(1234567), "frame_1234567.png");
+}
+
+TEST(CaptureSpan, AudioOutsideTheTrackIsSilence)
+{
+    const std::vector<float> track = {1, -1, 2, -2, 3, -3};
+    std::vector<float> out;
+    copyAudioSpan(track, -1, 5, out);
+    EXPECT_EQ(out, (std::vector<float>{0, 0, 1, -1, 2, -2, 3, -3, 0, 0}));
+    copyAudioSpan(track, 10, 2, out);
+    EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 0}));
+}
+
+TEST(CaptureProgress, ShowsPercentRateAndTimeLeft)
+{
+    EXPECT_EQ(ProgressMeter::describe(50, 200, 2.0, false), "brindle: 50/200 frames (25%), 25.0 fps, 0:06 left");
+    const std::string bar = ProgressMeter::describe(100, 200, 2.0, true);
+    EXPECT_EQ(bar.rfind("[###############---------------]  50%", 0), 0u) << bar;
+    EXPECT_NE(bar.find("50.0 fps  0:02 left"), std::string::npos) << bar;
+    EXPECT_EQ(ProgressMeter::describe(0, 0, 0, false), "brindle: 0/0 frames (100%), 0.0 fps, 0:00 left");
+}
+
+TEST(VideoPipe, PicksTheCodecsByExtension)
+{
+    EXPECT_TRUE(isVideoPath("a/show.MP4"));
+    EXPECT_TRUE(isVideoPath("show.webm"));
+    EXPECT_FALSE(isVideoPath("frames/"));
+    EXPECT_FALSE(isVideoPath("dir.mp4/frames"));
+
+    VideoSettings s{"show.mp4", 640, 400, 60, "/tmp/a.f32", 44100};
+    auto has = [](const std::vector<std::string>& args, std::initializer_list<const char*> run) {
+        const std::vector<std::string> wanted(run.begin(), run.end());
+        return std::search(args.begin(), args.end(), wanted.begin(), wanted.end()) != args.end();
+    };
+    std::vector<std::string> args = ffmpegArguments(s);
+    EXPECT_TRUE(has(args, {"-s", "640x400", "-framerate", "60", "-i", "pipe:0"}));
+    EXPECT_TRUE(has(args, {"-c:v", "libx264"}));
+    EXPECT_TRUE(has(args, {"-pix_fmt", "yuv420p"}));
+    EXPECT_TRUE(has(args, {"-map", "1:a"}));
+    EXPECT_EQ(args.back(), "show.mp4");
+
+    s.path = "show.webm";
+    s.audioPath.clear();
+    args = ffmpegArguments(s);
+    EXPECT_TRUE(has(args, {"-c:v", "libvpx-vp9"}));
+    EXPECT_FALSE(has(args, {"-map", "1:a"}));
+    EXPECT_FALSE(has(args, {"-shortest"}));
+}
+
+TEST(VideoPipe, AMissingFfmpegIsOneClearError)
+{
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", "/nonexistent", 1);
+    VideoPipe pipe;
+    std::string error;
+    EXPECT_FALSE(pipe.open({"x.mp4", 64, 40, 60, "", 44100}, error));
+    setenv("PATH", saved.c_str(), 1);
+    EXPECT_NE(error.find("ffmpeg"), std::string::npos);
+    EXPECT_NE(error.find("apt-get install ffmpeg"), std::string::npos);
+    EXPECT_FALSE(pipe.isOpen());
+}
+
+TEST(PngWriter, RoundTripsAndReportsFailures)
+{
+    const fs::path folder = freshFolder("png");
+    fs::create_directories(folder);
+    const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};  // 2 x 2
+    std::string error;
+    ASSERT_TRUE(writePng((folder / "a.png").string(), 2, 2, rgb.data(), error)) << error;
+    int w = 0, h = 0;
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(readPng((folder / "a.png").string(), w, h, back, error)) << error;
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 2);
+    EXPECT_EQ(back, rgb);
+
+    EXPECT_FALSE(writePng((folder / "missing" / "b.png").string(), 2, 2, rgb.data(), error));
+    EXPECT_NE(error.find("b.png"), std::string::npos);
+
+    const std::string whole = bytesOf(folder / "a.png");
+    std::ofstream(folder / "cut.png", std::ios::binary) << whole.substr(0, whole.size() / 2);
+    EXPECT_FALSE(readPng((folder / "cut.png").string(), w, h, back, error));
+    std::ofstream(folder / "junk.png", std::ios::binary) << "not a picture at all";
+    EXPECT_FALSE(readPng((folder / "junk.png").string(), w, h, back, error));
+    fs::remove_all(folder);
+}
+
+TEST(Capture, WritesExactlyTheFramesOfTheSpanAndFadesAsTheShowWould)
+{
+    const fs::path folder = freshFolder("span");
+    ASSERT_EQ(capture(folder, 1990, 2017), 0);
+    // 1983 is rendered but not written; 2000 and 2016 are written; 2033 is never rendered.
+    EXPECT_EQ(filesIn(folder), (std::vector<std::string>{"frame_000120.png", "frame_000121.png"}));
+    EXPECT_NEAR(redAt(folder / "frame_000120.png", 24, 15), 128, 1);
+    fs::remove_all(folder);
+}
+
+TEST(Capture, FrameZeroIsBlackAndTwoCapturesAreIdentical)
+{
+    const fs::path first = freshFolder("first"), second = freshFolder("second");
+    ASSERT_EQ(capture(first, 0, 50), 0);
+    ASSERT_EQ(capture(second, 0, 50), 0);
+    const auto names = filesIn(first);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names, filesIn(second));
+    for (const std::string& name : names)
+        EXPECT_EQ(bytesOf(first / name), bytesOf(second / name)) << name;
+    EXPECT_EQ(redAt(first / "frame_000000.png", 0, 0), 0);
+    EXPECT_EQ(redAt(first / "frame_000000.png", 47, 29), 0);
+    fs::remove_all(first);
+    fs::remove_all(second);
+}
+
+TEST(Capture, AnOutputThatIsNeitherFolderNorVideoIsRefused)
+{
+    const fs::path folder = freshFolder("bad");
+    fs::create_directories(folder);
+    std::ofstream(folder / "taken") << "a file";
+    DemoApplication app;
+    prepareTestApp(app);
+    ClearShow show;
+    FixedStepClock clock(60);
+    for (const fs::path& out : {folder / "taken", folder / "show.avi"}) {
+        RunSettings run = windowedRun(clock);
+        run.options.captureOut = out.string();
+        CaptureObserver observer(run.options, nullptr);
+        run.observer = &observer;
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(runShow(app, show, run), kExitStartFailed);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_NE(printed.find("give a folder, or a file ending .mp4"), std::string::npos) << printed;
+        EXPECT_EQ(show.frames, 0);
+    }
+    fs::remove_all(folder);
+}
