@@ -59,14 +59,9 @@ std::string defaultDataDir()
     return dir;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// Returns -1 to go on, or the exit status when the command line is all there is to do.
+int readCommandLine(int argc, char** argv, Options& options)
 {
-    const uint64_t startTicks = SDL_GetPerformanceCounter();
-    installQuitSignals();
-
-    Options options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "brindle: %s\n%s", error.c_str(), usageText().c_str());
@@ -80,7 +75,11 @@ int main(int argc, char** argv)
         std::printf("brindle %s\n", BRINDLE_VERSION);
         return 0;
     }
+    return -1;
+}
 
+int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
+{
     DemoApplication app;
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
     app.musicPath = app.dataDir + "/music.mp3";
@@ -104,15 +103,30 @@ int main(int argc, char** argv)
     }
 
     RealShow show;
-    FrameStats stats;
     RunSettings run;
     run.options = options;
     run.clock = clock.get();
     run.observer = observer.get();
     run.stats = &stats;
     run.startTicks = startTicks;
+    return runShow(app, show, run);
+}
 
-    const int status = runShow(app, show, run);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const uint64_t startTicks = SDL_GetPerformanceCounter();
+    installQuitSignals();
+    Options options;
+    if (const int status = readCommandLine(argc, argv, options); status >= 0)
+        return status;
+
+    FrameStats stats;
+    const int status = playShow(options, startTicks, stats);
+
+    // Puts back any display mode still switched, whatever way the show ended.
+    SDL_Quit();
     if (status == 0 && (options.stats || options.bench))
         std::printf("%s\n", stats.toJson().c_str());
     return status;
