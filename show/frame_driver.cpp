@@ -64,8 +64,10 @@ void shadowPass(ShowState& state, uint32_t t, float s)
 bool cameraPass(ShowState& state, uint32_t t, float s)
 {
     const bool bound = bindFrameTarget(state.textures, "RT_DEFAULT2");
-    const GLenum buffers[2] = {GL_COLOR_ATTACHMENT0_EXT, GL_COLOR_ATTACHMENT1_EXT};
-    glDrawBuffers(2, buffers);
+    // Only attachment 0 is drawn: the target's second attachment would receive the
+    // same colour and nothing ever reads it, so writing it only costs fill rate.
+    const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
+    glDrawBuffers(1, buffers);
     glClear(kClearAll);
     renderTimeline(state, t, s, false);
     // "BLUR4", the first target's picture, is the glow.

@@ -2,11 +2,14 @@
 //
 //   show_frames DATA_DIR OUT_DIR WIDTH HEIGHT FRAME_MS TIME_MS...
 // Frames run every FRAME_MS from 0; a frame is written at each listed time
-// (which must be ascending) as OUT_DIR/frame_<time>.ppm.
+// (which must be ascending) as OUT_DIR/frame_<time>.ppm. At the end it prints how
+// many frames ran and their mean wall-clock time (read-backs excluded).
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/gl_api.h"
 #include "show_harness.h"
 
 int main(int argc, char** argv)
@@ -28,14 +31,25 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "show_frames: %s\n", error.c_str());
         return 1;
     }
+    using Clock = std::chrono::steady_clock;
+    Clock::duration rendering{};
+    long frames = 0;
     for (int i = 6; i < argc; ++i) {
         const uint32_t t = static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10));
+        const uint32_t before = harness.lastTime();
+        const Clock::time_point start = Clock::now();
         harness.runTo(t, static_cast<uint32_t>(frameMs));
+        glFinish();
+        rendering += Clock::now() - start;
+        frames += (t - before + frameMs - 1) / frameMs;
         const std::string path = std::string(argv[2]) + "/frame_" + argv[i] + ".ppm";
         if (!writePpm(path, harness.read())) {
             std::fprintf(stderr, "show_frames: cannot write %s\n", path.c_str());
             return 1;
         }
     }
+    const double ms = std::chrono::duration<double, std::milli>(rendering).count();
+    std::printf("%ld frames at %dx%d, %.2f ms per frame\n", frames, width, height,
+                frames > 0 ? ms / static_cast<double>(frames) : 0.0);
     return 0;
 }
