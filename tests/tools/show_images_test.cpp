@@ -1,0 +1,155 @@
+// The generated Data images: every file the build wrote reads back through the
+// show's reader at the size the catalogue expects, with exactly the pixels the
+// generator painted, and the artwork has the shape each use needs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+#include "gfx/palette_image.h"
+#include "tools/show_images.h"
+
+namespace {
+
+const std::string kDataDir = BRINDLE_DATA_DIR;
+
+// The catalogue's table, written out independently of the generator's list.
+const std::map<std::string, std::pair<int, int>> kCatalogueSizes{
+    {"bdl.p", {512, 128}},    {"gdr.p", {512, 128}},     {"qn.p", {512, 128}},      {"plus.p", {512, 512}},
+    {"overlay.p", {512, 512}}, {"overlay1.p", {1024, 576}}, {"nop.p", {16, 16}},      {"dot.p", {256, 256}},
+    {"square.p", {512, 512}}, {"olight.p", {1024, 1024}}, {"tv.p", {1024, 128}},     {"mk.p", {1024, 128}},
+    {"orb.p", {1024, 128}},   {"pellin.p", {1024, 128}},  {"quarde.p", {1024, 128}}, {"solvik.p", {1024, 128}},
+    {"tb.p", {1024, 128}},    {"ul.p", {1024, 128}},      {"veska.p", {1024, 128}},  {"wenlo.p", {1024, 128}},
+    {"code.p", {1024, 128}},  {"music.p", {1024, 128}},   {"message.p", {1024, 128}},
+};
+
+const std::vector<ShowImage>& paintedImages() {
+    static const std::vector<ShowImage> images = [] {
+        std::vector<ShowImage> out;
+        std::string error;
+        EXPECT_TRUE(makeShowImages(BRINDLE_BANNER_FONT, out, error)) << error;
+        return out;
+    }();
+    return images;
+}
+
+const IndexedImage& painted(const std::string& file) {
+    for (const ShowImage& s : paintedImages()) {
+        if (s.file == file) return s.image;
+    }
+    static const IndexedImage none;
+    ADD_FAILURE() << file << " was not painted";
+    return none;
+}
+
+struct Ink {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+};
+
+// Bounding box of pixels at least `threshold` bright.
+Ink inkOf(const IndexedImage& image, int threshold) {
+    Ink ink;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) < threshold) continue;
+            ink.left = std::min(ink.left, x);
+            ink.right = std::max(ink.right, x);
+            ink.top = std::min(ink.top, y);
+            ink.bottom = std::max(ink.bottom, y);
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels) {
+    ASSERT_EQ(paintedImages().size(), kCatalogueSizes.size());
+    for (const ShowImage& shown : paintedImages()) {
+        SCOPED_TRACE(shown.file);
+        const auto size = kCatalogueSizes.find(shown.file);
+        ASSERT_NE(size, kCatalogueSizes.end());
+        PaletteImage image;
+        ASSERT_EQ(loadPaletteImage(kDataDir + "/" + shown.file, image), PaletteStatus::Decoded);
+        ASSERT_EQ(image.width, size->second.first);
+        ASSERT_EQ(image.height, size->second.second);
+        ASSERT_EQ(image.pixels.size(), shown.image.indices.size() * 4);
+        for (size_t i = 0; i < shown.image.indices.size(); ++i) {
+            ASSERT_EQ(image.pixels[i * 4], shown.image.indices[i]) << "pixel " << i;
+            ASSERT_EQ(image.pixels[i * 4 + 3], shown.image.indices[i]) << "alpha of pixel " << i;
+        }
+    }
+}
+
+TEST(ShowImages, BannersCarryLargeCentredLettering) {
+    for (const ShowImage& shown : paintedImages()) {
+        const IndexedImage& image = shown.image;
+        if (image.height != 128) continue;
+        SCOPED_TRACE(shown.file);
+        // The glow is faint; the letters themselves are near white.
+        const Ink ink = inkOf(image, 200);
+        ASSERT_GE(ink.right, 0) << "no lettering";
+        const int textHeight = ink.bottom - ink.top + 1;
+        EXPECT_GE(textHeight, 56);
+        const double centreX = 0.5 * (ink.left + ink.right + 1), centreY = 0.5 * (ink.top + ink.bottom + 1);
+        // Within one greeting cell (12.8 pixels) of the middle, and clear of the edges.
+        EXPECT_NEAR(centreX, image.width / 2.0, 12.8);
+        EXPECT_NEAR(centreY, image.height / 2.0, 12.8);
+        EXPECT_GE(ink.left, 16);
+        EXPECT_LE(ink.right, image.width - 17);
+        EXPECT_LT(image.at(0, image.height / 2), 40) << "edges stay dark";
+        EXPECT_LT(image.at(image.width - 1, image.height / 2), 40) << "edges stay dark";
+    }
+}
+
+TEST(ShowImages, GreetingsShareOneLetterSize) {
+    // Lower-case names whose letters all reach the x-height: their ink heights
+    // match when the size is shared ("orb" and "wenlo" have ascenders only).
+    const Ink orb = inkOf(painted("orb.p"), 200), wenlo = inkOf(painted("wenlo.p"), 200);
+    EXPECT_NEAR(orb.bottom - orb.top, wenlo.bottom - wenlo.top, 2);
+}
+
+TEST(ShowImages, ArtworkHasTheShapeItsUseNeeds) {
+    const IndexedImage& overlay = painted("overlay1.p");
+    EXPECT_EQ(overlay.at(512, 288), 0) << "the subtractive overlay leaves the middle untouched";
+    EXPECT_GT(overlay.at(0, 0), 40);
+    EXPECT_LT(overlay.at(0, 0), 110) << "a gentle vignette, not a black frame";
+    EXPECT_NE(overlay.at(512, 2), overlay.at(512, 4)) << "scanlines";
+
+    const IndexedImage& light = painted("olight.p");
+    EXPECT_EQ(light.at(512, 512), 255);
+    EXPECT_EQ(light.at(0, 512), 0);
+    EXPECT_EQ(light.at(1023, 1023), 0);
+    EXPECT_GT(light.at(512, 300), light.at(512, 100));
+
+    const IndexedImage& dot = painted("dot.p");
+    EXPECT_GT(dot.at(128, 128), 240);
+    EXPECT_EQ(dot.at(0, 0), 0);
+    EXPECT_EQ(dot.at(128, 0), 0);
+
+    const IndexedImage& plus = painted("plus.p");
+    EXPECT_GT(plus.at(256, 256), 240);
+    EXPECT_GT(plus.at(256, 60), 150) << "arm";
+    EXPECT_EQ(plus.at(60, 60), 0) << "between the arms";
+
+    const IndexedImage& square = painted("square.p");
+    EXPECT_GT(square.at(256, 5), 240) << "bright border";
+    EXPECT_GT(square.at(256, 256), 10);
+    EXPECT_LT(square.at(256, 256), 60) << "faint inside";
+
+    const IndexedImage& nop = painted("nop.p");
+    EXPECT_TRUE(std::all_of(nop.indices.begin(), nop.indices.end(), [](uint8_t v) { return v == 128; }));
+
+    const IndexedImage& noise = painted("overlay.p");
+    EXPECT_GT(std::count_if(noise.indices.begin(), noise.indices.end(), [&](uint8_t v) { return v != noise.indices[0]; }),
+              static_cast<long>(noise.indices.size() / 2));
+}
+
+TEST(ShowImages, AMissingFontIsReportedByName) {
+    std::vector<ShowImage> images;
+    std::string error;
+    EXPECT_FALSE(makeShowImages("/nonexistent/font.ttf", images, error));
+    EXPECT_NE(error.find("/nonexistent/font.ttf"), std::string::npos);
+    EXPECT_TRUE(images.empty());
+}
