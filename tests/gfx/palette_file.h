@@ -1,6 +1,7 @@
 // palette_file.h: builds .p files in memory for the decoder and catalogue tests.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -20,7 +21,8 @@ struct PaletteFileLayout {
 };
 
 inline std::vector<uint8_t> buildPaletteFile(const PaletteFileLayout& layout) {
-    std::vector<uint8_t> file(128, 0);
+    const size_t markerBytes = layout.marker ? 1 : 0;
+    std::vector<uint8_t> file(128 + layout.data.size() + markerBytes + layout.palette.size(), 0);
     auto put16 = [&](size_t at, int v) {
         file[at] = static_cast<uint8_t>(v & 0xFF);
         file[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
@@ -30,9 +32,9 @@ inline std::vector<uint8_t> buildPaletteFile(const PaletteFileLayout& layout) {
     file[64] = layout.reserved;
     file[65] = static_cast<uint8_t>(layout.planes);
     put16(66, layout.bytesPerLine);
-    file.insert(file.end(), layout.data.begin(), layout.data.end());
-    if (layout.marker) file.push_back(0x0C);
-    file.insert(file.end(), layout.palette.begin(), layout.palette.end());
+    std::copy(layout.data.begin(), layout.data.end(), file.begin() + 128);
+    if (layout.marker) file[128 + layout.data.size()] = 0x0C;
+    std::copy(layout.palette.begin(), layout.palette.end(), file.end() - 768);
     return file;
 }
 
