@@ -46,8 +46,8 @@ inline constexpr int64_t kMaxPalettePixels = int64_t{64} * 1024 * 1024;
 // Files larger than this are refused before they are read into memory.
 inline constexpr int64_t kMaxPaletteFileBytes = int64_t{512} * 1024 * 1024;
 
-// Decodes a whole file held in memory. The encoded data is the span between the
-// header and the palette. Runs may cross into the next row; pixels a run would
+// Decodes a whole file held in memory; the other two entry points and fuzzers
+// go through it. The encoded data is the span between the header and the palette. Runs may cross into the next row; pixels a run would
 // put beyond the last row are dropped.
 PaletteStatus decodePaletteImage(std::span<const uint8_t> file, PaletteImage& image);
 
