@@ -29,15 +29,6 @@ TEST(LightingTest, MaterialAtFullLevelScalesTheColour)
     EXPECT_EQ(m.specular[3], 1.0f);
 }
 
-TEST(LightingTest, HalfLevelDimsDiffuseLinearlyAndTheRestQuadratically)
-{
-    const MaterialValues m = materialFor({0.8f, 0.4f, 1.0f, 1.0f}, 0.5f);
-    EXPECT_FLOAT_EQ(m.diffuse[0], 0.4f);
-    EXPECT_FLOAT_EQ(m.ambient[0], 0.8f * 0.85f * 0.25f);
-    EXPECT_FLOAT_EQ(m.specular[2], 1.1f * 0.25f);
-    EXPECT_EQ(m.diffuse[3], 0.5f);
-}
-
 TEST(LightingTest, BeatDipScalesTheLightColours)
 {
     const LightValues l = lightFor(0.75f);
@@ -65,23 +56,6 @@ TEST(LightingTest, LightProjectionViewFromTheConstants)
     const Matrix4 expected = {0.05f, 0, 0, 0, 0, 0.05f, 0, 0, 0, 0, depth, 0, 0.2f, -0.25f, offset, 1};
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(m.projectionView[i], expected[i], 1e-6f) << i;
-}
-
-TEST(LightingTest, MultiplicationIsRowOfFirstTimesColumnOfSecond)
-{
-    Matrix4 a{}, b{};
-    for (int i = 0; i < 16; ++i) {
-        a[i] = static_cast<float>(i + 1);
-        b[i] = static_cast<float>(16 - i);
-    }
-    const Matrix4 p = multiplyMatrices(a, b);
-    // Column 1, row 2: sum over k of a(k, 2) * b(1, k).
-    float expected = 0.0f;
-    for (int k = 0; k < 4; ++k)
-        expected += a[k * 4 + 2] * b[1 * 4 + k];
-    EXPECT_EQ(p[1 * 4 + 2], expected);
-    EXPECT_EQ(multiplyMatrices(kIdentityMatrix, a), a);
-    EXPECT_EQ(multiplyMatrices(a, kIdentityMatrix), a);
 }
 
 }  // namespace
