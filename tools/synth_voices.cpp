@@ -88,7 +88,7 @@ void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds,
     const PanGains sides = panGains(pan);
     for (int64_t n = 0; n < length; ++n) {
         const float t = secondsAt(n);
-        const float envelope = attackRamp(t, 0.0025f) * std::exp(-t / decaySeconds) * endFade(n, length, 221);
+        const float envelope = attackRamp(t, 0.004f) * std::exp(-t / decaySeconds) * endFade(n, length, 221);
         const float white = noise.next();
         const float tone = highPass.process(white).high * 0.7f + shimmer.process(white).band * 0.5f;
         const float sample = gain * envelope * tone;
@@ -105,9 +105,9 @@ void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, fl
     Svf filter;
     for (int64_t n = 0; n < total; ++n) {
         const float t = secondsAt(n);
-        if (n % 16 == 0) filter.setCutoff(160.0f + 900.0f * std::exp(-t / 0.07f), 0.35f);
+        if (n % 16 == 0) filter.setCutoff(160.0f + 500.0f * std::exp(-t / 0.08f), 0.35f);
         const float gate = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(release);
-        const float envelope = attackRamp(t, 0.004f) * gate;
+        const float envelope = attackRamp(t, 0.008f) * gate;
         const float tone = filter.process(saw.saw()).low * 0.7f + sub.sine() * 0.6f;
         const float sample = gain * envelope * tone;
         out.add(start + n, sample, sample);

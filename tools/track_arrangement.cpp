@@ -10,6 +10,7 @@
 namespace {
 
 constexpr double kSixteenth = kBeatSeconds / 4.0;
+constexpr KickSettings kKick{0.5f, 0.11f, 0.8f, 0.003f};
 constexpr double kChordSeconds = 4.0;  // two bars per chord
 
 // i - VI - III - VII in A minor, voiced close together so the pads glide.
@@ -56,7 +57,7 @@ void scheduleDrums(Buses& buses, std::vector<int64_t>& kickOnsetsMs) {
     for (int beat = 0; beat < beats; ++beat) {
         const double t = beat * kBeatSeconds;
         if (kickPlaysAt(t)) {
-            renderKick(buses.drums, frameAt(t), KickSettings{});
+            renderKick(buses.drums, frameAt(t), kKick);
             kickOnsetsMs.push_back(static_cast<int64_t>(std::llround(t * 1000.0)));
         }
         if (clapPlaysAt(t)) {
@@ -66,8 +67,8 @@ void scheduleDrums(Buses& buses, std::vector<int64_t>& kickOnsetsMs) {
         // off-beat hats in the groove, thinning out after 122 s.
         const bool hatsOn = within(t, 4.0, 69.0) || within(t, 72.0, 126.0);
         if (!hatsOn) continue;
-        const float level = rampBetween(t, 4.0, 20.0, 0.03f, 0.07f) * rampBetween(t, 122.0, 126.0, 1.0f, 0.3f);
-        renderHat(buses.hats, frameAt(t + 2.0 * kSixteenth), level * 1.2f,
+        const float level = rampBetween(t, 4.0, 20.0, 0.035f, 0.085f) * rampBetween(t, 122.0, 126.0, 1.0f, 0.3f);
+        renderHat(buses.hats, frameAt(t + 2.0 * kSixteenth), level * 0.9f,
                   groovePlaysAt(t) ? 0.09f : 0.03f, 0.25f);
         if (within(t, 4.0, 20.0) || groovePlaysAt(t)) {
             renderHat(buses.hats, frameAt(t + kSixteenth), level * 0.45f, 0.02f, -0.3f);
@@ -82,7 +83,7 @@ void scheduleBass(Buses& buses) {
         const double t = beat * kBeatSeconds;
         if (!(within(t, 20.0, 69.0) || within(t, 72.0, 126.0))) continue;
         const float root = chordAt(t).bassRoot;
-        const float level = rampBetween(t, 122.0, 126.0, 0.3f, 0.1f);
+        const float level = rampBetween(t, 122.0, 126.0, 0.25f, 0.08f);
         if (fullestAt(t)) {
             // Rolling sixteenths that leave the kick's place free.
             for (int step = 1; step < 4; ++step) {
@@ -117,7 +118,7 @@ void scheduleArpeggio(Buses& buses) {
                                          chord.pad[0] + 24.0f};
         const float note = tones[static_cast<size_t>(kPattern[static_cast<size_t>(step) % kPattern.size()])];
         const float accent = step % 2 == 0 ? 1.0f : 0.75f;
-        const float brightness = fullestAt(t) ? 0.9f : rampBetween(t, 4.0, 32.0, 0.25f, 0.7f);
+        const float brightness = fullestAt(t) ? 0.9f : rampBetween(t, 4.0, 32.0, 0.35f, 0.8f);
         const float level = 0.1f * accent * rampBetween(t, 4.0, 8.0, 0.4f, 1.0f);
         const float pan = step % 2 == 0 ? -0.35f : 0.35f;
         renderPluck(buses.arp, frameAt(t), note, level, pan, brightness);
