@@ -2,9 +2,9 @@
 //
 // renderFrame reads the show time and frame step from state.app (which must be
 // set), runs the beat detector, turns a beat into the flash values (light dip,
-// chromatic bleed, banner push), renders the timeline twice (from the light into "RT_DEFAULT1",
-// from the camera into "RT_DEFAULT2"), blurs both, and composes the window
-// picture: the shadowed backdrop, the camera picture with its bleed, the added
+// chromatic bleed, banner push), renders the timeline twice (from the light
+// into "RT_DEFAULT1", from the camera into "RT_DEFAULT2"), blurs both, and
+// composes the window picture: the shadowed backdrop, the camera picture with its bleed, the added
 // glow and the subtracted darkening overlay.
 //
 // Hand-off to the main loop: the window framebuffer is left bound and exactly one
