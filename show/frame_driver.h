@@ -4,8 +4,8 @@
 // set), runs the beat detector, turns a beat into the flash values (light dip,
 // chromatic bleed, banner push), renders the timeline twice (from the light
 // into "RT_DEFAULT1", from the camera into "RT_DEFAULT2"), blurs both, and
-// composes the window picture: the shadowed backdrop, the camera picture with its bleed, the added
-// glow and the subtracted darkening overlay.
+// composes the window picture: the shadowed backdrop, the camera picture with
+// its bleed, the added glow and the subtracted darkening overlay.
 //
 // Hand-off to the main loop: the window framebuffer is left bound and exactly one
 // viewport saved with glPushAttrib(GL_VIEWPORT_BIT) is left on the attribute
