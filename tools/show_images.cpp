@@ -10,7 +10,7 @@ namespace {
 
 using K = ShowImageKind;
 
-constexpr std::array<ShowImageSpec, 23> kSpecs{{
+constexpr std::array<ShowImagePlan, 23> kPlans{{
     {"bdl.p", 512, 128, K::Logo, "brindle"},
     {"gdr.p", 512, 128, K::Logo, "galder"},
     {"qn.p", 512, 128, K::Logo, "qn"},
@@ -42,11 +42,11 @@ struct TextBox {
     int width, height, maxPixelSize;
 };
 
-TextBox textBoxFor(const ShowImageSpec& spec) {
-    switch (spec.kind) {
-        case K::Logo: return {spec.width - 48, spec.height - 40, 140};
-        case K::Greeting: return {spec.width - 96, spec.height - 26, 150};
-        default: return {spec.width - 96, spec.height - 36, 110};
+TextBox textBoxFor(const ShowImagePlan& plan) {
+    switch (plan.kind) {
+        case K::Logo: return {plan.width - 48, plan.height - 40, 140};
+        case K::Greeting: return {plan.width - 96, plan.height - 26, 150};
+        default: return {plan.width - 96, plan.height - 36, 110};
     }
 }
 
@@ -92,13 +92,13 @@ void drawRule(GreyCanvas& canvas, int top, int thickness) {
     }
 }
 
-GreyCanvas paintBanner(FontFace& font, const ShowImageSpec& spec, int pixelSize) {
-    GreyCanvas canvas(spec.width, spec.height);
-    font.drawCentred(canvas, spec.text, pixelSize, 0.5f * static_cast<float>(spec.width),
-                     0.5f * static_cast<float>(spec.height));
-    if (spec.kind == K::Logo) {
+GreyCanvas paintBanner(FontFace& font, const ShowImagePlan& plan, int pixelSize) {
+    GreyCanvas canvas(plan.width, plan.height);
+    font.drawCentred(canvas, plan.text, pixelSize, 0.5f * static_cast<float>(plan.width),
+                     0.5f * static_cast<float>(plan.height));
+    if (plan.kind == K::Logo) {
         drawRule(canvas, 6, 3);
-        drawRule(canvas, spec.height - 9, 3);
+        drawRule(canvas, plan.height - 9, 3);
     }
     addGlow(canvas, 3, 0.45f);
     return canvas;
@@ -110,15 +110,15 @@ GreyCanvas paintFlatGrey(int width, int height) {
     return canvas;
 }
 
-GreyCanvas paintArtwork(const ShowImageSpec& spec) {
-    switch (spec.kind) {
-        case K::Plus: return paintPlus(spec.width, spec.height);
-        case K::Noise: return paintFineNoise(spec.width, spec.height);
-        case K::Vignette: return paintVignetteOverlay(spec.width, spec.height);
-        case K::Dot: return paintSoftDot(spec.width, spec.height);
-        case K::Frame: return paintSquareFrame(spec.width, spec.height);
-        case K::Spotlight: return paintSpotlight(spec.width, spec.height);
-        default: return paintFlatGrey(spec.width, spec.height);
+GreyCanvas paintArtwork(const ShowImagePlan& plan) {
+    switch (plan.kind) {
+        case K::Plus: return paintPlus(plan.width, plan.height);
+        case K::Noise: return paintFineNoise(plan.width, plan.height);
+        case K::Vignette: return paintVignetteOverlay(plan.width, plan.height);
+        case K::Dot: return paintSoftDot(plan.width, plan.height);
+        case K::Frame: return paintSquareFrame(plan.width, plan.height);
+        case K::Spotlight: return paintSpotlight(plan.width, plan.height);
+        default: return paintFlatGrey(plan.width, plan.height);
     }
 }
 
@@ -128,7 +128,7 @@ bool isBanner(ShowImageKind kind) {
 
 }  // namespace
 
-std::span<const ShowImageSpec> showImageSpecs() { return kSpecs; }
+std::span<const ShowImagePlan> showImagePlans() { return kPlans; }
 
 GreyCanvas paintPlus(int width, int height) {
     const float unit = 0.5f * static_cast<float>(std::min(width, height));
@@ -205,30 +205,30 @@ bool makeShowImages(const std::string& fontPath, std::vector<ShowImage>& out, st
     // Banners of one kind share a letter size, so the greetings (and the two
     // credits) look like a set rather than each filling its box differently.
     std::array<int, 4> sharedSize{0, 0, 0, 0};
-    for (const ShowImageSpec& spec : kSpecs) {
-        if (!isBanner(spec.kind)) continue;
-        const TextBox box = textBoxFor(spec);
-        const int size = font.largestSizeFitting(spec.text, box.width, box.height, box.maxPixelSize);
+    for (const ShowImagePlan& plan : kPlans) {
+        if (!isBanner(plan.kind)) continue;
+        const TextBox box = textBoxFor(plan);
+        const int size = font.largestSizeFitting(plan.text, box.width, box.height, box.maxPixelSize);
         if (size == 0) {
-            error = std::string(spec.file) + ": the text \"" + spec.text + "\" does not fit";
+            error = std::string(plan.file) + ": the text \"" + plan.text + "\" does not fit";
             return false;
         }
-        int& shared = sharedSize[static_cast<size_t>(spec.kind)];
+        int& shared = sharedSize[static_cast<size_t>(plan.kind)];
         shared = shared == 0 ? size : std::min(shared, size);
     }
 
-    for (const ShowImageSpec& spec : kSpecs) {
+    for (const ShowImagePlan& plan : kPlans) {
         GreyCanvas canvas;
-        if (spec.kind == K::Logo) {
+        if (plan.kind == K::Logo) {
             // Each logo fills its own banner: the title is two letters, the maker's name seven.
-            const TextBox box = textBoxFor(spec);
-            canvas = paintBanner(font, spec, font.largestSizeFitting(spec.text, box.width, box.height, box.maxPixelSize));
-        } else if (isBanner(spec.kind)) {
-            canvas = paintBanner(font, spec, sharedSize[static_cast<size_t>(spec.kind)]);
+            const TextBox box = textBoxFor(plan);
+            canvas = paintBanner(font, plan, font.largestSizeFitting(plan.text, box.width, box.height, box.maxPixelSize));
+        } else if (isBanner(plan.kind)) {
+            canvas = paintBanner(font, plan, sharedSize[static_cast<size_t>(plan.kind)]);
         } else {
-            canvas = paintArtwork(spec);
+            canvas = paintArtwork(plan);
         }
-        out.push_back(ShowImage{spec.file, canvas.toIndexed()});
+        out.push_back(ShowImage{plan.file, canvas.toIndexed()});
     }
     return true;
 }

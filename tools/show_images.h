@@ -23,7 +23,7 @@
 
 enum class ShowImageKind { Logo, Greeting, Credit, Closing, Plus, Noise, Vignette, FlatGrey, Dot, Frame, Spotlight };
 
-struct ShowImageSpec {
+struct ShowImagePlan {
     const char* file;    // name inside Data/
     int width;
     int height;
@@ -32,7 +32,7 @@ struct ShowImageSpec {
 };
 
 // The files in the order the catalogue creates their textures.
-std::span<const ShowImageSpec> showImageSpecs();
+std::span<const ShowImagePlan> showImagePlans();
 
 // Where Debian's fonts-dejavu-core puts the bold face.
 inline constexpr const char* kDefaultBannerFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
@@ -42,7 +42,7 @@ struct ShowImage {
     IndexedImage image;
 };
 
-// Paints all pictures in showImageSpecs() order; false with a message when the
+// Paints all pictures in showImagePlans() order; false with a message when the
 // font cannot be loaded or a text does not fit its banner.
 bool makeShowImages(const std::string& fontPath, std::vector<ShowImage>& out, std::string& error);
 

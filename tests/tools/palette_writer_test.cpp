@@ -49,7 +49,7 @@ struct StreamFacts {
 };
 
 // Walks the encoded rows independently of the decoder under test.
-StreamFacts inspectStream(const std::vector<uint8_t>& bytes, int width, int height) {
+StreamFacts walkStream(const std::vector<uint8_t>& bytes, int width, int height) {
     StreamFacts facts;
     size_t at = kPaletteHeaderBytes;
     for (int row = 0; row < height; ++row) {
@@ -92,7 +92,7 @@ TEST(PaletteWriter, RunsStayInsideTheirRowAndEndExactlyAtThePalette) {
     std::fill(flat.indices.begin(), flat.indices.end(), 200);
     for (const IndexedImage& image : {flat, patterned(130, 9, 5), patterned(64, 64, 6)}) {
         const std::vector<uint8_t> bytes = encodePaletteImage(image);
-        const StreamFacts facts = inspectStream(bytes, image.width, image.height);
+        const StreamFacts facts = walkStream(bytes, image.width, image.height);
         EXPECT_FALSE(facts.runCrossesRow);
         EXPECT_FALSE(facts.runTooLong);
         // The data ends with the marker byte, then exactly the 768 palette bytes.
