@@ -176,22 +176,6 @@ TEST(Capture, WritesExactlyTheFramesOfTheSpanAndFadesAsTheShowWould)
     fs::remove_all(folder);
 }
 
-TEST(Capture, FrameZeroIsBlackAndTwoCapturesAreIdentical)
-{
-    const fs::path first = freshFolder("first"), second = freshFolder("second");
-    ASSERT_EQ(capture(first, 0, 50), 0);
-    ASSERT_EQ(capture(second, 0, 50), 0);
-    const auto names = filesIn(first);
-    ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names, filesIn(second));
-    for (const std::string& name : names)
-        EXPECT_EQ(bytesOf(first / name), bytesOf(second / name)) << name;
-    EXPECT_EQ(redAt(first / "frame_000000.png", 0, 0), 0);
-    EXPECT_EQ(redAt(first / "frame_000000.png", 47, 29), 0);
-    fs::remove_all(first);
-    fs::remove_all(second);
-}
-
 TEST(Capture, AnOutputThatIsNeitherFolderNorVideoIsRefused)
 {
     const fs::path folder = freshFolder("bad");

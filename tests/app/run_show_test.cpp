@@ -184,15 +184,3 @@ TEST(RunShow, StartFailuresPrintOneLineAndLeaveNothingOpen)
         EXPECT_EQ(app.configurator, nullptr);
     }
 }
-
-TEST(RunShow, VirtualKeysFollowTheWindowsCodes)
-{
-    EXPECT_EQ(virtualKeyFor(SDLK_ESCAPE), 27);
-    EXPECT_EQ(virtualKeyFor(SDLK_a), 'A');
-    EXPECT_EQ(virtualKeyFor(SDLK_z), 'Z');
-    EXPECT_EQ(virtualKeyFor(SDLK_7), '7');
-    EXPECT_EQ(virtualKeyFor(SDLK_RETURN), 13);
-    EXPECT_EQ(virtualKeyFor(SDLK_F1), 112);
-    EXPECT_EQ(virtualKeyFor(SDLK_DOWN), 40);
-    EXPECT_EQ(virtualKeyFor(SDLK_CAPSLOCK), -1);
-}
