@@ -1,0 +1,36 @@
+# CPack: a Debian package of what cmake/Install.cmake installs, under /usr.
+#
+#   cmake --build build && (cd build && cpack)     # build/packages/brindle_<version>_<arch>.deb
+#
+# Its Depends line is worked out by dpkg-shlibdeps (package dpkg-dev) from the
+# libraries the program links, so it names the runtime packages of this
+# Debian release and no development packages. ffmpeg is only recommended: the
+# show runs without it, only video capture needs it.
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brindle)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Brindle developers")
+set(CPACK_PACKAGE_CONTACT "Brindle developers <brindle@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual show")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A scripted 134-second show of lit, shadowed 3D scenes with post-processing, \
+played in real time in step with its music after a small launch dialog. It can \
+also render itself frame by frame into PNG files or a video with the music.")
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+find_program(BRINDLE_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(NOT BRINDLE_DPKG_SHLIBDEPS)
+  message(STATUS "dpkg-shlibdeps not found (package dpkg-dev): cpack cannot work out the .deb's dependencies")
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)

@@ -1,0 +1,55 @@
+// Helpers of the installation tests: scratch folders, running a program from
+// a given working directory, the captured frames, and reading an icon.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+namespace fs = std::filesystem;
+
+// A fresh folder under /tmp, removed with everything in it when destroyed.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& stem);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Runs `program args...` with `cwd` as its working directory.
+ChildResult runFrom(const fs::path& cwd, const std::string& program, const std::vector<std::string>& args,
+                    double seconds = 120);
+
+// True when an X display is there to open the show's window on.
+bool haveDisplay();
+
+// The capture every install must be able to do: frames 40000..40100 ms at
+// 60 fps into `outDir`, without the dialog, run from `cwd`.
+ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd);
+
+// The names of the files in `dir`, sorted; empty when it is missing.
+std::vector<std::string> fileNamesIn(const fs::path& dir);
+
+// The option names ("--size", "-h", ...) that a usage text lists.
+std::vector<std::string> optionNamesIn(const std::string& usage);
+
+// An RGBA picture read from a PNG file; width 0 when it cannot be read.
+struct RgbaPicture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> pixels;  // rows top first, 4 bytes a pixel
+    unsigned char alphaAt(int x, int y) const { return pixels[(static_cast<size_t>(y) * width + x) * 4 + 3]; }
+};
+RgbaPicture readRgbaPng(const fs::path& path);
+
+// The integers of a comma-separated list such as "48,128,256".
+std::vector<int> numbersIn(const std::string& list);
+
+// The whole text of a file; empty when it cannot be read.
+std::string fileText(const fs::path& path);
