@@ -3,6 +3,7 @@
 // time of the latest callback. Without a usable device the back end keeps a
 // silent output whose clock is the system's steady clock.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +17,31 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr int kDeviceBufferFrames = 1024;
+
+// While SDL probes the output drivers, ALSA would print its own diagnostics
+// for every missing card; our one warning line already carries SDL's reason.
+// The library is reached through dlopen so that machines without it still work.
+class QuietAlsaProbe {
+ public:
+  QuietAlsaProbe() : library_(dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL)) {
+    if (library_) setHandler_ = reinterpret_cast<SetHandler>(dlsym(library_, "snd_lib_error_set_handler"));
+    if (setHandler_) setHandler_(&ignore);
+  }
+  ~QuietAlsaProbe() {
+    if (setHandler_) setHandler_(nullptr);
+    if (library_) dlclose(library_);
+  }
+  QuietAlsaProbe(const QuietAlsaProbe&) = delete;
+  QuietAlsaProbe& operator=(const QuietAlsaProbe&) = delete;
+
+ private:
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  static void ignore(const char*, int, const char*, int, const char*, ...) {}
+
+  void* library_;
+  SetHandler setHandler_ = nullptr;
+};
 
 int64_t nanosecondsNow() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch()).count();
@@ -83,6 +109,7 @@ bool DeviceAudioBackend::init(int frequency) {
 }
 
 bool DeviceAudioBackend::openDevice(std::string& why) {
+  const QuietAlsaProbe quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     why = SDL_GetError();
     return false;

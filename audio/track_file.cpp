@@ -18,7 +18,7 @@ struct FileCloser {
 bool checkTrackFile(const std::string& path, std::string& error) {
   std::error_code code;
   if (!std::filesystem::exists(path, code)) {
-    error = "music file '" + path + "' not found; check the Data folder or the --music option";
+    error = "music file '" + path + "' not found; check the Data folder (--data) or the --music file";
     return false;
   }
   if (!std::filesystem::is_regular_file(path, code)) {
