@@ -79,9 +79,14 @@ int main(int argc, char** argv) {
 
     std::string error;
     const std::string mp3Part = mp3Path + ".part", onsetsPart = onsetsPath + ".part";
-    if (!writeMp3File(mp3Part, track.audio, Mp3Settings{}, error)) return fail(error);
-    if (!writeOnsets(onsetsPart, track.kickOnsetsMs, error)) return fail(error);
-    if (!replace(mp3Part, mp3Path, error) || !replace(onsetsPart, onsetsPath, error)) return fail(error);
+    const bool written = writeMp3File(mp3Part, track.audio, Mp3Settings{}, error) &&
+                         writeOnsets(onsetsPart, track.kickOnsetsMs, error) && replace(mp3Part, mp3Path, error) &&
+                         replace(onsetsPart, onsetsPath, error);
+    if (!written) {
+        std::filesystem::remove(mp3Part, ec);
+        std::filesystem::remove(onsetsPart, ec);
+        return fail(error);
+    }
 
     const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const Levels levels = measure(track.audio);

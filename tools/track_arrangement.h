@@ -29,7 +29,7 @@ inline constexpr double kTrackSeconds = 135.0;
 inline constexpr double kBeatSeconds = 0.5;
 // The mix is scaled so that its highest sample sits here, leaving room for
 // the encoder's overshoot below -1 dBFS.
-inline constexpr float kMasterPeakDecibels = -3.0f;
+inline constexpr float kMasterPeakDecibels = -2.0f;
 
 struct RenderedTrack {
     StereoBuffer audio;                 // 44100 Hz, kTrackSeconds long

@@ -56,10 +56,29 @@ TEST(GeneratorRuns, MusicAndOnsetsAreByteIdenticalToTheBuildsOwn) {
 
 TEST(GeneratorRuns, BadArgumentsFailWithoutWriting) {
     const fs::path dir = freshDirectory("brindle_bad_runs");
+    // A plain file where a folder is needed: no folder can be created below it.
+    const fs::path blocker = dir / "blocker";
+    std::ofstream(blocker) << "not a folder";
     EXPECT_NE(run(MAKE_IMAGES_EXE), 0);
     EXPECT_NE(run(std::string(MAKE_IMAGES_EXE) + " " + dir.string() + " --font /nonexistent.ttf"), 0);
+    EXPECT_NE(run(std::string(MAKE_IMAGES_EXE) + " " + (blocker / "Data").string()), 0);
     EXPECT_NE(run(MAKE_MUSIC_EXE), 0);
-    EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " /nonexistent/dir/x.mp3 /proc/forbidden/onsets.txt"), 0);
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " " + (blocker / "music.mp3").string() + " " + (dir / "onsets.txt").string()), 0);
+    EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " " + (dir / "music.mp3").string() + " " + (blocker / "onsets.txt").string()), 0);
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path());
+    EXPECT_EQ(left, std::vector<fs::path>{blocker});
+    fs::remove_all(dir);
+}
+
+TEST(GeneratorRuns, AFailedRenameLeavesNoTemporaryFiles) {
+    const fs::path dir = freshDirectory("brindle_failed_rename");
+    // The onset list's name is taken by a folder that is not empty.
+    const fs::path taken = dir / "onsets.txt";
+    fs::create_directories(taken);
+    std::ofstream(taken / "keep") << "x";
+    EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " " + (dir / "music.mp3").string() + " " + taken.string()), 0);
+    EXPECT_FALSE(fs::exists(dir / "music.mp3.part"));
+    EXPECT_FALSE(fs::exists(dir / "onsets.txt.part"));
     fs::remove_all(dir);
 }
