@@ -3,10 +3,11 @@
 // kept between calls, so the arrangement alone decides what sounds when.
 //
 // The kick carries a short broadband click at its very start: the show's beat
-// detector looks at the mean magnitude over the whole spectrum, and a low sine
-// alone barely moves that mean, while the click lifts it at the onset. The
-// hats and the clap rise over a couple of milliseconds instead of starting
-// sharply, so they stay below the kick in that measure.
+// detector watches the mean magnitude over the whole spectrum, which a click
+// lifts in every band at once, right at the onset. The body's tail keeps that
+// mean up for a while too, so it decays quickly. The hats, the bass and the
+// clap rise over a few milliseconds instead of starting sharply, so they stay
+// well below the kick in that measure.
 //
 // Usage:
 //     renderKick(drums, secondsToFrames(20.0), KickSettings{});

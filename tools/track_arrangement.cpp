@@ -10,7 +10,9 @@
 namespace {
 
 constexpr double kSixteenth = kBeatSeconds / 4.0;
-constexpr KickSettings kKick{0.5f, 0.11f, 0.8f, 0.003f};
+// The click outweighs the body, so the kick's onset stands out for the beat
+// detector while its tail fades before the next frames are judged.
+constexpr KickSettings kKick{.gain = 0.5f, .bodyDecaySeconds = 0.11f, .clickGain = 0.8f, .clickSeconds = 0.003f};
 constexpr double kChordSeconds = 4.0;  // two bars per chord
 
 // i - VI - III - VII in A minor, voiced close together so the pads glide.
@@ -63,8 +65,8 @@ void scheduleDrums(Buses& buses, std::vector<int64_t>& kickOnsetsMs) {
         if (clapPlaysAt(t)) {
             renderClap(buses.claps, frameAt(t), 0.16f);
         }
-        // Hats: quiet eighths from 4 s that grow towards the kick's entry, then
-        // off-beat hats in the groove, thinning out after 122 s.
+        // Hats: quiet off-beats and sixteenths from 4 s that grow towards the
+        // kick's entry, longer off-beat hats in the groove, thinning out after 122 s.
         const bool hatsOn = within(t, 4.0, 69.0) || within(t, 72.0, 126.0);
         if (!hatsOn) continue;
         const float level = rampBetween(t, 4.0, 20.0, 0.035f, 0.085f) * rampBetween(t, 122.0, 126.0, 1.0f, 0.3f);
