@@ -213,7 +213,7 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
             }
         }
     }
-    progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.count());
+    progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.end);
     startCounter_ = SDL_GetPerformanceCounter();
     return true;
 }
@@ -228,6 +228,8 @@ bool CaptureObserver::beforeFrame(DemoApplication& app)
 void CaptureObserver::frameRendered(DemoApplication& app)
 {
     const uint64_t frame = frame_++;
+    // Frames before the span still take time to render, so they count as progress.
+    progress_->update(frame_, secondsSince(startCounter_));
     if (app.showTimeMs < fromMs_)
         return;
     glReadBuffer(GL_BACK);
@@ -251,13 +253,12 @@ void CaptureObserver::frameRendered(DemoApplication& app)
             return;
     }
     ++written_;
-    progress_->update(written_, secondsSince(startCounter_));
 }
 
 bool CaptureObserver::finish(DemoApplication&, std::string& error)
 {
     if (progress_)
-        progress_->finish(written_, secondsSince(startCounter_));
+        progress_->finish(frame_, secondsSince(startCounter_));
     std::string closing;
     const bool closed = pipe_.close(closing);
     if (!audioPath_.empty()) {

@@ -72,7 +72,7 @@ struct RunSettings {
 
 // Exit statuses besides 0.
 inline constexpr int kExitQuit = -1;          // the launch dialog ended without Launch
-inline constexpr int kExitStartFailed = 1;    // a start-up step failed; one line was printed
+inline constexpr int kExitStartFailed = 1;    // start-up or capture failed; one line was printed
 
 // Virtual-key code for an SDL key (letters upper case, digits, Escape 27,
 // Return 13, Space 32, Tab 9, Backspace 8, F1..F12 112..123, arrows 37..40);
