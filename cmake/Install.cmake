@@ -12,6 +12,11 @@
 # Included from the top CMakeLists.txt after the subdirectories, which define
 # the targets and the data files installed here.
 
+# Installing and packaging take what the build made and build nothing
+# themselves: otherwise cpack would first build every test, which is slow on a
+# small machine and not needed to package the show.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(BRINDLE_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
 set(BRINDLE_DIST_BUILD_DIR ${CMAKE_BINARY_DIR}/dist)
 set(BRINDLE_ICON_SIZES 48 128 256)

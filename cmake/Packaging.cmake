@@ -4,8 +4,11 @@
 #
 # Its Depends line is worked out by dpkg-shlibdeps (package dpkg-dev) from the
 # libraries the program links, so it names the runtime packages of this
-# Debian release and no development packages. ffmpeg is only recommended: the
-# show runs without it, only video capture needs it.
+# Debian release and no development packages. libgl1 is added by hand: the
+# program links only the vendor-neutral libOpenGL, and SDL opens libGL.so.1 at
+# run time, so without it a clean machine has no GLX driver (Mesa's, software
+# rendering included, comes with libgl1). ffmpeg is only recommended: the show
+# runs without it, only video capture needs it.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brindle)
@@ -30,6 +33,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

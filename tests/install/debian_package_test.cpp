@@ -9,8 +9,8 @@
 
 namespace {
 
-// The runtime packages of the libraries the program links, by name without
-// the version that dpkg-shlibdeps adds.
+// The runtime packages of the libraries the program links, and libgl1, whose
+// libGL SDL opens at run time; by name, without the versions.
 const char* const kExpectedDependencies[] = {
     "libc6", "libstdc++6", "libsdl2-2.0-0", "libgtk-3-0", "libmpg123-0", "libopenmpt0",
     "libpng16-16", "libglu1-mesa", "libgl1"};
