@@ -6,7 +6,10 @@
 //   clock.start();  startMusic(...);   // the count is 0 until sound is heard
 // The count follows AudioBackend::positionMs, which the device back end
 // interpolates between audio callbacks and which never moves backwards.
-// Without a channel (no music loaded) it counts the steady clock instead.
+// Without a channel (no music loaded) it counts the steady clock instead, and
+// if the position stops moving for `stallLimitMs` while the clock runs (a
+// device that stopped pulling samples) it carries on with the steady clock
+// from where it stood, so the show never freezes on a stuck device.
 #pragma once
 
 #include <chrono>
@@ -18,17 +21,28 @@
 
 class PlaybackClock : public FrameClock {
  public:
-  PlaybackClock(const AudioBackend& backend, const MusicPlayer& music) : backend_(backend), music_(music) {}
+  PlaybackClock(const AudioBackend& backend, const MusicPlayer& music, uint32_t stallLimitMs = 1000)
+      : backend_(backend), music_(music), stallLimit_(stallLimitMs) {}
   bool start() override;
   void stop() override;
   uint32_t tickCount() const override;
+  // False once the clock has given up on a stalled position.
+  bool followsMusic() const { return following_; }
 
  private:
+  using Steady = std::chrono::steady_clock;
   uint32_t liveCount() const;
+  uint32_t steadyCount(Steady::time_point now) const;
 
   const AudioBackend& backend_;
   const MusicPlayer& music_;
-  std::chrono::steady_clock::time_point origin_{};
+  std::chrono::milliseconds stallLimit_;
   bool running_ = false;
   uint32_t stoppedCount_ = 0;
+  // tickCount() is const for the loop; following the position updates these.
+  mutable bool following_ = true;
+  mutable double lastPositionMs_ = 0.0;
+  mutable Steady::time_point lastProgress_{};
+  mutable uint32_t steadyBase_ = 0;
+  mutable Steady::time_point steadyOrigin_{};
 };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "audio/playback_clock.h"
 #include "audio/playback_stats.h"
 #include "test_tracks.h"
@@ -39,6 +42,25 @@ TEST(PlaybackClock, CountsThePlaybackPositionAndFreezesWhenStopped) {
   clock.stop();
   backend->setPositionMs(120000.0);
   EXPECT_EQ(clock.tickCount(), 100000u);
+}
+
+TEST(PlaybackClock, CarriesOnWithRealTimeWhenThePositionStalls) {
+  const std::string path = tempPath("stall.mod");
+  ASSERT_TRUE(writeFile(path, makeKickModule()));
+  auto backend = makeOfflineAudioBackend();
+  ASSERT_TRUE(backend->init(44100));
+  MusicPlayer music;
+  ASSERT_EQ(music.loadMusic(*backend, path), 0);
+  PlaybackClock clock(*backend, music, 30);
+  clock.start();
+  startMusic(*backend, music, true);
+  backend->setPositionMs(700.0);
+  EXPECT_EQ(clock.tickCount(), 700u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_EQ(clock.tickCount(), 700u) << "the stall is noticed, the count does not jump";
+  EXPECT_FALSE(clock.followsMusic());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_GE(clock.tickCount(), 750u);
 }
 
 }  // namespace
