@@ -155,8 +155,12 @@ void fillPlusParticles(PlusField& field, ShowRandom& random)
 
 int plusSpectrumBin(float x)
 {
-    const float clamped = std::clamp(x, -30.0f, 30.0f);
-    const int bin = static_cast<int>((clamped + 30.0f) / 60.0f * 64.0f);
+    // Written so that a NaN position reads bin 0 rather than an arbitrary index.
+    if (!(x > -30.0f))
+        return 0;
+    if (x >= 30.0f)
+        return kSpectrumTopBin;
+    const int bin = static_cast<int>((x + 30.0f) / 60.0f * 64.0f);
     return std::clamp(bin, 0, kSpectrumTopBin);
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "show_random_helpers.h"
 
@@ -147,6 +148,8 @@ TEST(PlusField, SpectrumBinsCoverMinus30To30)
     EXPECT_EQ(plusSpectrumBin(29.9f), 63);
     EXPECT_EQ(plusSpectrumBin(30.0f), 64);
     EXPECT_EQ(plusSpectrumBin(1000.0f), 64);
+    EXPECT_EQ(plusSpectrumBin(std::numeric_limits<float>::infinity()), 64);
+    EXPECT_EQ(plusSpectrumBin(std::numeric_limits<float>::quiet_NaN()), 0);
 }
 
 TEST(PlusField, SpriteSizeAndLiftFollowTheSpectrumBin)
