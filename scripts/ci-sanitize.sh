@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer,
+# runs every test and two short captures of the show under a virtual X
+# server, and fails on any test failure or any sanitizer report, including
+# reports from the programs the tests start.
+#
+#   scripts/ci-sanitize.sh
+#
+# Build folder: BRINDLE_SANITIZE_BUILD_DIR (default build-sanitize/). Reports
+# land in that folder's sanitizer-logs/. Leaks inside the system's GL driver,
+# toolkit and sound libraries are suppressed (scripts/lsan-suppressions.txt);
+# ours are not.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+san_build="${BRINDLE_SANITIZE_BUILD_DIR:-$brindle_root/build-sanitize}"
+
+install_missing_packages
+cmake -S "$brindle_root" -B "$san_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_SANITIZE=ON
+cmake --build "$san_build" -j"$(nproc)"
+
+logs="$san_build/sanitizer-logs"
+rm -rf "$logs"
+mkdir -p "$logs"
+export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan"
+export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:print_suppressions=0"
+
+status=0
+cd "$san_build"
+xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --timeout 600 || status=1
+
+# Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
+capture_span() {
+    local from="$1" to="$2" out="$san_build/sanitize-capture-$1"
+    rm -rf "$out"
+    if ! xvfb-run -a -s "-screen 0 1920x1080x24" "$san_build/brindle" --capture "$out" --from "$from" --to "$to" \
+        --fps 10 --size 320x200 --data "$san_build/Data" > "$logs/capture-$from.out" 2>&1; then
+        echo "ci-sanitize: the capture from $from to $to ms failed:" >&2
+        tail -n 20 "$logs/capture-$from.out" >&2
+        status=1
+    fi
+}
+capture_span 0 12000
+capture_span 88000 100000
+
+if compgen -G "$logs/[au][sb]san.*" > /dev/null; then
+    for report in "$logs"/[au][sb]san.*; do
+        echo "== $report" >&2
+        head -n 40 "$report" >&2
+    done
+    echo "ci-sanitize: sanitizer reports above" >&2
+    status=1
+fi
+if [ "$status" -eq 0 ]; then
+    echo "ci-sanitize: tests and captures clean" >&2
+fi
+exit "$status"
