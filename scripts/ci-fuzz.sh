@@ -7,7 +7,7 @@
 # Builds the libFuzzer target with clang into BRINDLE_FUZZ_BUILD_DIR (default
 # build-fuzz/) and seeds it with tests/fuzz/corpus plus the generated images of
 # the normal build (BRINDLE_BUILD_DIR, default build/) when they exist. Inputs
-# longer than 4 KiB are cut, which keeps each run fast; the reader's limits do
+# longer than 1400 bytes are cut, which keeps each run fast; the reader's limits do
 # not depend on the size. A crashing input is left in the build folder: copy it
 # into tests/fuzz/corpus/ once fixed, so the replay test keeps it fixed.
 set -euo pipefail
@@ -40,7 +40,7 @@ fi
 
 echo "Fuzzing the .p reader for ${seconds} s with $(ls "$work/corpus" | wc -l) seeds" >&2
 status=0
-"$fuzz_build/palette_reader_fuzz" -max_total_time="$seconds" -max_len=4096 \
+"$fuzz_build/palette_reader_fuzz" -max_total_time="$seconds" -max_len=1400 \
     -malloc_limit_mb=64 -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" > "$work/fuzz.log" 2>&1 || status=$?
 grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' "$work/fuzz.log" >&2 || true
