@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/gl_api.h"
+#include "gfx/texture_registry.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
 #include "show_harness.h"
@@ -152,6 +153,24 @@ TEST(ShowGlTest, FrameLeavesOneSavedViewportAndTheWindowBound)
     glGetIntegerv(GL_VIEWPORT, after);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(after[i], resting[i]);
+}
+
+TEST(ShowGlTest, MissingFrameTargetsKeepTheHandOffBalanced)
+{
+    ShowHarness& show = harness();
+    TextureRegistry noTextures;
+    auto bare = buildShowState(&show.app(), show.app().music, show.app().programs, noTextures);
+    const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
+    for (uint32_t t : {40000u, 40020u}) {
+        show.app().showTimeMs = t;
+        show.app().frameStep = 0.04f;
+        renderFrame(*bare);
+        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth + 1) << t;
+        glPopAttrib();
+    }
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
+    while (glGetError() != GL_NO_ERROR) {
+    }
 }
 
 TEST(ShowGlTest, ScheduleShowsInCapturedFrames)
