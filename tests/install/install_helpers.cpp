@@ -41,10 +41,13 @@ bool haveDisplay()
     return display && *display;
 }
 
-ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd)
+ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd,
+                            const std::vector<std::string>& moreArgs)
 {
-    return runFrom(cwd, program.string(),
-                   {"--capture", outDir.string(), "--from", "40000", "--to", "40100", "--no-dialog"});
+    std::vector<std::string> args = {"--capture", outDir.string(), "--from", "40000", "--to", "40300",
+                                     "--fps", "10", "--size", "320x200", "--no-dialog"};
+    args.insert(args.end(), moreArgs.begin(), moreArgs.end());
+    return runFrom(cwd, program.string(), args);
 }
 
 std::vector<std::string> fileNamesIn(const fs::path& dir)

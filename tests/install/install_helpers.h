@@ -30,9 +30,13 @@ ChildResult runFrom(const fs::path& cwd, const std::string& program, const std::
 // True when an X display is there to open the show's window on.
 bool haveDisplay();
 
-// The capture every install must be able to do: frames 40000..40100 ms at
-// 60 fps into `outDir`, without the dialog, run from `cwd`.
-ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd);
+// A short capture without the dialog, run from `cwd`: the frames at 40000,
+// 40100 and 40200 ms into `outDir` (frame_000400.png ...). Every frame from
+// the start is rendered to reach them, so the rate and size are kept small.
+// `moreArgs` go after the others.
+inline const std::vector<std::string> kShortCaptureFrames = {"frame_000400.png", "frame_000401.png", "frame_000402.png"};
+ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd,
+                            const std::vector<std::string>& moreArgs = {});
 
 // The names of the files in `dir`, sorted; empty when it is missing.
 std::vector<std::string> fileNamesIn(const fs::path& dir);

@@ -69,9 +69,7 @@ TEST_F(InstalledTree, RunsFromAnotherDirectoryWithTheInstalledData)
     const fs::path frames = elsewhere_.path() / "frames";
     const ChildResult capture = runShortCapture(program(), frames, elsewhere_.path());
     ASSERT_EQ(capture.status, 0) << capture.err;
-    const std::vector<std::string> expected = {"frame_002400.png", "frame_002401.png", "frame_002402.png",
-                                               "frame_002403.png", "frame_002404.png", "frame_002405.png"};
-    EXPECT_EQ(fileNamesIn(frames), expected);
+    EXPECT_EQ(fileNamesIn(frames), kShortCaptureFrames);
 }
 
 TEST_F(InstalledTree, DataOptionWinsAndMissingDataIsNamed)
@@ -79,9 +77,8 @@ TEST_F(InstalledTree, DataOptionWinsAndMissingDataIsNamed)
     if (!haveDisplay())
         GTEST_SKIP() << "no DISPLAY: the data is read after the window opens";
     const fs::path nowhere = elsewhere_.path() / "no-such-data";
-    const ChildResult wrongOption = runFrom(elsewhere_.path(), program().string(),
-        {"--capture", (elsewhere_.path() / "b").string(), "--from", "40000", "--to", "40100", "--no-dialog",
-         "--data", nowhere.string()});
+    const ChildResult wrongOption =
+        runShortCapture(program(), elsewhere_.path() / "b", elsewhere_.path(), {"--data", nowhere.string()});
     EXPECT_EQ(wrongOption.status, 1);
     EXPECT_NE(wrongOption.err.find(nowhere.string()), std::string::npos) << wrongOption.err;
 
