@@ -16,10 +16,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Brindle developers")
 set(CPACK_PACKAGE_CONTACT "Brindle developers <brindle@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time audiovisual show")
+# Debian's control file wants the long description in lines of under 80.
 set(CPACK_PACKAGE_DESCRIPTION
-  "A scripted 134-second show of lit, shadowed 3D scenes with post-processing, \
-played in real time in step with its music after a small launch dialog. It can \
-also render itself frame by frame into PNG files or a video with the music.")
+  "A scripted 134-second show of lit, shadowed 3D scenes with post-processing,
+played in real time in step with its music after a small launch dialog.
+It can also render itself frame by frame into PNG files or a video with the
+music.")
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
