@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/capture.h"
 #include "app/configurator.h"
+#include "app/data_dir.h"
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
@@ -54,7 +55,7 @@ private:
 std::string defaultDataDir()
 {
     char* base = SDL_GetBasePath();
-    std::string dir = base ? std::string(base) + "Data" : std::string("Data");
+    std::string dir = findDataDir(base ? base : "");
     SDL_free(base);
     return dir;
 }
