@@ -25,20 +25,14 @@ ScratchDir::~ScratchDir()
 }
 
 ChildResult runFrom(const fs::path& cwd, const std::string& program, const std::vector<std::string>& args,
-                    double seconds)
+                    const std::vector<std::string>& env, double seconds)
 {
     // The child inherits the working directory at fork; put ours back after.
     const fs::path previous = fs::current_path();
     fs::current_path(cwd);
-    ChildResult result = runChild(program, args, {}, seconds);
+    ChildResult result = runChild(program, args, env, seconds);
     fs::current_path(previous);
     return result;
-}
-
-bool haveDisplay()
-{
-    const char* display = std::getenv("DISPLAY");
-    return display && *display;
 }
 
 ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd,
@@ -47,7 +41,11 @@ ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, con
     std::vector<std::string> args = {"--capture", outDir.string(), "--from", "40000", "--to", "40300",
                                      "--fps", "10", "--size", "320x200", "--no-dialog"};
     args.insert(args.end(), moreArgs.begin(), moreArgs.end());
-    return runFrom(cwd, program.string(), args);
+    const char* display = std::getenv("DISPLAY");
+    std::vector<std::string> env;
+    if (!display || !*display)
+        env.push_back("SDL_VIDEODRIVER=offscreen");
+    return runFrom(cwd, program.string(), args, env);
 }
 
 std::vector<std::string> fileNamesIn(const fs::path& dir)

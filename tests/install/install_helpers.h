@@ -23,17 +23,15 @@ private:
     fs::path path_;
 };
 
-// Runs `program args...` with `cwd` as its working directory.
+// Runs `program args...` with `cwd` as its working directory and `env` added.
 ChildResult runFrom(const fs::path& cwd, const std::string& program, const std::vector<std::string>& args,
-                    double seconds = 120);
-
-// True when an X display is there to open the show's window on.
-bool haveDisplay();
+                    const std::vector<std::string>& env = {}, double seconds = 120);
 
 // A short capture without the dialog, run from `cwd`: the frames at 40000,
 // 40100 and 40200 ms into `outDir` (frame_000400.png ...). Every frame from
 // the start is rendered to reach them, so the rate and size are kept small.
-// `moreArgs` go after the others.
+// `moreArgs` go after the others. Without an X display the picture is
+// rendered off screen.
 inline const std::vector<std::string> kShortCaptureFrames = {"frame_000400.png", "frame_000401.png", "frame_000402.png"};
 ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd,
                             const std::vector<std::string>& moreArgs = {});
