@@ -179,8 +179,6 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     std::string error;
     bool built = false;
     bool started = openWindow(app, error);
-    if (started && !settings.showWindow)
-        SDL_HideWindow(app.window);
     if (started && !app.configurator->loadAssets()) {
         error = app.configurator->error();
         started = false;

@@ -66,7 +66,6 @@ struct RunSettings {
     FrameClock* clock = nullptr;        // required
     FrameObserver* observer = nullptr;  // optional
     FrameStats* stats = nullptr;        // optional: frame times are recorded when set
-    bool showWindow = true;             // false keeps the window hidden (capture, benchmarks)
     uint64_t startTicks = 0;            // SDL_GetPerformanceCounter() at program start; 0 = at entry
 };
 
