@@ -34,29 +34,20 @@ class RecordingBackend final : public AudioBackend {
   }
 };
 
-TEST(MusicPlayer, NameRoutingByMp3InAnyCase) {
+TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind) {
   for (const char* name : {"Data/music.mp3", "X.Mp3", "mP3"}) EXPECT_TRUE(isStreamName(name)) << name;
   for (const char* name : {"song.xm", "m p3.mod", ""}) EXPECT_FALSE(isStreamName(name)) << name;
-
   RecordingBackend backend;
   MusicPlayer stream, module;
   EXPECT_EQ(stream.loadMusic(backend, "Data/Music.Mp3"), 0);
   EXPECT_EQ(module.loadMusic(backend, "song.xm"), 0);
   EXPECT_EQ(backend.calls, (std::vector<std::string>{"stream Data/Music.Mp3", "module song.xm"}));
-  EXPECT_EQ(stream.kind, MusicPlayer::kStream);
-  EXPECT_EQ(stream.channel(), 7u);
-  EXPECT_EQ(module.kind, MusicPlayer::kModule);
-  EXPECT_EQ(module.channel(), 9u);
-}
-
-TEST(MusicPlayer, FailedLoadLeavesKindAndReportsMinusOne) {
-  RecordingBackend backend;
-  MusicPlayer music;
-  EXPECT_EQ(music.loadMusic(backend, "song.xm"), 0);
+  EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle{7}));
+  EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle{9}));
   backend.failOpens = true;
-  EXPECT_EQ(music.loadMusic(backend, "other.mp3"), -1);
-  EXPECT_EQ(music.streamHandle, 0u);
-  EXPECT_EQ(music.kind, MusicPlayer::kModule);
+  EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
+  EXPECT_EQ(module.streamHandle, 0u);
+  EXPECT_EQ(module.kind, MusicPlayer::kModule);
 }
 
 TEST(MusicPlayer, StartMutesBeforePlayingOnlyWhenMusicIsOff) {

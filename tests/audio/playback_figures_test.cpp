@@ -22,13 +22,20 @@ TEST(PlaybackStats, CountsBeatsInsideTheWindowAndKeepsTheLargestDrift) {
   EXPECT_DOUBLE_EQ(stats.maxDriftMs(), 12.25);
 }
 
-TEST(PlaybackClock, CountsThePlaybackPositionAndFreezesWhenStopped) {
-  const std::string path = tempPath("clock.mod");
-  ASSERT_TRUE(writeFile(path, makeKickModule()));
-  auto backend = makeOfflineAudioBackend();
-  ASSERT_TRUE(backend->init(44100));
+// Our module, loaded into an offline back end whose position the test sets.
+struct ClockRig {
+  std::unique_ptr<OfflineAudioBackend> backend = makeOfflineAudioBackend();
   MusicPlayer music;
-  ASSERT_EQ(music.loadMusic(*backend, path), 0);
+  ClockRig() {
+    const std::string path = tempPath("clock.mod");
+    EXPECT_TRUE(writeFile(path, makeKickModule()) && backend->init(44100));
+    EXPECT_EQ(music.loadMusic(*backend, path), 0);
+  }
+};
+
+TEST(PlaybackClock, CountsThePlaybackPositionAndFreezesWhenStopped) {
+  ClockRig rig;
+  auto& [backend, music] = rig;
   PlaybackClock clock(*backend, music);
   ASSERT_TRUE(clock.start());
   backend->setPositionMs(500.0);
@@ -45,12 +52,8 @@ TEST(PlaybackClock, CountsThePlaybackPositionAndFreezesWhenStopped) {
 }
 
 TEST(PlaybackClock, CarriesOnWithRealTimeWhenThePositionStalls) {
-  const std::string path = tempPath("stall.mod");
-  ASSERT_TRUE(writeFile(path, makeKickModule()));
-  auto backend = makeOfflineAudioBackend();
-  ASSERT_TRUE(backend->init(44100));
-  MusicPlayer music;
-  ASSERT_EQ(music.loadMusic(*backend, path), 0);
+  ClockRig rig;
+  auto& [backend, music] = rig;
   PlaybackClock clock(*backend, music, 30);
   clock.start();
   startMusic(*backend, music, true);
