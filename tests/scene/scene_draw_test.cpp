@@ -14,12 +14,12 @@
 
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
+#include "gl_context.h"
 #include "reference_image.h"
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/square_swarm.h"
 #include "show_random_helpers.h"
-#include "tests/gfx/gl_test_context.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ class SceneDraw : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        REQUIRE_GL();
+        ASSERT_EQ(SceneGlContext::failure(), "");
         const auto plus = texture(16, 16, [](int x, int y) {
             return (x >= 6 && x < 10 && y >= 2 && y < 14) || (y >= 6 && y < 10 && x >= 2 && x < 14);
         });
@@ -92,7 +92,7 @@ protected:
 
     void TearDown() override
     {
-        if (!GlTestContext::instance().ready())
+        if (!SceneGlContext::failure().empty())
             return;
         glUseProgram(0);
         glDisable(GL_BLEND);
