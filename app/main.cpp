@@ -15,6 +15,8 @@
 #include "app/run_show.h"
 #include "app/stats.h"
 #include "audio/music_player.h"
+#include "audio/playback_clock.h"
+#include "audio/playback_stats.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 
@@ -40,7 +42,13 @@ public:
         ::startMusic(*app.audio, app.music, app.musicEnabled);
         app.musicPlaying = true;
     }
-    void renderFrame(DemoApplication&) override { ::renderFrame(*state_); }
+    void renderFrame(DemoApplication& app) override
+    {
+        ::renderFrame(*state_);
+        playback_.noteFrame(app.showTimeMs, state_->beats);
+    }
+    // Frames whose beat flag was raised inside the beat window.
+    int beatFrames() const { return playback_.beats(); }
     void destroy(DemoApplication&) override
     {
         if (state_)
@@ -50,6 +58,7 @@ public:
 
 private:
     std::unique_ptr<ShowState> state_;
+    PlaybackStats playback_;
 };
 
 std::string defaultDataDir()
@@ -83,7 +92,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
 {
     DemoApplication app;
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
-    app.musicPath = app.dataDir + "/music.mp3";
+    app.musicPath = options.musicPath.empty() ? app.dataDir + "/music.mp3" : options.musicPath;
 
     // Real time runs on the millisecond ticker with the sound device; capture
     // and benchmarks step a fixed frame rate with the music positioned per frame.
@@ -99,8 +108,10 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
         else
             observer = std::make_unique<CaptureObserver>(options, audio);
     } else {
+        // The millisecond ticker drifts from the sound device over a whole show
+        // (the device's rate is its own), so real time follows what is heard.
         app.audio = makeDeviceAudioBackend();
-        clock = std::make_unique<TickerClock>();
+        clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
     }
 
     RealShow show;
@@ -110,7 +121,9 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     run.observer = observer.get();
     run.stats = &stats;
     run.startTicks = startTicks;
-    return runShow(app, show, run);
+    const int status = runShow(app, show, run);
+    stats.setBeats(show.beatFrames());
+    return status;
 }
 
 } // namespace

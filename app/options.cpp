@@ -123,6 +123,13 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
                 return false;
             }
             options.dataDir = value;
+        } else if (name == "--music") {
+            if (!takeValue()) return false;
+            if (value.empty()) {
+                error = "--music needs a file";
+                return false;
+            }
+            options.musicPath = value;
         } else if (name == "--capture") {
             if (!takeValue()) return false;
             if (value.empty()) {
@@ -182,6 +189,8 @@ std::string usageText()
            "  --no-music           play the music muted\n"
            "  --vsync, --no-vsync  wait for the display's refresh, or not (default: wait)\n"
            "  --data DIR           the data folder (default: Data beside the program)\n"
+           "  --music FILE         play FILE instead of the show's track (MP3 by name, else a\n"
+           "                       tracker module)\n"
            "  --stats              print frame statistics as JSON on stdout at exit\n"
            "  --capture OUT        render every frame at a fixed rate into OUT: a folder of\n"
            "                       PNG files, or a .mp4, .mkv or .webm video with the music\n"

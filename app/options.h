@@ -24,6 +24,7 @@ struct Options {
     bool noMusic = false;
     std::optional<bool> vsync;
     std::string dataDir;             // empty: "Data" beside the executable
+    std::string musicPath;           // empty: music.mp3 in the data folder
     bool stats = false;
     bool help = false;
     bool version = false;

@@ -117,6 +117,8 @@ std::string FrameStats::toJson() const
     }
     out += "}, \"peak_rss_mb\": ";
     appendNumber(out, peakResidentMb());
+    if (beats_)
+        out += ", \"beats\": " + std::to_string(*beats_);
     if (audioDriftMs_) {
         out += ", \"audio_drift_ms\": ";
         appendNumber(out, *audioDriftMs_);

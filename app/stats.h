@@ -40,6 +40,8 @@ public:
     void addFrame(uint32_t showTimeMs, double frameMs);
     // Keeps the largest absolute drift seen.
     void noteAudioDrift(double driftMs);
+    // Frames whose beat flag was raised inside the show's beat window.
+    void setBeats(int frames) { beats_ = frames; }
 
     size_t frames() const { return frameMs_.size(); }
     std::string toJson() const;
@@ -49,4 +51,5 @@ private:
     std::vector<double> frameMs_;
     std::vector<uint32_t> showTimes_;
     std::optional<double> audioDriftMs_;
+    std::optional<int> beats_;
 };

@@ -164,8 +164,26 @@ TEST_F(CaptureTest, BenchPrintsEveryStatistic)
     for (const char* name : {"intro", "plus", "banners", "swarm", "greetings", "credits"})
         segments += std::string(segments.empty() ? "" : ", ") + "\"" + name + "\": " + figures + R"(, "frames": [0-9]+\})";
     const std::regex shape(R"(\{"frames": 269, "startup_ms": [0-9.]+, "frame_ms": )" + figures + R"(\}, "segments": \{)"
-                           + segments + R"(\}, "peak_rss_mb": [0-9.]+\})");
+                           + segments + R"(\}, "peak_rss_mb": [0-9.]+, "beats": [0-9]+\})");
     EXPECT_TRUE(std::regex_match(json, shape)) << json;
     EXPECT_NE(json.find("\"intro\": {\"mean\""), std::string::npos);
     EXPECT_NE(json.find("\"frames\": 8}"), std::string::npos) << "intro holds 0..3500 ms at 2 fps";
+}
+
+TEST_F(CaptureTest, AModuleGivenWithMusicPlaysAndDrivesTheBeats)
+{
+    // A tracker module from Debian's archive, not one of ours.
+    const std::string module = "/usr/share/games/tecnoballz/musics/area2-game.mod";
+    if (!fs::exists(module))
+        GTEST_SKIP() << "needs the tecnoballz-data package";
+    const ChildResult r = brindle({"--capture", folder_.string(), "--from", "20000", "--to", "23000", "--fps", "10",
+                                   "--size", "160x100", "--stats", "--music", module});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::smatch beats = [&] {
+        std::smatch m;
+        std::regex_search(r.out, m, std::regex(R"("beats": ([0-9]+))"));
+        return m;
+    }();
+    ASSERT_EQ(beats.size(), 2u) << r.out;
+    EXPECT_GT(std::stoi(beats[1]), 0) << r.out;
 }
