@@ -24,6 +24,18 @@ install_missing_packages() {
     "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# The locale tests need a locale that writes decimal commas.
+generate_test_locale() {
+    if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        return 0
+    fi
+    local as_root=()
+    if [ "$(id -u)" -ne 0 ]; then
+        as_root=(sudo)
+    fi
+    "${as_root[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
+
 build_brindle() {
     cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build "$brindle_build" -j"$(nproc)"

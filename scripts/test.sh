@@ -3,6 +3,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing_packages
+generate_test_locale
 build_brindle
 cd "$brindle_build"
 xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure
