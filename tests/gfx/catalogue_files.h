@@ -1,5 +1,5 @@
 // catalogue_files.h: a data folder holding every image of the catalogue, each a
-// flat colour whose palette index is its row number (red = row x 5).
+// flat grey whose level is its row number, written by the project's own encoder.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "gfx/asset_catalogue.h"
-#include "palette_file.h"
+#include "tools/palette_image_writer.h"
+
+inline std::vector<uint8_t> flatImageFile(int width, int height, uint8_t grey) {
+    IndexedImage image(width, height);
+    std::fill(image.indices.begin(), image.indices.end(), grey);
+    return encodePaletteImage(image);
+}
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
     std::FILE* out = std::fopen(path.c_str(), "wb");

@@ -12,12 +12,10 @@
 
 class GlTestContext {
 public:
-    static GlTestContext& instance() {
+    static const std::string& error() {
         static GlTestContext context;
-        return context;
+        return context.error_;
     }
-    bool ready() const { return error_.empty(); }
-    const std::string& error() const { return error_; }
 
 private:
     GlTestContext() {
@@ -28,8 +26,7 @@ private:
             return;
         }
         ExtensionLoader loader;
-        if (!loader.load(readGLVersion(), reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
-                         SDL_GL_GetProcAddress)) {
+        if (!loader.load(readGLVersion(), reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), SDL_GL_GetProcAddress)) {
             error_ = loader.failureText();
         }
     }
@@ -38,10 +35,9 @@ private:
         if (window_) SDL_DestroyWindow(window_);
         SDL_Quit();
     }
-
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     std::string error_;
 };
 
-#define REQUIRE_GL() ASSERT_TRUE(GlTestContext::instance().ready()) << GlTestContext::instance().error()
+#define REQUIRE_GL() ASSERT_EQ(GlTestContext::error(), "")

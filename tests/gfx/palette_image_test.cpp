@@ -1,20 +1,36 @@
 // Decoder tests: the format's worked examples, then damaged and hostile files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <random>
 #include <string>
 
 #include "gfx/palette_image.h"
-#include "palette_file.h"
 
 namespace {
 
-using Px = std::array<uint8_t, 4>;
+// A .p file in memory, header fields as given; palette entry i is (i, 2, 0).
+struct FileLayout {
+    int planes = 1, bytesPerLine = 2, firstRow = 0, lastRow = 1;
+    uint8_t reserved = 0;
+    std::vector<uint8_t> data = {0xC2, 0x01, 0xC2, 0x01};
+    bool marker = true;  // the 0x0C byte writers put before the palette
 
-Px pixelAt(const PaletteImage& image, int p) {
-    return {image.pixels[p * 4], image.pixels[p * 4 + 1], image.pixels[p * 4 + 2], image.pixels[p * 4 + 3]};
-}
+    std::vector<uint8_t> bytes() const {
+        std::vector<uint8_t> file(128 + data.size() + (marker ? 1 : 0) + 768, 0);
+        for (auto [at, v] : std::initializer_list<std::pair<int, int>>{{6, firstRow}, {10, lastRow}, {66, bytesPerLine}}) {
+            file[at] = static_cast<uint8_t>(v & 0xFF), file[at + 1] = static_cast<uint8_t>(v >> 8);
+        }
+        file[64] = reserved;
+        file[65] = static_cast<uint8_t>(planes);
+        std::copy(data.begin(), data.end(), file.begin() + 128);
+        if (marker) file[128 + data.size()] = 0x0C;
+        for (size_t i = 0; i < 256; ++i) {
+            file[file.size() - 768 + 3 * i] = static_cast<uint8_t>(i), file[file.size() - 767 + 3 * i] = 2;
+        }
+        return file;
+    }
+};
 
 const PaletteImage kSentinel = {{1, 2, 3, 4}, {9}, 77, 88};
 
@@ -23,117 +39,62 @@ bool untouched(const PaletteImage& image) {
            image.height == 88;
 }
 
-PaletteStatus decode(const PaletteFileLayout& layout, PaletteImage& image) {
-    return decodePaletteImage(buildPaletteFile(layout), image);
-}
-
 }  // namespace
 
-TEST(PaletteImage, DecodesTheTwoByTwoExampleWithAlphaFromRed) {
-    PaletteFileLayout layout;
-    layout.data = {0x05, 0xC1, 0x07, 0xC2, 0x01};
-    layout.colour(5, 255, 128, 0);
-    layout.colour(7, 10, 20, 30);
-    PaletteImage image;
-    ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded);
-    ASSERT_EQ(image.pixels.size(), 16u);
-    EXPECT_EQ(pixelAt(image, 0), (Px{255, 128, 0, 255}));
-    EXPECT_EQ(pixelAt(image, 1), (Px{10, 20, 30, 10}));
-    EXPECT_EQ(pixelAt(image, 2), (Px{0, 0, 0, 0}));
-    EXPECT_EQ(pixelAt(image, 3), (Px{0, 0, 0, 0}));
-    EXPECT_EQ(image.palette.size(), 768u);
-}
-
-TEST(PaletteImage, RunsAndLiterals) {
+TEST(PaletteImage, RunsLiteralsPlanesAndRows) {
     struct Case {
         const char* what;
-        int bytesPerLine, lastRow;
-        std::vector<uint8_t> data;
-        std::vector<uint8_t> reds;  // red byte of every pixel; palette index i has red i
+        FileLayout layout;
+        int width, height;
+        std::vector<uint8_t> reds;  // palette index i has red i
     };
     const Case cases[] = {
+        {"2 x 2 example", {.data = {0x05, 0xC1, 0x07, 0xC2, 0x00}}, 2, 2, {5, 7, 0, 0}},
         // The run ends past row 0, so row 1 starts at position 3 and its second
         // pixel would lie beyond the image: it is dropped.
-        {"run crossing a row", 2, 1, {0xC3, 0x05, 0x07, 0x01}, {5, 5, 5, 7}},
-        {"literal 191, then 193 191", 2, 0, {0xBF, 0xC1, 0xBF}, {191, 191}},
-        {"192 consumes its value and writes nothing", 2, 0, {0xC0, 0x09, 0x03, 0x04}, {3, 4}},
-        {"run past the last row", 3, 0, {0xFF, 0x06}, {6, 6, 6}},
+        {"run crossing a row", {.data = {0xC3, 0x05, 0x07, 0x01}}, 2, 2, {5, 5, 5, 7}},
+        {"literal 191, then 193 191", {.lastRow = 0, .data = {0xBF, 0xC1, 0xBF}}, 2, 1, {191, 191}},
+        {"192 consumes its value and writes nothing", {.lastRow = 0, .data = {0xC0, 0x09, 0x03, 0x04}}, 2, 1, {3, 4}},
+        {"run past the last row", {.bytesPerLine = 3, .lastRow = 0, .data = {0xFF, 0x06}}, 3, 1, {6, 6, 6}},
+        {"three planes, rows 5 to 8",
+         {.planes = 3, .bytesPerLine = 1, .firstRow = 5, .lastRow = 8, .data = {0xC3, 0, 0xC3, 1, 0xC3, 2, 0xC3, 3}},
+         3, 4, {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}},
     };
     for (const Case& c : cases) {
-        PaletteFileLayout layout;
-        layout.bytesPerLine = c.bytesPerLine;
-        layout.lastRow = c.lastRow;
-        layout.data = c.data;
-        for (int i = 0; i < 256; ++i) layout.colour(i, static_cast<uint8_t>(i), 0, 0);
         PaletteImage image;
-        ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded) << c.what;
-        std::vector<uint8_t> reds;
-        for (size_t p = 0; p < image.pixels.size(); p += 4) reds.push_back(image.pixels[p]);
-        EXPECT_EQ(reds, c.reds) << c.what;
+        ASSERT_EQ(decodePaletteImage(c.layout.bytes(), image), PaletteStatus::Decoded) << c.what;
+        EXPECT_EQ(std::pair(image.width, image.height), std::pair(c.width, c.height)) << c.what;
+        std::vector<uint8_t> expected;
+        for (uint8_t red : c.reds) expected.insert(expected.end(), {red, 2, 0, red});  // alpha is the red byte
+        EXPECT_EQ(image.pixels, expected) << c.what;
+        EXPECT_EQ(image.palette.size(), 768u) << c.what;
     }
-}
-
-TEST(PaletteImage, SizeComesFromPlanesBytesPerLineAndRowIndices) {
-    PaletteFileLayout layout;
-    layout.planes = 3;
-    layout.bytesPerLine = 8;
-    layout.firstRow = 5;
-    layout.lastRow = 8;
-    for (uint8_t row = 0; row < 4; ++row) layout.data.insert(layout.data.end(), {0xD8, row});
-    layout.colour(3, 200, 0, 0);
-    PaletteImage image;
-    ASSERT_EQ(decode(layout, image), PaletteStatus::Decoded);
-    EXPECT_EQ(image.width, 24);
-    EXPECT_EQ(image.height, 4);
-    EXPECT_EQ(pixelAt(image, 3 * 24)[0], 200);
-    EXPECT_EQ(pixelAt(image, 3 * 24 - 1)[0], 0);
 }
 
 TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched) {
-    struct Case {
-        const char* what;
-        PaletteStatus expected;
-        void (*edit)(PaletteFileLayout&);
-    };
-    const Case cases[] = {
-        {"reserved byte 1", PaletteStatus::ReservedByteSet, [](PaletteFileLayout& s) { s.reserved = 1; }},
-        {"no planes", PaletteStatus::EmptySize, [](PaletteFileLayout& s) { s.planes = 0; }},
-        {"last row before first", PaletteStatus::EmptySize, [](PaletteFileLayout& s) { s.firstRow = 9; }},
-        {"largest header", PaletteStatus::TooLarge,
-         [](PaletteFileLayout& s) { s.planes = 255, s.bytesPerLine = 65535, s.lastRow = 65535; }},
-        {"one row over the pixel bound", PaletteStatus::TooLarge,
-         [](PaletteFileLayout& s) { s.bytesPerLine = 8192, s.lastRow = 8192; }},
+    const std::pair<FileLayout, PaletteStatus> cases[] = {
+        {{.reserved = 1}, PaletteStatus::ReservedByteSet},
+        {{.planes = 0}, PaletteStatus::EmptySize},
+        {{.firstRow = 9}, PaletteStatus::EmptySize},
+        {{.planes = 255, .bytesPerLine = 65535, .lastRow = 65535}, PaletteStatus::TooLarge},
+        {{.bytesPerLine = 8192, .lastRow = 8192}, PaletteStatus::TooLarge},  // one row over the bound
         // Within the bound, but four bytes cannot fill 16 Mi pixels: refused
         // before the buffer is allocated.
-        {"large image, tiny data", PaletteStatus::DataEndsEarly,
-         [](PaletteFileLayout& s) { s.bytesPerLine = 4096, s.lastRow = 4095; }},
-        {"data ends a row early", PaletteStatus::DataEndsEarly, [](PaletteFileLayout& s) { s.lastRow = 2; }},
+        {{.bytesPerLine = 4096, .lastRow = 4095}, PaletteStatus::DataEndsEarly},
+        {{.lastRow = 2}, PaletteStatus::DataEndsEarly},
         // Without the marker byte nothing stands between the data and the palette.
-        {"run without its value", PaletteStatus::DataEndsEarly,
-         [](PaletteFileLayout& s) { s.data = {0xC2, 0x01, 0xC2}, s.marker = false; }},
+        {{.data = {0xC2, 0x01, 0xC2}, .marker = false}, PaletteStatus::DataEndsEarly},
     };
-    for (const Case& c : cases) {
-        PaletteFileLayout layout;
-        layout.data = {0xC2, 0x01, 0xC2, 0x01};
-        c.edit(layout);
+    for (const auto& [layout, expected] : cases) {
         PaletteImage image = kSentinel;
-        EXPECT_EQ(decode(layout, image), c.expected) << c.what;
-        EXPECT_TRUE(untouched(image)) << c.what;
-    }
-    for (size_t size : {0, 127, 128, 895}) {
-        PaletteImage image = kSentinel;
-        EXPECT_EQ(decodePaletteImage(std::vector<uint8_t>(size, 0), image), PaletteStatus::TooShort) << size;
+        EXPECT_EQ(decodePaletteImage(layout.bytes(), image), expected) << static_cast<int>(expected);
         EXPECT_TRUE(untouched(image));
     }
-}
-
-TEST(PaletteImage, EveryCutIntoTheEncodedDataIsRefused) {
-    PaletteFileLayout layout;
-    layout.bytesPerLine = 40;
-    layout.lastRow = 9;
+    // Every cut into the encoded data is refused; cutting off only the marker
+    // byte leaves a file that still decodes.
+    FileLayout layout{.bytesPerLine = 40, .lastRow = 9, .data = {}};
     for (int i = 0; i < 400; ++i) layout.data.push_back(static_cast<uint8_t>(i * 7 % 191));
-    const std::vector<uint8_t> file = buildPaletteFile(layout);
-    // Cutting off only the marker byte leaves a file that still decodes.
+    const std::vector<uint8_t> file = layout.bytes();
     for (size_t size = 0; size < 128 + layout.data.size() + 768; ++size) {
         // An exact-size copy, so the sanitizer sees any read past its end.
         const std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(size));
@@ -147,15 +108,11 @@ TEST(PaletteImage, RandomFilesDecodeToExactlyTheirSizeOrNothing) {
     std::mt19937 random(20261206);
     int decoded = 0;
     for (int round = 0; round < 3000; ++round) {
-        PaletteFileLayout layout;
-        layout.planes = static_cast<int>(random() % 4);
-        layout.bytesPerLine = static_cast<int>(random() % 40);
-        layout.firstRow = static_cast<int>(random() % 4);
-        layout.lastRow = static_cast<int>(random() % 40);
-        layout.reserved = random() % 16 == 0;
-        layout.data.resize(random() % 600);
+        FileLayout layout{.planes = static_cast<int>(random() % 4), .bytesPerLine = static_cast<int>(random() % 40),
+                          .firstRow = static_cast<int>(random() % 4), .lastRow = static_cast<int>(random() % 40),
+                          .reserved = random() % 16 == 0, .data = std::vector<uint8_t>(random() % 600)};
         for (uint8_t& b : layout.data) b = static_cast<uint8_t>(random() % 3 ? random() : 192 + random() % 64);
-        std::vector<uint8_t> file = buildPaletteFile(layout);
+        std::vector<uint8_t> file = layout.bytes();
         file.resize(file.size() - random() % 4);
         PaletteImage image;
         if (decodePaletteImage(file, image) == PaletteStatus::Decoded) {
@@ -168,20 +125,9 @@ TEST(PaletteImage, RandomFilesDecodeToExactlyTheirSizeOrNothing) {
     EXPECT_GT(decoded, 100);
 }
 
-TEST(PaletteImage, ReadsAFileByPathAndReportsAMissingOne) {
-    const std::vector<uint8_t> bytes = flatImageFile(70, 3, 4);
-    const std::string path = ::testing::TempDir() + "palette_read_test.p";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-
-    PaletteImage image;
-    EXPECT_EQ(loadPaletteImage(path, image), PaletteStatus::Decoded);
-    EXPECT_EQ(pixelAt(image, 70 * 3 - 1), (Px{20, 1, 2, 20}));
-    PaletteImage missing = kSentinel;
-    EXPECT_EQ(loadPaletteImage(path + ".absent", missing), PaletteStatus::Missing);
-    EXPECT_TRUE(untouched(missing));
-    EXPECT_EQ(loadPaletteImage(::testing::TempDir(), missing), PaletteStatus::Missing);
-    std::remove(path.c_str());
+TEST(PaletteImage, AMissingFileOrAFolderIsReportedAsMissing) {
+    PaletteImage image = kSentinel;
+    EXPECT_EQ(loadPaletteImage(::testing::TempDir() + "absent.p", image), PaletteStatus::Missing);
+    EXPECT_EQ(loadPaletteImage(::testing::TempDir(), image), PaletteStatus::Missing);
+    EXPECT_TRUE(untouched(image));
 }

@@ -30,36 +30,24 @@ constexpr const char* kFragment =
 
 }  // namespace
 
-TEST(TextureRegistry, LookupsAreExactFirstMatchWinsAndEntriesStayPut) {
+TEST(TextureRegistry, ExactLookupsFirstMatchWinsAndBlankOrCopiedPixels) {
     REQUIRE_GL();
     TextureRegistry textures;
-    const std::array<uint8_t, 4> red = {255, 0, 0, 255}, blue = {0, 0, 255, 255};
+    std::vector<uint8_t> red = {255, 0, 0, 255};
     TextureEntry& first = textures.addTexture("PLUS", 1, 1, 0, red.data(), GL_NEAREST, GL_NEAREST);
-    textures.addTexture("PLUS", 1, 1, 0, blue.data(), GL_NEAREST, GL_NEAREST);
+    textures.addTexture("PLUS", 1, 1, 0, nullptr, GL_NEAREST, GL_NEAREST);
+    // Many more entries must not move the first one.
     for (int i = 0; i < 100; ++i) textures.addTexture("FILL", 1, 1, 0, nullptr, GL_LINEAR, GL_LINEAR);
+    red.assign(4, 0);
     EXPECT_EQ(textures.findTexture("PLUS"), &first);
-    EXPECT_EQ(readTexels(first), std::vector<uint8_t>(red.begin(), red.end()));
+    EXPECT_EQ(readTexels(first), (std::vector<uint8_t>{255, 0, 0, 255})) << "the caller's pixels were copied";
     for (const char* miss : {"plus", "PLU", "PLUS ", "MISSING"}) EXPECT_EQ(textures.findTexture(miss), nullptr);
-    textures.destroyTextures();
-}
 
-TEST(TextureRegistry, NullPixelsGiveZeroAtEveryLevelAndCallerDataIsCopied) {
-    REQUIRE_GL();
-    TextureRegistry textures;
     TextureEntry& blank = textures.addTexture("BLANK", 8, 4, 0, nullptr, GL_LINEAR, GL_LINEAR);
     EXPECT_EQ(blank.pixels, std::vector<uint8_t>(8 * 4 * 4, 0));
     EXPECT_EQ(readTexels(blank), std::vector<uint8_t>(8 * 4 * 4, 0));
-    TextureEntry& blankMip = textures.addMipmappedTexture("BLANK_MIP", 16, 16, nullptr);
-    const std::vector<uint8_t> smallest = readTexels(blankMip, 4);
+    const std::vector<uint8_t> smallest = readTexels(textures.addMipmappedTexture("BLANK_MIP", 16, 16, nullptr), 4);
     EXPECT_EQ(std::vector<uint8_t>(smallest.begin(), smallest.begin() + 5), (std::vector<uint8_t>{0, 0, 0, 0, 0xEE}));
-
-    std::vector<uint8_t> source(16 * 16 * 4, 5);
-    TextureEntry& copied = textures.addMipmappedTexture("COPY", 16, 16, source.data());
-    source.assign(source.size(), 0);
-    EXPECT_EQ(copied.pixels[100], 5);
-    EXPECT_EQ(readTexels(copied)[100], 5);
-    EXPECT_EQ(copied.wrap, static_cast<GLenum>(GL_REPEAT));
-    EXPECT_EQ(copied.minFilter, static_cast<GLenum>(GL_LINEAR_MIPMAP_LINEAR));
     textures.destroyTextures();
 }
 
@@ -72,12 +60,8 @@ TEST(TextureRegistry, RenderTargetsBindTheirViewportRestoreTheWindowAndDeleteOnc
     textures.attachTexture(target, extra, GL_COLOR_ATTACHMENT1_EXT);
     EXPECT_EQ(textures.findRenderTarget("RT_T"), &target);
     EXPECT_EQ(textures.findRenderTarget("rt_t"), nullptr);
-    EXPECT_EQ(target.width, 320);
-    EXPECT_EQ(target.height, 180);
     ASSERT_EQ(target.attachments.size(), 2u);
-    EXPECT_EQ(target.attachments[0].texture, &colour);
     EXPECT_EQ(target.attachments[0].point, static_cast<GLenum>(GL_COLOR_ATTACHMENT0_EXT));
-    EXPECT_EQ(target.attachments[1].texture, &extra);
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glViewport(3, 4, 50, 60);
@@ -99,35 +83,24 @@ TEST(TextureRegistry, RenderTargetsBindTheirViewportRestoreTheWindowAndDeleteOnc
     EXPECT_EQ(textures.findRenderTarget("RT_T"), nullptr);
 }
 
-TEST(ProgramRegistry, MissingFailedAndUnlinkedShaders) {
+TEST(ProgramRegistry, MissingFailedAndUnlinkedShadersThenSharedOnesDeletedOnce) {
     REQUIRE_GL();
     ProgramRegistry programs;
     ASSERT_TRUE(programs.addShader("V", GL_VERTEX_SHADER, kVertex));
     ASSERT_TRUE(programs.addShader("F", GL_FRAGMENT_SHADER, kFragment));
     EXPECT_EQ(programs.addProgram("P", "NOPE", "F"), nullptr);
     EXPECT_EQ(programs.addProgram("P", "V", "nope"), nullptr);
-    EXPECT_EQ(programs.programCount(), 0u);
-
     EXPECT_FALSE(programs.addShader("BROKEN", GL_FRAGMENT_SHADER, "void main() { syntax error }"));
     EXPECT_FALSE(programs.lastLog().empty());
     EXPECT_EQ(programs.addProgram("P", "V", "BROKEN"), nullptr);
-
+    EXPECT_EQ(programs.programCount(), 0u);
     // Both stages compile, but the fragment stage calls a function nobody defines.
     ASSERT_TRUE(programs.addShader("UNRESOLVED", GL_FRAGMENT_SHADER,
                                    "vec4 elsewhere(); void main() { gl_FragColor = elsewhere(); }"));
     ProgramEntry* unlinked = programs.addProgram("BAD", "V", "UNRESOLVED");
     ASSERT_NE(unlinked, nullptr);
     EXPECT_FALSE(unlinked->linked);
-    EXPECT_FALSE(programs.lastLog().empty());
-    EXPECT_EQ(programs.findProgram("BAD"), unlinked);
-    programs.destroyPrograms();
-}
 
-TEST(ProgramRegistry, ProgramsShareShadersFindTheirOwnSlotsAndDeleteOnce) {
-    REQUIRE_GL();
-    ProgramRegistry programs;
-    ASSERT_TRUE(programs.addShader("V", GL_VERTEX_SHADER, kVertex));
-    ASSERT_TRUE(programs.addShader("F", GL_FRAGMENT_SHADER, kFragment));
     ProgramEntry* one = programs.addProgram("ONE", "V", "F");
     ProgramEntry* two = programs.addProgram("TWO", "V", "F");
     ASSERT_TRUE(one && two && one->linked && two->linked);
@@ -135,10 +108,8 @@ TEST(ProgramRegistry, ProgramsShareShadersFindTheirOwnSlotsAndDeleteOnce) {
     glGetAttachedShaders(one->glProgram, 2, nullptr, shadersOne.data());
     glGetAttachedShaders(two->glProgram, 2, nullptr, shadersTwo.data());
     EXPECT_EQ(shadersOne, shadersTwo);
-
     programs.addUniform(*one, UniformType::Vec2, "offsets");
     programs.addUniform(*one, UniformType::Vec3, "unused_name");
-    EXPECT_NE(ProgramRegistry::findUniform(*one, "offsets"), nullptr);
     EXPECT_EQ(ProgramRegistry::findUniform(*one, "Offsets"), nullptr);
     EXPECT_EQ(ProgramRegistry::findUniform(*two, "offsets"), nullptr);
     EXPECT_EQ(ProgramRegistry::findUniform(*one, "unused_name")->location, -1);
@@ -160,38 +131,33 @@ TEST(ProgramRegistry, SettersUploadAccordingToTheSlotType) {
     ASSERT_TRUE(programs.addShader("V", GL_VERTEX_SHADER, kVertex));
     ASSERT_TRUE(programs.addShader("F", GL_FRAGMENT_SHADER, kFragment));
     ProgramEntry& p = *programs.addProgram("P", "V", "F");
-    programs.addUniform(p, UniformType::Vec2, "offsets");
-    programs.addUniform(p, UniformType::Vec3, "tint");
-    programs.addUniform(p, UniformType::Mat4, "m");
-    programs.addUniform(p, UniformType::Int, "tex");
+    for (auto [type, name] : std::initializer_list<std::pair<UniformType, const char*>>{
+             {UniformType::Vec2, "offsets"}, {UniformType::Vec3, "tint"}, {UniformType::Mat4, "m"}, {UniformType::Int, "tex"}}) {
+        programs.addUniform(p, type, name);
+    }
     glUseProgram(p.glProgram);
     auto read = [&](const char* name, int count) {
         std::vector<GLfloat> values(16);
         glGetUniformfv(p.glProgram, glGetUniformLocation(p.glProgram, name), values.data());
         return std::vector<GLfloat>(values.begin(), values.begin() + count);
     };
-
     const float six[6] = {1, 2, 3, 4, 5, 6};
     ProgramRegistry::setArray(*ProgramRegistry::findUniform(p, "offsets"), six, 3);
     EXPECT_EQ(read("offsets[2]", 2), (std::vector<GLfloat>{5, 6}));
-
-    const UniformSlot& tint = *ProgramRegistry::findUniform(p, "tint");
+    // A setter of the wrong kind leaves the slot alone.
+    UniformSlot& tint = *ProgramRegistry::findUniform(p, "tint");
     ProgramRegistry::setFloats(tint, 0.5f, 0.25f, 0.125f, 99.0f);
     ProgramRegistry::setInt(tint, 3);
     UniformSlot tintAsInt = tint;
     tintAsInt.type = UniformType::Int;
     ProgramRegistry::setFloats(tintAsInt, 7.0f);
     EXPECT_EQ(read("tint", 3), (std::vector<GLfloat>{0.5f, 0.25f, 0.125f}));
-
     std::vector<float> matrix(16);
     for (int i = 0; i < 16; ++i) matrix[i] = static_cast<float>(i);
     ProgramRegistry::setArray(*ProgramRegistry::findUniform(p, "m"), matrix.data(), 7);
     EXPECT_EQ(read("m", 16), matrix);
-
     ProgramRegistry::setInt(*ProgramRegistry::findUniform(p, "tex"), 1);
-    GLint unit = -1;
-    glGetUniformiv(p.glProgram, glGetUniformLocation(p.glProgram, "tex"), &unit);
-    EXPECT_EQ(unit, 1);
+    EXPECT_EQ(read("tex", 1), (std::vector<GLfloat>{1}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     glUseProgram(0);
     programs.destroyPrograms();
