@@ -4,25 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 
+#include "gfx/asset_catalogue.h"
 #include "gfx/palette_image.h"
 #include "tools/show_images.h"
 
 namespace {
 
 const std::string kDataDir = BRINDLE_DATA_DIR;
-
-// The catalogue's table, written out independently of the generator's list.
-const std::map<std::string, std::pair<int, int>> kCatalogueSizes{
-    {"bdl.p", {512, 128}},    {"gdr.p", {512, 128}},     {"qn.p", {512, 128}},      {"plus.p", {512, 512}},
-    {"overlay.p", {512, 512}}, {"overlay1.p", {1024, 576}}, {"nop.p", {16, 16}},      {"dot.p", {256, 256}},
-    {"square.p", {512, 512}}, {"olight.p", {1024, 1024}}, {"tv.p", {1024, 128}},     {"mk.p", {1024, 128}},
-    {"orb.p", {1024, 128}},   {"pellin.p", {1024, 128}},  {"quarde.p", {1024, 128}}, {"solvik.p", {1024, 128}},
-    {"tb.p", {1024, 128}},    {"ul.p", {1024, 128}},      {"veska.p", {1024, 128}},  {"wenlo.p", {1024, 128}},
-    {"code.p", {1024, 128}},  {"music.p", {1024, 128}},   {"message.p", {1024, 128}},
-};
 
 const std::vector<ShowImage>& paintedImages() {
     static const std::vector<ShowImage> images = [] {
@@ -65,19 +55,19 @@ Ink inkOf(const IndexedImage& image, int threshold) {
 }  // namespace
 
 TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels) {
-    ASSERT_EQ(paintedImages().size(), kCatalogueSizes.size());
-    for (const ShowImage& shown : paintedImages()) {
-        SCOPED_TRACE(shown.file);
-        const auto size = kCatalogueSizes.find(shown.file);
-        ASSERT_NE(size, kCatalogueSizes.end());
+    // The show's own catalogue, so generator and show cannot drift apart.
+    ASSERT_EQ(paintedImages().size(), imageAssets().size());
+    for (const ImageAsset& asset : imageAssets()) {
+        SCOPED_TRACE(asset.file);
+        const IndexedImage& painting = painted(std::string(asset.file));
         PaletteImage image;
-        ASSERT_EQ(loadPaletteImage(kDataDir + "/" + shown.file, image), PaletteStatus::Decoded);
-        ASSERT_EQ(image.width, size->second.first);
-        ASSERT_EQ(image.height, size->second.second);
-        ASSERT_EQ(image.pixels.size(), shown.image.indices.size() * 4);
-        for (size_t i = 0; i < shown.image.indices.size(); ++i) {
-            ASSERT_EQ(image.pixels[i * 4], shown.image.indices[i]) << "pixel " << i;
-            ASSERT_EQ(image.pixels[i * 4 + 3], shown.image.indices[i]) << "alpha of pixel " << i;
+        ASSERT_EQ(loadPaletteImage(kDataDir + "/" + std::string(asset.file), image), PaletteStatus::Decoded);
+        ASSERT_EQ(image.width, asset.width);
+        ASSERT_EQ(image.height, asset.height);
+        ASSERT_EQ(image.pixels.size(), painting.indices.size() * 4);
+        for (size_t i = 0; i < painting.indices.size(); ++i) {
+            ASSERT_EQ(image.pixels[i * 4], painting.indices[i]) << "pixel " << i;
+            ASSERT_EQ(image.pixels[i * 4 + 3], painting.indices[i]) << "alpha of pixel " << i;
         }
     }
 }
