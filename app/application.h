@@ -67,6 +67,7 @@ struct DemoApplication {
     std::unique_ptr<AudioBackend> audio;     // set before the assets load; null = no audio at all
     std::string dataDir = "Data";            // the data folder
     std::string musicPath = "Data/music.mp3";
+    bool needsDisplay = true;                // false for capture and benchmarks, which may render off screen
 
     // Deletes the registries' GL objects; call with the context current.
     void releaseGraphics();

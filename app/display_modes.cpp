@@ -8,6 +8,21 @@
 #include <cstdlib>
 #include <cstring>
 
+bool displayNamed() {
+  return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("SDL_VIDEODRIVER");
+}
+
+bool videoDriverShowsPictures() {
+  if (std::getenv("SDL_VIDEODRIVER")) return true;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+}
+
+void preferNamedVideoDriver() {
+  if (std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+}
+
 namespace {
 
 // Holds a reference on SDL's video subsystem for one query; SDL counts the
@@ -17,7 +32,7 @@ class VideoSession {
   VideoSession() {
     if (!displayNamed()) return;
     started_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    if (started_ && !realDisplay()) {
+    if (started_ && !videoDriverShowsPictures()) {
       SDL_QuitSubSystem(SDL_INIT_VIDEO);
       started_ = false;
     }
@@ -30,19 +45,6 @@ class VideoSession {
   bool started() const { return started_; }
 
  private:
-  // Without any display named, SDL would probe every back end (some of them
-  // complain on stderr) only to end on a made-up one.
-  static bool displayNamed() {
-    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("SDL_VIDEODRIVER");
-  }
-  // SDL falls back to its off-screen driver when the display cannot be
-  // reached; its single invented mode is no display's list.
-  static bool realDisplay() {
-    if (std::getenv("SDL_VIDEODRIVER")) return true;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
-  }
-
   bool started_ = false;
 };
 

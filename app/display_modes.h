@@ -35,6 +35,21 @@ enum AspectCode : int {
 // refresh rate is not compared), in the input's order.
 std::vector<DisplayMode> distinctModes(const std::vector<DisplayMode>& enumerated);
 
+// True when the environment names a display (DISPLAY, WAYLAND_DISPLAY) or a
+// video driver (SDL_VIDEODRIVER). Without one, SDL would probe every back end
+// (some complain on stderr) only to end on a made-up display.
+bool displayNamed();
+
+// With SDL's video subsystem started: false when SDL fell back on its own to a
+// driver that shows nothing (off-screen, dummy) because no display could be
+// reached. A driver chosen through SDL_VIDEODRIVER always counts as wanted.
+bool videoDriverShowsPictures();
+
+// When only an X display is named, asks SDL for its X11 driver alone: an
+// unreachable display then fails at once, instead of SDL going on to Wayland
+// (which complains on stderr) and ending off screen. Call before SDL starts video.
+void preferNamedVideoDriver();
+
 // Every mode SDL reports for the primary display, in SDL's order.
 // Returns an empty list when the video subsystem cannot start.
 std::vector<DisplayMode> enumerateDisplayModes();

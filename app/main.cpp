@@ -132,6 +132,7 @@ int main(int argc, char** argv)
 {
     const uint64_t startTicks = SDL_GetPerformanceCounter();
     installQuitSignals();
+    preferNamedVideoDriver();
     Options options;
     if (const int status = readCommandLine(argc, argv, options); status >= 0)
         return status;

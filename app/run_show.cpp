@@ -58,6 +58,7 @@ void applyOptions(DemoApplication& app, const Options& options)
     // Fixed-step frames never wait for the display.
     app.vsync = !options.fixedStep() && options.vsync.value_or(true);
     app.musicEnabled = !options.noMusic;
+    app.needsDisplay = !options.fixedStep();
 }
 
 void pumpEvents(DemoApplication& app, bool& quitRequested)

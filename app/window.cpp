@@ -111,8 +111,18 @@ void setSwapInterval(bool vsync)
 bool openWindow(DemoApplication& app, std::string& error)
 {
     app.samples = 0;
+    const char* noDisplay = "cannot open a display (none is reachable); run inside a desktop session or set DISPLAY";
+    if (app.needsDisplay && !displayNamed()) {
+        error = noDisplay;
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error = std::string("cannot open a display (") + SDL_GetError() + "); run inside a desktop session or set DISPLAY";
+        return false;
+    }
+    // A show nobody can see is no show: SDL would quietly render off screen.
+    if (app.needsDisplay && !videoDriverShowsPictures()) {
+        error = noDisplay;
         return false;
     }
     setContextAttributes();
