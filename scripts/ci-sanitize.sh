@@ -44,11 +44,30 @@ capture_span() {
 capture_span 0 12000
 capture_span 88000 100000
 
-if compgen -G "$logs/[au][sb]san.*" > /dev/null; then
-    for report in "$logs"/[au][sb]san.*; do
-        echo "== $report" >&2
-        head -n 40 "$report" >&2
-    done
+# A leak whose every caller frame lies in a library unloaded before the exit
+# check (Mesa closes its driver with the display) cannot be ours: our code is
+# never unloaded. Such reports are set aside; every other report fails the run.
+only_unloaded_library_leaks() {
+    awk '
+        /ERROR: AddressSanitizer|runtime error|ERROR: UndefinedBehaviorSanitizer/ { ours = 1 }
+        /^(Direct|Indirect) leak/ { inleak = 1; next }
+        inleak && /^ *#[1-9][0-9]* / && !/\(<unknown module>\)/ && !/libasan\.so/ { ours = 1 }
+        /^$/ { inleak = 0 }
+        END { exit ours ? 1 : 0 }
+    ' "$1"
+}
+reported=0
+for report in "$logs"/[au][sb]san.*; do
+    [ -e "$report" ] || continue
+    if only_unloaded_library_leaks "$report"; then
+        echo "ci-sanitize: set aside (leak inside an unloaded system library): $report" >&2
+        continue
+    fi
+    echo "== $report" >&2
+    head -n 60 "$report" >&2
+    reported=1
+done
+if [ "$reported" -ne 0 ]; then
     echo "ci-sanitize: sanitizer reports above" >&2
     status=1
 fi
