@@ -37,76 +37,46 @@ protected:
 
 } // namespace
 
-TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigits)
+TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZero)
 {
-    auto v = parseGLVersion("4.6.0 NVIDIA 550.1");
-    EXPECT_EQ(v.major, 4);
-    EXPECT_EQ(v.minor, 6);
-    v = parseGLVersion("2.1.2");
-    EXPECT_EQ(v.major, 2);
-    EXPECT_EQ(v.minor, 1);
-    v = parseGLVersion("10.0 Future");
-    EXPECT_EQ(v.major, 10);
-    EXPECT_EQ(v.minor, 0);
-    v = parseGLVersion("4.5 (Compatibility Profile) Mesa 22.3.6");
-    EXPECT_EQ(v.major, 4);
-    EXPECT_EQ(v.minor, 5);
-    v = parseGLVersion("OpenGL ES 3.2 Mesa");
-    EXPECT_EQ(v.major, 3);
-    EXPECT_EQ(v.minor, 2);
-}
-
-TEST(GLVersion, TextsWithoutAVersionGiveZero)
-{
-    for (const char* text : {static_cast<const char*>(nullptr), "", "no version", "4"}) {
+    const std::pair<const char*, GLVersion> cases[] = {
+        {"4.6.0 NVIDIA 550.1", {4, 6}}, {"10.0 Future", {10, 0}}, {"OpenGL ES 3.2 Mesa", {3, 2}},
+        {nullptr, {0, 0}},            {"no version", {0, 0}},  {"4", {0, 0}},
+    };
+    for (const auto& [text, want] : cases) {
         const GLVersion v = parseGLVersion(text);
-        EXPECT_EQ(v.major, 0);
-        EXPECT_EQ(v.minor, 0);
+        EXPECT_EQ(v.major, want.major) << (text ? text : "null");
+        EXPECT_EQ(v.minor, want.minor) << (text ? text : "null");
     }
-    EXPECT_EQ(parseGLVersion("3.x").minor, 0);
 }
 
 TEST(HasExtension, MatchesWholeNamesOnly)
 {
     const char* list = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
     EXPECT_FALSE(hasExtension(list, "GL_ARB_imaging"));
-    EXPECT_TRUE(hasExtension(list, "GL_EXT_blend_subtract"));
     EXPECT_TRUE(hasExtension(list, "GL_EXT_framebuffer_object"));  // last, no trailing space
-    EXPECT_TRUE(hasExtension(list, "GL_ARB_imaging_extra"));        // first
     EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));         // tail of a name
     EXPECT_FALSE(hasExtension(list, "GL_EXT_framebuffer"));         // head of the last name
-    // A later whole occurrence is found after a partial one.
-    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));
-    EXPECT_TRUE(hasExtension("GL_X ", "GL_X"));
-}
-
-TEST(HasExtension, RefusesEmptyNamesNamesWithSpacesAndAbsentLists)
-{
-    EXPECT_FALSE(hasExtension("GL_A GL_B", ""));
+    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));           // whole match after a partial one
     EXPECT_FALSE(hasExtension("GL_A GL_B", "GL_A GL_B"));
-    EXPECT_FALSE(hasExtension("GL_A GL_B", nullptr));
+    EXPECT_FALSE(hasExtension("GL_A GL_B", ""));
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
-    EXPECT_FALSE(hasExtension("", "GL_A"));
 }
 
-TEST_F(LoaderTest, PrefersTheImagingBlendEquationAndLoadsOnce)
+TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
 {
     ExtensionLoader loader;
     ASSERT_TRUE(loader.load({4, 5}, kFullList, fakeLookup));
-    EXPECT_TRUE(loader.loaded());
     EXPECT_NE(brindle_glBlendEquation, nullptr);
     EXPECT_EQ(brindle_glBlendEquationEXT, nullptr);
-    EXPECT_TRUE(fetched.count("glUseProgram") && fetched.count("glBindFramebufferEXT") && fetched.count("glDrawBuffers"));
-
+    EXPECT_TRUE(fetched.count("glUseProgram") && fetched.count("glBindFramebufferEXT"));
     fetched.clear();
     EXPECT_TRUE(loader.load({4, 5}, kFullList, fakeLookup));
     EXPECT_TRUE(fetched.empty());
-}
 
-TEST_F(LoaderTest, FallsBackToTheSubtractBlendWhenImagingIsOnlyAPrefix)
-{
-    ExtensionLoader loader;
-    ASSERT_TRUE(loader.load({2, 0}, "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object", fakeLookup));
+    brindle_glBlendEquation = nullptr;
+    ExtensionLoader fallback;
+    ASSERT_TRUE(fallback.load({2, 0}, "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object", fakeLookup));
     EXPECT_EQ(brindle_glBlendEquation, nullptr);
     EXPECT_NE(brindle_glBlendEquationEXT, nullptr);
 }
@@ -139,14 +109,11 @@ TEST_F(LoaderTest, EachMissingRequirementIsNamed)
     }
 }
 
-TEST_F(LoaderTest, OldVersionFailsAfterTheEarlierStepsAndARetryStartsAgain)
+TEST_F(LoaderTest, ARetryAfterAnOldVersionStartsAgain)
 {
     ExtensionLoader loader;
     ASSERT_FALSE(loader.load({1, 5}, kFullList, fakeLookup));
-    EXPECT_TRUE(fetched.count("glBlendEquation") && fetched.count("glMultiTexCoord4fv"));
     EXPECT_FALSE(fetched.count("glUseProgram"));
-
     ASSERT_TRUE(loader.load({2, 1}, kFullList, fakeLookup));
     EXPECT_EQ(loader.failure(), LoaderFailure::None);
-    EXPECT_STREQ(loader.failureText(), "");
 }

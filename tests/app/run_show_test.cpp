@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 
 #include "app/gl_api.h"
 #include "app/stats.h"
@@ -71,96 +72,57 @@ TEST(RunShow, TheFrameAt134000IsRenderedAndEndsTheLoop)
     ASSERT_EQ(runShow(app, show, run), 0);
     EXPECT_EQ(show.frames, 3);
     EXPECT_EQ(stats.frames(), 3u);
-    EXPECT_EQ(app.showTimeMs, 134000u);
 }
 
-TEST(RunShow, EscapeEndsTheLoopAfterRenderingThatFrame)
+// Each way of quitting ends with status 0 after the frame in which it arrived.
+TEST(RunShow, EscapeCloseAndSignalsEndAfterTheCurrentFrame)
 {
-    DemoApplication app;
-    prepareTestApp(app);
-    ClearShow show;
-    ScriptedClock clock(everyTenMs(1000));
-    CallbackObserver observer([](DemoApplication&, int frame) {
-        if (frame == 0)
-            pushKey(SDLK_a);
-        if (frame == 2)
-            pushKey(SDLK_ESCAPE);
-    });
-    RunSettings run = windowedRun(clock);
-    run.observer = &observer;
-    ASSERT_EQ(runShow(app, show, run), 0);
-    EXPECT_EQ(show.frames, 4);
-    EXPECT_TRUE(app.keyDown[kEscapeKey]);
-    EXPECT_TRUE(app.keyDown['A']);
-    EXPECT_FALSE(app.keyDown['B']);
-}
-
-TEST(RunShow, ClosingTheWindowEndsAfterTheCurrentFrame)
-{
-    DemoApplication app;
-    prepareTestApp(app);
-    ClearShow show;
-    ScriptedClock clock(everyTenMs(1000));
-    CallbackObserver observer([](DemoApplication& a, int frame) {
-        if (frame == 1)
-            pushWindowClose(a);
-    });
-    RunSettings run = windowedRun(clock);
-    run.observer = &observer;
-    ASSERT_EQ(runShow(app, show, run), 0);
-    EXPECT_EQ(show.frames, 3);
-    EXPECT_FALSE(app.keyDown[kEscapeKey]);
-}
-
-TEST(RunShow, TerminationSignalsEndTheShowCleanly)
-{
-    for (int signal : {SIGTERM, SIGINT}) {
+    const std::vector<std::pair<const char*, std::function<void(DemoApplication&)>>> quits = {
+        {"escape", [](DemoApplication&) { pushKey(SDLK_ESCAPE); }},
+        {"close", pushWindowClose},
+        {"SIGTERM", [](DemoApplication&) { std::raise(SIGTERM); }},
+        {"SIGINT", [](DemoApplication&) { std::raise(SIGINT); }},
+    };
+    for (const auto& [name, quit] : quits) {
         DemoApplication app;
         prepareTestApp(app);
         ClearShow show;
         ScriptedClock clock(everyTenMs(1000));
-        CallbackObserver observer([signal](DemoApplication&, int frame) {
-            if (frame == 4)
-                std::raise(signal);
+        CallbackObserver observer([&quit](DemoApplication& a, int frame) {
+            if (frame == 0)
+                pushKey(SDLK_a);
+            if (frame == 2)
+                quit(a);
         });
         RunSettings run = windowedRun(clock);
         run.observer = &observer;
-        ASSERT_EQ(runShow(app, show, run), 0);
-        EXPECT_EQ(show.frames, 6);
-        EXPECT_EQ(show.destroys, 1);
+        ASSERT_EQ(runShow(app, show, run), 0) << name;
+        EXPECT_EQ(show.frames, 4) << name;
+        EXPECT_EQ(show.destroys, 1) << name;
+        EXPECT_TRUE(app.keyDown['A']) << name;
+        EXPECT_EQ(app.keyDown[kEscapeKey], std::string(name) == "escape") << name;
         clearQuitSignal();
     }
 }
 
-TEST(RunShow, DialogQuitEndsWithMinusOneBeforeAnyWindow)
+TEST(RunShow, TheDialogsSettingsAreUsedAndItsQuitOpensNothing)
 {
-    DemoApplication app;
-    prepareTestApp(app);
-    ClearShow show;
-    show.dialogResult = -1;
-    ScriptedClock clock({0});
-    RunSettings run = windowedRun(clock);
-    run.options.noDialog = false;
-    EXPECT_EQ(runShow(app, show, run), -1);
-    EXPECT_EQ(show.dialogs, 1);
-    EXPECT_EQ(show.buildCalls, 0);
-    EXPECT_EQ(app.configurator, nullptr);
-}
-
-TEST(RunShow, DialogLaunchUsesItsSettings)
-{
-    DemoApplication app;
-    prepareTestApp(app);
-    ClearShow show;
-    ScriptedClock clock({0, 134000});
-    RunSettings run = windowedRun(clock, 320, 200);
-    run.options.noDialog = false;
-    int width = 0;
-    CallbackObserver observer([&](DemoApplication& a, int) { SDL_GetWindowSize(a.window, &width, nullptr); });
-    run.observer = &observer;
-    EXPECT_EQ(runShow(app, show, run), 0);
-    EXPECT_EQ(show.dialogs, 1);
-    EXPECT_EQ(width, 64);
+    for (int result : {1004, -1}) {
+        DemoApplication app;
+        prepareTestApp(app);
+        ClearShow show;
+        show.dialogResult = result;
+        ScriptedClock clock({0, 134000});
+        RunSettings run = windowedRun(clock, 320, 200);
+        run.options.noDialog = false;
+        int width = 0;
+        CallbackObserver observer([&](DemoApplication& a, int) { SDL_GetWindowSize(a.window, &width, nullptr); });
+        run.observer = &observer;
+        EXPECT_EQ(runShow(app, show, run), result < 0 ? -1 : 0);
+        EXPECT_EQ(show.dialogs, 1);
+        EXPECT_EQ(width, result < 0 ? 0 : 64);
+        EXPECT_EQ(show.buildCalls, result < 0 ? 0 : 1);
+    }
 }
 
 TEST(RunShow, StartFailuresPrintOneLineAndLeaveNothingOpen)

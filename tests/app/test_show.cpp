@@ -36,7 +36,7 @@ void ClearShow::renderFrame(DemoApplication& app)
     ++frames;
     glPushAttrib(GL_VIEWPORT_BIT);
     glViewport(0, 0, app.width, app.height);
-    glClearColor(red, green, blue, 1);
+    glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 

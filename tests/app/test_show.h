@@ -31,7 +31,6 @@ public:
     bool assetsLoad = true;
     bool builds = true;
     int dialogResult = 1004;
-    float red = 1, green = 1, blue = 1;
     int dialogs = 0, buildCalls = 0, musicStarts = 0, frames = 0, destroys = 0;
 };
 
