@@ -28,13 +28,15 @@ export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:pr
 
 status=0
 cd "$san_build"
-xvfb-run -a -s "-screen 0 1920x1080x24" ctest --output-on-failure --timeout 600 || status=1
+# -noreset: a bare Xvfb resets when its last client leaves, and a program that
+# connects during the reset finds no display.
+xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure --timeout 600 || status=1
 
 # Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
 capture_span() {
     local from="$1" to="$2" out="$san_build/sanitize-capture-$1"
     rm -rf "$out"
-    if ! xvfb-run -a -s "-screen 0 1920x1080x24" "$san_build/brindle" --capture "$out" --from "$from" --to "$to" \
+    if ! xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" "$san_build/brindle" --capture "$out" --from "$from" --to "$to" \
         --fps 10 --size 320x200 --data "$san_build/Data" > "$logs/capture-$from.out" 2>&1; then
         echo "ci-sanitize: the capture from $from to $to ms failed:" >&2
         tail -n 20 "$logs/capture-$from.out" >&2
