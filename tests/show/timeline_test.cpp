@@ -1,7 +1,6 @@
 // The script: windows, ramp rules and their order, banner positions, clamping.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "show/timeline.h"
@@ -43,7 +42,7 @@ std::vector<BannerId> banners(const TimelinePlan& plan)
 using K = DrawKind;
 using B = BannerId;
 
-TEST(TimelineTest, WindowEdgesAreInclusive)
+TEST(TimelineTest, WindowEdgesAreInclusiveAndRowsComeInScriptOrder)
 {
     Script script;
     EXPECT_EQ(script.run(3999, 0.032f).count, 0);
@@ -51,45 +50,28 @@ TEST(TimelineTest, WindowEdgesAreInclusive)
     EXPECT_EQ(kinds(script.run(32000, 0.032f)), (std::vector<K>{K::PlusField, K::Banner}));
     EXPECT_EQ(banners(script.run(46000, 0.032f)), (std::vector<B>{B::Brindle, B::Galder}));
     EXPECT_EQ(banners(script.run(46001, 0.032f)), std::vector<B>{B::Galder});
-    EXPECT_EQ(script.run(69001, 0.032f).count, 0);
     EXPECT_EQ(script.run(71999, 0.032f).count, 0);
-    EXPECT_EQ(kinds(script.run(72000, 0.032f)), std::vector<K>{K::SquareSwarm});
     EXPECT_EQ(kinds(script.run(89000, 0.032f)), (std::vector<K>{K::SquareSwarm, K::GreetingBanners}));
+    const TimelinePlan& credits = script.run(116000, 0.032f);
+    EXPECT_EQ(banners(credits), (std::vector<B>{B::Zembo, B::Kavi}));
+    EXPECT_STREQ(credits.commands[1].textureKey, "ZEMBO");
+    EXPECT_EQ(kinds(script.run(120000, 0.032f)), (std::vector<K>{K::GreetingBanners, K::Banner, K::Banner}));
     EXPECT_EQ(kinds(script.run(132000, 0.032f)), std::vector<K>{K::Banner});
     EXPECT_EQ(script.run(132001, 0.032f).count, 0);
 }
 
-TEST(TimelineTest, RowsComeInScriptOrder)
-{
-    Script script;
-    EXPECT_EQ(banners(script.run(44000, 0.032f)), (std::vector<B>{B::Brindle, B::Galder}));
-    const TimelinePlan& late = script.run(120000, 0.032f);
-    EXPECT_EQ(kinds(late), (std::vector<K>{K::GreetingBanners, K::Banner, K::Banner}));
-    EXPECT_EQ(banners(late), (std::vector<B>{B::Kavi, B::Message}));
-    const TimelinePlan& credits = script.run(116000, 0.032f);
-    EXPECT_EQ(banners(credits), (std::vector<B>{B::Zembo, B::Kavi}));
-    EXPECT_STREQ(credits.commands[1].textureKey, "ZEMBO");
-    EXPECT_STREQ(credits.commands[2].textureKey, "KAVI");
-}
-
-TEST(TimelineTest, BannerFadesInThenOutAndSharpens)
+TEST(TimelineTest, BannerFadesInHoldsThenFalls)
 {
     Script script;
     script.run(32000, 0.1f);
     EXPECT_FLOAT_EQ(script.banner(B::Brindle).fade, 0.01f);
     EXPECT_FLOAT_EQ(script.banner(B::Brindle).pixelate, 2.8f);
-    EXPECT_FLOAT_EQ(script.banner(B::Brindle).phase, 0.025f);
     for (int i = 0; i < 100; ++i)
         script.run(33000, 0.1f);
     EXPECT_EQ(script.banner(B::Brindle).fade, 1.0f);
-    script.run(44000, 0.1f);  // no rise after 37000, falls from 44000
+    script.run(44000, 0.1f);
+    script.run(40000, 0.1f);  // between the rise and the fall the fade holds
     EXPECT_FLOAT_EQ(script.banner(B::Brindle).fade, 0.97f);
-    // Between the two rules the fade holds.
-    script.run(40000, 0.1f);
-    EXPECT_FLOAT_EQ(script.banner(B::Brindle).fade, 0.97f);
-    // Banners without wobble keep phase 0.
-    script.run(43000, 0.1f);
-    EXPECT_EQ(script.banner(B::Galder).phase, 0.0f);
 }
 
 TEST(TimelineTest, OverlappingRulesApplyRiseThenFall)
@@ -153,52 +135,18 @@ TEST(TimelineTest, PlusFieldScattersSpinsAndFadesOnlyInItsLastFiveSeconds)
     EXPECT_EQ(steady.timeline.plusScatter, 1.0f);
 }
 
-TEST(TimelineTest, SwarmDropsAndLifts)
+TEST(TimelineTest, SwarmDropsAndLiftsAndBannersFollowThePulse)
 {
     Script script;
     script.run(72000, 1.0f);
     EXPECT_EQ(script.timeline.swarmHeight, 29.0f);
-    script.run(80000, 1.0f);
-    EXPECT_EQ(script.timeline.swarmHeight, 29.0f);
     script.run(86000, 1.0f);
     EXPECT_EQ(script.timeline.swarmHeight, 39.0f);
-}
 
-TEST(TimelineTest, BannerPositionsFollowPulseAndPhase)
-{
-    Script script;
     const float p = 0.4f;
-    const TimelinePlan& galder = script.run(50000, 0.0f, p);
-    ASSERT_EQ(galder.count, 1);
-    EXPECT_FLOAT_EQ(galder.commands[0].position.x, -1.0f - 0.2f * p);
-    EXPECT_FLOAT_EQ(galder.commands[0].position.y, 2.5f - 0.2f * p);
-    EXPECT_FLOAT_EQ(galder.commands[0].position.z, -8.0f + p);
-
-    const TimelinePlan& qn = script.run(60000, 0.0f, p);
-    EXPECT_FLOAT_EQ(qn.commands[0].position.x, 1.0f + 0.2f * p);
-    EXPECT_FLOAT_EQ(qn.commands[0].position.y, 4.0f);
-    EXPECT_FLOAT_EQ(qn.commands[0].position.z, -6.0f - 3.0f * p);
-
-    const TimelinePlan& message = script.run(126000, 4.0f);
-    const float u = script.banner(B::Message).phase;
-    EXPECT_EQ(u, 1.0f);
-    const Vec4& m = message.commands[0].position;
-    EXPECT_EQ(m.x, 6.0f + static_cast<float>(std::sin(1.0)));
-    EXPECT_EQ(m.y, 6.0f + 0.2f * static_cast<float>(std::cos(static_cast<double>(u + 0.5f))));
-    EXPECT_EQ(m.z, -7.0f + 0.1f * static_cast<float>(std::sin(static_cast<double>(u + 0.75f))));
-    EXPECT_EQ(m.w, 1.0f);
-    EXPECT_STREQ(message.commands[0].textureKey, "MESSAGE");
-}
-
-TEST(TimelineTest, FadeDependsOnTimeSpentNotFrameRate)
-{
-    Script fast, slow;
-    for (int i = 0; i < 120; ++i)
-        fast.run(32000 + i * 8, 0.016f);
-    for (int i = 0; i < 12; ++i)
-        slow.run(32000 + i * 80, 0.16f);
-    EXPECT_NEAR(fast.banner(B::Brindle).fade, slow.banner(B::Brindle).fade, 1e-5f);
-    EXPECT_NEAR(fast.banner(B::Brindle).pixelate, slow.banner(B::Brindle).pixelate, 1e-3f);
+    const Vec4& galder = script.run(50000, 0.0f, p).commands[0].position;
+    EXPECT_FLOAT_EQ(galder.x, -1.0f - 0.2f * p);
+    EXPECT_FLOAT_EQ(galder.z, -8.0f + p);
 }
 
 }  // namespace
