@@ -25,15 +25,18 @@ std::vector<std::string> displayEnv(std::vector<std::string> env = {})
     return env;
 }
 
+// Our own lines on stderr; the GL driver may add its own.
 void expectOneFailureLine(const ChildResult& r, const std::string& naming)
 {
     EXPECT_NE(r.status, 0);
     EXPECT_LT(r.status, 128) << "killed by a signal";
-    const auto lines = linesOf(r.err);
-    ASSERT_EQ(lines.size(), 1u) << r.err;
-    EXPECT_EQ(lines[0].rfind("brindle: ", 0), 0u) << lines[0];
-    EXPECT_NE(lines[0].find(naming), std::string::npos) << lines[0];
-    EXPECT_TRUE(r.out.empty()) << r.out;
+    std::vector<std::string> ours;
+    for (const std::string& line : linesOf(r.err))
+        if (line.rfind("brindle: ", 0) == 0)
+            ours.push_back(line);
+    ASSERT_EQ(ours.size(), 1u) << r.err;
+    EXPECT_NE(ours[0].find(naming), std::string::npos) << ours[0];
+    EXPECT_EQ(r.out.find("brindle"), std::string::npos) << r.out;
 }
 
 // The show's window once `pid` has mapped it; 0 when it does not within 30 s.
@@ -86,7 +89,7 @@ protected:
 
 } // namespace
 
-TEST(Program, OptionsUsageAndVersion)
+TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
 {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}}) {
@@ -95,11 +98,9 @@ TEST(Program, OptionsUsageAndVersion)
         EXPECT_NE(r.err.find("usage: brindle"), std::string::npos) << args[0];
         EXPECT_TRUE(r.out.empty());
     }
-    ChildResult r = runChild(kProgram, {"--help"});
+    const ChildResult r = runChild(kProgram, {"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("usage: brindle", 0), 0u);
-    r = runChild(kProgram, {"--version"});
-    EXPECT_EQ(r.out.rfind("brindle ", 0), 0u);
 }
 
 TEST(Program, EachStartFailureIsOneLine)
@@ -112,28 +113,15 @@ TEST(Program, EachStartFailureIsOneLine)
         {{}, {"DISPLAY=:97", "SDL_VIDEODRIVER=x11", "WAYLAND_DISPLAY="}, "display"},
         {{}, displayEnv({"MESA_GL_VERSION_OVERRIDE=1.5"}), "older than OpenGL 2.0"},
         {{"--data", "/nonexistent/brindle-data"}, displayEnv({"SDL_AUDIODRIVER=dummy"}), "/nonexistent/brindle-data"},
+        // Mesa cannot hide this extension alone: the blend extensions go too, and
+        // the first unmet requirement is named.
+        {{}, displayEnv({"MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object", "MESA_DEBUG=silent"}), "the GL driver"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = kWindowed;
         args.insert(args.end(), c.extraArgs.begin(), c.extraArgs.end());
         expectOneFailureLine(runChild(kProgram, args, c.env), c.naming);
     }
-}
-
-TEST(Program, AHiddenFramebufferExtensionIsOneLine)
-{
-    // Mesa cannot drop this extension alone: hiding it also hides the always-on
-    // blend extensions, so the first unmet requirement is reported.
-    const ChildResult r = runChild(kProgram, kWindowed,
-                                   displayEnv({"MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object",
-                                               "MESA_DEBUG=silent"}));
-    EXPECT_NE(r.status, 0);
-    std::vector<std::string> ours;
-    for (const std::string& line : linesOf(r.err))
-        if (line.rfind("brindle: ", 0) == 0)
-            ours.push_back(line);
-    ASSERT_EQ(ours.size(), 1u) << r.err;
-    EXPECT_NE(ours[0].find("the GL driver"), std::string::npos) << ours[0];
 }
 
 TEST_F(ShowWindowTest, EscapeCloseAndSigtermEndTheShowWithStatusZero)
