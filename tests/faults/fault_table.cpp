@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 
 const std::vector<FaultExpectation>& faultTable() {
     static const std::vector<FaultExpectation> table = {
@@ -38,31 +37,27 @@ const FaultExpectation& expectationFor(std::string_view id) {
 
 namespace {
 
-std::string escapeForRegex(std::string_view text) {
-    static const std::string special = R"(\^$.|?*+()[]{})";
-    std::string out;
-    for (char c : text) {
-        if (special.find(c) != std::string::npos) out += '\\';
-        out += c;
+// Matches `line` against template pieces: literal text, with "{any}" as a gap
+// of any length between them. Backtracks over the gaps' lengths.
+bool matchFrom(std::string_view pattern, std::string_view line) {
+    const size_t any = pattern.find("{any}");
+    if (any == std::string_view::npos) return pattern == line;
+    if (line.substr(0, any) != pattern.substr(0, any)) return false;
+    const std::string_view rest = pattern.substr(any + 5);
+    for (size_t skip = any; skip <= line.size(); ++skip) {
+        if (matchFrom(rest, line.substr(skip))) return true;
     }
-    return out;
+    return false;
 }
 
 }  // namespace
 
 bool lineMatches(std::string_view lineTemplate, const std::string& line, const std::string& dataDir) {
-    std::string pattern;
-    size_t at = 0;
-    while (at < lineTemplate.size()) {
-        const size_t data = lineTemplate.find("{data}", at);
-        const size_t any = lineTemplate.find("{any}", at);
-        const size_t next = std::min(data, any);
-        pattern += escapeForRegex(lineTemplate.substr(at, next - at));
-        if (next == std::string_view::npos) break;
-        pattern += next == data ? escapeForRegex(dataDir) : std::string(".*");
-        at = next + (next == data ? 6 : 5);
+    std::string pattern(lineTemplate);
+    for (size_t at = pattern.find("{data}"); at != std::string::npos; at = pattern.find("{data}", at + dataDir.size())) {
+        pattern.replace(at, 6, dataDir);
     }
-    return std::regex_match(line, std::regex(pattern));
+    return matchFrom(pattern, line);
 }
 
 std::string unmatchedLines(const std::vector<std::string_view>& templates, const std::vector<std::string>& lines,

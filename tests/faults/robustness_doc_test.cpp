@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -30,9 +29,11 @@ std::vector<std::string> cellsOf(const std::string& row) {
 
 std::vector<std::string> codeSpans(const std::string& cell) {
     std::vector<std::string> spans;
-    const std::regex code("`([^`]*)`");
-    for (auto it = std::sregex_iterator(cell.begin(), cell.end(), code); it != std::sregex_iterator(); ++it) {
-        spans.push_back((*it)[1]);
+    for (size_t open = cell.find('`'); open != std::string::npos;) {
+        const size_t close = cell.find('`', open + 1);
+        if (close == std::string::npos) break;
+        spans.push_back(cell.substr(open + 1, close - open - 1));
+        open = cell.find('`', close + 1);
     }
     return spans;
 }
