@@ -1,8 +1,8 @@
-// show_frames: renders the show off-screen and writes chosen frames as PPM files.
+// show_frames: renders the show off-screen and writes chosen frames as PNG files.
 //
 //   show_frames DATA_DIR OUT_DIR WIDTH HEIGHT FRAME_MS TIME_MS...
 // Frames run every FRAME_MS from 0; a frame is written at each listed time
-// (which must be ascending) as OUT_DIR/frame_<time>.ppm. At the end it prints how
+// (which must be ascending) as OUT_DIR/frame_<time>.png. At the end it prints how
 // many frames ran and their mean wall-clock time (read-backs excluded).
 #include <chrono>
 #include <cstdio>
@@ -42,9 +42,9 @@ int main(int argc, char** argv)
         glFinish();
         rendering += Clock::now() - start;
         frames += (t - before + frameMs - 1) / frameMs;
-        const std::string path = std::string(argv[2]) + "/frame_" + argv[i] + ".ppm";
-        if (!writePpm(path, harness.read())) {
-            std::fprintf(stderr, "show_frames: cannot write %s\n", path.c_str());
+        const std::string path = std::string(argv[2]) + "/frame_" + argv[i] + ".png";
+        if (!writePng(path, harness.read(), error)) {
+            std::fprintf(stderr, "show_frames: %s\n", error.c_str());
             return 1;
         }
     }

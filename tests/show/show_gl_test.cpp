@@ -176,13 +176,14 @@ TEST(ShowGlTest, ScheduleShowsInCapturedFrames)
         show.runTo(times[i], 40);
         frames[i] = show.read();
         const RgbImage small = shrink(frames[i], kShrink);
-        const std::string name = "/frame_" + std::to_string(times[i]) + ".ppm";
+        const std::string name = "/frame_" + std::to_string(times[i]) + ".png";
+        std::string error;
         if (update) {
-            ASSERT_TRUE(writePpm(update + name, small));
+            ASSERT_TRUE(writePng(update + name, small, error)) << error;
             continue;
         }
         RgbImage reference;
-        ASSERT_TRUE(readPpm(BRINDLE_SHOW_REFERENCE_DIR + name, reference)) << name;
+        ASSERT_TRUE(readPng(BRINDLE_SHOW_REFERENCE_DIR + name, reference, error)) << error;
         EXPECT_LT(meanDifference(small, reference), 4.0) << name;
     }
 

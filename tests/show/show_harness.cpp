@@ -8,6 +8,7 @@
 
 #include "app/gl_api.h"
 #include "app/gl_loader.h"
+#include "app/png_writer.h"
 #include "app/window.h"
 #include "gfx/asset_catalogue.h"
 #include "show/frame_driver.h"
@@ -139,34 +140,14 @@ RgbImage shrink(const RgbImage& image, int factor)
     return out;
 }
 
-bool writePpm(const std::string& path, const RgbImage& image)
+bool writePng(const std::string& path, const RgbImage& image, std::string& error)
 {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    std::fprintf(file, "P6\n%d %d\n255\n", image.width, image.height);
-    const bool ok = std::fwrite(image.rgb.data(), 1, image.rgb.size(), file) == image.rgb.size();
-    return std::fclose(file) == 0 && ok;
+    return writePng(path, image.width, image.height, image.rgb.data(), error);
 }
 
-bool readPpm(const std::string& path, RgbImage& image)
+bool readPng(const std::string& path, RgbImage& image, std::string& error)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    int width = 0, height = 0, maxValue = 0;
-    const bool header = std::fscanf(file, "P6 %d %d %d", &width, &height, &maxValue) == 3 &&
-                        std::fgetc(file) != EOF && width > 0 && height > 0 && width <= 4096 &&
-                        height <= 4096 && maxValue == 255;
-    bool ok = false;
-    if (header) {
-        image.width = width;
-        image.height = height;
-        image.rgb.resize(static_cast<size_t>(width) * height * 3);
-        ok = std::fread(image.rgb.data(), 1, image.rgb.size(), file) == image.rgb.size();
-    }
-    std::fclose(file);
-    return ok;
+    return readPng(path, image.width, image.height, image.rgb, error);
 }
 
 double meanDifference(const RgbImage& a, const RgbImage& b)

@@ -66,9 +66,9 @@ private:
 // Box-filters an image down by an integer factor.
 RgbImage shrink(const RgbImage& image, int factor);
 
-// Binary PPM (P6) files, used for the regression references.
-bool writePpm(const std::string& path, const RgbImage& image);
-bool readPpm(const std::string& path, RgbImage& image);
+// PNG files through the program's own writer; false with the reason in `error`.
+bool writePng(const std::string& path, const RgbImage& image, std::string& error);
+bool readPng(const std::string& path, RgbImage& image, std::string& error);
 
 // The mean absolute difference per channel, 0..255; the images must be the same size.
 double meanDifference(const RgbImage& a, const RgbImage& b);
