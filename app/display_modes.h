@@ -16,19 +16,19 @@
 #include <vector>
 
 struct DisplayMode {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 0;   // storage bits: 32 for the 24-bit colour modes SDL lists as 4 bytes per pixel
-  int refreshRate = 0;    // Hz, 0 when unknown
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;  // storage bits: 32 for the 24-bit colour modes SDL lists as 4 bytes per pixel
+    int refreshRate = 0;   // Hz, 0 when unknown
 };
 
 // Aspect codes shared by the dialog and the window's projection set-up.
 enum AspectCode : int {
-  kAspectOther = 0,   // none of the four ratios below
-  kAspect4x3 = 1,
-  kAspect5x4 = 2,
-  kAspect16x9 = 3,
-  kAspect16x10 = 4,
+    kAspectOther = 0,  // none of the four ratios below
+    kAspect4x3 = 1,
+    kAspect5x4 = 2,
+    kAspect16x9 = 3,
+    kAspect16x10 = 4,
 };
 
 // Keeps the 32-bit modes, one per width × height (the first enumerated wins;
@@ -36,13 +36,13 @@ enum AspectCode : int {
 std::vector<DisplayMode> distinctModes(const std::vector<DisplayMode>& enumerated);
 
 // True when the environment names a display (DISPLAY, WAYLAND_DISPLAY) or a
-// video driver (SDL_VIDEODRIVER). Without one, SDL would probe every back end
+// video driver (SDL_VIDEODRIVER, or the same SDL hint). Without one, SDL would probe every back end
 // (some complain on stderr) only to end on a made-up display.
 bool displayNamed();
 
 // With SDL's video subsystem started: false when SDL fell back on its own to a
 // driver that shows nothing (off-screen, dummy) because no display could be
-// reached. A driver chosen through SDL_VIDEODRIVER always counts as wanted.
+// reached. A driver chosen through SDL_VIDEODRIVER (or its hint) counts as wanted.
 bool videoDriverShowsPictures();
 
 // When only an X display is named, asks SDL for its X11 driver alone: an

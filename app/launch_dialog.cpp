@@ -21,9 +21,10 @@ constexpr double kPixelsPerUnitY = 1.625;
 // The font grows with the screen's resolution setting; the grid grows with it.
 double fontScale = 1.0;
 
-void setFontScale() {
-  const double resolution = gdk_screen_get_resolution(gdk_screen_get_default());
-  fontScale = resolution > 0 ? resolution / 96.0 : 1.0;
+void setFontScale()
+{
+    const double resolution = gdk_screen_get_resolution(gdk_screen_get_default());
+    fontScale = resolution > 0 ? resolution / 96.0 : 1.0;
 }
 
 int unitsX(int units) { return static_cast<int>(std::lround(units * kPixelsPerUnitX * fontScale)); }
@@ -50,357 +51,387 @@ constexpr const char* kDialogCss = R"css(
 )css";
 
 // Parses "WxH" (surrounding blanks allowed) into positive numbers.
-bool parseModeText(const std::string& text, int& width, int& height) {
-  size_t at = 0;
-  const auto skipBlanks = [&] {
-    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
-  };
-  const auto readNumber = [&](int& value) {
-    const size_t start = at;
-    long number = 0;
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && at - start < 6) {
-      number = number * 10 + (text[at] - '0');
-      ++at;
-    }
-    value = static_cast<int>(number);
-    return at > start && number > 0 &&
-           (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at])));
-  };
-  skipBlanks();
-  if (!readNumber(width)) return false;
-  if (at >= text.size() || (text[at] != 'x' && text[at] != 'X')) return false;
-  ++at;
-  if (!readNumber(height)) return false;
-  skipBlanks();
-  return at == text.size();
+bool parseModeText(const std::string& text, int& width, int& height)
+{
+    size_t at = 0;
+    const auto skipBlanks = [&] {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])))
+            ++at;
+    };
+    const auto readNumber = [&](int& value) {
+        const size_t start = at;
+        long number = 0;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) && at - start < 6) {
+            number = number * 10 + (text[at] - '0');
+            ++at;
+        }
+        value = static_cast<int>(number);
+        return at > start && number > 0 && (at == text.size() || !std::isdigit(static_cast<unsigned char>(text[at])));
+    };
+    skipBlanks();
+    if (!readNumber(width))
+        return false;
+    if (at >= text.size() || (text[at] != 'x' && text[at] != 'X'))
+        return false;
+    ++at;
+    if (!readNumber(height))
+        return false;
+    skipBlanks();
+    return at == text.size();
 }
 
 // The widgets Launch reads and the outcome the main loop waits for.
 struct DialogState {
-  const std::vector<DisplayMode>* modes = nullptr;
-  int desktopAspect = 0;
-  LaunchSettings settings;
-  GtkWidget* window = nullptr;
-  GtkWidget* resolution = nullptr;
-  GtkWidget* aspect = nullptr;
-  GtkWidget* sampling = nullptr;
-  GtkWidget* fullscreen = nullptr;
-  GtkWidget* vsync = nullptr;
-  GtkWidget* music = nullptr;
-  GMainLoop* loop = nullptr;
-  int result = kLaunchDialogQuit;
+    const std::vector<DisplayMode>* modes = nullptr;
+    int desktopAspect = 0;
+    LaunchSettings settings;
+    GtkWidget* window = nullptr;
+    GtkWidget* resolution = nullptr;
+    GtkWidget* aspect = nullptr;
+    GtkWidget* sampling = nullptr;
+    GtkWidget* fullscreen = nullptr;
+    GtkWidget* vsync = nullptr;
+    GtkWidget* music = nullptr;
+    GMainLoop* loop = nullptr;
+    int result = kLaunchDialogQuit;
 };
 
-int selectedRow(GtkWidget* list) {
-  GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(list));
-  return row ? gtk_list_box_row_get_index(row) : -1;
+int selectedRow(GtkWidget* list)
+{
+    GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(list));
+    return row ? gtk_list_box_row_get_index(row) : -1;
 }
 
 bool isChecked(GtkWidget* box) { return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(box)); }
 
-LaunchControls readControls(const DialogState& state) {
-  LaunchControls controls;
-  controls.resolutionIndex = gtk_combo_box_get_active(GTK_COMBO_BOX(state.resolution));
-  gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(state.resolution));
-  if (text) controls.resolutionText = text;
-  g_free(text);
-  controls.aspectIndex = selectedRow(state.aspect);
-  controls.samplingIndex = selectedRow(state.sampling);
-  controls.fullscreen = isChecked(state.fullscreen);
-  controls.vsync = isChecked(state.vsync);
-  controls.music = isChecked(state.music);
-  return controls;
+LaunchControls readControls(const DialogState& state)
+{
+    LaunchControls controls;
+    controls.resolutionIndex = gtk_combo_box_get_active(GTK_COMBO_BOX(state.resolution));
+    gchar* text = gtk_combo_box_text_get_active_text(GTK_COMBO_BOX_TEXT(state.resolution));
+    if (text)
+        controls.resolutionText = text;
+    g_free(text);
+    controls.aspectIndex = selectedRow(state.aspect);
+    controls.samplingIndex = selectedRow(state.sampling);
+    controls.fullscreen = isChecked(state.fullscreen);
+    controls.vsync = isChecked(state.vsync);
+    controls.music = isChecked(state.music);
+    return controls;
 }
 
-void finish(DialogState& state, int result) {
-  state.result = result;
-  g_main_loop_quit(state.loop);
+void finish(DialogState& state, int result)
+{
+    state.result = result;
+    g_main_loop_quit(state.loop);
 }
 
-void onLaunch(GtkButton*, gpointer data) {
-  auto& state = *static_cast<DialogState*>(data);
-  if (applyLaunchControls(*state.modes, state.desktopAspect, readControls(state), state.settings)) {
-    finish(state, kLaunchDialogLaunch);
-    return;
-  }
-  // No listed resolution is chosen: stay open and point the user at the list.
-  gtk_widget_error_bell(state.window);
-  gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(state.resolution)));
+void onLaunch(GtkButton*, gpointer data)
+{
+    auto& state = *static_cast<DialogState*>(data);
+    if (applyLaunchControls(*state.modes, state.desktopAspect, readControls(state), state.settings)) {
+        finish(state, kLaunchDialogLaunch);
+        return;
+    }
+    // No listed resolution is chosen: stay open and point the user at the list.
+    gtk_widget_error_bell(state.window);
+    gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(state.resolution)));
 }
 
 void onQuit(GtkButton*, gpointer data) { finish(*static_cast<DialogState*>(data), kLaunchDialogQuit); }
 
-gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
-  finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
-  return TRUE;
+gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data)
+{
+    finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
+    return TRUE;
 }
 
-bool isReturnKey(guint key) {
-  return key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter;
-}
+bool isReturnKey(guint key) { return key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter; }
 
 // Escape quits; Return launches from any control but a push button (which
 // presses that button), as a dialog's default button does.
-gboolean onKey(GtkWidget* window, GdkEventKey* event, gpointer data) {
-  if (event->keyval == GDK_KEY_Escape) {
-    // An open drop-down list takes Escape for itself and never reaches here.
-    finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
-    return TRUE;
-  }
-  if (isReturnKey(event->keyval)) {
-    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
-    const bool pushButton = focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
-    if (!pushButton) {
-      gtk_window_activate_default(GTK_WINDOW(window));
-      return TRUE;
+gboolean onKey(GtkWidget* window, GdkEventKey* event, gpointer data)
+{
+    if (event->keyval == GDK_KEY_Escape) {
+        // An open drop-down list takes Escape for itself and never reaches here.
+        finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
+        return TRUE;
     }
-  }
-  return FALSE;
+    if (isReturnKey(event->keyval)) {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+        const bool pushButton = focus && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
+        if (!pushButton) {
+            gtk_window_activate_default(GTK_WINDOW(window));
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
-void place(GtkWidget* fixed, GtkWidget* widget, int x, int y, int width, int height) {
-  gtk_widget_set_size_request(widget, unitsX(width), height > 0 ? unitsY(height) : -1);
-  gtk_fixed_put(GTK_FIXED(fixed), widget, unitsX(x), unitsY(y));
+void place(GtkWidget* fixed, GtkWidget* widget, int x, int y, int width, int height)
+{
+    gtk_widget_set_size_request(widget, unitsX(width), height > 0 ? unitsY(height) : -1);
+    gtk_fixed_put(GTK_FIXED(fixed), widget, unitsX(x), unitsY(y));
 }
 
-GtkWidget* makeGroup(GtkWidget* fixed, const char* title, int x, int y, int width, int height) {
-  GtkWidget* frame = gtk_frame_new(title);
-  place(fixed, frame, x, y, width, height);
-  return frame;
+GtkWidget* makeGroup(GtkWidget* fixed, const char* title, int x, int y, int width, int height)
+{
+    GtkWidget* frame = gtk_frame_new(title);
+    place(fixed, frame, x, y, width, height);
+    return frame;
 }
 
-GtkWidget* makeList(GtkWidget* fixed, const std::vector<std::string>& entries, int x, int y, int width,
-                    int height) {
-  GtkWidget* list = gtk_list_box_new();
-  gtk_list_box_set_selection_mode(GTK_LIST_BOX(list), GTK_SELECTION_SINGLE);
-  for (const std::string& entry : entries) {
-    GtkWidget* label = gtk_label_new(entry.c_str());
-    gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
-    gtk_container_add(GTK_CONTAINER(list), label);
-  }
-  GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
-  gtk_container_add(GTK_CONTAINER(scroller), list);
-  place(fixed, scroller, x, y, width, height);
-  return list;
+GtkWidget* makeList(GtkWidget* fixed, const std::vector<std::string>& entries, int x, int y, int width, int height)
+{
+    GtkWidget* list = gtk_list_box_new();
+    gtk_list_box_set_selection_mode(GTK_LIST_BOX(list), GTK_SELECTION_SINGLE);
+    for (const std::string& entry : entries) {
+        GtkWidget* label = gtk_label_new(entry.c_str());
+        gtk_label_set_xalign(GTK_LABEL(label), 0.0f);
+        gtk_container_add(GTK_CONTAINER(list), label);
+    }
+    GtkWidget* scroller = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scroller), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroller), GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(scroller), list);
+    place(fixed, scroller, x, y, width, height);
+    return list;
 }
 
-void selectRow(GtkWidget* list, int index) {
-  GtkListBoxRow* row = gtk_list_box_get_row_at_index(GTK_LIST_BOX(list), index);
-  if (row) gtk_list_box_select_row(GTK_LIST_BOX(list), row);
+void selectRow(GtkWidget* list, int index)
+{
+    GtkListBoxRow* row = gtk_list_box_get_row_at_index(GTK_LIST_BOX(list), index);
+    if (row)
+        gtk_list_box_select_row(GTK_LIST_BOX(list), row);
 }
 
-GtkWidget* makeCheck(GtkWidget* fixed, const char* label, bool checked, int x, int y, int width, int height) {
-  GtkWidget* box = gtk_check_button_new_with_label(label);
-  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), checked);
-  place(fixed, box, x, y, width, height);
-  return box;
+GtkWidget* makeCheck(GtkWidget* fixed, const char* label, bool checked, int x, int y, int width, int height)
+{
+    GtkWidget* box = gtk_check_button_new_with_label(label);
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(box), checked);
+    place(fixed, box, x, y, width, height);
+    return box;
 }
 
-void installStyle() {
-  static bool installed = false;
-  if (installed) return;
-  GtkCssProvider* provider = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(provider, kDialogCss, -1, nullptr);
-  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider),
-                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  g_object_unref(provider);
-  installed = true;
+void installStyle()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    GtkCssProvider* provider = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(provider, kDialogCss, -1, nullptr);
+    gtk_style_context_add_provider_for_screen(
+        gdk_screen_get_default(), GTK_STYLE_PROVIDER(provider), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_object_unref(provider);
+    installed = true;
 }
 
 // The resolution field: the listed modes, with the preset size or else the
 // desktop's mode selected. A preset size that is not listed is shown as typed
 // text with nothing selected, so Launch waits for a listed choice.
-GtkWidget* makeResolutionField(GtkWidget* fixed, const std::vector<DisplayMode>& modes,
-                               const LaunchPreset& preset) {
-  GtkWidget* combo = gtk_combo_box_text_new_with_entry();
-  for (const DisplayMode& mode : modes) {
-    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), modeLabel(mode).c_str());
-  }
-  GtkWidget* entry = gtk_bin_get_child(GTK_BIN(combo));
-  gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
-  gtk_entry_set_width_chars(GTK_ENTRY(entry), 4);
-  if (preset.width && preset.height) {
-    const int index = findMode(modes, *preset.width, *preset.height);
-    if (index >= 0) {
-      gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index);
-    } else {
-      const std::string typed = modeLabel(DisplayMode{*preset.width, *preset.height, 32, 0});
-      gtk_entry_set_text(GTK_ENTRY(entry), typed.c_str());
+GtkWidget* makeResolutionField(GtkWidget* fixed, const std::vector<DisplayMode>& modes, const LaunchPreset& preset)
+{
+    GtkWidget* combo = gtk_combo_box_text_new_with_entry();
+    for (const DisplayMode& mode : modes) {
+        gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(combo), modeLabel(mode).c_str());
     }
-  } else {
-    const DisplayMode desktop = desktopMode();
-    gtk_combo_box_set_active(GTK_COMBO_BOX(combo), findMode(modes, desktop.width, desktop.height));
-  }
-  place(fixed, combo, 14, 20, 96, 0);
-  return combo;
+    GtkWidget* entry = gtk_bin_get_child(GTK_BIN(combo));
+    gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
+    gtk_entry_set_width_chars(GTK_ENTRY(entry), 4);
+    if (preset.width && preset.height) {
+        const int index = findMode(modes, *preset.width, *preset.height);
+        if (index >= 0) {
+            gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index);
+        } else {
+            const std::string typed = modeLabel(DisplayMode {*preset.width, *preset.height, 32, 0});
+            gtk_entry_set_text(GTK_ENTRY(entry), typed.c_str());
+        }
+    } else {
+        const DisplayMode desktop = desktopMode();
+        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), findMode(modes, desktop.width, desktop.height));
+    }
+    place(fixed, combo, 14, 20, 96, 0);
+    return combo;
 }
 
-std::vector<std::string> samplingLabels(int maxSamples) {
-  std::vector<std::string> labels{"None"};
-  for (int samples = 2; samples <= maxSamples && samples > 0; samples *= 2) {
-    labels.push_back(std::to_string(samples) + "x");
-  }
-  return labels;
+std::vector<std::string> samplingLabels(int maxSamples)
+{
+    std::vector<std::string> labels {"None"};
+    for (int samples = 2; samples <= maxSamples && samples > 0; samples *= 2) {
+        labels.push_back(std::to_string(samples) + "x");
+    }
+    return labels;
 }
 
-GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const LaunchPreset& preset) {
-  installStyle();
-  setFontScale();
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_style_context_add_class(gtk_widget_get_style_context(window), "launch-dialog");
-  gtk_window_set_title(GTK_WINDOW(window), "brindle kiln 2.0");
-  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-  gtk_window_set_modal(GTK_WINDOW(window), TRUE);
-  gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
-  gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
-  gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
-  gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
+GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const LaunchPreset& preset)
+{
+    installStyle();
+    setFontScale();
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_style_context_add_class(gtk_widget_get_style_context(window), "launch-dialog");
+    gtk_window_set_title(GTK_WINDOW(window), "brindle kiln 2.0");
+    gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+    gtk_window_set_modal(GTK_WINDOW(window), TRUE);
+    gtk_window_set_keep_above(GTK_WINDOW(window), TRUE);
+    gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
+    gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
+    gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
 
-  GtkWidget* fixed = gtk_fixed_new();
-  gtk_widget_set_size_request(fixed, unitsX(kDialogWidthUnits), unitsY(kDialogHeightUnits));
-  gtk_container_add(GTK_CONTAINER(window), fixed);
+    GtkWidget* fixed = gtk_fixed_new();
+    gtk_widget_set_size_request(fixed, unitsX(kDialogWidthUnits), unitsY(kDialogHeightUnits));
+    gtk_container_add(GTK_CONTAINER(window), fixed);
 
-  makeGroup(fixed, "Resolution", 7, 7, 108, 72);
-  makeGroup(fixed, "Aspect Ratio", 124, 7, 68, 72);
-  makeGroup(fixed, "Multisampling", 200, 7, 67, 72);
-  makeGroup(fixed, "Other options", 276, 7, 73, 72);
+    makeGroup(fixed, "Resolution", 7, 7, 108, 72);
+    makeGroup(fixed, "Aspect Ratio", 124, 7, 68, 72);
+    makeGroup(fixed, "Multisampling", 200, 7, 67, 72);
+    makeGroup(fixed, "Other options", 276, 7, 73, 72);
 
-  GtkWidget* launch = gtk_button_new_with_label("Launch");
-  place(fixed, launch, 360, 23, 50, 14);
-  GtkWidget* quit = gtk_button_new_with_label("Quit");
-  place(fixed, quit, 360, 47, 50, 14);
+    GtkWidget* launch = gtk_button_new_with_label("Launch");
+    place(fixed, launch, 360, 23, 50, 14);
+    GtkWidget* quit = gtk_button_new_with_label("Quit");
+    place(fixed, quit, 360, 47, 50, 14);
 
-  state.window = window;
-  state.resolution = makeResolutionField(fixed, app.displayModes, preset);
-  state.aspect = makeList(fixed, {std::begin(kAspectLabels), std::end(kAspectLabels)}, 131, 21, 55, 51);
-  selectRow(state.aspect, preset.aspectIndex.value_or(0));
-  state.sampling = makeList(fixed, samplingLabels(app.maxSamples), 206, 22, 55, 50);
-  selectRow(state.sampling, 0);
-  state.fullscreen = makeCheck(fixed, "Fullscreen", preset.fullscreen.value_or(true), 283, 23, 48, 10);
-  state.vsync = makeCheck(fixed, "VSync", preset.vsync.value_or(true), 283, 36, 35, 10);
-  state.music = makeCheck(fixed, "Music", preset.music.value_or(true), 283, 50, 33, 10);
+    state.window = window;
+    state.resolution = makeResolutionField(fixed, app.displayModes, preset);
+    state.aspect = makeList(fixed, {std::begin(kAspectLabels), std::end(kAspectLabels)}, 131, 21, 55, 51);
+    selectRow(state.aspect, preset.aspectIndex.value_or(0));
+    state.sampling = makeList(fixed, samplingLabels(app.maxSamples), 206, 22, 55, 50);
+    selectRow(state.sampling, 0);
+    state.fullscreen = makeCheck(fixed, "Fullscreen", preset.fullscreen.value_or(true), 283, 23, 48, 10);
+    state.vsync = makeCheck(fixed, "VSync", preset.vsync.value_or(true), 283, 36, 35, 10);
+    state.music = makeCheck(fixed, "Music", preset.music.value_or(true), 283, 50, 33, 10);
 
-  g_signal_connect(launch, "clicked", G_CALLBACK(onLaunch), &state);
-  g_signal_connect(quit, "clicked", G_CALLBACK(onQuit), &state);
-  g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), &state);
-  g_signal_connect(window, "key-press-event", G_CALLBACK(onKey), &state);
+    g_signal_connect(launch, "clicked", G_CALLBACK(onLaunch), &state);
+    g_signal_connect(quit, "clicked", G_CALLBACK(onQuit), &state);
+    g_signal_connect(window, "delete-event", G_CALLBACK(onDelete), &state);
+    g_signal_connect(window, "key-press-event", G_CALLBACK(onKey), &state);
 
-  // Return launches: Launch is the default and holds the focus from the start,
-  // which also works where no window manager hands out focus.
-  gtk_widget_set_can_default(launch, TRUE);
-  gtk_window_set_default(GTK_WINDOW(window), launch);
-  gtk_window_set_focus(GTK_WINDOW(window), launch);
-  return window;
+    // Return launches: Launch is the default and holds the focus from the start,
+    // which also works where no window manager hands out focus.
+    gtk_widget_set_can_default(launch, TRUE);
+    gtk_window_set_default(GTK_WINDOW(window), launch);
+    gtk_window_set_focus(GTK_WINDOW(window), launch);
+    return window;
 }
 
 // Lets the toolkit unmap the dialog before the show opens its own window.
-void drainEvents() {
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+void drainEvents()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
 }
 
-LaunchSettings settingsOf(const DemoApplication& app) {
-  LaunchSettings settings;
-  settings.width = app.width;
-  settings.height = app.height;
-  settings.bitsPerPixel = app.bitsPerPixel;
-  settings.aspectMode = app.aspectMode;
-  settings.samples = app.samples;
-  settings.fullscreen = app.fullscreen;
-  settings.vsync = app.vsync;
-  settings.musicEnabled = app.musicEnabled;
-  return settings;
+LaunchSettings settingsOf(const DemoApplication& app)
+{
+    LaunchSettings settings;
+    settings.width = app.width;
+    settings.height = app.height;
+    settings.bitsPerPixel = app.bitsPerPixel;
+    settings.aspectMode = app.aspectMode;
+    settings.samples = app.samples;
+    settings.fullscreen = app.fullscreen;
+    settings.vsync = app.vsync;
+    settings.musicEnabled = app.musicEnabled;
+    return settings;
 }
 
-void storeSettings(DemoApplication& app, const LaunchSettings& settings) {
-  app.width = settings.width;
-  app.height = settings.height;
-  app.bitsPerPixel = settings.bitsPerPixel;
-  app.aspectMode = settings.aspectMode;
-  app.samples = settings.samples;
-  app.fullscreen = settings.fullscreen;
-  app.vsync = settings.vsync;
-  app.musicEnabled = settings.musicEnabled;
+void storeSettings(DemoApplication& app, const LaunchSettings& settings)
+{
+    app.width = settings.width;
+    app.height = settings.height;
+    app.bitsPerPixel = settings.bitsPerPixel;
+    app.aspectMode = settings.aspectMode;
+    app.samples = settings.samples;
+    app.fullscreen = settings.fullscreen;
+    app.vsync = settings.vsync;
+    app.musicEnabled = settings.musicEnabled;
 }
 
 }  // namespace
 
-int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls& controls) {
-  if (controls.resolutionIndex >= 0) {
-    return controls.resolutionIndex < static_cast<int>(modes.size()) ? controls.resolutionIndex : -1;
-  }
-  int width = 0;
-  int height = 0;
-  if (!parseModeText(controls.resolutionText, width, height)) return -1;
-  return findMode(modes, width, height);
+int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls& controls)
+{
+    if (controls.resolutionIndex >= 0) {
+        return controls.resolutionIndex < static_cast<int>(modes.size()) ? controls.resolutionIndex : -1;
+    }
+    int width = 0;
+    int height = 0;
+    if (!parseModeText(controls.resolutionText, width, height))
+        return -1;
+    return findMode(modes, width, height);
 }
 
-bool applyLaunchControls(const std::vector<DisplayMode>& modes, int desktopAspect,
-                         const LaunchControls& controls, LaunchSettings& settings) {
-  const int index = chosenModeIndex(modes, controls);
-  if (index < 0) return false;
-  const DisplayMode& mode = modes[static_cast<size_t>(index)];
-  settings.width = mode.width;
-  settings.height = mode.height;
-  settings.bitsPerPixel = mode.bitsPerPixel;
-  if (controls.aspectIndex == 0) {
-    settings.aspectMode = desktopAspect;
-  } else if (controls.aspectIndex >= 1 && controls.aspectIndex < kAspectCount) {
-    settings.aspectMode = controls.aspectIndex;
-  }
-  // Entry k of the multisampling list offers 2^k samples; entry 0 is "None".
-  if (controls.samplingIndex == 0) {
-    settings.samples = 0;
-  } else if (controls.samplingIndex >= 1 && controls.samplingIndex < 31) {
-    settings.samples = 1 << controls.samplingIndex;
-  }
-  settings.fullscreen = controls.fullscreen;
-  settings.vsync = controls.vsync;
-  settings.musicEnabled = controls.music;
-  return true;
+bool applyLaunchControls(
+    const std::vector<DisplayMode>& modes, int desktopAspect, const LaunchControls& controls, LaunchSettings& settings)
+{
+    const int index = chosenModeIndex(modes, controls);
+    if (index < 0)
+        return false;
+    const DisplayMode& mode = modes[static_cast<size_t>(index)];
+    settings.width = mode.width;
+    settings.height = mode.height;
+    settings.bitsPerPixel = mode.bitsPerPixel;
+    if (controls.aspectIndex == 0) {
+        settings.aspectMode = desktopAspect;
+    } else if (controls.aspectIndex >= 1 && controls.aspectIndex < kAspectCount) {
+        settings.aspectMode = controls.aspectIndex;
+    }
+    // Entry k of the multisampling list offers 2^k samples; entry 0 is "None".
+    if (controls.samplingIndex == 0) {
+        settings.samples = 0;
+    } else if (controls.samplingIndex >= 1 && controls.samplingIndex < 31) {
+        settings.samples = 1 << controls.samplingIndex;
+    }
+    settings.fullscreen = controls.fullscreen;
+    settings.vsync = controls.vsync;
+    settings.musicEnabled = controls.music;
+    return true;
 }
 
-bool initDialogToolkit(std::string& error) {
-  static int outcome = 0;  // 0 not tried, 1 ready, -1 no display
-  if (outcome == 0) {
-    outcome = gtk_init_check(nullptr, nullptr) ? 1 : -1;
-    // The toolkit adopts the environment's locale; numbers the program prints
-    // or parses must keep a decimal point whatever the user's language.
-    std::setlocale(LC_NUMERIC, "C");
-  }
-  if (outcome < 0) {
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr) display = std::getenv("WAYLAND_DISPLAY");
-    error = display ? std::string("cannot show the launch dialog: cannot open display \"") + display +
-                          "\"; check that it is running and that DISPLAY names it"
-                    : "cannot show the launch dialog: no display (DISPLAY is not set); "
-                      "run brindle from a graphical session";
-    return false;
-  }
-  return true;
+bool initDialogToolkit(std::string& error)
+{
+    static int outcome = 0;  // 0 not tried, 1 ready, -1 no display
+    if (outcome == 0) {
+        outcome = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+        // The toolkit adopts the environment's locale; numbers the program prints
+        // or parses must keep a decimal point whatever the user's language.
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    if (outcome < 0) {
+        const char* display = std::getenv("DISPLAY");
+        if (display == nullptr)
+            display = std::getenv("WAYLAND_DISPLAY");
+        error = display ? std::string("cannot show the launch dialog: cannot open display \"") + display
+                + "\"; check that it is running and that DISPLAY names it"
+                        : "cannot show the launch dialog: no display (DISPLAY is not set); "
+                          "run brindle from a graphical session";
+        return false;
+    }
+    return true;
 }
 
-int runLaunchDialog(DemoApplication& app, const LaunchPreset& preset) {
-  std::string error;
-  if (!initDialogToolkit(error)) {
-    std::fprintf(stderr, "brindle: %s\n", error.c_str());
-    return kLaunchDialogFailed;
-  }
-  DialogState state;
-  state.modes = &app.displayModes;
-  state.desktopAspect = app.desktopAspect;
-  state.settings = settingsOf(app);
-  state.loop = g_main_loop_new(nullptr, FALSE);
+int runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
+{
+    std::string error;
+    if (!initDialogToolkit(error)) {
+        std::fprintf(stderr, "brindle: %s\n", error.c_str());
+        return kLaunchDialogFailed;
+    }
+    DialogState state;
+    state.modes = &app.displayModes;
+    state.desktopAspect = app.desktopAspect;
+    state.settings = settingsOf(app);
+    state.loop = g_main_loop_new(nullptr, FALSE);
 
-  GtkWidget* window = buildDialog(state, app, preset);
-  gtk_widget_show_all(window);
-  gtk_window_present(GTK_WINDOW(window));
-  g_main_loop_run(state.loop);
+    GtkWidget* window = buildDialog(state, app, preset);
+    gtk_widget_show_all(window);
+    gtk_window_present(GTK_WINDOW(window));
+    g_main_loop_run(state.loop);
 
-  gtk_widget_destroy(window);
-  g_main_loop_unref(state.loop);
-  drainEvents();
-  if (state.result == kLaunchDialogLaunch) storeSettings(app, state.settings);
-  return state.result;
+    gtk_widget_destroy(window);
+    g_main_loop_unref(state.loop);
+    drainEvents();
+    if (state.result == kLaunchDialogLaunch)
+        storeSettings(app, state.settings);
+    return state.result;
 }

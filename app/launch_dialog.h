@@ -20,37 +20,37 @@ struct DemoApplication;
 
 // Dialog results.
 inline constexpr int kLaunchDialogLaunch = 1004;
-inline constexpr int kLaunchDialogQuit = -1;     // Quit, Escape or the close box
-inline constexpr int kLaunchDialogFailed = -2;   // no display; one line was printed on stderr
+inline constexpr int kLaunchDialogQuit = -1;    // Quit, Escape or the close box
+inline constexpr int kLaunchDialogFailed = -2;  // no display; one line was printed on stderr
 
 // Preselections from the command line; an empty field keeps the dialog's default.
 struct LaunchPreset {
-  // Selects the listed mode of this size; an unlisted size is shown as typed
-  // text with nothing selected, so Launch waits for a listed choice.
-  std::optional<int> width, height;
-  std::optional<int> aspectIndex;     // 0 "Auto", 1 "4:3", 2 "5:4", 3 "16:9", 4 "16:10"
-  std::optional<bool> fullscreen;
-  std::optional<bool> vsync;
-  std::optional<bool> music;
+    // Selects the listed mode of this size; an unlisted size is shown as typed
+    // text with nothing selected, so Launch waits for a listed choice.
+    std::optional<int> width, height;
+    std::optional<int> aspectIndex;  // 0 "Auto", 1 "4:3", 2 "5:4", 3 "16:9", 4 "16:10"
+    std::optional<bool> fullscreen;
+    std::optional<bool> vsync;
+    std::optional<bool> music;
 };
 
 // The state of the dialog's controls at the moment Launch is pressed.
 struct LaunchControls {
-  int resolutionIndex = -1;      // selected entry of the resolution list; -1 for none
-  std::string resolutionText;    // text of the resolution field (used when nothing is selected)
-  int aspectIndex = 0;           // -1 for none
-  int samplingIndex = 0;         // -1 for none
-  bool fullscreen = true;
-  bool vsync = true;
-  bool music = true;
+    int resolutionIndex = -1;    // selected entry of the resolution list; -1 for none
+    std::string resolutionText;  // text of the resolution field (used when nothing is selected)
+    int aspectIndex = 0;         // -1 for none
+    int samplingIndex = 0;       // -1 for none
+    bool fullscreen = true;
+    bool vsync = true;
+    bool music = true;
 };
 
 // The record fields the dialog writes.
 struct LaunchSettings {
-  int width = 0, height = 0, bitsPerPixel = 0;
-  int aspectMode = 0;
-  int samples = 0;
-  bool fullscreen = false, vsync = false, musicEnabled = false;
+    int width = 0, height = 0, bitsPerPixel = 0;
+    int aspectMode = 0;
+    int samples = 0;
+    bool fullscreen = false, vsync = false, musicEnabled = false;
 };
 
 // Index of the listed mode the resolution controls name: the selection, or
@@ -60,8 +60,8 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
 // Writes the controls' choices into `settings`. Returns false, leaving
 // `settings` untouched, when no listed resolution is chosen. An aspect index
 // outside 0..4 leaves aspectMode as it was; "Auto" takes `desktopAspect`.
-bool applyLaunchControls(const std::vector<DisplayMode>& modes, int desktopAspect,
-                         const LaunchControls& controls, LaunchSettings& settings);
+bool applyLaunchControls(
+    const std::vector<DisplayMode>& modes, int desktopAspect, const LaunchControls& controls, LaunchSettings& settings);
 
 // Starts the toolkit with the process's numeric locale kept at "C".
 // Returns false with a message in `error` when there is no display.

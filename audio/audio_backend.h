@@ -26,49 +26,49 @@
 using AudioHandle = uint32_t;  // 0 means "no channel"
 
 class AudioBackend {
- public:
-  virtual ~AudioBackend();
-  // Prepares output at `frequency` Hz stereo; tracks are decoded at that rate.
-  // False only when the back end cannot work at all (lastError() says why).
-  virtual bool init(int frequency) = 0;
-  // Decodes an MPEG audio file completely. 0 on failure (missing, unreadable,
-  // undecodable), with lastError() naming the file.
-  virtual AudioHandle openStream(const std::string& path) = 0;
-  // Renders a tracker module completely. 0 on failure, as openStream.
-  virtual AudioHandle openModule(const std::string& path) = 0;
-  // 1 is full level, 0 silences the channel without stopping it. Ignored for
-  // an unknown handle.
-  virtual void setVolume(AudioHandle, float volume) = 0;
-  // Starts the output (the device's clock starts running).
-  virtual void start() = 0;
-  // Starts the channel from its current position; a channel already playing
-  // is left alone. Ignored for an unknown handle.
-  virtual void play(AudioHandle) = 0;
-  // 1024 magnitudes of the 2048 frames ending at the channel's playback
-  // position (see audio/spectrum.h). Zeros before play() and once the track
-  // has ended. An unknown handle leaves `out` untouched.
-  virtual void spectrum(AudioHandle, float out[1024]) = 0;
-  // Stops all output; positions stop moving.
-  virtual void stop() = 0;
-  // Stops and frees every channel and the output. Safe to call twice.
-  virtual void release() = 0;
-  // How much of the channel has been heard, in ms since its play(); keeps
-  // growing past the track's end while the output runs. 0 for an unknown or
-  // unplayed handle.
-  virtual double positionMs(AudioHandle) const = 0;
-  // The decoded samples of a channel; null for an unknown handle and for a
-  // back end that decodes nothing (the null back end).
-  virtual const DecodedTrack* track(AudioHandle) const = 0;
-  // Why the last init/openStream/openModule failed; empty when none did.
-  virtual const std::string& lastError() const = 0;
+public:
+    virtual ~AudioBackend();
+    // Prepares output at `frequency` Hz stereo; tracks are decoded at that rate.
+    // False only when the back end cannot work at all (lastError() says why).
+    virtual bool init(int frequency) = 0;
+    // Decodes an MPEG audio file completely. 0 on failure (missing, unreadable,
+    // undecodable), with lastError() naming the file.
+    virtual AudioHandle openStream(const std::string& path) = 0;
+    // Renders a tracker module completely. 0 on failure, as openStream.
+    virtual AudioHandle openModule(const std::string& path) = 0;
+    // 1 is full level, 0 silences the channel without stopping it. Ignored for
+    // an unknown handle.
+    virtual void setVolume(AudioHandle, float volume) = 0;
+    // Starts the output (the device's clock starts running).
+    virtual void start() = 0;
+    // Starts the channel from its current position; a channel already playing
+    // is left alone. Ignored for an unknown handle.
+    virtual void play(AudioHandle) = 0;
+    // 1024 magnitudes of the 2048 frames ending at the channel's playback
+    // position (see audio/spectrum.h). Zeros before play() and once the track
+    // has ended. An unknown handle leaves `out` untouched.
+    virtual void spectrum(AudioHandle, float out[1024]) = 0;
+    // Stops all output; positions stop moving.
+    virtual void stop() = 0;
+    // Stops and frees every channel and the output. Safe to call twice.
+    virtual void release() = 0;
+    // How much of the channel has been heard, in ms since its play(); keeps
+    // growing past the track's end while the output runs. 0 for an unknown or
+    // unplayed handle.
+    virtual double positionMs(AudioHandle) const = 0;
+    // The decoded samples of a channel; null for an unknown handle and for a
+    // back end that decodes nothing (the null back end).
+    virtual const DecodedTrack* track(AudioHandle) const = 0;
+    // Why the last init/openStream/openModule failed; empty when none did.
+    virtual const std::string& lastError() const = 0;
 };
 
 // Output whose position is driven from outside, for frame-by-frame capture.
 class OfflineAudioBackend : public AudioBackend {
- public:
-  // The output clock: every playing channel's position is this time minus
-  // the output time at which it was started.
-  virtual void setPositionMs(double ms) = 0;
+public:
+    // The output clock: every playing channel's position is this time minus
+    // the output time at which it was started.
+    virtual void setPositionMs(double ms) = 0;
 };
 
 // Silent back end. init() succeeds; openStream/openModule return a handle

@@ -16,30 +16,30 @@
 #include "audio/music_player.h"
 
 class BeatDetector {
- public:
-  int bandCount = 1;
-  int binsPerBand = 1024;
-  int historyLength = 43;
-  std::vector<float> bandEnergy;  // this frame's energy per band
-  std::vector<int> beatFlags;     // 1 when the band has a beat this frame
-  const float* spectrum = nullptr;
+public:
+    int bandCount = 1;
+    int binsPerBand = 1024;
+    int historyLength = 43;
+    std::vector<float> bandEnergy;  // this frame's energy per band
+    std::vector<int> beatFlags;     // 1 when the band has a beat this frame
+    const float* spectrum = nullptr;
 
-  BeatDetector();
+    BeatDetector();
 
-  // Queries the spectrum of music's channel into music.spectrum, points
-  // `spectrum` at it and analyses it. showTimeMs is accepted and unused.
-  void updateBeats(AudioBackend& backend, MusicPlayer& music, uint32_t showTimeMs);
-  // One detector step on bandCount * binsPerBand magnitudes; keeps the
-  // pointer in `spectrum`, so the buffer must outlive its readers.
-  void analyse(const float* spectrum1024);
+    // Queries the spectrum of music's channel into music.spectrum, points
+    // `spectrum` at it and analyses it. showTimeMs is accepted and unused.
+    void updateBeats(AudioBackend& backend, MusicPlayer& music, uint32_t showTimeMs);
+    // One detector step on bandCount * binsPerBand magnitudes; keeps the
+    // pointer in `spectrum`, so the buffer must outlive its readers.
+    void analyse(const float* spectrum1024);
 
-  // Past energies of a band, oldest first; negative entries are unfilled.
-  std::vector<float> history(int band) const;
+    // Past energies of a band, oldest first; negative entries are unfilled.
+    std::vector<float> history(int band) const;
 
- private:
-  float averageOfHistory(int band) const;
-  void pushHistory(int band, float energy);
+private:
+    float averageOfHistory(int band) const;
+    void pushHistory(int band, float energy);
 
-  std::vector<std::vector<float>> energyHistory_;  // one ring per band
-  std::vector<int> historyNext_;                   // index of each ring's oldest entry
+    std::vector<std::vector<float>> energyHistory_;  // one ring per band
+    std::vector<int> historyNext_;                   // index of each ring's oldest entry
 };

@@ -15,10 +15,10 @@
 #include <vector>
 
 struct DecodedTrack {
-  std::vector<float> samples;  // interleaved left/right, nominally -1..1
-  int sampleRate = 44100;
-  int channels = 2;
-  size_t frames() const { return channels > 0 ? samples.size() / static_cast<size_t>(channels) : 0; }
+    std::vector<float> samples;  // interleaved left/right, nominally -1..1
+    int sampleRate = 44100;
+    int channels = 2;
+    size_t frames() const { return channels > 0 ? samples.size() / static_cast<size_t>(channels) : 0; }
 };
 
 // Longest track either decoder accepts; longer input is refused rather than

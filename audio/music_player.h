@@ -19,20 +19,20 @@
 bool isStreamName(const std::string& path);
 
 class MusicPlayer {
- public:
-  static constexpr uint8_t kStream = 0;
-  static constexpr uint8_t kModule = 1;
+public:
+    static constexpr uint8_t kStream = 0;
+    static constexpr uint8_t kModule = 1;
 
-  uint8_t kind = kStream;        // written only when an open succeeds
-  AudioHandle moduleHandle = 0;  // 0 when no module was opened
-  AudioHandle streamHandle = 0;  // 0 when no stream was opened
-  std::array<float, 1024> spectrum{};
+    uint8_t kind = kStream;        // written only when an open succeeds
+    AudioHandle moduleHandle = 0;  // 0 when no module was opened
+    AudioHandle streamHandle = 0;  // 0 when no stream was opened
+    std::array<float, 1024> spectrum {};
 
-  // Opens `path` as a stream or a module by its name. 0 on success, -1 on
-  // failure (backend.lastError() then names the file).
-  int loadMusic(AudioBackend& backend, const std::string& path);
-  // The module handle for a module, the stream handle otherwise.
-  AudioHandle channel() const;
+    // Opens `path` as a stream or a module by its name. 0 on success, -1 on
+    // failure (backend.lastError() then names the file).
+    int loadMusic(AudioBackend& backend, const std::string& path);
+    // The module handle for a module, the stream handle otherwise.
+    AudioHandle channel() const;
 };
 
 // Mutes the channel when music is switched off, starts the output and plays

@@ -6,32 +6,37 @@
 namespace {
 
 class NullAudioBackend final : public AudioBackend {
- public:
-  bool init(int) override { return true; }
-  AudioHandle openStream(const std::string& path) override { return open(path); }
-  AudioHandle openModule(const std::string& path) override { return open(path); }
-  void setVolume(AudioHandle, float) override {}
-  void start() override {}
-  void play(AudioHandle) override {}
-  void spectrum(AudioHandle handle, float out[1024]) override {
-    if (handle == 0 || handle > opened_) return;
-    for (int k = 0; k < 1024; ++k) out[k] = 0.0f;
-  }
-  void stop() override {}
-  void release() override { opened_ = 0; }
-  double positionMs(AudioHandle) const override { return 0.0; }
-  const DecodedTrack* track(AudioHandle) const override { return nullptr; }
-  const std::string& lastError() const override { return error_; }
+public:
+    bool init(int) override { return true; }
+    AudioHandle openStream(const std::string& path) override { return open(path); }
+    AudioHandle openModule(const std::string& path) override { return open(path); }
+    void setVolume(AudioHandle, float) override { }
+    void start() override { }
+    void play(AudioHandle) override { }
+    void spectrum(AudioHandle handle, float out[1024]) override
+    {
+        if (handle == 0 || handle > opened_)
+            return;
+        for (int k = 0; k < 1024; ++k)
+            out[k] = 0.0f;
+    }
+    void stop() override { }
+    void release() override { opened_ = 0; }
+    double positionMs(AudioHandle) const override { return 0.0; }
+    const DecodedTrack* track(AudioHandle) const override { return nullptr; }
+    const std::string& lastError() const override { return error_; }
 
- private:
-  AudioHandle open(const std::string& path) {
-    if (!checkTrackFile(path, error_)) return 0;
-    error_.clear();
-    return ++opened_;
-  }
+private:
+    AudioHandle open(const std::string& path)
+    {
+        if (!checkTrackFile(path, error_))
+            return 0;
+        error_.clear();
+        return ++opened_;
+    }
 
-  AudioHandle opened_ = 0;
-  std::string error_;
+    AudioHandle opened_ = 0;
+    std::string error_;
 };
 
 }  // namespace

@@ -6,51 +6,53 @@
 namespace {
 
 class OfflineBackend final : public OfflineAudioBackend {
- public:
-  bool init(int frequency) override;
-  AudioHandle openStream(const std::string& path) override { return tracks_.openStream(path); }
-  AudioHandle openModule(const std::string& path) override { return tracks_.openModule(path); }
-  void setVolume(AudioHandle handle, float volume) override { tracks_.setVolume(handle, volume); }
-  void start() override {}
-  void play(AudioHandle handle) override { tracks_.play(handle); }
-  void spectrum(AudioHandle handle, float out[1024]) override { tracks_.spectrum(handle, out); }
-  void stop() override {}
-  void release() override { tracks_.release(); }
-  double positionMs(AudioHandle handle) const override { return tracks_.positionMs(handle); }
-  const DecodedTrack* track(AudioHandle handle) const override { return tracks_.track(handle); }
-  const std::string& lastError() const override { return tracks_.lastError(); }
-  void setPositionMs(double ms) override { tracks_.setPositionMs(ms); }
+public:
+    bool init(int frequency) override;
+    AudioHandle openStream(const std::string& path) override { return tracks_.openStream(path); }
+    AudioHandle openModule(const std::string& path) override { return tracks_.openModule(path); }
+    void setVolume(AudioHandle handle, float volume) override { tracks_.setVolume(handle, volume); }
+    void start() override { }
+    void play(AudioHandle handle) override { tracks_.play(handle); }
+    void spectrum(AudioHandle handle, float out[1024]) override { tracks_.spectrum(handle, out); }
+    void stop() override { }
+    void release() override { tracks_.release(); }
+    double positionMs(AudioHandle handle) const override { return tracks_.positionMs(handle); }
+    const DecodedTrack* track(AudioHandle handle) const override { return tracks_.track(handle); }
+    const std::string& lastError() const override { return tracks_.lastError(); }
+    void setPositionMs(double ms) override { tracks_.setPositionMs(ms); }
 
- private:
-  // The channel machinery, clocked by the position the caller sets.
-  class Tracks final : public TrackBackend {
-   public:
-    bool init(int frequency) override {
-      if (frequency <= 0) {
-        error_ = "cannot start audio at " + std::to_string(frequency) + " Hz";
-        return false;
-      }
-      release();
-      frequency_ = frequency;
-      error_.clear();
-      return true;
-    }
-    void start() override {}
-    void stop() override {}
-    void release() override {
-      releaseChannels();
-      heard_ = 0;
-    }
-    void setPositionMs(double ms) { heard_ = ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0; }
+private:
+    // The channel machinery, clocked by the position the caller sets.
+    class Tracks final : public TrackBackend {
+    public:
+        bool init(int frequency) override
+        {
+            if (frequency <= 0) {
+                error_ = "cannot start audio at " + std::to_string(frequency) + " Hz";
+                return false;
+            }
+            release();
+            frequency_ = frequency;
+            error_.clear();
+            return true;
+        }
+        void start() override { }
+        void stop() override { }
+        void release() override
+        {
+            releaseChannels();
+            heard_ = 0;
+        }
+        void setPositionMs(double ms) { heard_ = ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0; }
 
-   protected:
-    int64_t heardFrames() const override { return heard_; }
+    protected:
+        int64_t heardFrames() const override { return heard_; }
 
-   private:
-    int64_t heard_ = 0;
-  };
+    private:
+        int64_t heard_ = 0;
+    };
 
-  Tracks tracks_;
+    Tracks tracks_;
 };
 
 bool OfflineBackend::init(int frequency) { return tracks_.init(frequency); }

@@ -20,29 +20,33 @@
 #include "audio/music_player.h"
 
 class PlaybackClock : public FrameClock {
- public:
-  PlaybackClock(const AudioBackend& backend, const MusicPlayer& music, uint32_t stallLimitMs = 1000)
-      : backend_(backend), music_(music), stallLimit_(stallLimitMs) {}
-  bool start() override;
-  void stop() override;
-  uint32_t tickCount() const override;
-  // False once the clock has given up on a stalled position.
-  bool followsMusic() const { return following_; }
+public:
+    PlaybackClock(const AudioBackend& backend, const MusicPlayer& music, uint32_t stallLimitMs = 1000)
+        : backend_(backend)
+        , music_(music)
+        , stallLimit_(stallLimitMs)
+    {
+    }
+    bool start() override;
+    void stop() override;
+    uint32_t tickCount() const override;
+    // False once the clock has given up on a stalled position.
+    bool followsMusic() const { return following_; }
 
- private:
-  using Steady = std::chrono::steady_clock;
-  uint32_t liveCount() const;
-  uint32_t steadyCount(Steady::time_point now) const;
+private:
+    using Steady = std::chrono::steady_clock;
+    uint32_t liveCount() const;
+    uint32_t steadyCount(Steady::time_point now) const;
 
-  const AudioBackend& backend_;
-  const MusicPlayer& music_;
-  std::chrono::milliseconds stallLimit_;
-  bool running_ = false;
-  uint32_t stoppedCount_ = 0;
-  // tickCount() is const for the loop; following the position updates these.
-  mutable bool following_ = true;
-  mutable double lastPositionMs_ = 0.0;
-  mutable Steady::time_point lastProgress_{};
-  mutable uint32_t steadyBase_ = 0;
-  mutable Steady::time_point steadyOrigin_{};
+    const AudioBackend& backend_;
+    const MusicPlayer& music_;
+    std::chrono::milliseconds stallLimit_;
+    bool running_ = false;
+    uint32_t stoppedCount_ = 0;
+    // tickCount() is const for the loop; following the position updates these.
+    mutable bool following_ = true;
+    mutable double lastPositionMs_ = 0.0;
+    mutable Steady::time_point lastProgress_ {};
+    mutable uint32_t steadyBase_ = 0;
+    mutable Steady::time_point steadyOrigin_ {};
 };

@@ -3,12 +3,17 @@
 
 #include <cmath>
 
-void PlaybackStats::noteFrame(uint32_t showTimeMs, const BeatDetector& beats) {
-  if (showTimeMs < kBeatWindowStartMs || showTimeMs > kBeatWindowEndMs) return;
-  if (!beats.beatFlags.empty() && beats.beatFlags[0] != 0) ++beats_;
+void PlaybackStats::noteFrame(uint32_t showTimeMs, const BeatDetector& beats)
+{
+    if (showTimeMs < kBeatWindowStartMs || showTimeMs > kBeatWindowEndMs)
+        return;
+    if (!beats.beatFlags.empty() && beats.beatFlags[0] != 0)
+        ++beats_;
 }
 
-void PlaybackStats::noteDrift(uint32_t showTimeMs, double playbackMs) {
-  const double drift = std::fabs(static_cast<double>(showTimeMs) - playbackMs);
-  if (drift > maxDriftMs_) maxDriftMs_ = drift;
+void PlaybackStats::noteDrift(uint32_t showTimeMs, double playbackMs)
+{
+    const double drift = std::fabs(static_cast<double>(showTimeMs) - playbackMs);
+    if (drift > maxDriftMs_)
+        maxDriftMs_ = drift;
 }

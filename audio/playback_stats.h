@@ -13,19 +13,19 @@
 #include "audio/beat_detector.h"
 
 class PlaybackStats {
- public:
-  // The show reacts to beats only between these times (inclusive).
-  static constexpr uint32_t kBeatWindowStartMs = 20000;
-  static constexpr uint32_t kBeatWindowEndMs = 122000;
+public:
+    // The show reacts to beats only between these times (inclusive).
+    static constexpr uint32_t kBeatWindowStartMs = 20000;
+    static constexpr uint32_t kBeatWindowEndMs = 122000;
 
-  void noteFrame(uint32_t showTimeMs, const BeatDetector& beats);
-  void noteDrift(uint32_t showTimeMs, double playbackMs);
+    void noteFrame(uint32_t showTimeMs, const BeatDetector& beats);
+    void noteDrift(uint32_t showTimeMs, double playbackMs);
 
-  int beats() const { return beats_; }
-  // Largest |show time - playback position| in ms; 0 before any note.
-  double maxDriftMs() const { return maxDriftMs_; }
+    int beats() const { return beats_; }
+    // Largest |show time - playback position| in ms; 0 before any note.
+    double maxDriftMs() const { return maxDriftMs_; }
 
- private:
-  int beats_ = 0;
-  double maxDriftMs_ = 0.0;
+private:
+    int beats_ = 0;
+    double maxDriftMs_ = 0.0;
 };

@@ -5,95 +5,119 @@
 
 AudioBackend::~AudioBackend() = default;
 
-AudioHandle TrackBackend::openStream(const std::string& path) {
-  DecodedTrack decoded;
-  if (!decodeMp3File(path, decoded, error_, frequency_)) return 0;
-  error_.clear();
-  return addChannel(std::move(decoded));
+AudioHandle TrackBackend::openStream(const std::string& path)
+{
+    DecodedTrack decoded;
+    if (!decodeMp3File(path, decoded, error_, frequency_))
+        return 0;
+    error_.clear();
+    return addChannel(std::move(decoded));
 }
 
-AudioHandle TrackBackend::openModule(const std::string& path) {
-  DecodedTrack decoded;
-  if (!decodeModuleFile(path, decoded, error_, frequency_)) return 0;
-  error_.clear();
-  return addChannel(std::move(decoded));
+AudioHandle TrackBackend::openModule(const std::string& path)
+{
+    DecodedTrack decoded;
+    if (!decodeModuleFile(path, decoded, error_, frequency_))
+        return 0;
+    error_.clear();
+    return addChannel(std::move(decoded));
 }
 
-AudioHandle TrackBackend::addChannel(DecodedTrack&& decoded) {
-  auto channel = std::make_unique<TrackChannel>();
-  channel->track = std::move(decoded);
-  lockChannels();
-  channels_.push_back(std::move(channel));
-  const auto handle = static_cast<AudioHandle>(channels_.size());
-  unlockChannels();
-  return handle;
+AudioHandle TrackBackend::addChannel(DecodedTrack&& decoded)
+{
+    auto channel = std::make_unique<TrackChannel>();
+    channel->track = std::move(decoded);
+    lockChannels();
+    channels_.push_back(std::move(channel));
+    const auto handle = static_cast<AudioHandle>(channels_.size());
+    unlockChannels();
+    return handle;
 }
 
-TrackChannel* TrackBackend::find(AudioHandle handle) const {
-  if (handle == 0 || handle > channels_.size()) return nullptr;
-  return channels_[handle - 1].get();
+TrackChannel* TrackBackend::find(AudioHandle handle) const
+{
+    if (handle == 0 || handle > channels_.size())
+        return nullptr;
+    return channels_[handle - 1].get();
 }
 
-void TrackBackend::setVolume(AudioHandle handle, float volume) {
-  if (TrackChannel* channel = find(handle)) channel->volume.store(volume < 0.0f ? 0.0f : volume);
+void TrackBackend::setVolume(AudioHandle handle, float volume)
+{
+    if (TrackChannel* channel = find(handle))
+        channel->volume.store(volume < 0.0f ? 0.0f : volume);
 }
 
-void TrackBackend::play(AudioHandle handle) {
-  TrackChannel* channel = find(handle);
-  if (!channel || channel->playRequested.exchange(true)) return;
-  if (!startsInMixer()) channel->startFrame.store(heardFrames());
+void TrackBackend::play(AudioHandle handle)
+{
+    TrackChannel* channel = find(handle);
+    if (!channel || channel->playRequested.exchange(true))
+        return;
+    if (!startsInMixer())
+        channel->startFrame.store(heardFrames());
 }
 
-int64_t TrackBackend::channelFrame(const TrackChannel& channel) const {
-  const int64_t start = channel.startFrame.load();
-  if (start < 0) return -1;
-  const int64_t frame = heardFrames() - start;
-  return frame > 0 ? frame : 0;
+int64_t TrackBackend::channelFrame(const TrackChannel& channel) const
+{
+    const int64_t start = channel.startFrame.load();
+    if (start < 0)
+        return -1;
+    const int64_t frame = heardFrames() - start;
+    return frame > 0 ? frame : 0;
 }
 
-void TrackBackend::spectrum(AudioHandle handle, float out[1024]) {
-  const TrackChannel* channel = find(handle);
-  if (!channel) return;
-  const int64_t frame = channelFrame(*channel);
-  // Before the start the window lies wholly before the track: silence.
-  computeSpectrum(channel->track, frame < 0 ? 0 : frame, out);
+void TrackBackend::spectrum(AudioHandle handle, float out[1024])
+{
+    const TrackChannel* channel = find(handle);
+    if (!channel)
+        return;
+    const int64_t frame = channelFrame(*channel);
+    // Before the start the window lies wholly before the track: silence.
+    computeSpectrum(channel->track, frame < 0 ? 0 : frame, out);
 }
 
-double TrackBackend::positionMs(AudioHandle handle) const {
-  const TrackChannel* channel = find(handle);
-  if (!channel) return 0.0;
-  const int64_t frame = channelFrame(*channel);
-  return frame <= 0 ? 0.0 : static_cast<double>(frame) * 1000.0 / frequency_;
+double TrackBackend::positionMs(AudioHandle handle) const
+{
+    const TrackChannel* channel = find(handle);
+    if (!channel)
+        return 0.0;
+    const int64_t frame = channelFrame(*channel);
+    return frame <= 0 ? 0.0 : static_cast<double>(frame) * 1000.0 / frequency_;
 }
 
-const DecodedTrack* TrackBackend::track(AudioHandle handle) const {
-  const TrackChannel* channel = find(handle);
-  return channel ? &channel->track : nullptr;
+const DecodedTrack* TrackBackend::track(AudioHandle handle) const
+{
+    const TrackChannel* channel = find(handle);
+    return channel ? &channel->track : nullptr;
 }
 
-void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame) {
-  for (auto& channel : channels_) {
-    if (!channel->playRequested.load()) continue;
-    int64_t start = channel->startFrame.load();
-    if (start < 0) {
-      start = outputFrame;
-      channel->startFrame.store(start);
+void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame)
+{
+    for (auto& channel : channels_) {
+        if (!channel->playRequested.load())
+            continue;
+        int64_t start = channel->startFrame.load();
+        if (start < 0) {
+            start = outputFrame;
+            channel->startFrame.store(start);
+        }
+        const float volume = channel->volume.load();
+        const auto& samples = channel->track.samples;
+        const int64_t length = static_cast<int64_t>(channel->track.frames());
+        for (int i = 0; i < frames; ++i) {
+            const int64_t frame = outputFrame + i - start;
+            if (frame < 0)
+                continue;
+            if (frame >= length)
+                break;
+            out[2 * i] += samples[2 * frame] * volume;
+            out[2 * i + 1] += samples[2 * frame + 1] * volume;
+        }
     }
-    const float volume = channel->volume.load();
-    const auto& samples = channel->track.samples;
-    const int64_t length = static_cast<int64_t>(channel->track.frames());
-    for (int i = 0; i < frames; ++i) {
-      const int64_t frame = outputFrame + i - start;
-      if (frame < 0) continue;
-      if (frame >= length) break;
-      out[2 * i] += samples[2 * frame] * volume;
-      out[2 * i + 1] += samples[2 * frame + 1] * volume;
-    }
-  }
 }
 
-void TrackBackend::releaseChannels() {
-  lockChannels();
-  channels_.clear();
-  unlockChannels();
+void TrackBackend::releaseChannels()
+{
+    lockChannels();
+    channels_.clear();
+    unlockChannels();
 }

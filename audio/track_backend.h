@@ -12,47 +12,47 @@
 #include "audio/audio_backend.h"
 
 struct TrackChannel {
-  DecodedTrack track;
-  std::atomic<float> volume{1.0f};
-  std::atomic<bool> playRequested{false};
-  // Output frame at which the channel's first sample is heard; -1 until started.
-  std::atomic<int64_t> startFrame{-1};
+    DecodedTrack track;
+    std::atomic<float> volume {1.0f};
+    std::atomic<bool> playRequested {false};
+    // Output frame at which the channel's first sample is heard; -1 until started.
+    std::atomic<int64_t> startFrame {-1};
 };
 
 class TrackBackend : public AudioBackend {
- public:
-  AudioHandle openStream(const std::string& path) override;
-  AudioHandle openModule(const std::string& path) override;
-  void setVolume(AudioHandle handle, float volume) override;
-  void play(AudioHandle handle) override;
-  void spectrum(AudioHandle handle, float out[1024]) override;
-  double positionMs(AudioHandle handle) const override;
-  const DecodedTrack* track(AudioHandle handle) const override;
-  const std::string& lastError() const override { return error_; }
+public:
+    AudioHandle openStream(const std::string& path) override;
+    AudioHandle openModule(const std::string& path) override;
+    void setVolume(AudioHandle handle, float volume) override;
+    void play(AudioHandle handle) override;
+    void spectrum(AudioHandle handle, float out[1024]) override;
+    double positionMs(AudioHandle handle) const override;
+    const DecodedTrack* track(AudioHandle handle) const override;
+    const std::string& lastError() const override { return error_; }
 
- protected:
-  // Output frames heard so far; never decreases while the output runs.
-  virtual int64_t heardFrames() const = 0;
-  // Whether play() starts a channel at once (at heardFrames()) or leaves it
-  // to the mixing thread to start at the next block it renders.
-  virtual bool startsInMixer() const { return false; }
-  virtual void lockChannels() {}
-  virtual void unlockChannels() {}
+protected:
+    // Output frames heard so far; never decreases while the output runs.
+    virtual int64_t heardFrames() const = 0;
+    // Whether play() starts a channel at once (at heardFrames()) or leaves it
+    // to the mixing thread to start at the next block it renders.
+    virtual bool startsInMixer() const { return false; }
+    virtual void lockChannels() { }
+    virtual void unlockChannels() { }
 
-  // Adds every playing channel's frames [outputFrame, outputFrame + frames)
-  // to `out` (interleaved stereo), scaled by its volume. Channels waiting to
-  // start begin at `outputFrame`. Called by the mixing thread.
-  void mixInto(float* out, int frames, int64_t outputFrame);
-  // Channel frame heard now, or -1 when the channel has not started.
-  int64_t channelFrame(const TrackChannel& channel) const;
-  TrackChannel* find(AudioHandle handle) const;
-  void releaseChannels();
+    // Adds every playing channel's frames [outputFrame, outputFrame + frames)
+    // to `out` (interleaved stereo), scaled by its volume. Channels waiting to
+    // start begin at `outputFrame`. Called by the mixing thread.
+    void mixInto(float* out, int frames, int64_t outputFrame);
+    // Channel frame heard now, or -1 when the channel has not started.
+    int64_t channelFrame(const TrackChannel& channel) const;
+    TrackChannel* find(AudioHandle handle) const;
+    void releaseChannels();
 
-  int frequency_ = 44100;
-  std::string error_;
+    int frequency_ = 44100;
+    std::string error_;
 
- private:
-  AudioHandle addChannel(DecodedTrack&& track);
+private:
+    AudioHandle addChannel(DecodedTrack&& track);
 
-  std::vector<std::unique_ptr<TrackChannel>> channels_;
+    std::vector<std::unique_ptr<TrackChannel>> channels_;
 };
