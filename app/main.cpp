@@ -132,10 +132,12 @@ int main(int argc, char** argv)
 {
     const uint64_t startTicks = SDL_GetPerformanceCounter();
     installQuitSignals();
-    preferNamedVideoDriver();
     Options options;
     if (const int status = readCommandLine(argc, argv, options); status >= 0)
         return status;
+    // Capture and benchmarks may fall back on rendering off screen; the show may not.
+    if (!options.fixedStep())
+        preferNamedVideoDriver();
 
     FrameStats stats;
     const int status = playShow(options, startTicks, stats);
