@@ -45,7 +45,7 @@ public:
     // is left alone. Ignored for an unknown handle.
     virtual void play(AudioHandle) = 0;
     // 1024 magnitudes of the 2048 frames ending at the channel's playback
-    // position (see audio/spectrum.h). Zeros before play() and once the track
+    // position (see audio/frequency_analysis.h). Zeros before play() and once the track
     // has ended. An unknown handle leaves `out` untouched.
     virtual void spectrum(AudioHandle, float out[1024]) = 0;
     // Stops all output; positions stop moving.

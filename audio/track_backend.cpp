@@ -1,7 +1,7 @@
 // Channels, mixing and queries shared by the device and offline back ends.
 #include "audio/track_backend.h"
 
-#include "audio/spectrum.h"
+#include "audio/frequency_analysis.h"
 
 AudioBackend::~AudioBackend() = default;
 

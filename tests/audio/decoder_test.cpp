@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "audio/decoded_track.h"
-#include "audio/spectrum.h"
+#include "audio/frequency_analysis.h"
 #include "test_tracks.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "audio/beat_detector.h"
-#include "audio/spectrum.h"
+#include "audio/frequency_analysis.h"
 
 namespace {
 

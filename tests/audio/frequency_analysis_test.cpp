@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/spectrum.h"
+#include "audio/frequency_analysis.h"
 #include "test_tracks.h"
 
 namespace {

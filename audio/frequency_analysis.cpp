@@ -1,5 +1,5 @@
 // Windowed magnitude spectrum of 2048 frames of a decoded track (kissfft).
-#include "audio/spectrum.h"
+#include "audio/frequency_analysis.h"
 
 #include <kiss_fftr.h>
 
