@@ -2,6 +2,7 @@
 #include "scene/banner.h"
 
 #include "app/gl_api.h"
+#include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "show/lighting.h"
@@ -28,14 +29,7 @@ void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& co
 {
     applyMaterial(colour, fade);
 
-    UniformSlot* sampler = ProgramRegistry::findUniform(program, "tex");
-    if (TextureEntry* texture = textures.findTexture(textureKey)) {
-        glActiveTexture(GL_TEXTURE0);
-        glEnable(texture->target);
-        glBindTexture(texture->target, texture->glName);
-        if (sampler)
-            ProgramRegistry::setInt(*sampler, 0);
-    }
+    bindProgramTexture(textures, program, textureKey);
     if (UniformSlot* grid = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*grid, pixelate);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/gl_api.h"
+#include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "show/lighting.h"
@@ -31,19 +32,6 @@ bool within(uint32_t t, int64_t lo, int64_t hi)
 {
     const int64_t v = t;
     return lo <= v && v <= hi;
-}
-
-void bindBannerTexture(TextureRegistry& textures, ProgramEntry& program, const std::string& key)
-{
-    UniformSlot* tex = ProgramRegistry::findUniform(program, "tex");
-    TextureEntry* entry = textures.findTexture(key);
-    if (!entry)
-        return;
-    glActiveTexture(GL_TEXTURE0);
-    glEnable(entry->target);
-    glBindTexture(entry->target, entry->glName);
-    if (tex)
-        ProgramRegistry::setInt(*tex, 0);
 }
 
 void drawCell(const GreetingBanner& banner, size_t k)
@@ -177,7 +165,7 @@ void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, Progr
     applyMaterial(colour, level);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    bindBannerTexture(textures, program, banner.textureKey);
+    bindProgramTexture(textures, program, banner.textureKey);
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, banner.pixelate);
     const size_t cells = banner.cellPositions.size();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/gl_api.h"
+#include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "show/lighting.h"
@@ -29,19 +30,6 @@ void layParticleIfDue(TrailEmitter& emitter, int e, ShowRandom& random)
         emitter.dropCount[e] = 0;
         emitter.headings[e] = randomAxisHeading(random);
     }
-}
-
-void bindPlusTexture(TextureRegistry& textures, ProgramEntry& program)
-{
-    UniformSlot* tex = ProgramRegistry::findUniform(program, "tex");
-    TextureEntry* entry = textures.findTexture("PLUS");
-    if (!entry)
-        return;
-    glActiveTexture(GL_TEXTURE0);
-    glEnable(entry->target);
-    glBindTexture(entry->target, entry->glName);
-    if (tex)
-        ProgramRegistry::setInt(*tex, 0);
 }
 
 void drawSprite(const PlusSprite& sprite)
@@ -206,7 +194,7 @@ void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textur
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     advancePlusField(field, step, scatter, random);
-    bindPlusTexture(textures, program);
+    bindProgramTexture(textures, program, "PLUS");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
     const int count = plusDrawCount(field);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/gl_api.h"
+#include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "show/lighting.h"
@@ -28,19 +29,6 @@ constexpr BoxFace kFaces[4] = {
     {1, 0, 0, {{1, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}}},
 };
 constexpr float kCornerTex[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-
-void bindSquareTexture(TextureRegistry& textures, ProgramEntry& program)
-{
-    UniformSlot* tex = ProgramRegistry::findUniform(program, "tex");
-    TextureEntry* entry = textures.findTexture("SQUARE");
-    if (!entry)
-        return;
-    glActiveTexture(GL_TEXTURE0);
-    glEnable(entry->target);
-    glBindTexture(entry->target, entry->glName);
-    if (tex)
-        ProgramRegistry::setInt(*tex, 0);
-}
 
 void drawOpenBox(float h)
 {
@@ -90,7 +78,7 @@ void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry
                      const Rgba& colour, float step, float height)
 {
     applyMaterial(colour, 1.0f);
-    bindSquareTexture(textures, program);
+    bindProgramTexture(textures, program, "SQUARE");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
     advanceSquareSwarm(swarm, step);

@@ -3,6 +3,7 @@
 
 #include "app/application.h"
 #include "app/gl_api.h"
+#include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
 #include "gfx/texture_registry.h"
@@ -23,18 +24,6 @@ bool bindFrameTarget(TextureRegistry& textures, const char* key)
         return false;
     TextureRegistry::bindRenderTarget(*target);
     return true;
-}
-
-void bindProgramTexture(TextureRegistry& textures, ProgramEntry& program, const char* key)
-{
-    TextureEntry* texture = textures.findTexture(key);
-    if (!texture)
-        return;
-    glActiveTexture(GL_TEXTURE0);
-    glEnable(texture->target);
-    glBindTexture(texture->target, texture->glName);
-    if (UniformSlot* sampler = ProgramRegistry::findUniform(program, "tex"))
-        ProgramRegistry::setInt(*sampler, 0);
 }
 
 void blur(ShowState& state, int firstIndex, int secondIndex, const char* sourceKey, float strength)
