@@ -26,7 +26,7 @@ std::string_view keyOf(const TextureEntry* texture) { return texture ? std::stri
 
 }  // namespace
 
-void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh) {
+void pushScreenProjection() {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -34,6 +34,17 @@ void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, f
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
+}
+
+void popScreenProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh) {
+    pushScreenProjection();
 
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
@@ -57,10 +68,7 @@ void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, f
     glEnd();
     glDisable(GL_TEXTURE_2D);
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    popScreenProjection();
 }
 
 BlurOffsets blurOffsets(int width, int height, float strength) {

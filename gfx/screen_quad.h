@@ -24,6 +24,12 @@ struct RenderTarget;
 
 void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh);
 
+// Saves both matrices and makes normalised device coordinates the drawing
+// space (projection glOrtho(-1, 1, -1, 1, -1, 1), modelview identity), leaving
+// GL_MODELVIEW selected. popScreenProjection() restores both, projection first.
+void pushScreenProjection();
+void popScreenProjection();
+
 void separableBlur(TextureRegistry& textures, ProgramRegistry& programs, RenderTarget& first, RenderTarget& second,
                    std::string_view sourceKey, float strength);
 

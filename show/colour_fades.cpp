@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/gl_api.h"
+#include "gfx/screen_quad.h"
 
 int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.size()>& out)
 {
@@ -59,13 +60,7 @@ void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, fl
     const std::array<float, 4> colour = fadeColour(r0, g0, b0, r1, g1, b1, a0, a1, t);
     glColor4f(colour[0], colour[1], colour[2], colour[3]);
 
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    pushScreenProjection();
 
     glDisable(GL_CULL_FACE);
     glDisable(GL_DEPTH_TEST);
@@ -78,8 +73,5 @@ void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, fl
     glEnable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    popScreenProjection();
 }
