@@ -107,13 +107,8 @@ private:
 
 bool DeviceAudioBackend::init(int frequency)
 {
-    if (frequency <= 0) {
-        error_ = "cannot start audio at " + std::to_string(frequency) + " Hz";
+    if (!restartAt(frequency))
         return false;
-    }
-    release();
-    frequency_ = frequency;
-    error_.clear();
     std::string why;
     if (!openDevice(why)) {
         std::fprintf(stderr, "brindle: no audio output (%s); the show runs silently\n", why.c_str());

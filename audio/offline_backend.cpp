@@ -25,17 +25,7 @@ private:
     // The channel machinery, clocked by the position the caller sets.
     class Tracks final : public TrackBackend {
     public:
-        bool init(int frequency) override
-        {
-            if (frequency <= 0) {
-                error_ = "cannot start audio at " + std::to_string(frequency) + " Hz";
-                return false;
-            }
-            release();
-            frequency_ = frequency;
-            error_.clear();
-            return true;
-        }
+        bool init(int frequency) override { return restartAt(frequency); }
         void start() override { }
         void stop() override { }
         void release() override

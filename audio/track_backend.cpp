@@ -121,3 +121,15 @@ void TrackBackend::releaseChannels()
     channels_.clear();
     unlockChannels();
 }
+
+bool TrackBackend::restartAt(int frequency)
+{
+    if (frequency <= 0) {
+        error_ = "cannot start audio at " + std::to_string(frequency) + " Hz";
+        return false;
+    }
+    release();
+    frequency_ = frequency;
+    error_.clear();
+    return true;
+}

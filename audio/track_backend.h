@@ -47,6 +47,9 @@ protected:
     int64_t channelFrame(const TrackChannel& channel) const;
     TrackChannel* find(AudioHandle handle) const;
     void releaseChannels();
+    // The start of every init(): refuses a rate that is not positive (false,
+    // with lastError() set), else releases everything and adopts `frequency`.
+    bool restartAt(int frequency);
 
     int frequency_ = 44100;
     std::string error_;
