@@ -5,6 +5,7 @@
 //                               status 0 if there is one, 1 if none
 //   x_window_probe close ID     asks the window to close as a close box does
 #include <X11/Xlib.h>
+#include "tests/support/x_close_request.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,17 +49,6 @@ int findTitled(Display* display, Window parent, const std::string& title) {
   }
   if (children) XFree(children);
   return found;
-}
-
-bool sendCloseRequest(Display* display, Window window) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  return XSendEvent(display, window, False, NoEventMask, &event) != 0;
 }
 
 }  // namespace

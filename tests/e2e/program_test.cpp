@@ -8,6 +8,7 @@
 #include <thread>
 
 #include <X11/Xlib.h>
+#include "tests/support/x_close_request.h"
 
 #include "child_process.h"
 
@@ -51,20 +52,6 @@ Window waitForShowWindow(pid_t pid)
         pclose(p);
     }
     return static_cast<Window>(id);
-}
-
-// What a window manager sends when the close box is clicked.
-void requestClose(Display* display, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
 }
 
 class ShowWindowTest : public ::testing::Test {
@@ -139,7 +126,7 @@ TEST_F(ShowWindowTest, EscapeCloseAndSigtermEndTheShowWithStatusZero)
             const std::string key = "xdotool windowfocus --sync " + std::to_string(window) + " key --clearmodifiers Escape";
             ASSERT_EQ(std::system(key.c_str()), 0);
         } else if (std::string(how) == "close") {
-            requestClose(display_, window);
+            sendCloseRequest(display_, window);
         } else {
             kill(child.pid, SIGTERM);
         }

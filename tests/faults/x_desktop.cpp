@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include "tests/support/x_close_request.h"
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -103,15 +104,7 @@ bool XDesktop::pressEscape(unsigned long window) {
 }
 
 void XDesktop::requestClose(unsigned long window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, window, False, NoEventMask, &event);
-    XFlush(display_);
+    sendCloseRequest(display_, window);
 }
 
 std::optional<ScreenMode> XDesktop::currentMode() {
