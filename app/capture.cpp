@@ -28,14 +28,22 @@ std::string clockText(double seconds)
     return text;
 }
 
-bool writeFloats(const std::string& path, const std::vector<float>& samples)
+// The music from `first` for `count` frames, written as raw float stereo in
+// blocks, so the track is never held whole.
+bool writeAudioFile(const std::string& path, TrackWindow& track, int64_t first, size_t count)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    const size_t n = std::fwrite(samples.data(), sizeof(float), samples.size(), f);
-    const bool ok = std::fclose(f) == 0 && n == samples.size();
-    return ok;
+    constexpr size_t kBlockFrames = 8192;
+    std::vector<float> block(kBlockFrames * 2);
+    bool ok = true;
+    for (size_t done = 0; done < count && ok; done += kBlockFrames) {
+        const size_t frames = std::min(kBlockFrames, count - done);
+        track.read(first + static_cast<int64_t>(done), frames, block.data());
+        ok = std::fwrite(block.data(), sizeof(float) * 2, frames, f) == frames;
+    }
+    return std::fclose(f) == 0 && ok;
 }
 
 } // namespace
@@ -54,19 +62,6 @@ std::string frameFileName(uint64_t frame)
     char name[40];
     std::snprintf(name, sizeof name, "frame_%06" PRIu64 ".png", frame);
     return name;
-}
-
-void copyAudioSpan(const std::vector<float>& stereo, int64_t firstFrame, size_t count, std::vector<float>& out)
-{
-    out.assign(count * 2, 0.0f);
-    const auto available = static_cast<int64_t>(stereo.size() / 2);
-    for (size_t i = 0; i < count; ++i) {
-        const int64_t source = firstFrame + static_cast<int64_t>(i);
-        if (source < 0 || source >= available)
-            continue;
-        out[i * 2] = stereo[static_cast<size_t>(source) * 2];
-        out[i * 2 + 1] = stereo[static_cast<size_t>(source) * 2 + 1];
-    }
 }
 
 ProgressMeter::ProgressMeter(std::FILE* stream, bool terminal, uint64_t total)
@@ -145,14 +140,12 @@ CaptureObserver::~CaptureObserver()
 
 bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
 {
-    const DecodedTrack* track = app.audio ? app.audio->track(app.music.channel()) : nullptr;
-    if (!app.musicEnabled || !track || track->channels != 2)
+    const std::unique_ptr<TrackWindow> track = app.audio ? app.audio->openTrack(app.music.channel()) : nullptr;
+    if (!app.musicEnabled || !track)
         return true;
-    const auto rate = static_cast<uint64_t>(track->sampleRate);
+    const auto rate = static_cast<uint64_t>(app.audio->sampleRate());
     const auto first = static_cast<int64_t>(span_.first * rate / static_cast<uint64_t>(fps_));
     const auto count = static_cast<size_t>(span_.count() * rate / static_cast<uint64_t>(fps_));
-    std::vector<float> samples;
-    copyAudioSpan(track->samples, first, count, samples);
 
     char path[] = "/tmp/brindle-audio-XXXXXX";
     const int fd = mkstemp(path);
@@ -162,7 +155,7 @@ bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
     }
     ::close(fd);
     audioPath_ = path;
-    if (!writeFloats(audioPath_, samples)) {
+    if (!writeAudioFile(audioPath_, *track, first, count)) {
         error = "cannot write the music for the video into " + audioPath_;
         return false;
     }
@@ -195,8 +188,8 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         settings.height = height_;
         settings.framesPerSecond = fps_;
         settings.audioPath = audioPath_;
-        if (const DecodedTrack* track = app.audio ? app.audio->track(app.music.channel()) : nullptr)
-            settings.audioSampleRate = track->sampleRate;
+        if (app.audio)
+            settings.audioSampleRate = app.audio->sampleRate();
         if (!pipe_.open(settings, error))
             return false;
     } else {

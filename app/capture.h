@@ -38,10 +38,6 @@ FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps);
 // The file name of frame k: "frame_000042.png".
 std::string frameFileName(uint64_t frame);
 
-// Copies `count` sample frames of interleaved stereo starting at `firstFrame`
-// (which may lie before or past the track) into `out`, zero outside the track.
-void copyAudioSpan(const std::vector<float>& stereo, int64_t firstFrame, size_t count, std::vector<float>& out);
-
 // Reports progress on a stream: a bar redrawn in place on a terminal, else a
 // plain line every few seconds.
 class ProgressMeter {

@@ -73,16 +73,6 @@ TEST(CaptureSpan, CountsTheFramesWhoseShowTimeLiesInTheSpan)
     EXPECT_EQ(frameFileName(1234567), "frame_1234567.png");
 }
 
-TEST(CaptureSpan, AudioOutsideTheTrackIsSilence)
-{
-    const std::vector<float> track = {1, -1, 2, -2, 3, -3};
-    std::vector<float> out;
-    copyAudioSpan(track, -1, 5, out);
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 1, -1, 2, -2, 3, -3, 0, 0}));
-    copyAudioSpan(track, 10, 2, out);
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 0}));
-}
-
 TEST(VideoPipe, AMissingFfmpegIsOneClearError)
 {
     const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
