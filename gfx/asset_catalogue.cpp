@@ -3,7 +3,6 @@
 #include "gfx/asset_catalogue.h"
 
 #include <cstdio>
-#include <map>
 
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
@@ -37,20 +36,13 @@ const std::vector<ProgramRow>& programRows() {
     return rows;
 }
 
-// Files are read in this order, which differs from the order the textures are made in.
-constexpr std::string_view kReadOrder[] = {
-    "bdl.p",  "qn.p",   "overlay.p", "overlay1.p", "olight.p", "nop.p",    "dot.p", "plus.p",
-    "square.p", "gdr.p", "tv.p",     "mk.p",       "orb.p",    "pellin.p", "quarde.p", "solvik.p",
-    "tb.p",   "ul.p",   "veska.p",   "wenlo.p",    "code.p",   "music.p",  "message.p",
-};
-
 struct RenderTextureRow {
     std::string_view key;
     bool quarter;  // W/4 x H/4, else W x H
 };
 
 constexpr RenderTextureRow kRenderTextures[] = {
-    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"DEFAULT_TARGET3", false}, {"BLUR1", true},
+    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"BLUR1", true},
     {"BLUR2", true},            {"BLUR3", true},            {"BLUR4", true},
 };
 
@@ -138,18 +130,12 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
 }
 
 std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
+    // One image at a time: each is decoded, uploaded and freed before the next.
     std::vector<std::string> warnings;
-    std::map<std::string_view, PaletteImage> images;
-    std::map<std::string_view, PaletteStatus> statuses;
-    for (std::string_view file : kReadOrder) {
-        PaletteImage& image = images[file];
-        statuses[file] = loadPaletteImage(joinPath(dataDir, file), image);
-    }
-
     for (const ImageAsset& asset : imageAssets()) {
         const std::string path = joinPath(dataDir, asset.file);
-        const PaletteImage& image = images[asset.file];
-        const PaletteStatus status = statuses[asset.file];
+        PaletteImage image;
+        const PaletteStatus status = loadPaletteImage(path, image);
         const uint8_t* pixels = nullptr;
         if (status != PaletteStatus::Decoded) {
             warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));
@@ -176,8 +162,9 @@ void createRenderTargets(TextureRegistry& textures, int width, int height) {
         textures.addTexture(row.key, w, h, 0, nullptr, GL_LINEAR, GL_LINEAR);
     }
     textures.addRenderTarget("RT_DEFAULT1", *textures.findTexture("DEFAULT_TARGET1"));
-    RenderTarget& second = textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
-    textures.attachTexture(second, *textures.findTexture("DEFAULT_TARGET3"), GL_COLOR_ATTACHMENT1_EXT);
+    // The camera pass writes one colour; a second full-screen attachment for
+    // the same colour would be memory that nothing ever reads.
+    textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
     textures.addRenderTarget("RT_BLUR2", *textures.findTexture("BLUR2"));
     textures.addRenderTarget("RT_BLUR3", *textures.findTexture("BLUR3"));

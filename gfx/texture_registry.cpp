@@ -4,7 +4,8 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdlib>
+#include <memory>
 
 #include "gfx/gl_state.h"
 
@@ -15,9 +16,12 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     entry.width = w;
     entry.height = h;
     entry.target = GL_TEXTURE_2D;
+    // A blank texture is uploaded from zeroed memory that the system maps on
+    // demand, so even a full-screen one costs no resident copy.
     const size_t bytes = static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)) * 4;
-    entry.pixels.assign(bytes, 0);
-    if (rgbaOrNull && bytes > 0) std::memcpy(entry.pixels.data(), rgbaOrNull, bytes);
+    std::unique_ptr<void, decltype(&std::free)> zeros(rgbaOrNull ? nullptr : std::calloc(std::max<size_t>(bytes, 1), 1),
+                                                      &std::free);
+    const void* pixels = rgbaOrNull ? static_cast<const void*>(rgbaOrNull) : zeros.get();
     entry.envMode = GL_MODULATE;
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
@@ -31,9 +35,9 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
     if (mipmapMode == 0) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
     return entry;
 }

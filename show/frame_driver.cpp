@@ -50,8 +50,6 @@ void shadowPass(ShowFrameState& show, uint32_t t, float s)
 bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
     const bool bound = bindFrameTarget(show.scene.textures, "RT_DEFAULT2");
-    // Only attachment 0 is drawn: the target's second attachment would receive the
-    // same colour and nothing ever reads it, so writing it only costs fill rate.
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClear(kClearAll);

@@ -49,7 +49,7 @@ TEST(LoadAssets, AMissingImageIsOneWarningAndTheShowStillLoads) {
     ASSERT_TRUE(loaded) << configurator.error();
     EXPECT_NE(record.app.programs.findProgram("SEPBLUR"), nullptr);
     // The images, then the window-sized and quarter-sized targets' textures.
-    EXPECT_EQ(record.app.textures.textureCount(), imageAssets().size() + 7);
+    EXPECT_EQ(record.app.textures.textureCount(), imageAssets().size() + 6);
     EXPECT_EQ(record.app.textures.findTexture("BLUR4")->width, 480);
     EXPECT_NE(record.app.music.channel(), 0u);
 }

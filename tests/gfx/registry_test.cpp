@@ -44,7 +44,6 @@ TEST(TextureRegistry, ExactLookupsFirstMatchWinsAndBlankOrCopiedPixels) {
     for (const char* miss : {"plus", "PLU", "PLUS ", "MISSING"}) EXPECT_EQ(textures.findTexture(miss), nullptr);
 
     TextureEntry& blank = textures.addTexture("BLANK", 8, 4, 0, nullptr, GL_LINEAR, GL_LINEAR);
-    EXPECT_EQ(blank.pixels, std::vector<uint8_t>(8 * 4 * 4, 0));
     EXPECT_EQ(readTexels(blank), std::vector<uint8_t>(8 * 4 * 4, 0));
     const std::vector<uint8_t> smallest = readTexels(textures.addMipmappedTexture("BLANK_MIP", 16, 16, nullptr), 4);
     EXPECT_EQ(std::vector<uint8_t>(smallest.begin(), smallest.begin() + 5), (std::vector<uint8_t>{0, 0, 0, 0, 0xEE}));
