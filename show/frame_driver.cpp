@@ -146,15 +146,36 @@ bool anyBandBeat(const BeatDetector& beats)
     return false;
 }
 
+const float* readFrameSpectrum(ShowState& state, AudioBackend* audio)
+{
+    if (!audio)
+        return nullptr;
+    audio->spectrum(state.music.channel(), state.music.spectrum.data());
+    return state.music.spectrum.data();
+}
+
+void beginFrame(ShowState& state, const float* spectrum, uint32_t t, float s)
+{
+    if (spectrum)
+        state.beats.analyse(spectrum);
+    advanceFrameValues(state.frame, t, s, anyBandBeat(state.beats));
+}
+
+void advanceFrame(ShowState& state, const float* spectrum, uint32_t t, float s)
+{
+    beginFrame(state, spectrum, t, s);
+    TimelinePlan plan;
+    advanceTimeline(state, t, s, plan);
+    advanceTimeline(state, t, s, plan);
+}
+
 void renderFrame(ShowState& state)
 {
     DemoApplication& app = *state.app;
     const uint32_t t = app.showTimeMs;
     const float s = app.frameStep;
 
-    if (app.audio)
-        state.beats.updateBeats(*app.audio, state.music, t);
-    advanceFrameValues(state.frame, t, s, anyBandBeat(state.beats));
+    beginFrame(state, readFrameSpectrum(state, app.audio.get()), t, s);
 
     shadowPass(state, t, s);
     const bool cameraTargetBound = cameraPass(state, t, s);

@@ -20,5 +20,18 @@ struct ShowState;
 
 void renderFrame(ShowState& state);
 
+// The frame's spectrum: the music's magnitudes at the back end's playback
+// position, read into the music's buffer; null when there is no audio at all.
+const float* readFrameSpectrum(ShowState& state, AudioBackend* audio);
+
+// The state change every frame makes before its passes, without GL: the beat
+// detector on `spectrum` (null leaves the detector alone, as a show without
+// audio does), then the flash values and the camera sway.
+void beginFrame(ShowState& state, const float* spectrum, uint32_t t, float s);
+
+// A whole frame's state change without drawing, exactly as renderFrame makes it:
+// beginFrame, then the timeline's shadow-pass run and its camera-pass run.
+void advanceFrame(ShowState& state, const float* spectrum, uint32_t t, float s);
+
 // True when any analysed band of the detector raised its beat flag this frame.
 bool anyBandBeat(const BeatDetector& beats);

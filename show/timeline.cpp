@@ -125,25 +125,42 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void drawCommand(ShowState& state, ProgramEntry& program, const DrawCommand& c, uint32_t t, float s)
+void advanceElement(ShowState& state, const DrawCommand& c, uint32_t t, float s)
 {
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(state.plus, state.random, state.textures, program, paletteColour(state, 0), s,
-                      state.timeline.plusScatter, state.timeline.plusFade, state.beats.spectrum);
+        advancePlusField(state.plus, s, state.timeline.plusScatter, state.random);
+        break;
+    case DrawKind::Banner:
+        break;
+    case DrawKind::SquareSwarm:
+        advanceSquareSwarm(state.swarm, s);
+        break;
+    case DrawKind::GreetingBanners:
+        for (GreetingBanner& banner : state.greetingBanners)
+            updateGreetingBanner(banner, s, t);
+        break;
+    }
+}
+
+void drawCommand(ShowState& state, ProgramEntry& program, const DrawCommand& c, uint32_t t)
+{
+    switch (c.kind) {
+    case DrawKind::PlusField:
+        drawPlusField(state.plus, state.textures, program, paletteColour(state, 0), state.timeline.plusScatter,
+                      state.timeline.plusFade, state.beats.spectrum);
         break;
     case DrawKind::Banner:
         drawBanner(state.textures, program, paletteColour(state, 1), c.fade, c.textureKey, c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(state.swarm, state.textures, program, paletteColour(state, 0), s,
+        drawSquareSwarm(state.swarm, state.textures, program, paletteColour(state, 0),
                         state.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (GreetingBanner& banner : state.greetingBanners)
-            drawGreetingBanner(banner, state.textures, program, paletteColour(state, banner.paletteSlot),
-                               s, t);
+        for (const GreetingBanner& banner : state.greetingBanners)
+            drawGreetingBanner(banner, state.textures, program, paletteColour(state, banner.paletteSlot), t);
         break;
     }
 }
@@ -163,6 +180,13 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
     planBanner(kZembo, timeline, t, s, beatPulse, plan);
     planBanner(kKavi, timeline, t, s, beatPulse, plan);
     planBanner(kMessage, timeline, t, s, beatPulse, plan);
+}
+
+void advanceTimeline(ShowState& state, uint32_t t, float s, TimelinePlan& plan)
+{
+    planTimeline(state.timeline, {state.plus.spinAngle, state.plus.driftRate}, t, s, state.frame.beatPulse, plan);
+    for (int i = 0; i < plan.count; ++i)
+        advanceElement(state, plan.commands[i], t, s);
 }
 
 void renderTimeline(ShowState& state, uint32_t t, float s, bool shadowPass)
@@ -186,14 +210,13 @@ void renderTimeline(ShowState& state, uint32_t t, float s, bool shadowPass)
     glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
-    planTimeline(state.timeline, {state.plus.spinAngle, state.plus.driftRate}, t, s, state.frame.beatPulse,
-                 plan);
+    advanceTimeline(state, t, s, plan);
 
     ProgramEntry* program = state.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
     if (program) {
         glUseProgram(program->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(state, *program, plan.commands[i], t, s);
+            drawCommand(state, *program, plan.commands[i], t);
         glUseProgram(0);
     }
 
