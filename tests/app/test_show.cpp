@@ -31,6 +31,13 @@ bool ClearShow::build(DemoApplication&, std::string& error)
     return builds;
 }
 
+bool ClearShow::rebuild(DemoApplication& app, std::string& error)
+{
+    ++rebuilds;
+    advancedTimes.clear();
+    return build(app, error);
+}
+
 void ClearShow::renderFrame(DemoApplication& app)
 {
     ++frames;
