@@ -119,7 +119,7 @@ void PlaybackClock::follow(double now) const
         return;
     }
 
-    if (std::fabs(position - show_) > kResyncMs) {
+    if (std::fabs(position - (show_ + dt)) > kResyncMs) {
         // Slewing would take too long: the music skips to the picture.
         backend_.seek(channel, show_ + dt);
         lastPosition_ = backend_.positionMs(channel);
