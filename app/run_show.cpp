@@ -9,11 +9,9 @@
 #include "app/application.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
-#include "app/gl_api.h"
 #include "app/launch_dialog.h"
 #include "app/stats.h"
 #include "app/window.h"
-#include "show/colour_fades.h"
 
 namespace {
 
@@ -96,8 +94,7 @@ void shutDown(DemoApplication& app, ShowProgram& show, bool built, FrameClock& c
 // Moves the live show to `target`: forward by fast-forwarding from the frame
 // just drawn, back by rebuilding the state from its seed and fast-forwarding
 // from 0 (the generator's draws then come out as they did). The music moves with it.
-bool jumpTo(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameClock& clock, uint32_t target,
-            std::string& error)
+bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t target, std::string& error)
 {
     FixedStepClock steps(kFastForwardFps);
     steps.start();
@@ -105,12 +102,11 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameCloc
     if (target < base) {
         if (!show.rebuild(app, error))
             return false;
-        fades.reset();
         base = 0;
     } else {
         steps.frameDone();  // the frame at base is already made
     }
-    const uint32_t last = fastForward(app, show, fades, steps, base, target);
+    const uint32_t last = fastForward(app, show, steps, base, target);
     clock.jumpTo(target);
     clock.previousTicks = last;
     return true;
@@ -118,8 +114,8 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameCloc
 
 // Takes the live show's keys pressed since the last frame. False when a jump
 // failed (`error` says why).
-bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameClock& clock,
-                   std::vector<int>& keys, std::string& error)
+bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<int>& keys,
+                   std::string& error)
 {
     keys.swap(app.pressedKeys);
     app.pressedKeys.clear();
@@ -133,7 +129,7 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FadeState& fades, Fr
             const uint32_t now = app.showTimeMs;
             const uint32_t target = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs)
                                                            : (now > kJumpMs ? now - kJumpMs : 0);
-            if (!jumpTo(app, show, fades, clock, target, error))
+            if (!jumpTo(app, show, clock, target, error))
                 return false;
         }
     }
@@ -143,8 +139,8 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FadeState& fades, Fr
 
 } // namespace
 
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameClock& steps,
-                     uint32_t baseMs, uint32_t untilMs, FrameObserver* observer)
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
+                     uint32_t untilMs, FrameObserver* observer)
 {
     uint32_t last = baseMs;
     while (static_cast<uint64_t>(baseMs) + steps.tickCount() < untilMs) {
@@ -152,7 +148,6 @@ uint32_t fastForward(DemoApplication& app, ShowProgram& show, FadeState& fades, 
         app.showTimeMs = baseMs + time.showTimeMs;
         app.frameStep = time.frameStep;
         show.advanceFrame(app);
-        advanceFades(fades, app.showTimeMs);
         if (observer)
             observer->frameSkipped(app);
         steps.frameDone();
@@ -260,15 +255,13 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         built = show.build(app, error);
         started = built;
     }
-    FadeState fades;
-    fades.reset();
     // The live show opening later fast-forwards before its clock starts, so
     // the catching up is not show time.
     uint32_t lastSkippedMs = 0;
     if (started && options.startMs) {
         FixedStepClock steps(kFastForwardFps);
         steps.start();
-        lastSkippedMs = fastForward(app, show, fades, steps, 0, *options.startMs);
+        lastSkippedMs = fastForward(app, show, steps, 0, *options.startMs);
     }
     if (started) {
         started = clock.start();
@@ -288,7 +281,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     }
     // A capture from a later time skips the frames before it at its own frame times.
     if (started && options.fixedStep() && options.fromMs > 0)
-        fastForward(app, show, fades, clock, 0, options.fromMs, settings.observer);
+        fastForward(app, show, clock, 0, options.fromMs, settings.observer);
     if (!started) {
         reportFailure(error.empty() ? "start-up failed" : error);
         shutDown(app, show, built, clock);
@@ -306,7 +299,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         firstFrame = false;
 
         pumpEvents(app, quitRequested);
-        if (!options.fixedStep() && !applyLiveKeys(app, show, fades, clock, keys, error)) {
+        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
             reportFailure(error);
             failed = true;
             break;
@@ -325,9 +318,6 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
             break;
 
         show.renderFrame(app);
-        drawFades(fades, app.showTimeMs);
-        glPopAttrib();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         if (settings.observer)
             settings.observer->frameRendered(app);
 

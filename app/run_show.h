@@ -27,7 +27,6 @@ struct DemoApplication;
 class DemoConfigurator;
 class FrameClock;
 class FrameStats;
-struct FadeState;
 struct LaunchPreset;
 
 class ShowProgram {
@@ -41,8 +40,8 @@ public:
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).
     virtual void startMusic(DemoApplication& app) = 0;
-    // Composes the frame for app.showTimeMs into the window framebuffer with the
-    // full-window viewport, and leaves one glPushAttrib(GL_VIEWPORT_BIT) open.
+    // Composes the whole frame for app.showTimeMs, colour fades included, into
+    // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
     // Makes the state change renderFrame would make for app.showTimeMs and
     // app.frameStep, without GL, with the music's spectrum at that show time.
@@ -62,8 +61,7 @@ public:
     virtual bool beforeFrame(DemoApplication&) { return true; }
     // A frame before the span of interest, advanced without drawing.
     virtual void frameSkipped(DemoApplication&) {}
-    // After the frame is complete in the back buffer (fades drawn, window
-    // viewport restored), before it is presented.
+    // After the frame is complete in the back buffer, before it is presented.
     virtual void frameRendered(DemoApplication&) {}
     // After the loop, with the context still current. False marks the run failed.
     virtual bool finish(DemoApplication&, std::string&) { return true; }
@@ -105,10 +103,10 @@ inline constexpr uint32_t kJumpMs = 10000;
 inline constexpr int kFastForwardFps = 60;
 
 // Advances the show without drawing through the frames `steps` counts from
-// baseMs on, while baseMs + count < untilMs, retiring the fades those frames
-// would draw; each frame goes to observer->frameSkipped when set. Returns the
-// last frame's show time (baseMs when there was none).
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FadeState& fades, FrameClock& steps,
-                     uint32_t baseMs, uint32_t untilMs, FrameObserver* observer = nullptr);
+// baseMs on, while baseMs + count < untilMs; each frame goes to
+// observer->frameSkipped when set. Returns the last frame's show time (baseMs
+// when there was none).
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
+                     uint32_t untilMs, FrameObserver* observer = nullptr);
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);

@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "show/lighting.h"
+#include "scene/material.h"
 
 namespace {
 
@@ -190,13 +191,11 @@ void drawPlusField(const PlusField& field, TextureRegistry& textures, ProgramEnt
                    const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlend(Blend::Alpha);
     bindProgramTexture(textures, program, "PLUS");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i)
         drawSprite(plusSprite(field, i, scatter, spectrum));
-    glDisable(GL_BLEND);
 }

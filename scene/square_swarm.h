@@ -35,7 +35,6 @@ float advanceSwarmAngle(float angle, float rate, float step);
 void advanceSquareSwarm(SquareSwarm& swarm, float step);
 
 // Applies the material (colour, level 1) and draws the boxes at their angles
-// around (0, height, -8) with texture "SQUARE" (skipped when missing). Leaves the
-// blend state as it found it.
+// around (0, height, -8), unblended, with texture "SQUARE" (skipped when missing).
 void drawSquareSwarm(const SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
                      const Rgba& colour, float height);

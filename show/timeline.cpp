@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "scene/banner.h"
 #include "scene/show_state.h"
+#include "show/frame_driver.h"
 #include "show/lighting.h"
 
 namespace {
@@ -125,42 +127,43 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void advanceElement(ShowState& state, const DrawCommand& c, uint32_t t, float s)
+void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, float s)
 {
+    ShowState& scene = show.scene;
     switch (c.kind) {
     case DrawKind::PlusField:
-        advancePlusField(state.plus, s, state.timeline.plusScatter, state.random);
+        advancePlusField(scene.plus, s, show.timeline.plusScatter, scene.random);
         break;
     case DrawKind::Banner:
         break;
     case DrawKind::SquareSwarm:
-        advanceSquareSwarm(state.swarm, s);
+        advanceSquareSwarm(scene.swarm, s);
         break;
     case DrawKind::GreetingBanners:
-        for (GreetingBanner& banner : state.greetingBanners)
+        for (GreetingBanner& banner : scene.greetingBanners)
             updateGreetingBanner(banner, s, t);
         break;
     }
 }
 
-void drawCommand(ShowState& state, ProgramEntry& program, const DrawCommand& c, uint32_t t)
+void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t)
 {
+    ShowState& scene = show.scene;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(state.plus, state.textures, program, paletteColour(state, 0), state.timeline.plusScatter,
-                      state.timeline.plusFade, state.beats.spectrum);
+        drawPlusField(scene.plus, scene.textures, program, paletteColour(scene, 0), show.timeline.plusScatter,
+                      show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
-        drawBanner(state.textures, program, paletteColour(state, 1), c.fade, c.textureKey, c.pixelate,
+        drawBanner(scene.textures, program, paletteColour(scene, 1), c.fade, c.textureKey, c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(state.swarm, state.textures, program, paletteColour(state, 0),
-                        state.timeline.swarmHeight);
+        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (const GreetingBanner& banner : state.greetingBanners)
-            drawGreetingBanner(banner, state.textures, program, paletteColour(state, banner.paletteSlot), t);
+        for (const GreetingBanner& banner : scene.greetingBanners)
+            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot), t);
         break;
     }
 }
@@ -182,41 +185,42 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
     planBanner(kMessage, timeline, t, s, beatPulse, plan);
 }
 
-void advanceTimeline(ShowState& state, uint32_t t, float s, TimelinePlan& plan)
+void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan)
 {
-    planTimeline(state.timeline, {state.plus.spinAngle, state.plus.driftRate}, t, s, state.frame.beatPulse, plan);
+    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
+                 show.frame.beatPulse, plan);
     for (int i = 0; i < plan.count; ++i)
-        advanceElement(state, plan.commands[i], t, s);
+        advanceElement(show, plan.commands[i], t, s);
 }
 
-void renderTimeline(ShowState& state, uint32_t t, float s, bool shadowPass)
+void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    setupLight(state.frame.lightLevel);
+    setupLight(show.frame.lightLevel);
 
     if (shadowPass) {
-        setupLightView(state.light);
+        setupLightView(show.light);
     } else {
-        const FrameValues& f = state.frame;
+        const FrameValues& f = show.frame;
         glLoadIdentity();
         gluLookAt(f.cameraEye.x, f.cameraEye.y, f.cameraEye.z, f.cameraTarget.x, f.cameraTarget.y,
                   f.cameraTarget.z, 0.0, 1.0, 0.0);
     }
 
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
+    setDepthTest(false);
+    setCullFace(false);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
-    advanceTimeline(state, t, s, plan);
+    advanceTimeline(show, t, s, plan);
 
-    ProgramEntry* program = state.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
+    ProgramEntry* program = show.scene.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
     if (program) {
         glUseProgram(program->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(state, *program, plan.commands[i], t);
+            drawCommand(show, *program, plan.commands[i], t);
         glUseProgram(0);
     }
 

@@ -1,6 +1,6 @@
 #include "test_show.h"
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
 bool TestConfigurator::loadAssets()
 {
@@ -35,16 +35,22 @@ bool ClearShow::rebuild(DemoApplication& app, std::string& error)
 {
     ++rebuilds;
     advancedTimes.clear();
+    fades.reset();
     return build(app, error);
+}
+
+void ClearShow::advanceFrame(DemoApplication& app)
+{
+    advancedTimes.push_back(app.showTimeMs);
+    advanceFades(fades, app.showTimeMs);
 }
 
 void ClearShow::renderFrame(DemoApplication& app)
 {
     ++frames;
-    glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, app.width, app.height);
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawFades(fades, app.showTimeMs);
 }
 
 bool ScriptedClock::start()

@@ -216,9 +216,8 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
 {
     PlusRun run;
     run.runTo(15000.0);
-    glEnable(GL_BLEND);
     run.draw(textures_, *program_);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     expectReference("plus_trails.png");
 
@@ -229,7 +228,7 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SceneDraw, SwarmRingsItsCentreAndLeavesBlendingAlone)
+TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
 {
     SquareSwarm swarm;
     ShowRandom random = showRandomAfter(2500);
@@ -244,8 +243,7 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndLeavesBlendingAlone)
     };
     glEnable(GL_BLEND);
     draw();
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    glDisable(GL_BLEND);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     clear();
     draw();
@@ -276,9 +274,8 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     };
     pass(banners[0], kSlot1, 88999);
     EXPECT_EQ(banners[0].yOffset, 20.0f);
-    glEnable(GL_BLEND);
     pass(banners[0], kSlot1, 89000);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
     // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
     const RgbaImage first = picture();

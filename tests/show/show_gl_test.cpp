@@ -1,6 +1,6 @@
 // The show on a real (software) GL context: light state, the light's view, the
-// frame's hand-off to the main loop, a beat's light dip, and the schedule seen in
-// captured frames compared with small references.
+// GL state a frame leaves to the main loop, a beat's light dip, and the schedule
+// seen in captured frames compared with small references.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "gfx/texture_registry.h"
+#include "scene/material.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
 #include "show_harness.h"
@@ -70,8 +71,9 @@ int goldPixels(const RgbImage& image)
 }
 
 // Every value the frames change, bit for bit.
-std::vector<uint32_t> stateBits(const ShowState& s)
+std::vector<uint32_t> stateBits(const ShowFrameState& show)
 {
+    const ShowState& s = show.scene;
     std::vector<uint32_t> bits{s.random.state()};
     auto add = [&](float v) { bits.push_back(std::bit_cast<uint32_t>(v)); };
     auto addVec = [&](const Vec4& v) {
@@ -97,19 +99,21 @@ std::vector<uint32_t> stateBits(const ShowState& s)
         for (const Vec4& p : g.cellPositions)
             addVec(p);
     }
-    const FrameValues& f = s.frame;
+    const FrameValues& f = show.frame;
     for (float v : {f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2],
                     f.cameraSwayPhase})
         add(v);
     addVec(f.cameraEye);
-    for (const BannerState& b : s.timeline.banners)
+    for (const BannerState& b : show.timeline.banners)
         for (float v : {b.fade, b.pixelate, b.phase})
             add(v);
-    for (float v : {s.timeline.plusScatter, s.timeline.plusFade, s.timeline.swarmHeight})
+    for (float v : {show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight})
         add(v);
-    for (float v : s.beats.history(0))
+    for (float v : show.beats.history(0))
         add(v);
-    bits.push_back(uint32_t(s.beats.beatFlags[0]));
+    bits.push_back(uint32_t(show.beats.beatFlags[0]));
+    for (bool done : show.fades.done)
+        bits.push_back(done);
     return bits;
 }
 
@@ -119,7 +123,8 @@ TEST(ShowGlTest, FastForwardMakesTheStateDrawingMakes)
     std::string error;
     ASSERT_TRUE(drawn.open(80, 50, BRINDLE_TEST_DATA_DIR, error)) << error;
     DemoApplication& app = drawn.app();
-    auto skipped = buildShowState(nullptr, app.music, app.programs, app.textures);
+    auto scene = buildShowState(app.music, app.programs, app.textures);
+    ShowFrameState skipped(*scene);
     const std::vector<float> quiet(1024, 0.0f), loud(1024, 1.0f);
 
     // Uneven frames through the whole show, a beat now and then.
@@ -129,13 +134,13 @@ TEST(ShowGlTest, FastForwardMakesTheStateDrawingMakes)
         const float step = std::max(static_cast<float>(t - previous) / 500.0f, 0.002f);
         if (k % 7 == 3) {
             drawn.beatNextFrame();
-            skipped->beats.analyse(loud.data());
+            skipped.beats.analyse(loud.data());
         }
         drawn.frame(t, step);
-        advanceFrame(*skipped, nullptr, t, step);
-        skipped->beats.analyse(quiet.data());
+        advanceFrame(skipped, nullptr, t, step);
+        skipped.beats.analyse(quiet.data());
         if (k % 50 == 0 || t > 133000) {
-            ASSERT_EQ(stateBits(drawn.state()), stateBits(*skipped)) << "at " << t;
+            ASSERT_EQ(stateBits(drawn.frameState()), stateBits(skipped)) << "at " << t;
         }
     }
 }
@@ -174,51 +179,40 @@ TEST(ShowGlTest, LightViewMaterialAndLightReachTheGLState)
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
 }
 
-TEST(ShowGlTest, FrameLeavesOneSavedViewportAndTheWindowBound)
+TEST(ShowGlTest, FrameRestoresTheStacksAndTheViewportAndLeavesTheWindowBound)
 {
     ShowHarness& show = harness();
+    // Letterboxed, so a frame target's full-size viewport left behind would show.
+    glViewport(0, 10, kWidth, kHeight - 20);
     const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
     const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
     const GLint modelviewDepth = integer(GL_MODELVIEW_STACK_DEPTH);
     GLint resting[4];
     glGetIntegerv(GL_VIEWPORT, resting);
 
-    show.app().showTimeMs = show.lastTime() + 20;
-    show.app().frameStep = 0.04f;
-    renderFrame(show.state());
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth + 1);
+    renderFrame(show.frameState(), show.lastTime() + 20, 0.04f, nullptr);
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth);
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
-    EXPECT_EQ(integer(GL_BLEND_EQUATION), GL_FUNC_ADD);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), projectionDepth);
     EXPECT_EQ(integer(GL_MODELVIEW_STACK_DEPTH), modelviewDepth);
-    GLint frameViewport[4];
-    glGetIntegerv(GL_VIEWPORT, frameViewport);
-    EXPECT_EQ(frameViewport[2], kWidth);
-    EXPECT_EQ(frameViewport[3], kHeight);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
-    glPopAttrib();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     GLint after[4];
     glGetIntegerv(GL_VIEWPORT, after);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(after[i], resting[i]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(ShowGlTest, MissingFrameTargetsKeepTheHandOffBalanced)
+TEST(ShowGlTest, MissingFrameTargetsKeepTheAttributeStackBalanced)
 {
     ShowHarness& show = harness();
     TextureRegistry noTextures;
-    auto bare = buildShowState(&show.app(), show.app().music, show.app().programs, noTextures);
+    auto bare = buildShowState(show.app().music, show.app().programs, noTextures);
+    ShowFrameState bareShow(*bare);
     const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
     for (uint32_t t : {40000u, 40020u}) {
-        show.app().showTimeMs = t;
-        show.app().frameStep = 0.04f;
-        renderFrame(*bare);
-        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth + 1) << t;
-        glPopAttrib();
+        renderFrame(bareShow, t, 0.04f, nullptr);
+        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth) << t;
     }
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     while (glGetError() != GL_NO_ERROR) {
