@@ -1,6 +1,8 @@
 // Channels, mixing and queries shared by the device and offline back ends.
 #include "audio/track_backend.h"
 
+#include <cmath>
+
 #include "audio/frequency_analysis.h"
 
 AudioBackend::~AudioBackend() = default;
@@ -45,12 +47,36 @@ void TrackBackend::play(AudioHandle handle)
         channel->startFrame.store(heardFrames());
 }
 
+void TrackBackend::seek(AudioHandle handle, double ms)
+{
+    TrackChannel* channel = find(handle);
+    if (!channel)
+        return;
+    // The mixer must not see the new origin with the old start.
+    lockChannels();
+    if (channel->startFrame.load() >= 0)
+        channel->startFrame.store(heardFrames());
+    channel->originFrame.store(framesAt(ms));
+    // The stream is decoded up to the new place now, not in the device's next
+    // block, where the decoding of a long way would starve the output.
+    if (startsInMixer()) {
+        float frame[2];
+        channel->playback.read(framesAt(ms), 1, frame);
+    }
+    unlockChannels();
+}
+
+int64_t TrackBackend::framesAt(double ms) const
+{
+    return ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0;
+}
+
 int64_t TrackBackend::channelFrame(const TrackChannel& channel) const
 {
     const int64_t start = channel.startFrame.load();
     if (start < 0)
         return -1;
-    const int64_t frame = heardFrames() - start;
+    const int64_t frame = heardFrames() - start + channel.originFrame.load();
     return frame > 0 ? frame : 0;
 }
 
@@ -61,9 +87,19 @@ void TrackBackend::spectrum(AudioHandle handle, float out[1024])
         return;
     const int64_t frame = channelFrame(*channel);
     // Before the start the window lies wholly before the track: silence.
-    const int64_t end = frame < 0 ? 0 : frame;
+    spectrumEndingAt(*channel, frame < 0 ? 0 : frame, out);
+}
+
+void TrackBackend::spectrumAt(AudioHandle handle, double ms, float out[1024])
+{
+    if (TrackChannel* channel = find(handle))
+        spectrumEndingAt(*channel, framesAt(ms), out);
+}
+
+void TrackBackend::spectrumEndingAt(TrackChannel& channel, int64_t endFrame, float out[1024])
+{
     float window[kSpectrumWindow * 2];
-    channel->analysis.read(end - kSpectrumWindow, kSpectrumWindow, window);
+    channel.analysis.read(endFrame - kSpectrumWindow, kSpectrumWindow, window);
     computeSpectrumOfWindow(window, out);
 }
 
@@ -92,9 +128,10 @@ void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame)
             start = outputFrame;
             channel->startFrame.store(start);
         }
+        const int64_t origin = channel->originFrame.load();
         const float volume = channel->volume.load();
         mixed_.resize(static_cast<size_t>(frames) * 2);
-        channel->playback.read(outputFrame - start, static_cast<size_t>(frames), mixed_.data());
+        channel->playback.read(outputFrame - start + origin, static_cast<size_t>(frames), mixed_.data());
         for (size_t i = 0; i < mixed_.size(); ++i)
             out[i] += mixed_[i] * volume;
     }
