@@ -246,13 +246,19 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
     std::string error;
     bool built = false;
+    // Whatever ran before the window (the process's own start, the options) counts as one step.
+    app.startupSteps.emplace_back("before_window", millisecondsBetween(startCounter, SDL_GetPerformanceCounter()));
+    StartupLaps laps(app);
     bool started = openWindow(app, error);
+    laps.lap("window");
     if (started && !app.configurator->loadAssets()) {
         error = app.configurator->error();
         started = false;
     }
     if (started) {
+        StartupLaps building(app);
         built = show.build(app, error);
+        building.lap("show");
         started = built;
     }
     // The live show opening later fast-forwards before its clock starts, so
@@ -294,8 +300,10 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     std::vector<int> keys;
     for (;;) {
         const uint64_t frameStart = SDL_GetPerformanceCounter();
-        if (firstFrame && settings.stats)
+        if (firstFrame && settings.stats) {
             settings.stats->setStartupMs(millisecondsBetween(startCounter, frameStart));
+            settings.stats->setStartupSteps(app.startupSteps);
+        }
         firstFrame = false;
 
         pumpEvents(app, quitRequested);

@@ -17,10 +17,10 @@ double nearestRank(const std::vector<double>& sorted, double percent)
     return sorted[rank - 1];
 }
 
-void appendNumber(std::string& out, double value)
+void appendNumber(std::string& out, double value, int decimals = 3)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.3f", std::isfinite(value) ? value : 0.0);
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::isfinite(value) ? value : 0.0);
     out += text;
 }
 
@@ -36,6 +36,21 @@ void appendFigures(std::string& out, const FrameFigures& f)
     appendNumber(out, f.p99);
     out += ", \"max\": ";
     appendNumber(out, f.max);
+    out += "}";
+}
+
+void appendNamed(std::string& out, const char* key, const FrameStats::NamedMs& values)
+{
+    if (values.empty())
+        return;
+    out += ", \"";
+    out += key;
+    out += "\": {";
+    for (size_t i = 0; i < values.size(); ++i) {
+        out += (i ? ", \"" : "\"") + values[i].first + "\": ";
+        // A pass that drew nothing still takes microseconds, which must not read as zero.
+        appendNumber(out, values[i].second, 6);
+    }
     out += "}";
 }
 
@@ -110,6 +125,8 @@ std::string FrameStats::toJson() const
     }
     out += "}, \"peak_rss_mb\": ";
     appendNumber(out, peakResidentMb());
+    appendNamed(out, "startup_steps_ms", startupSteps_);
+    appendNamed(out, "passes_ms", passesMs_);
     if (beats_)
         out += ", \"beats\": " + std::to_string(*beats_);
     if (audioDriftMs_) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FrameFigures {
@@ -36,7 +37,12 @@ double peakResidentMb();
 class FrameStats {
 public:
     FrameStats();
+    using NamedMs = std::vector<std::pair<std::string, double>>;
+
     void setStartupMs(double ms) { startupMs_ = ms; }
+    void setStartupSteps(NamedMs steps) { startupSteps_ = std::move(steps); }
+    // Each pass's mean GPU time, in drawing order.
+    void setPassesMs(NamedMs passes) { passesMs_ = std::move(passes); }
     void addFrame(uint32_t showTimeMs, double frameMs);
     // How closely the live clock kept to the music (see AudioSync).
     void setAudioSync(double driftMs, double relockMs)
@@ -54,6 +60,8 @@ private:
     double startupMs_ = 0;
     std::vector<double> frameMs_;
     std::vector<uint32_t> showTimes_;
+    NamedMs startupSteps_;
+    NamedMs passesMs_;
     std::optional<double> audioDriftMs_;
     std::optional<double> relockMs_;
     std::optional<int> beats_;

@@ -3,6 +3,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/pass_timer.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
@@ -21,6 +22,12 @@ bool bindFrameTarget(TextureRegistry& textures, const char* key)
         return false;
     TextureRegistry::bindRenderTarget(*target);
     return true;
+}
+
+void markPass(ShowFrameState& show)
+{
+    if (show.passTimer)
+        show.passTimer->mark();
 }
 
 void blur(ShowState& scene, int firstIndex, int secondIndex, const char* sourceKey, float strength)
@@ -42,6 +49,7 @@ void shadowPass(ShowFrameState& show, uint32_t t, float s)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(kClearAll);
     renderTimeline(show, t, s, true);
+    markPass(show);
     // "BLUR2", the first target's picture, becomes the soft shadow map.
     blur(show.scene, 1, 0, "DEFAULT_TARGET1", 1.5f);
 }
@@ -54,6 +62,7 @@ bool cameraPass(ShowFrameState& show, uint32_t t, float s)
     glDrawBuffers(1, buffers);
     glClear(kClearAll);
     renderTimeline(show, t, s, false);
+    markPass(show);
     // "BLUR4", the first target's picture, is the glow.
     blur(show.scene, 3, 2, "DEFAULT_TARGET2", 1.75f);
     return bound;
@@ -74,6 +83,7 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
 
     drawShadowedBackdrop(show);
 
+    markPass(show);
     setBlend(Blend::Alpha);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
@@ -88,6 +98,7 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
             ProgramRegistry::setFloats(*strength, bleed[0], bleed[1], bleed[2]);
         drawScreenQuad(scene.textures, "DEFAULT_TARGET2", 1.0f, 1.0f);
 
+        markPass(show);
         setBlend(Blend::Add);
         drawScreenQuad(scene.textures, "BLUR4", 1.0f, 1.0f);
     }
@@ -168,12 +179,19 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
 
     beginFrame(show, readFrameSpectrum(show, audio), t, s);
 
+    markPass(show);
     shadowPass(show, t, s);
+    markPass(show);
     const bool cameraTargetBound = cameraPass(show, t, s);
+    markPass(show);
     composeOverlay(show, cameraTargetBound);
+    markPass(show);
     drawScreenOverlay(show.scene);
+    markPass(show);
     // The fades cover the whole frame target's viewport, then the window's own
     // viewport, saved by the shadow pass, comes back.
     drawFades(show.fades, t);
     TextureRegistry::unbindRenderTarget();
+    if (show.passTimer)
+        show.passTimer->endFrame();
 }
