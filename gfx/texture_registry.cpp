@@ -9,6 +9,22 @@
 
 #include "gfx/gl_state.h"
 
+namespace {
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// A minification filter without mipmaps samples level 0 alone, and GLU uploads
+// a power-of-two image within the size limit to level 0 unchanged: the rest of
+// the chain would be built, stored and never read.
+bool chainIsRead(int w, int h, GLenum minFilter) {
+    if (minFilter != GL_NEAREST && minFilter != GL_LINEAR) return true;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return !isPowerOfTwo(w) || !isPowerOfTwo(h) || w > largest || h > largest;
+}
+
+}  // namespace
+
 TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull,
                                              GLenum wrap, GLenum minFilter, GLenum magFilter, int mipmapMode) {
     TextureEntry& entry = textures_.emplace_back();
@@ -34,7 +50,7 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
-    if (mipmapMode == 0) {
+    if (mipmapMode == 0 || !chainIsRead(w, h, minFilter)) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
         gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);

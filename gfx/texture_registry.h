@@ -31,7 +31,9 @@ struct TextureEntry {
     GLenum minFilter = GL_LINEAR, magFilter = GL_LINEAR;
     GLenum wrap = GL_CLAMP_TO_EDGE;  // both S and T
     GLenum target = GL_TEXTURE_2D;
-    int mipmapMode = 0;  // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps)
+    // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps), unless the
+    // minification filter reads level 0 only and GLU would store it unchanged.
+    int mipmapMode = 0;
 };
 
 struct RenderAttachment {
