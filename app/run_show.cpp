@@ -12,6 +12,7 @@
 #include "app/launch_dialog.h"
 #include "app/stats.h"
 #include "app/window.h"
+#include "gfx/gl_api.h"
 
 namespace {
 
@@ -298,6 +299,9 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     bool firstFrame = true;
     bool failed = false;
     std::vector<int> keys;
+    SlowRendererNotice slowNotice;
+    const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::string renderer = rendererName ? rendererName : "the GL renderer";
     for (;;) {
         const uint64_t frameStart = SDL_GetPerformanceCounter();
         if (firstFrame && settings.stats) {
@@ -333,8 +337,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         if (!ended)
             SDL_GL_SwapWindow(app.window);
         clock.frameDone();
+        const double frameMs = millisecondsBetween(frameStart, SDL_GetPerformanceCounter());
         if (settings.stats)
-            settings.stats->addFrame(app.showTimeMs, millisecondsBetween(frameStart, SDL_GetPerformanceCounter()));
+            settings.stats->addFrame(app.showTimeMs, frameMs);
+        // A slideshow should say why once, rather than leave the viewer guessing.
+        if (!options.fixedStep()) {
+            if (const std::string notice = slowNotice.addFrame(frameMs, renderer, app.width, app.height);
+                !notice.empty())
+                std::fprintf(stderr, "brindle: %s\n", notice.c_str());
+        }
         if (ended || quitRequested)
             break;
     }

@@ -34,6 +34,24 @@ const std::vector<ShowSegment>& showSegments();
 // Peak resident set size of this process in MiB; 0 when unknown.
 double peakResidentMb();
 
+// Watches the live show's first seconds. Once frames worth `watchMs` of wall
+// time (and at least eight frames) are in, and their median is over 50 ms, the
+// one notice says so: the
+// renderer, the frame rate it gets and a window size (the same shape) that
+// would reach about 25 frames a second, taking a frame's cost as proportional
+// to its pixels. Every other call returns an empty text.
+class SlowRendererNotice {
+public:
+    explicit SlowRendererNotice(double watchMs = 3000) : watchMs_(watchMs) {}
+    std::string addFrame(double frameMs, const std::string& renderer, int width, int height);
+
+private:
+    double watchMs_;
+    double seenMs_ = 0;
+    bool decided_ = false;
+    std::vector<double> frameMs_;
+};
+
 class FrameStats {
 public:
     FrameStats();
