@@ -29,7 +29,10 @@ public:
     {
         return std::make_unique<QuillonConfigurator>(app);
     }
-    int runDialog(DemoApplication& app, const LaunchPreset& preset) override { return runLaunchDialog(app, preset); }
+    LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) override
+    {
+        return runLaunchDialog(app, preset);
+    }
     bool build(DemoApplication& app, std::string& error) override
     {
         state_ = buildShowState(app);

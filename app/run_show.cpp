@@ -36,7 +36,7 @@ LaunchPreset presetFrom(const Options& options)
     LaunchPreset preset;
     preset.width = options.width;
     preset.height = options.height;
-    preset.aspectIndex = options.aspectIndex;
+    preset.aspect = options.aspect;
     preset.fullscreen = options.fullscreen;
     preset.vsync = options.vsync;
     if (options.noMusic)
@@ -52,8 +52,7 @@ void applyOptions(DemoApplication& app, const Options& options)
     app.width = options.width.value_or(desktop.width > 0 ? desktop.width : 1280);
     app.height = options.height.value_or(desktop.height > 0 ? desktop.height : 800);
     app.bitsPerPixel = 32;
-    const int aspect = options.aspectIndex.value_or(0);
-    app.aspectMode = aspect == 0 ? app.desktopAspect : aspect;
+    app.aspectMode = options.aspect.value_or(app.desktopAspect);
     app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
     // Fixed-step frames never wait for the display.
     app.vsync = !options.fixedStep() && options.vsync.value_or(true);
@@ -92,25 +91,25 @@ void shutDown(DemoApplication& app, ShowProgram& show, bool built, FrameClock& c
 
 } // namespace
 
-int virtualKeyFor(SDL_Keycode key)
+std::optional<KeyCode> virtualKeyFor(SDL_Keycode key)
 {
     if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
+        return KeyCode {'A' + (key - SDLK_a)};
     if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
+        return KeyCode {'0' + (key - SDLK_0)};
     if (key >= SDLK_F1 && key <= SDLK_F12)
-        return 112 + (key - SDLK_F1);
+        return KeyCode {static_cast<int>(KeyCode::F1) + (key - SDLK_F1)};
     switch (key) {
-    case SDLK_ESCAPE: return kEscapeKey;
-    case SDLK_RETURN: return 13;
-    case SDLK_SPACE: return 32;
-    case SDLK_TAB: return 9;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    default: return -1;
+    case SDLK_ESCAPE: return KeyCode::Escape;
+    case SDLK_RETURN: return KeyCode::Return;
+    case SDLK_SPACE: return KeyCode::Space;
+    case SDLK_TAB: return KeyCode::Tab;
+    case SDLK_BACKSPACE: return KeyCode::Backspace;
+    case SDLK_LEFT: return KeyCode::Left;
+    case SDLK_UP: return KeyCode::Up;
+    case SDLK_RIGHT: return KeyCode::Right;
+    case SDLK_DOWN: return KeyCode::Down;
+    default: return std::nullopt;
     }
 }
 
@@ -120,9 +119,8 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
     case SDL_QUIT:
         return true;
     case SDL_KEYDOWN: {
-        const int code = virtualKeyFor(event.key.keysym.sym);
-        if (code >= 0 && code < static_cast<int>(app.keyDown.size()))
-            app.keyDown[static_cast<size_t>(code)] = true;
+        if (const std::optional<KeyCode> key = virtualKeyFor(event.key.keysym.sym))
+            app.keyDown[static_cast<size_t>(*key)] = true;
         return false;
     }
     case SDL_WINDOWEVENT:
@@ -168,10 +166,10 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     applyOptions(app, options);
     if (!options.noDialog && !options.fixedStep()) {
         app.displayModes = distinctModes(enumerateDisplayModes());
-        const int result = show.runDialog(app, presetFrom(options));
-        if (result != kLaunchDialogLaunch) {
+        const LaunchResult result = show.runDialog(app, presetFrom(options));
+        if (result != LaunchResult::Launch) {
             app.configurator.reset();
-            return result == kLaunchDialogQuit ? kExitQuit : kExitStartFailed;
+            return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
         }
         // Time spent choosing in the dialog is not start-up time.
         startCounter = SDL_GetPerformanceCounter();
@@ -230,7 +228,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         if (settings.observer)
             settings.observer->frameRendered(app);
 
-        const bool ended = app.showTimeMs >= kShowLengthMs || app.keyDown[kEscapeKey];
+        const bool ended = app.showTimeMs >= kShowLengthMs || app.isKeyDown(KeyCode::Escape);
         if (!ended)
             SDL_GL_SwapWindow(app.window);
         clock.frameDone();

@@ -5,9 +5,9 @@
 #include "app/application.h"
 #include "app/gl_api.h"
 
-std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
+std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect)
 {
-    if (aspectCode < 1 || aspectCode > 4 || h == 0)
+    if (aspect == AspectCode::Other || h == 0)
         return std::nullopt;
     float vw = static_cast<float>(w);
     float vh = static_cast<float>(w) / 1.6f;
@@ -24,9 +24,9 @@ std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
     return box;
 }
 
-bool setupProjection(int w, int h, int aspectCode)
+bool setupProjection(int w, int h, AspectCode aspect)
 {
-    const std::optional<Letterbox> box = letterboxFor(w, h, aspectCode);
+    const std::optional<Letterbox> box = letterboxFor(w, h, aspect);
     if (!box)
         return false;
     glViewport(box->x, box->y, box->width, box->height);
