@@ -3,6 +3,7 @@
 #include "app/launch_dialog.h"
 
 #include "app/application.h"
+#include "app/report.h"
 
 #include <gtk/gtk.h>
 
@@ -416,7 +417,7 @@ LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
 {
     std::string error;
     if (!initDialogToolkit(error)) {
-        std::fprintf(stderr, "brindle: %s\n", error.c_str());
+        report(error);
         return LaunchResult::Failed;
     }
     DialogState state;

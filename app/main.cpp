@@ -12,6 +12,7 @@
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
+#include "app/report.h"
 #include "app/run_show.h"
 #include "app/stats.h"
 #include "audio/music_player.h"
@@ -77,7 +78,8 @@ int readCommandLine(int argc, char** argv, Options& options)
 {
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "brindle: %s\n%s", error.c_str(), usageText().c_str());
+        report(error);
+        std::fputs(usageText().c_str(), stderr);
         return 2;
     }
     if (options.help) {
@@ -113,7 +115,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     } else {
         // The millisecond ticker drifts from the sound device over a whole show
         // (the device's rate is its own), so real time follows what is heard.
-        app.audio = makeDeviceAudioBackend();
+        app.audio = makeDeviceAudioBackend(report);
         clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
     }
 

@@ -114,7 +114,8 @@ const OptionRow kOptionRows[] = {
      [](const std::string&, Options& o) { o.noMusic = true; return noReason(); }},
     {"--vsync,!--no-vsync", "", "wait for the display's refresh, or not (default: wait)",
      [](const std::string& on, Options& o) { o.vsync = on == "true"; return noReason(); }},
-    {"--data", "DIR", "the data folder (default: Data beside the program, or share/brindle/Data of an installed copy)",
+    {"--data", "DIR", "the data folder (default: Data beside the program, or share/brindle/Data of an "
+                      "installed copy)",
      [](const std::string& text, Options& o) { return readPath(text, o.dataDir, "a folder"); }},
     {"--music", "FILE", "play FILE instead of the show's track (MP3 by name, else a tracker module)",
      [](const std::string& text, Options& o) { return readPath(text, o.musicPath, "a file"); }},
@@ -208,7 +209,7 @@ void appendUsageLine(std::string& out, const std::string& names, const std::stri
     out += '\n';
 }
 
-} // namespace
+}  // namespace
 
 bool parseOptions(int argc, const char* const* argv, Options& options, std::string& error)
 {

@@ -1,13 +1,13 @@
 #include "app/run_show.h"
 
 #include <csignal>
-#include <cstdio>
 
 #include "app/application.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
 #include "app/gl_api.h"
 #include "app/launch_dialog.h"
+#include "app/report.h"
 #include "app/stats.h"
 #include "app/window.h"
 #include "show/colour_fades.h"
@@ -24,11 +24,6 @@ void onQuitSignal(int)
 double millisecondsBetween(uint64_t from, uint64_t to)
 {
     return static_cast<double>(to - from) * 1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
-}
-
-void reportFailure(const std::string& what)
-{
-    std::fprintf(stderr, "brindle: %s\n", what.c_str());
 }
 
 LaunchPreset presetFrom(const Options& options)
@@ -199,7 +194,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
             started = settings.observer->begin(app, error);
     }
     if (!started) {
-        reportFailure(error.empty() ? "start-up failed" : error);
+        report(error.empty() ? "start-up failed" : error);
         shutDown(app, show, built, clock);
         return kExitStartFailed;
     }
@@ -240,7 +235,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
     bool finished = true;
     if (settings.observer && !settings.observer->finish(app, error)) {
-        reportFailure(error);
+        report(error);
         finished = false;
     }
     shutDown(app, show, built, clock);

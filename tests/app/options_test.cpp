@@ -36,7 +36,8 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_EQ(o.dataDir, "/tmp/d");
 
     // Of two options that set one thing, the later on the line wins.
-    ASSERT_TRUE(parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"}, o, error));
+    ASSERT_TRUE(parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"},
+                      o, error));
     EXPECT_TRUE(*o.vsync);
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
