@@ -88,4 +88,3 @@ struct DemoApplication {
     // Deletes the registries' GL objects; call with the context current.
     void releaseGraphics();
 };
-
