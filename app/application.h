@@ -65,6 +65,7 @@ struct DemoApplication {
     SDL_GLContext glContext = nullptr;       // null when none
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
     bool isKeyDown(KeyCode key) const { return keyDown[static_cast<size_t>(key)]; }
+    std::vector<KeyCode> pressedKeys;        // keys pressed (not repeats) since the loop took them
 
     int glMajor = 0;
     int glMinor = 0;

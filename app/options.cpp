@@ -73,11 +73,12 @@ Reason readFpsInto(const std::string& text, Options& o)
     return noReason();
 }
 
-Reason readShowTime(const std::string& text, uint32_t& ms)
+// Show time in milliseconds from 0 to `last`.
+Reason readShowTime(const std::string& text, uint32_t last, uint32_t& ms)
 {
-    const auto value = readWhole(text, 0, kShowLengthMs);
+    const auto value = readWhole(text, 0, last);
     if (!value)
-        return "'" + text + "' is not a number of milliseconds from 0 to 134000";
+        return "'" + text + "' is not a number of milliseconds from 0 to " + std::to_string(last);
     ms = static_cast<uint32_t>(*value);
     return noReason();
 }
@@ -119,6 +120,9 @@ const OptionRow kOptionRows[] = {
      [](const std::string& text, Options& o) { return readPath(text, o.dataDir, "a folder"); }},
     {"--music", "FILE", "play FILE instead of the show's track (MP3 by name, else a tracker module)",
      [](const std::string& text, Options& o) { return readPath(text, o.musicPath, "a file"); }},
+    {"--start", "MS", "open the live show at MS milliseconds, music positioned there; the show's state is "
+                      "fast-forwarded at 60 fps",
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs - 1, o.startMs.emplace()); }},
     {"--stats", "", "print frame statistics as JSON on stdout at exit",
      [](const std::string&, Options& o) { o.stats = true; return noReason(); }},
     {"--capture", "OUT", "render every frame at a fixed rate into OUT: a folder of PNG files, or a .mp4, .mkv "
@@ -128,9 +132,9 @@ const OptionRow kOptionRows[] = {
      }},
     {"--fps", "N", "frames per second for --capture and --bench (default 60)", readFpsInto},
     {"--from", "MS", "the show-time span to capture (default 0 to 134000)",
-     [](const std::string& text, Options& o) { return readShowTime(text, o.fromMs); }},
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
     {"--to", "MS", "the show-time span to capture (default 0 to 134000)",
-     [](const std::string& text, Options& o) { return readShowTime(text, o.toMs); }},
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.toMs); }},
     {"--bench", "", "render the whole show as fast as possible, print statistics",
      [](const std::string&, Options& o) { o.bench = true; return noReason(); }},
     {"--help,-h", "", "show this text",
@@ -144,6 +148,8 @@ const OptionRow kOptionRows[] = {
 Reason contradiction(const Options& o)
 {
     const bool span = o.fromMs != 0 || o.toMs != kShowLengthMs;
+    if (o.startMs && o.fixedStep())
+        return "--start is for the live show; a capture starts with --from";
     if (o.bench && !o.captureOut.empty())
         return "--bench and --capture cannot be combined";
     if ((o.fps || span) && !o.fixedStep())
@@ -258,5 +264,6 @@ std::string usageText()
             names += ", " + usageNames(*row);
         appendUsageLine(out, names, help);
     }
-    return out;
+    return out + "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
+                 "forward and back, Escape ends the show\n";
 }

@@ -79,13 +79,6 @@ void FrameStats::addFrame(uint32_t showTimeMs, double frameMs)
     showTimes_.push_back(showTimeMs);
 }
 
-void FrameStats::noteAudioDrift(double driftMs)
-{
-    const double drift = std::fabs(driftMs);
-    if (!audioDriftMs_ || drift > *audioDriftMs_)
-        audioDriftMs_ = drift;
-}
-
 std::string FrameStats::toJson() const
 {
     nlohmann::ordered_json json;
@@ -107,5 +100,7 @@ std::string FrameStats::toJson() const
         json["beats"] = *beats_;
     if (audioDriftMs_)
         json["audio_drift_ms"] = rounded(*audioDriftMs_);
+    if (relockMs_)
+        json["relock_ms"] = rounded(*relockMs_);
     return json.dump();
 }

@@ -24,7 +24,7 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(o.noDialog || o.width || o.fullscreen || o.aspect || o.vsync || o.fixedStep());
 
     ASSERT_TRUE(parse({"--no-dialog", "--size", "640x400", "--windowed", "--aspect", "16:10", "--no-music",
-                       "--no-vsync", "--data=/tmp/d", "--stats"},
+                       "--no-vsync", "--data=/tmp/d", "--stats", "--start", "110000"},
                       o, error))
         << error;
     EXPECT_TRUE(o.noDialog && o.noMusic && o.stats);
@@ -34,6 +34,9 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_EQ(*o.aspect, AspectCode::Ratio16x10);
     EXPECT_FALSE(*o.vsync);
     EXPECT_EQ(o.dataDir, "/tmp/d");
+    EXPECT_EQ(*o.startMs, 110000u);
+    ASSERT_TRUE(parse({"--start=133999"}, o, error)) << error;
+    EXPECT_EQ(*o.startMs, 133999u);
 
     // Of two options that set one thing, the later on the line wins.
     ASSERT_TRUE(parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"},
@@ -82,6 +85,11 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--capture", "a", "--from", "5000", "--to", "5000"},
         {"--capture", "a", "--to", "134001"},
         {"--capture", "a", "--bench"},
+        {"--start", "134000"},
+        {"--start", "-1"},
+        {"--start", "1.5"},
+        {"--start"},
+        {"--start", "5000", "--capture", "a"},
     };
     for (const auto& args : bad) {
         Options o;
@@ -164,12 +172,12 @@ TEST(Options, TheManualAndTheReadmeListWhatTheUsageLists)
     ASSERT_GE(usage.size(), 19u);
     EXPECT_EQ(manualTerms(), usage);
 
-    std::string block;
+    std::string block;  // the usage's option lines as a code block
     std::istringstream lines(usageText());
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line))
-        block += "  " + line + "\n";  // a code block of the usage's own lines
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("  ", 0) == 0)
+            block += "  " + line + "\n";
+    }
     EXPECT_NE(readFile(BRINDLE_SOURCE_DIR "/README.md").find(block), std::string::npos)
         << "README's option list should read:\n"
         << block;

@@ -46,11 +46,10 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     EXPECT_FALSE(json.contains("audio_drift_ms"));
     EXPECT_FALSE(json.contains("beats"));
 
-    // Drift keeps the largest magnitude.
-    for (double drift : {3.0, -8.25, 1.0})
-        stats.noteAudioDrift(drift);
+    stats.setAudioSync(8.25, 120.5);
     stats.setBeats(7);
     const nlohmann::json later = nlohmann::json::parse(stats.toJson());
     EXPECT_EQ(later["audio_drift_ms"], 8.25);
+    EXPECT_EQ(later["relock_ms"], 120.5);
     EXPECT_EQ(later["beats"], 7);
 }
