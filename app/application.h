@@ -20,6 +20,7 @@
 
 #include "app/display_modes.h"
 #include "app/gl_loader.h"
+#include "app/mode_watchdog.h"
 #include "audio/audio_backend.h"
 #include "audio/music_player.h"
 #include "gfx/program_registry.h"
@@ -48,6 +49,7 @@ struct DemoApplication {
 
     SDL_Window* window = nullptr;            // null when none
     SDL_GLContext glContext = nullptr;       // null when none
+    ModeWatchdog modeWatchdog;               // watches a full-screen mode switch on X11
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
 
     int glMajor = 0;
