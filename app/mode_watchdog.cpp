@@ -18,7 +18,7 @@ RestoreChoice chooseRestore(const CrtcMode& desktop, int shownWidth, int shownHe
     if (now.id == desktop.id)
         return RestoreChoice::AlreadyBack;
     // Only the size is known of the show's mode: SDL picks the mode itself.
-    if (now.id != 0 && now.width == shownWidth && now.height == shownHeight)
+    if (now.width == shownWidth && now.height == shownHeight)
         return RestoreChoice::Restore;
     return RestoreChoice::ChangedByUser;
 }
