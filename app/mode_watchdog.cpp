@@ -37,14 +37,13 @@ struct DesktopLayout {
 
 // Xwayland fakes mode switches for each client and drops them when the
 // client goes: there is nothing to put back.
-bool isXwayland(Display* display, const XRRScreenResources* resources)
+bool isXwayland(Display* display, XRRScreenResources* resources)
 {
     int opcode = 0, event = 0, error = 0;
     if (XQueryExtension(display, "XWAYLAND", &opcode, &event, &error))
         return true;
     for (int i = 0; i < resources->noutput; ++i) {
-        XRROutputInfo* output = XRRGetOutputInfo(display, const_cast<XRRScreenResources*>(resources),
-                                                 resources->outputs[i]);
+        XRROutputInfo* output = XRRGetOutputInfo(display, resources, resources->outputs[i]);
         const bool named = output && std::strncmp(output->name, "XWAYLAND", 8) == 0;
         if (output)
             XRRFreeOutputInfo(output);
@@ -56,10 +55,10 @@ bool isXwayland(Display* display, const XRRScreenResources* resources)
 
 // The CRTC of the primary output, where SDL's first display and so the show
 // window are; without a primary, the first output that drives a CRTC.
-RRCrtc watchedCrtc(Display* display, Window root, const XRRScreenResources* resources)
+RRCrtc watchedCrtc(Display* display, Window root, XRRScreenResources* resources)
 {
     auto crtcOf = [&](RROutput id) -> RRCrtc {
-        XRROutputInfo* output = XRRGetOutputInfo(display, const_cast<XRRScreenResources*>(resources), id);
+        XRROutputInfo* output = XRRGetOutputInfo(display, resources, id);
         const RRCrtc crtc = output ? output->crtc : 0;
         if (output)
             XRRFreeOutputInfo(output);
@@ -147,11 +146,10 @@ void putBackIfShown(Display* display, const DesktopLayout& layout, int shownWidt
                 || DisplayHeight(display, screen) != layout.screenHeight) {
                 XRRSetCrtcConfig(display, resources, layout.crtc, CurrentTime, 0, 0, None, RR_Rotate_0, nullptr, 0);
                 XRRSetScreenSize(display, root, layout.screenWidth, layout.screenHeight, layout.screenWidthMm,
-                                 layout.screenHeightMm);
+                    layout.screenHeightMm);
             }
             XRRSetCrtcConfig(display, resources, layout.crtc, CurrentTime, layout.x, layout.y, layout.mode.id,
-                             layout.rotation, const_cast<RROutput*>(layout.outputs.data()),
-                             static_cast<int>(layout.outputs.size()));
+                layout.rotation, const_cast<RROutput*>(layout.outputs.data()), static_cast<int>(layout.outputs.size()));
         }
         XRRFreeScreenResources(resources);
     }
@@ -159,17 +157,11 @@ void putBackIfShown(Display* display, const DesktopLayout& layout, int shownWidt
     XSync(display, False);
 }
 
-int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 // Xlib's own handlers would call exit(), which runs the show's exit handlers
 // in this copy of the show.
-int leaveOnLostServer(Display*)
-{
-    _exit(0);
-}
+int leaveOnLostServer(Display*) { _exit(0); }
 
 // The watcher, in the forked child: never returns.
 [[noreturn]] void watch(int readEnd, const DesktopLayout& layout, int shownWidth, int shownHeight)
@@ -207,12 +199,9 @@ int leaveOnLostServer(Display*)
     _exit(0);
 }
 
-} // namespace
+}  // namespace
 
-ModeWatchdog::~ModeWatchdog()
-{
-    stop();
-}
+ModeWatchdog::~ModeWatchdog() { stop(); }
 
 bool ModeWatchdog::start(int width, int height)
 {
@@ -250,8 +239,7 @@ void ModeWatchdog::stop()
         pipeEnd_ = -1;
     }
     if (watcher_ > 0) {
-        while (waitpid(watcher_, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(watcher_, nullptr, 0) < 0 && errno == EINTR) { }
         watcher_ = -1;
     }
 }

@@ -4,8 +4,9 @@
 
 #include "app/mode_watchdog.h"
 
-TEST(ModeWatchdog, RestoresOnlyTheShowsMode) {
-    const CrtcMode desktop{0x42, 1920, 1080};
+TEST(ModeWatchdog, RestoresOnlyTheShowsMode)
+{
+    const CrtcMode desktop {0x42, 1920, 1080};
     struct Case {
         const char* what;
         int shownWidth, shownHeight;
