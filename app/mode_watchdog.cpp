@@ -174,7 +174,7 @@ int leaveOnLostServer(Display*) { _exit(0); }
     sigfillset(&all);
     sigprocmask(SIG_UNBLOCK, &all, nullptr);
     // The show's files (its X connection, sound device, stdout) are not the
-    // watcher's to hold open; stderr stays for the toolkit's complaints.
+    // watcher's to hold open; stderr stays, so whatever goes wrong here is seen.
     if (readEnd != 3)
         dup2(readEnd, 3);
     const int null = open("/dev/null", O_RDWR);
