@@ -19,8 +19,8 @@
 #include <SDL.h>
 
 #include "app/display_modes.h"
-#include "app/gl_loader.h"
 #include "app/mode_watchdog.h"
+#include "gfx/gl_loader.h"
 #include "audio/audio_backend.h"
 #include "audio/music_player.h"
 #include "gfx/program_registry.h"
