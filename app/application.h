@@ -51,6 +51,7 @@ struct DemoApplication {
     SDL_GLContext glContext = nullptr;       // null when none
     ModeWatchdog modeWatchdog;               // watches a full-screen mode switch on X11
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
+    std::vector<int> pressedKeys;            // virtual-key codes pressed (not repeats) since the loop took them
 
     int glMajor = 0;
     int glMinor = 0;

@@ -187,13 +187,11 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
     }
 }
 
-void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textures,
-                   ProgramEntry& program, const Rgba& colour, float step, float scatter,
-                   float fade, const float* spectrum)
+void drawPlusField(const PlusField& field, TextureRegistry& textures, ProgramEntry& program,
+                   const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Alpha);
-    advancePlusField(field, step, scatter, random);
     bindProgramTexture(textures, program, "PLUS");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);

@@ -75,15 +75,14 @@ void advanceSquareSwarm(SquareSwarm& swarm, float step)
         swarm.spinAngle[j] = advanceSwarmAngle(swarm.spinAngle[j], swarm.spinRate[j], step);
 }
 
-void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
-                     const Rgba& colour, float step, float height)
+void drawSquareSwarm(const SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+                     const Rgba& colour, float height)
 {
     applyMaterial(colour, 1.0f);
     setBlend(Blend::Off);
     bindProgramTexture(textures, program, "SQUARE");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
-    advanceSquareSwarm(swarm, step);
     for (int j = 0; j < kSwarmBoxCount; ++j) {
         const float angle = swarm.spinAngle[j];
         const Vec4& ring = swarm.ringPosition[j];

@@ -127,26 +127,43 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t, float s)
+void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, float s)
 {
     ShowState& scene = show.scene;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(scene.plus, scene.random, scene.textures, program, paletteColour(scene, 0), s,
-                      show.timeline.plusScatter, show.timeline.plusFade, show.beats.spectrum);
+        advancePlusField(scene.plus, s, show.timeline.plusScatter, scene.random);
+        break;
+    case DrawKind::Banner:
+        break;
+    case DrawKind::SquareSwarm:
+        advanceSquareSwarm(scene.swarm, s);
+        break;
+    case DrawKind::GreetingBanners:
+        for (GreetingBanner& banner : scene.greetingBanners)
+            updateGreetingBanner(banner, s, t);
+        break;
+    }
+}
+
+void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t)
+{
+    ShowState& scene = show.scene;
+    switch (c.kind) {
+    case DrawKind::PlusField:
+        drawPlusField(scene.plus, scene.textures, program, paletteColour(scene, 0), show.timeline.plusScatter,
+                      show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
         drawBanner(scene.textures, program, paletteColour(scene, 1), c.fade, c.textureKey, c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), s,
-                        show.timeline.swarmHeight);
+        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (GreetingBanner& banner : scene.greetingBanners)
-            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot),
-                               s, t);
+        for (const GreetingBanner& banner : scene.greetingBanners)
+            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot), t);
         break;
     }
 }
@@ -166,6 +183,14 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
     planBanner(kZembo, timeline, t, s, beatPulse, plan);
     planBanner(kKavi, timeline, t, s, beatPulse, plan);
     planBanner(kMessage, timeline, t, s, beatPulse, plan);
+}
+
+void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan)
+{
+    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
+                 show.frame.beatPulse, plan);
+    for (int i = 0; i < plan.count; ++i)
+        advanceElement(show, plan.commands[i], t, s);
 }
 
 void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
@@ -189,14 +214,13 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
-    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
-                 show.frame.beatPulse, plan);
+    advanceTimeline(show, t, s, plan);
 
     ProgramEntry* program = show.scene.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
     if (program) {
         glUseProgram(program->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(show, *program, plan.commands[i], t, s);
+            drawCommand(show, *program, plan.commands[i], t);
         glUseProgram(0);
     }
 
