@@ -16,7 +16,8 @@ class PlaybackStats {
 public:
     // Beats count only between these show times (inclusive): the show's beat window.
     PlaybackStats(uint32_t beatWindowStartMs, uint32_t beatWindowEndMs)
-        : beatWindowStartMs_(beatWindowStartMs), beatWindowEndMs_(beatWindowEndMs)
+        : beatWindowStartMs_(beatWindowStartMs)
+        , beatWindowEndMs_(beatWindowEndMs)
     {
     }
 

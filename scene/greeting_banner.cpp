@@ -6,6 +6,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -157,7 +158,7 @@ bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t, float&
     return true;
 }
 
-void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, ProgramEntry& program,
+void drawGreetingBanner(GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
                         const Rgba& colour, float step, uint32_t t)
 {
     float level = 0.0f;
@@ -165,9 +166,9 @@ void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, Progr
         return;
     applyMaterial(colour, level);
     setBlend(Blend::Alpha);
-    bindProgramTexture(textures, program, banner.textureKey);
-    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
-        ProgramRegistry::setFloats(*pixelate, banner.pixelate);
+    bindProgramTexture(texture, program.tex);
+    if (program.pixelate)
+        ProgramRegistry::setFloats(*program.pixelate, banner.pixelate);
     const size_t cells = banner.cellPositions.size();
     for (size_t k = 0; k < cells; ++k)
         drawCell(banner, k);

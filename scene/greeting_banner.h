@@ -21,8 +21,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 struct GreetingBanner {
     uint32_t startMs = 0;   // first show time drawn
@@ -61,7 +61,7 @@ void burstGreetingCells(GreetingBanner& banner);
 // advance in levelForMaterial, advances the rules, then bursts the cells.
 bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t, float& levelForMaterial);
 
-// Draws the banner's cells blended with its texture (skipped when missing) when t
-// lies in its window; colour is the palette colour of the banner's slot.
-void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, ProgramEntry& program,
+// Draws the banner's cells blended with `texture`, its image (binding skipped when
+// null), when t lies in its window; colour is the palette colour of the banner's slot.
+void drawGreetingBanner(GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
                         const Rgba& colour, float step, uint32_t t);

@@ -18,8 +18,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 constexpr int kPlusParticleCount = 500;
 
@@ -83,8 +83,8 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
 int plusDrawCount(const PlusField& field);
 
 // Applies the material (colour, fade), advances the field once and draws every
-// sprite blended with texture "PLUS" (skipped when missing). program is the pass's
-// current program; spectrum may be null.
-void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textures,
-                   ProgramEntry& program, const Rgba& colour, float step, float scatter,
+// sprite blended with `texture`, "PLUS" (binding skipped when null). program is the
+// pass's current program; spectrum may be null.
+void drawPlusField(PlusField& field, ShowRandom& random, const TextureEntry* texture,
+                   const TexturedProgram& program, const Rgba& colour, float step, float scatter,
                    float fade, const float* spectrum);

@@ -18,7 +18,7 @@ struct TimeWindow {
 };
 
 // Beats flash the picture and push banners only inside this window.
-inline constexpr TimeWindow kBeatWindow{20000, 122000};
+inline constexpr TimeWindow kBeatWindow {20000, 122000};
 
 // The colour fades, drawn in table order over the composed frame.
 struct FadeEntry {
@@ -38,7 +38,7 @@ inline constexpr std::array<FadeEntry, 2> kFadeTable = {{
 struct PlusWindow {
     uint32_t startMs, scatterFromMs, endMs;
 };
-inline constexpr PlusWindow kPlusWindow{4000, 27000, 32000};
+inline constexpr PlusWindow kPlusWindow {4000, 27000, 32000};
 
 enum class BannerId : uint8_t { Brindle, Galder, Qn, Zembo, Kavi, Message };
 inline constexpr int kBannerCount = 6;
@@ -66,11 +66,11 @@ constexpr const BannerWindow& bannerWindow(BannerId id) { return kBannerWindows[
 struct SwarmWindow {
     uint32_t startMs, landedMs, liftFromMs, endMs;
 };
-inline constexpr SwarmWindow kSwarmWindow{72000, 77000, 86000, 89000};
+inline constexpr SwarmWindow kSwarmWindow {72000, 77000, 86000, 89000};
 
 // The timeline hands every greeting banner each frame of this window; each banner
 // then draws only inside its own row's window.
-inline constexpr TimeWindow kGreetingsWindow{89000, 122000};
+inline constexpr TimeWindow kGreetingsWindow {89000, 122000};
 
 struct GreetingRow {
     const char* textureKey;

@@ -1,7 +1,6 @@
 // show_state.cpp: builds the show's generated data in its fixed draw order.
 #include "scene/show_state.h"
 
-#include "gfx/texture_registry.h"
 #include "scene/schedule.h"
 
 namespace {
@@ -17,8 +16,6 @@ constexpr Rgba paletteEntry(int r, int g, int b)
 constexpr std::array<Rgba, 3> kElementPalette = {paletteEntry(177, 68, 115), paletteEntry(209, 187, 80),
                                                  paletteEntry(52, 134, 116)};
 
-constexpr const char* kBlurTargetKeys[4] = {"RT_BLUR1", "RT_BLUR2", "RT_BLUR3", "RT_BLUR4"};
-
 constexpr float kGreetingCellSize = 0.025f;
 
 }  // namespace
@@ -33,12 +30,11 @@ Rgba paletteColour(const ShowState& state, int slot)
 
 std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
 {
-    auto state = std::make_unique<ShowState>(music, programs, textures);
+    auto state = std::make_unique<ShowState>(music);
     state->random.seed(kShowSeed);
     state->elementPalette = kElementPalette;
     state->materialSet = 0;
-    for (int i = 0; i < 4; ++i)
-        state->blurTargets[i] = textures.findRenderTarget(kBlurTargetKeys[i]);
+    resolveShowAssets(programs, textures, state->assets);
 
     // The order of the generator's draws fixes every value: plus field, swarm, greetings.
     buildPlusField(state->plus);

@@ -14,8 +14,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 constexpr int kSwarmBoxCount = 200;
 
@@ -36,7 +36,7 @@ float advanceSwarmAngle(float angle, float rate, float step);
 void advanceSquareSwarm(SquareSwarm& swarm, float step);
 
 // Applies the material (colour, level 1), advances every angle once and draws the
-// boxes around (0, height, -8), unblended, with texture "SQUARE" (skipped when
-// missing).
-void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+// boxes around (0, height, -8), unblended, with `texture`, "SQUARE" (binding
+// skipped when null).
+void drawSquareSwarm(SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
                      const Rgba& colour, float step, float height);

@@ -117,26 +117,29 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t, float s)
+void drawCommand(ShowFrameState& show, const TexturedProgram& program, const DrawCommand& c, uint32_t t, float s)
 {
     ShowState& scene = show.scene;
+    const ShowAssets& assets = scene.assets;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(scene.plus, scene.random, scene.textures, program, paletteColour(scene, 0), s,
+        drawPlusField(scene.plus, scene.random, assets.plus, program, paletteColour(scene, 0), s,
                       show.timeline.plusScatter, show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
-        drawBanner(scene.textures, program, paletteColour(scene, 1), c.fade, bannerWindow(c.banner).textureKey, c.pixelate,
+        drawBanner(program, paletteColour(scene, 1), c.fade, assets.banners[static_cast<int>(c.banner)], c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), s,
+        drawSquareSwarm(scene.swarm, assets.square, program, paletteColour(scene, 0), s,
                         show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (GreetingBanner& banner : scene.greetingBanners)
-            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot),
-                               s, t);
+        for (size_t i = 0; i < scene.greetingBanners.size(); ++i) {
+            GreetingBanner& banner = scene.greetingBanners[i];
+            const TextureEntry* texture = i < assets.greetings.size() ? assets.greetings[i] : nullptr;
+            drawGreetingBanner(banner, texture, program, paletteColour(scene, banner.paletteSlot), s, t);
+        }
         break;
     }
 }
@@ -182,11 +185,12 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
                  show.frame.beatPulse, plan);
 
-    ProgramEntry* program = show.scene.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
-    if (program) {
-        glUseProgram(program->glProgram);
+    const ShowAssets& assets = show.scene.assets;
+    const TexturedProgram& program = shadowPass ? assets.shadowPassTextured : assets.pp;
+    if (program.entry) {
+        glUseProgram(program.entry->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(show, *program, plan.commands[i], t, s);
+            drawCommand(show, program, plan.commands[i], t, s);
         glUseProgram(0);
     }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "gl_context.h"
@@ -83,6 +84,8 @@ protected:
         ASSERT_TRUE(program_ && program_->linked) << programs_.lastLog();
         programs_.addUniform(*program_, UniformType::Int, "tex");
         programs_.addUniform(*program_, UniformType::Float, "pixelate");
+        handle_ = {program_, ProgramRegistry::findUniform(*program_, "tex"),
+                   ProgramRegistry::findUniform(*program_, "pixelate")};
         glUseProgram(program_->glProgram);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
@@ -169,6 +172,7 @@ protected:
     TextureRegistry textures_;
     ProgramRegistry programs_;
     ProgramEntry* program_ = nullptr;
+    TexturedProgram handle_;
 };
 
 struct PlusRun {
@@ -203,9 +207,9 @@ struct PlusRun {
             }
     }
 
-    void draw(TextureRegistry& textures, ProgramEntry& program)
+    void draw(const TextureEntry* texture, const TexturedProgram& program)
     {
-        drawPlusField(field, random, textures, program, kSlot0, kStep, scatter, fade, spectrum.data());
+        drawPlusField(field, random, texture, program, kSlot0, kStep, scatter, fade, spectrum.data());
     }
 };
 
@@ -215,14 +219,14 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
 {
     PlusRun run;
     run.runTo(15000.0);
-    run.draw(textures_, *program_);
+    run.draw(textures_.findTexture("PLUS"), handle_);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     expectReference("plus_trails.png");
 
     clear();
     run.runTo(29000.0);
-    run.draw(textures_, *program_);
+    run.draw(textures_.findTexture("PLUS"), handle_);
     expectReference("plus_scatter.png");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -237,16 +241,16 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
         advanceSquareSwarm(swarm, kStep);
     }
     glEnable(GL_BLEND);
-    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
+    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     clear();
-    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
+    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
     expectReference("swarm.png");
 
     clear();
     flatView(-16, 16, -1, 31);
-    drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
+    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
     const RgbaImage flat = picture();
     EXPECT_FALSE(drawnAt(flat, 0.5f, 0.5f)) << "the centre stays empty";
     int onRing = 0;
@@ -263,9 +267,9 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
         buildGreetingBanner("MISKEN", 91000, 94000, 0, 0.025f, random),
     };
     flatView(-16, 16, -6, 26);
-    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 88999);
+    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 88999);
     EXPECT_EQ(banners[0].yOffset, 20.0f);
-    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 89000);
+    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 89000);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
     // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
@@ -283,32 +287,31 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
                 updateGreetingBanner(banner, kStep, uint32_t(t), level);
     clear();
     for (GreetingBanner& banner : banners)
-        drawGreetingBanner(banner, textures_, *program_, banner.paletteSlot ? kSlot1 : kSlot0, kStep, uint32_t(t));
+        drawGreetingBanner(banner, textures_.findTexture(banner.textureKey), handle_, banner.paletteSlot ? kSlot1 : kSlot0, kStep, uint32_t(t));
     expectReference("greetings.png");
 
     clear();
     const RgbaImage blank = picture();
-    drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 92001);
+    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 92001);
     EXPECT_EQ(picture().pixels, blank.pixels) << "nothing drawn after the end";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
 {
-    TextureRegistry empty;
     flatView(-30, 30, -20, 40);
     PlusRun run;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textures_.findTexture("PLUS")->glName);
     const RgbaImage blank = picture();
-    run.draw(empty, *program_);
+    run.draw(nullptr, handle_);
     EXPECT_NE(picture().pixels, blank.pixels);
 
     ShowRandom random = showRandomAfter(0);
     GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
-    drawGreetingBanner(banner, empty, *program_, kSlot0, kStep, 50);
+    drawGreetingBanner(banner, nullptr, handle_, kSlot0, kStep, 50);
     SquareSwarm swarm;
     buildSquareSwarm(swarm, random);
-    drawSquareSwarm(swarm, empty, *program_, kSlot0, kStep, 15.0f);
+    drawSquareSwarm(swarm, nullptr, handle_, kSlot0, kStep, 15.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
