@@ -49,6 +49,7 @@ struct DemoApplication {
     SDL_Window* window = nullptr;            // null when none
     SDL_GLContext glContext = nullptr;       // null when none
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
+    std::vector<int> pressedKeys;            // virtual-key codes pressed (not repeats) since the loop took them
 
     int glMajor = 0;
     int glMinor = 0;

@@ -225,10 +225,16 @@ bool CaptureObserver::beforeFrame(DemoApplication& app)
     return BenchObserver::beforeFrame(app);
 }
 
+void CaptureObserver::frameSkipped(DemoApplication&)
+{
+    // Skipped frames keep their numbers: a file's name is its frame index.
+    ++frame_;
+    progress_->update(frame_, secondsSince(startCounter_));
+}
+
 void CaptureObserver::frameRendered(DemoApplication& app)
 {
     const uint64_t frame = frame_++;
-    // Frames before the span still take time to render, so they count as progress.
     progress_->update(frame_, secondsSince(startCounter_));
     if (app.showTimeMs < fromMs_)
         return;

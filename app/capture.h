@@ -6,7 +6,7 @@
 //                    PNG file (frame_NNNNNN.png, numbered by frame index k) in
 //                    a folder, or pipes it to ffmpeg for a .mp4/.mkv/.webm video
 //                    with the music's matching span; frames before `from` are
-//                    rendered but not written, the loop stops before `to`.
+//                    fast-forwarded without drawing, the loop stops before `to`.
 //   BenchObserver    writes nothing.
 // Both move the offline audio back end to each frame's show time first, so the
 // spectrum, and with it the beats, are those the real-time show would have.
@@ -77,6 +77,7 @@ public:
 
     bool begin(DemoApplication& app, std::string& error) override;
     bool beforeFrame(DemoApplication& app) override;
+    void frameSkipped(DemoApplication& app) override;
     void frameRendered(DemoApplication& app) override;
     bool finish(DemoApplication& app, std::string& error) override;
 

@@ -15,7 +15,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <thread>
+
+// How closely a clock that follows the music kept to it, in ms.
+struct AudioSync {
+    double maxDriftMs = 0.0;   // largest |show time - playback position| while the music played normally
+    double relockMs = 0.0;     // longest time from a stall's end until the two agreed again
+};
 
 class FrameClock {
 public:
@@ -28,6 +35,15 @@ public:
     virtual uint32_t tickCount() const = 0;
     // Called by the loop once per finished frame.
     virtual void frameDone() {}
+
+    // The live show's controls. A clock that cannot pause or jump ignores them.
+    virtual void pause() {}
+    virtual void resume() {}
+    virtual bool paused() const { return false; }
+    // Show time becomes `ms` (the music moves with it); previousTicks is the caller's.
+    virtual void jumpTo(uint32_t) {}
+    // Set for a clock that follows the music.
+    virtual std::optional<AudioSync> audioSync() const { return std::nullopt; }
 
     // The count the loop saw at the previous frame; owned by readFrameTime.
     uint32_t previousTicks = 0;

@@ -51,6 +51,20 @@ public:
         ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
+    void advanceFrame(DemoApplication& app) override
+    {
+        const float* spectrum = nullptr;
+        if (app.audio) {
+            app.audio->spectrumAt(app.music.channel(), app.showTimeMs, app.music.spectrum.data());
+            spectrum = app.music.spectrum.data();
+        }
+        ::advanceFrame(*show_, spectrum, app.showTimeMs, app.frameStep);
+    }
+    bool rebuild(DemoApplication& app, std::string& error) override
+    {
+        destroy(app);
+        return build(app, error);
+    }
     // Frames whose beat flag was raised inside the beat window.
     int beatFrames() const { return playback_.beats(); }
     void destroy(DemoApplication&) override

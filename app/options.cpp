@@ -145,11 +145,21 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
                 return false;
             }
             options.fps = static_cast<int>(fps);
+        } else if (name == "--start") {
+            if (!takeValue()) return false;
+            long long ms = 0;
+            if (!parseInt(value, 0, kShowLengthMs - 1, ms)) {
+                error = "--start wants milliseconds from 0 to " + std::to_string(kShowLengthMs - 1) + ", not '"
+                        + value + "'";
+                return false;
+            }
+            options.startMs = static_cast<uint32_t>(ms);
         } else if (name == "--from" || name == "--to") {
             if (!takeValue()) return false;
             long long ms = 0;
             if (!parseInt(value, 0, kShowLengthMs, ms)) {
-                error = name + " wants milliseconds from 0 to " + std::to_string(kShowLengthMs) + ", not '" + value + "'";
+                error = name + " wants milliseconds from 0 to " + std::to_string(kShowLengthMs) + ", not '" + value
+                        + "'";
                 return false;
             }
             (name == "--from" ? options.fromMs : options.toMs) = static_cast<uint32_t>(ms);
@@ -159,6 +169,10 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
         }
     }
 
+    if (options.startMs && options.fixedStep()) {
+        error = "--start is for the live show; a capture starts with --from";
+        return false;
+    }
     if (options.bench && !options.captureOut.empty()) {
         error = "--bench and --capture cannot be combined";
         return false;
@@ -191,6 +205,8 @@ std::string usageText()
            "  --data DIR           the data folder (default: Data beside the program)\n"
            "  --music FILE         play FILE instead of the show's track (MP3 by name, else a\n"
            "                       tracker module)\n"
+           "  --start MS           open the live show at MS milliseconds, music positioned\n"
+           "                       there; the show's state is fast-forwarded at 60 fps\n"
            "  --stats              print frame statistics as JSON on stdout at exit\n"
            "  --capture OUT        render every frame at a fixed rate into OUT: a folder of\n"
            "                       PNG files, or a .mp4, .mkv or .webm video with the music\n"
@@ -199,5 +215,7 @@ std::string usageText()
            std::to_string(kShowLengthMs) + ")\n"
            "  --bench              render the whole show as fast as possible, print statistics\n"
            "  --help               show this text\n"
-           "  --version            show the version\n";
+           "  --version            show the version\n"
+           "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
+           "forward and back, Escape ends the show\n";
 }

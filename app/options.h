@@ -29,6 +29,8 @@ struct Options {
     bool help = false;
     bool version = false;
 
+    std::optional<uint32_t> startMs; // the live show opens here (fast-forwarded at 60 fps)
+
     std::string captureOut;          // empty: no capture
     std::optional<int> fps;
     uint32_t fromMs = 0;

@@ -1,51 +1,139 @@
-// Show time taken from the music's playback position.
+// Show time that follows the music's playback position.
 #include "app/playback_clock.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+
+namespace {
+
+double steadyNowMs()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return std::chrono::duration<double, std::milli>(now).count();
+}
+
+}  // namespace
+
+PlaybackClock::PlaybackClock(AudioBackend& backend, const MusicPlayer& music, SteadyMs steadyMs)
+    : backend_(backend)
+    , music_(music)
+    , steadyMs_(steadyMs ? std::move(steadyMs) : SteadyMs(steadyNowMs))
+{
+}
 
 bool PlaybackClock::start()
 {
     previousTicks = 0;
-    stoppedCount_ = 0;
-    following_ = true;
-    lastPositionMs_ = 0.0;
-    steadyBase_ = 0;
-    steadyOrigin_ = lastProgress_ = Steady::now();
+    show_ = 0.0;
+    lastNow_ = lastMove_ = steadyMs_();
+    lastPosition_ = 0.0;
+    moving_ = false;
+    settling_ = true;
+    relocking_ = false;
+    maxDriftMs_ = longestRelockMs_ = 0.0;
+    paused_ = false;
     running_ = true;
     return true;
 }
 
 void PlaybackClock::stop()
 {
-    if (!running_)
-        return;
-    stoppedCount_ = liveCount();
+    if (running_)
+        follow(steadyMs_());
     running_ = false;
 }
 
-uint32_t PlaybackClock::tickCount() const { return running_ ? liveCount() : stoppedCount_; }
-
-uint32_t PlaybackClock::steadyCount(Steady::time_point now) const
+double PlaybackClock::showMs() const
 {
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - steadyOrigin_);
-    return steadyBase_ + static_cast<uint32_t>(elapsed.count());
+    if (running_)
+        follow(steadyMs_());
+    return show_;
 }
 
-uint32_t PlaybackClock::liveCount() const
+uint32_t PlaybackClock::tickCount() const
 {
-    const auto now = Steady::now();
+    return static_cast<uint32_t>(std::floor(showMs()));
+}
+
+void PlaybackClock::pause()
+{
+    if (!running_ || paused_)
+        return;
+    follow(steadyMs_());
+    paused_ = true;
+    backend_.stop();
+}
+
+void PlaybackClock::resume()
+{
+    if (!running_ || !paused_)
+        return;
+    backend_.start();
+    paused_ = false;
+    lastNow_ = lastMove_ = steadyMs_();
     const AudioHandle channel = music_.channel();
-    if (channel == 0 || !following_)
-        return steadyCount(now);
-    const double position = backend_.positionMs(channel);
-    if (position > lastPositionMs_) {
-        lastPositionMs_ = position;
-        lastProgress_ = now;
-    } else if (now - lastProgress_ > stallLimit_) {
-        following_ = false;
-        steadyBase_ = static_cast<uint32_t>(std::floor(position));
-        steadyOrigin_ = now;
-        return steadyBase_;
+    lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
+}
+
+void PlaybackClock::jumpTo(uint32_t ms)
+{
+    if (!running_)
+        return;
+    const AudioHandle channel = music_.channel();
+    if (channel)
+        backend_.seek(channel, ms);
+    show_ = ms;
+    lastNow_ = lastMove_ = steadyMs_();
+    lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
+    settling_ = true;
+    relocking_ = false;
+}
+
+std::optional<AudioSync> PlaybackClock::audioSync() const
+{
+    return AudioSync{maxDriftMs_, longestRelockMs_};
+}
+
+void PlaybackClock::follow(double now) const
+{
+    const double dt = std::max(0.0, now - lastNow_);
+    lastNow_ = now;
+    if (paused_)
+        return;
+    const AudioHandle channel = music_.channel();
+    const double position = channel ? backend_.positionMs(channel) : 0.0;
+    if (channel && position != lastPosition_) {
+        if (!moving_ && !settling_) {
+            relocking_ = true;
+            stallEnded_ = now;
+        }
+        moving_ = true;
+        lastMove_ = now;
+        lastPosition_ = position;
+    } else if (now - lastMove_ > kStallMs) {
+        moving_ = false;
     }
-    return static_cast<uint32_t>(std::floor(position));
+    if (!moving_) {
+        show_ += dt;
+        return;
+    }
+
+    if (std::fabs(position - (show_ + dt)) > kResyncMs) {
+        // Slewing would take too long: the music skips to the picture.
+        backend_.seek(channel, show_ + dt);
+        lastPosition_ = backend_.positionMs(channel);
+        show_ += dt;
+        return;
+    }
+    show_ += std::clamp(position - show_, dt * (1.0 - kSlew), dt * (1.0 + kSlew));
+
+    const double gap = std::fabs(position - show_);
+    if (gap <= kLockedMs && (settling_ || relocking_)) {
+        if (relocking_)
+            longestRelockMs_ = std::max(longestRelockMs_, now - stallEnded_);
+        settling_ = relocking_ = false;
+    } else if (!settling_ && !relocking_) {
+        maxDriftMs_ = std::max(maxDriftMs_, gap);
+    }
 }

@@ -1,19 +1,28 @@
-// A frame clock locked to the music: its count is the playback position of
-// the music's channel, so the picture cannot drift away from what is heard.
+// A frame clock that follows the music: while the sound device plays, show
+// time is the music's playback position (which the back end interpolates
+// between its callbacks), so the picture cannot drift away from what is heard.
 //
 // Use in place of the ticker clock once the music is loaded:
 //   PlaybackClock clock(*app.audio, app.music);
-//   clock.start();  startMusic(...);   // the count is 0 until sound is heard
-// The count follows AudioBackend::positionMs, which the device back end
-// interpolates between audio callbacks and which never moves backwards.
-// Without a channel (no music loaded) it counts the steady clock instead, and
-// if the position stops moving for `stallLimitMs` while the clock runs (a
-// device that stopped pulling samples) it carries on with the steady clock
-// from where it stood, so the show never freezes on a stuck device.
+//   clock.start();  startMusic(...);
+//   clock.pause(); clock.resume(); clock.jumpTo(ms);  // move music and show together
+//
+// Show time never runs backwards on its own (only jumpTo moves it back) and
+// never stands still while the clock runs:
+//   - when the position stops moving without a pause (a stalled device), or
+//     has not started moving yet (no device at all), show time carries on by
+//     the steady clock;
+//   - when the position moves again, show time slews towards it at most 5%
+//     faster or slower than real time until it is the position again; a gap
+//     too wide to close by slewing within a second is closed by moving the
+//     music to the show time instead.
+// audioSync() reports the largest gap while the music played normally and the
+// longest time from a stall's end until the two agreed within 2 ms again.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "app/frame_clock.h"
 #include "audio/audio_backend.h"
@@ -21,32 +30,49 @@
 
 class PlaybackClock : public FrameClock {
 public:
-    PlaybackClock(const AudioBackend& backend, const MusicPlayer& music, uint32_t stallLimitMs = 1000)
-        : backend_(backend)
-        , music_(music)
-        , stallLimit_(stallLimitMs)
-    {
-    }
+    // Milliseconds of a steady clock; the default reads std::chrono::steady_clock.
+    using SteadyMs = std::function<double()>;
+
+    // A position that has not moved for this long is a stall.
+    static constexpr double kStallMs = 12.0;
+    // Show time and position agree when they are this close.
+    static constexpr double kLockedMs = 2.0;
+    // Wider gaps than this would take slewing more than a second: the music moves instead.
+    static constexpr double kResyncMs = 40.0;
+    static constexpr double kSlew = 0.05;
+
+    PlaybackClock(AudioBackend& backend, const MusicPlayer& music, SteadyMs steadyMs = {});
+
     bool start() override;
     void stop() override;
     uint32_t tickCount() const override;
-    // False once the clock has given up on a stalled position.
-    bool followsMusic() const { return following_; }
+    void pause() override;
+    void resume() override;
+    bool paused() const override { return paused_; }
+    void jumpTo(uint32_t ms) override;
+    std::optional<AudioSync> audioSync() const override;
+
+    // Show time in fractional milliseconds, brought up to date.
+    double showMs() const;
 
 private:
-    using Steady = std::chrono::steady_clock;
-    uint32_t liveCount() const;
-    uint32_t steadyCount(Steady::time_point now) const;
+    void follow(double now) const;
 
-    const AudioBackend& backend_;
+    AudioBackend& backend_;
     const MusicPlayer& music_;
-    std::chrono::milliseconds stallLimit_;
+    SteadyMs steadyMs_;
     bool running_ = false;
-    uint32_t stoppedCount_ = 0;
-    // tickCount() is const for the loop; following the position updates these.
-    mutable bool following_ = true;
-    mutable double lastPositionMs_ = 0.0;
-    mutable Steady::time_point lastProgress_ {};
-    mutable uint32_t steadyBase_ = 0;
-    mutable Steady::time_point steadyOrigin_ {};
+    bool paused_ = false;
+
+    // Brought up to date by every read; reads are const for the frame loop.
+    mutable double show_ = 0.0;
+    mutable double lastNow_ = 0.0;
+    mutable double lastPosition_ = 0.0;
+    mutable double lastMove_ = 0.0;     // steady time the position last moved
+    mutable bool moving_ = false;       // the position has moved within kStallMs
+    mutable bool settling_ = true;      // after a start or a jump, until first agreement
+    mutable bool relocking_ = false;    // after a stall, until the first agreement
+    mutable double stallEnded_ = 0.0;
+    mutable double maxDriftMs_ = 0.0;
+    mutable double longestRelockMs_ = 0.0;
 };

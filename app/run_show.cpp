@@ -1,7 +1,10 @@
 #include "app/run_show.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "app/application.h"
 #include "app/configurator.h"
@@ -89,7 +92,70 @@ void shutDown(DemoApplication& app, ShowProgram& show, bool built, FrameClock& c
     closeWindow(app);
 }
 
+// Moves the live show to `target`: forward by fast-forwarding from the frame
+// just drawn, back by rebuilding the state from its seed and fast-forwarding
+// from 0 (the generator's draws then come out as they did). The music moves with it.
+bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t target, std::string& error)
+{
+    FixedStepClock steps(kFastForwardFps);
+    steps.start();
+    uint32_t base = app.showTimeMs;
+    if (target < base) {
+        if (!show.rebuild(app, error))
+            return false;
+        base = 0;
+    } else {
+        steps.frameDone();  // the frame at base is already made
+    }
+    const uint32_t last = fastForward(app, show, steps, base, target);
+    clock.jumpTo(target);
+    clock.previousTicks = last;
+    return true;
+}
+
+// Takes the live show's keys pressed since the last frame. False when a jump
+// failed (`error` says why).
+bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<int>& keys,
+                   std::string& error)
+{
+    keys.swap(app.pressedKeys);
+    app.pressedKeys.clear();
+    for (const int key : keys) {
+        if (key == kPauseKey) {
+            if (clock.paused())
+                clock.resume();
+            else
+                clock.pause();
+        } else if (key == kJumpForwardKey || key == kJumpBackKey) {
+            const uint32_t now = app.showTimeMs;
+            const uint32_t target = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs)
+                                                           : (now > kJumpMs ? now - kJumpMs : 0);
+            if (!jumpTo(app, show, clock, target, error))
+                return false;
+        }
+    }
+    keys.clear();
+    return true;
+}
+
 } // namespace
+
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
+                     uint32_t untilMs, FrameObserver* observer)
+{
+    uint32_t last = baseMs;
+    while (static_cast<uint64_t>(baseMs) + steps.tickCount() < untilMs) {
+        const FrameTime time = readFrameTime(steps);
+        app.showTimeMs = baseMs + time.showTimeMs;
+        app.frameStep = time.frameStep;
+        show.advanceFrame(app);
+        if (observer)
+            observer->frameSkipped(app);
+        steps.frameDone();
+        last = app.showTimeMs;
+    }
+    return last;
+}
 
 int virtualKeyFor(SDL_Keycode key)
 {
@@ -120,8 +186,11 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
         return true;
     case SDL_KEYDOWN: {
         const int code = virtualKeyFor(event.key.keysym.sym);
-        if (code >= 0 && code < static_cast<int>(app.keyDown.size()))
+        if (code >= 0 && code < static_cast<int>(app.keyDown.size())) {
             app.keyDown[static_cast<size_t>(code)] = true;
+            if (!event.key.repeat)
+                app.pressedKeys.push_back(code);
+        }
         return false;
     }
     case SDL_WINDOWEVENT:
@@ -187,16 +256,33 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         built = show.build(app, error);
         started = built;
     }
+    // The live show opening later fast-forwards before its clock starts, so
+    // the catching up is not show time.
+    uint32_t lastSkippedMs = 0;
+    if (started && options.startMs) {
+        FixedStepClock steps(kFastForwardFps);
+        steps.start();
+        lastSkippedMs = fastForward(app, show, steps, 0, *options.startMs);
+    }
     if (started) {
         started = clock.start();
         if (!started)
             error = "cannot start the frame clock";
     }
     if (started) {
+        if (options.startMs && app.audio)
+            app.audio->seek(app.music.channel(), *options.startMs);
         show.startMusic(app);
+        if (options.startMs) {
+            clock.jumpTo(*options.startMs);
+            clock.previousTicks = lastSkippedMs;
+        }
         if (settings.observer)
             started = settings.observer->begin(app, error);
     }
+    // A capture from a later time skips the frames before it at its own frame times.
+    if (started && options.fixedStep() && options.fromMs > 0)
+        fastForward(app, show, clock, 0, options.fromMs, settings.observer);
     if (!started) {
         reportFailure(error.empty() ? "start-up failed" : error);
         shutDown(app, show, built, clock);
@@ -205,18 +291,30 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
     bool quitRequested = false;
     bool firstFrame = true;
+    bool failed = false;
+    std::vector<int> keys;
     for (;;) {
         const uint64_t frameStart = SDL_GetPerformanceCounter();
         if (firstFrame && settings.stats)
             settings.stats->setStartupMs(millisecondsBetween(startCounter, frameStart));
         firstFrame = false;
 
+        pumpEvents(app, quitRequested);
+        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
+            reportFailure(error);
+            failed = true;
+            break;
+        }
+        if (clock.paused()) {
+            // The picture holds: nothing is drawn or presented until the show resumes.
+            if (quitRequested || app.keyDown[kEscapeKey])
+                break;
+            SDL_Delay(5);
+            continue;
+        }
         const FrameTime time = readFrameTime(clock);
         app.showTimeMs = time.showTimeMs;
         app.frameStep = time.frameStep;
-        if (settings.stats && !options.fixedStep() && app.musicPlaying && app.audio)
-            settings.stats->noteAudioDrift(static_cast<double>(app.showTimeMs) - app.audio->positionMs(app.music.channel()));
-        pumpEvents(app, quitRequested);
         if (settings.observer && !settings.observer->beforeFrame(app))
             break;
 
@@ -234,7 +332,11 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
             break;
     }
 
-    bool finished = true;
+    if (settings.stats) {
+        if (const std::optional<AudioSync> sync = clock.audioSync())
+            settings.stats->setAudioSync(sync->maxDriftMs, sync->relockMs);
+    }
+    bool finished = !failed;
     if (settings.observer && !settings.observer->finish(app, error)) {
         reportFailure(error);
         finished = false;

@@ -43,6 +43,11 @@ public:
     // Composes the whole frame for app.showTimeMs, colour fades included, into
     // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
+    // Makes the state change renderFrame would make for app.showTimeMs and
+    // app.frameStep, without GL, with the music's spectrum at that show time.
+    virtual void advanceFrame(DemoApplication& app) = 0;
+    // Builds afresh what build() made, as it stood before the first frame.
+    virtual bool rebuild(DemoApplication& app, std::string& error) = 0;
     // Releases what build() made; the context is still current.
     virtual void destroy(DemoApplication& app) = 0;
 };
@@ -54,6 +59,8 @@ public:
     virtual bool begin(DemoApplication&, std::string&) { return true; }
     // Before a frame is rendered; false ends the loop without rendering it.
     virtual bool beforeFrame(DemoApplication&) { return true; }
+    // A frame before the span of interest, advanced without drawing.
+    virtual void frameSkipped(DemoApplication&) {}
     // After the frame is complete in the back buffer, before it is presented.
     virtual void frameRendered(DemoApplication&) {}
     // After the loop, with the context still current. False marks the run failed.
@@ -77,13 +84,29 @@ inline constexpr int kExitStartFailed = 1;    // start-up or capture failed; one
 // -1 for keys without one.
 int virtualKeyFor(SDL_Keycode key);
 
-// Records the virtual-key codes of key-down events in app.keyDown. Returns
-// true when the event asks the program to quit (window close, SDL_QUIT).
+// Records the virtual-key codes of key-down events in app.keyDown, and of
+// presses that are not key repeats in app.pressedKeys. Returns true when the
+// event asks the program to quit (window close, SDL_QUIT).
 bool handleEvent(DemoApplication& app, const SDL_Event& event);
 
 // Catches SIGINT and SIGTERM; a caught signal reads as a quit request.
 void installQuitSignals();
 bool quitSignalled();
 void clearQuitSignal();
+
+// Live-show keys beyond Escape: Space pauses and resumes, Right and Left jump.
+inline constexpr int kPauseKey = 32;
+inline constexpr int kJumpBackKey = 37;
+inline constexpr int kJumpForwardKey = 39;
+inline constexpr uint32_t kJumpMs = 10000;
+// The fixed rate at which the live show fast-forwards its state.
+inline constexpr int kFastForwardFps = 60;
+
+// Advances the show without drawing through the frames `steps` counts from
+// baseMs on, while baseMs + count < untilMs; each frame goes to
+// observer->frameSkipped when set. Returns the last frame's show time (baseMs
+// when there was none).
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
+                     uint32_t untilMs, FrameObserver* observer = nullptr);
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);

@@ -78,13 +78,6 @@ void FrameStats::addFrame(uint32_t showTimeMs, double frameMs)
     showTimes_.push_back(showTimeMs);
 }
 
-void FrameStats::noteAudioDrift(double driftMs)
-{
-    const double drift = std::fabs(driftMs);
-    if (!audioDriftMs_ || drift > *audioDriftMs_)
-        audioDriftMs_ = drift;
-}
-
 std::string FrameStats::toJson() const
 {
     std::string out = "{\"frames\": " + std::to_string(frameMs_.size()) + ", \"startup_ms\": ";
@@ -115,6 +108,10 @@ std::string FrameStats::toJson() const
     if (audioDriftMs_) {
         out += ", \"audio_drift_ms\": ";
         appendNumber(out, *audioDriftMs_);
+    }
+    if (relockMs_) {
+        out += ", \"relock_ms\": ";
+        appendNumber(out, *relockMs_);
     }
     out += "}";
     return out;

@@ -7,7 +7,7 @@
 //
 // Frame times are grouped by the show's segments (by the frame's show time) as
 // well as overall. The JSON holds "frames", "startup_ms", "frame_ms", "segments",
-// "peak_rss_mb" and, when set, "audio_drift_ms".
+// "peak_rss_mb" and, when set, "audio_drift_ms" and "relock_ms".
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,12 @@ public:
     FrameStats();
     void setStartupMs(double ms) { startupMs_ = ms; }
     void addFrame(uint32_t showTimeMs, double frameMs);
-    // Keeps the largest absolute drift seen.
-    void noteAudioDrift(double driftMs);
+    // How closely the live clock kept to the music (see AudioSync).
+    void setAudioSync(double driftMs, double relockMs)
+    {
+        audioDriftMs_ = driftMs;
+        relockMs_ = relockMs;
+    }
     // Frames whose beat flag was raised inside the show's beat window.
     void setBeats(int frames) { beats_ = frames; }
 
@@ -43,5 +47,6 @@ private:
     std::vector<double> frameMs_;
     std::vector<uint32_t> showTimes_;
     std::optional<double> audioDriftMs_;
+    std::optional<double> relockMs_;
     std::optional<int> beats_;
 };

@@ -11,8 +11,9 @@
 //   makeNullAudioBackend()    opens no decoder and produces silence; for tests
 //                             that need a back end but no music.
 // Use: init(44100); h = openStream(path) or openModule(path) (0 = failure,
-// lastError() says why); setVolume(h, 0) to mute; start(); play(h); once per
-// frame spectrum(h, buffer) and positionMs(h); stop(); release().
+// lastError() says why); setVolume(h, 0) to mute; seek(h, ms) to play on from
+// elsewhere in the track; start(); play(h); once per frame spectrum(h, buffer)
+// and positionMs(h); stop() and start() again to pause; release().
 // All calls come from one thread (the main thread); the device back end's
 // callback runs on SDL's audio thread and touches only the mixing state.
 #pragma once
@@ -48,13 +49,19 @@ public:
     // position (see audio/frequency_analysis.h). Zeros before play() and once the track
     // has ended. An unknown handle leaves `out` untouched.
     virtual void spectrum(AudioHandle, float out[1024]) = 0;
-    // Stops all output; positions stop moving.
+    // The channel plays on from `ms` into the track (before play(): starts
+    // there); positionMs() reads `ms` from then on. Ignored for an unknown handle.
+    virtual void seek(AudioHandle, double ms) = 0;
+    // The magnitudes spectrum() gives when the channel's position is `ms`,
+    // wherever it plays now. An unknown handle leaves `out` untouched.
+    virtual void spectrumAt(AudioHandle, double ms, float out[1024]) = 0;
+    // Stops all output; positions stop moving until start() is called again.
     virtual void stop() = 0;
     // Stops and frees every channel and the output. Safe to call twice.
     virtual void release() = 0;
-    // How much of the channel has been heard, in ms since its play(); keeps
-    // growing past the track's end while the output runs. 0 for an unknown or
-    // unplayed handle.
+    // Where in the track the channel is heard now, in ms: the time since its
+    // play() plus where it was last sought to; keeps growing past the track's
+    // end while the output runs. 0 for an unknown or unplayed handle.
     virtual double positionMs(AudioHandle) const = 0;
     // The decoded samples of a channel; null for an unknown handle and for a
     // back end that decodes nothing (the null back end).

@@ -200,6 +200,12 @@ void DeviceAudioBackend::start()
     if (running_)
         return;
     if (device_ != 0) {
+        // After a pause the latest block's time is stale: hold the position
+        // where it stopped until the device asks for the next block.
+        {
+            std::lock_guard<std::mutex> lock(clockMutex_);
+            blockTimeNs_ = -1;
+        }
         SDL_PauseAudioDevice(device_, 0);
     } else {
         silentBaseFrames_ = frozenHeard_;

@@ -13,6 +13,8 @@ public:
     void setVolume(AudioHandle, float) override { }
     void start() override { }
     void play(AudioHandle) override { }
+    void seek(AudioHandle, double) override { }
+    void spectrumAt(AudioHandle handle, double, float out[1024]) override { spectrum(handle, out); }
     void spectrum(AudioHandle handle, float out[1024]) override
     {
         if (handle == 0 || handle > opened_)

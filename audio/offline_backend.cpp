@@ -13,7 +13,9 @@ public:
     void setVolume(AudioHandle handle, float volume) override { tracks_.setVolume(handle, volume); }
     void start() override { }
     void play(AudioHandle handle) override { tracks_.play(handle); }
+    void seek(AudioHandle handle, double ms) override { tracks_.seek(handle, ms); }
     void spectrum(AudioHandle handle, float out[1024]) override { tracks_.spectrum(handle, out); }
+    void spectrumAt(AudioHandle handle, double ms, float out[1024]) override { tracks_.spectrumAt(handle, ms, out); }
     void stop() override { }
     void release() override { tracks_.release(); }
     double positionMs(AudioHandle handle) const override { return tracks_.positionMs(handle); }

@@ -1,6 +1,8 @@
 // Channels, mixing and queries shared by the device and offline back ends.
 #include "audio/track_backend.h"
 
+#include <cmath>
+
 #include "audio/frequency_analysis.h"
 
 AudioBackend::~AudioBackend() = default;
@@ -56,12 +58,30 @@ void TrackBackend::play(AudioHandle handle)
         channel->startFrame.store(heardFrames());
 }
 
+void TrackBackend::seek(AudioHandle handle, double ms)
+{
+    TrackChannel* channel = find(handle);
+    if (!channel)
+        return;
+    // The mixer must not see the new origin with the old start.
+    lockChannels();
+    if (channel->startFrame.load() >= 0)
+        channel->startFrame.store(heardFrames());
+    channel->originFrame.store(framesAt(ms));
+    unlockChannels();
+}
+
+int64_t TrackBackend::framesAt(double ms) const
+{
+    return ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0;
+}
+
 int64_t TrackBackend::channelFrame(const TrackChannel& channel) const
 {
     const int64_t start = channel.startFrame.load();
     if (start < 0)
         return -1;
-    const int64_t frame = heardFrames() - start;
+    const int64_t frame = heardFrames() - start + channel.originFrame.load();
     return frame > 0 ? frame : 0;
 }
 
@@ -73,6 +93,12 @@ void TrackBackend::spectrum(AudioHandle handle, float out[1024])
     const int64_t frame = channelFrame(*channel);
     // Before the start the window lies wholly before the track: silence.
     computeSpectrum(channel->track, frame < 0 ? 0 : frame, out);
+}
+
+void TrackBackend::spectrumAt(AudioHandle handle, double ms, float out[1024])
+{
+    if (const TrackChannel* channel = find(handle))
+        computeSpectrum(channel->track, framesAt(ms), out);
 }
 
 double TrackBackend::positionMs(AudioHandle handle) const
@@ -100,11 +126,12 @@ void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame)
             start = outputFrame;
             channel->startFrame.store(start);
         }
+        const int64_t origin = channel->originFrame.load();
         const float volume = channel->volume.load();
         const auto& samples = channel->track.samples;
         const int64_t length = static_cast<int64_t>(channel->track.frames());
         for (int i = 0; i < frames; ++i) {
-            const int64_t frame = outputFrame + i - start;
+            const int64_t frame = outputFrame + i - start + origin;
             if (frame < 0)
                 continue;
             if (frame >= length)

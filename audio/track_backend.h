@@ -15,8 +15,9 @@ struct TrackChannel {
     DecodedTrack track;
     std::atomic<float> volume {1.0f};
     std::atomic<bool> playRequested {false};
-    // Output frame at which the channel's first sample is heard; -1 until started.
+    // Output frame at which channel frame originFrame is heard; -1 until started.
     std::atomic<int64_t> startFrame {-1};
+    std::atomic<int64_t> originFrame {0};
 };
 
 class TrackBackend : public AudioBackend {
@@ -25,7 +26,9 @@ public:
     AudioHandle openModule(const std::string& path) override;
     void setVolume(AudioHandle handle, float volume) override;
     void play(AudioHandle handle) override;
+    void seek(AudioHandle handle, double ms) override;
     void spectrum(AudioHandle handle, float out[1024]) override;
+    void spectrumAt(AudioHandle handle, double ms, float out[1024]) override;
     double positionMs(AudioHandle handle) const override;
     const DecodedTrack* track(AudioHandle handle) const override;
     const std::string& lastError() const override { return error_; }
@@ -43,6 +46,8 @@ protected:
     // to `out` (interleaved stereo), scaled by its volume. Channels waiting to
     // start begin at `outputFrame`. Called by the mixing thread.
     void mixInto(float* out, int frames, int64_t outputFrame);
+    // The output or channel frame at `ms` (0 for negative times).
+    int64_t framesAt(double ms) const;
     // Channel frame heard now, or -1 when the channel has not started.
     int64_t channelFrame(const TrackChannel& channel) const;
     TrackChannel* find(AudioHandle handle) const;

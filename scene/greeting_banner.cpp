@@ -148,23 +148,22 @@ void burstGreetingCells(GreetingBanner& banner)
     }
 }
 
-bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t, float& levelForMaterial)
+bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t)
 {
     if (!greetingVisible(banner, t))
         return false;
-    levelForMaterial = banner.level;
+    banner.materialLevel = banner.level;
     advanceGreetingBanner(banner, step, t);
     burstGreetingCells(banner);
     return true;
 }
 
-void drawGreetingBanner(GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
-                        const Rgba& colour, float step, uint32_t t)
+void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
+                        const Rgba& colour, uint32_t t)
 {
-    float level = 0.0f;
-    if (!updateGreetingBanner(banner, step, t, level))
+    if (!greetingVisible(banner, t))
         return;
-    applyMaterial(colour, level);
+    applyMaterial(colour, banner.materialLevel);
     setBlend(Blend::Alpha);
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)

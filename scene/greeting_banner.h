@@ -7,10 +7,9 @@
 // while the level fades out over the last 125 ms.
 //
 // Use: buildGreetingBanner once per greeting at start (five generator draws per
-// cell, row by row), then drawGreetingBanner every pass for every banner; it
-// draws only inside the banner's window. The state updates (advanceGreetingBanner,
-// burstGreetingCells, updateGreetingBanner) are plain code for tests; the draw
-// runs updateGreetingBanner exactly once per call. Nothing allocates while drawing.
+// cell, row by row), then every pass for every banner updateGreetingBanner (plain
+// code, no GL) followed by drawGreetingBanner, which only reads the record. Both
+// act only inside the banner's window. Nothing allocates while drawing.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +32,7 @@ struct GreetingBanner {
     float level = 1.0f;
     float cellSize = 0.025f;
     float scatter = 0.0f;   // burst progress, 0..1
+    float materialLevel = 1.0f;  // the level drawn: the level before the latest update's advance
     std::string textureKey;
     std::vector<Vec4> cellPositions;   // lower-left corner of each cell's quad
     std::vector<Vec4> cellTexCoords;   // 2k: (uLeft, vTop), 2k + 1: (uRight, vBottom)
@@ -56,12 +56,13 @@ void advanceGreetingBanner(GreetingBanner& banner, float step, uint32_t t);
 // Moves every cell by direction x speed x (scatter / 20); not scaled by step.
 void burstGreetingCells(GreetingBanner& banner);
 
-// One draw call's worth of state change. Returns false (and changes nothing)
-// outside the window; otherwise stores the material level from before the
-// advance in levelForMaterial, advances the rules, then bursts the cells.
-bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t, float& levelForMaterial);
+// One pass's worth of state change. Returns false (and changes nothing) outside
+// the window; otherwise keeps the level from before the advance in
+// materialLevel, advances the rules, then bursts the cells.
+bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t);
 
-// Draws the banner's cells blended with `texture`, its image (binding skipped when
-// null), when t lies in its window; colour is the palette colour of the banner's slot.
-void drawGreetingBanner(GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
-                        const Rgba& colour, float step, uint32_t t);
+// Draws the banner's cells as they stand, blended with `texture`, its image
+// (binding skipped when null), when t lies in its window; colour is the palette
+// colour of its slot.
+void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
+                        const Rgba& colour, uint32_t t);

@@ -188,13 +188,11 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
     }
 }
 
-void drawPlusField(PlusField& field, ShowRandom& random, const TextureEntry* texture,
-                   const TexturedProgram& program, const Rgba& colour, float step, float scatter,
-                   float fade, const float* spectrum)
+void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
+                   const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Alpha);
-    advancePlusField(field, step, scatter, random);
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)
         ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);

@@ -6,9 +6,8 @@
 // timeline's scatter value drifts and spins the sprites, its fade value dims them.
 //
 // Use: buildPlusField + fillPlusParticles once at start (in the show's draw order),
-// then drawPlusField once per pass while the stretch runs. All per-call updates
-// (emitter advance, drift) live in advancePlusField, which drawPlusField calls
-// exactly once before drawing; tests drive it without a GL context.
+// then, once per pass while the stretch runs, advancePlusField (the emitter and
+// the drift, no GL) followed by drawPlusField, which only reads the field.
 // Nothing here allocates after construction.
 #pragma once
 
@@ -82,9 +81,8 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
 // Number of particles the draw visits (never beyond the stored arrays).
 int plusDrawCount(const PlusField& field);
 
-// Applies the material (colour, fade), advances the field once and draws every
-// sprite blended with `texture`, "PLUS" (binding skipped when null). program is the
-// pass's current program; spectrum may be null.
-void drawPlusField(PlusField& field, ShowRandom& random, const TextureEntry* texture,
-                   const TexturedProgram& program, const Rgba& colour, float step, float scatter,
-                   float fade, const float* spectrum);
+// Applies the material (colour, fade) and draws every sprite where the field
+// stands, blended with `texture`, "PLUS" (binding skipped when null). program is
+// the pass's current program; spectrum may be null.
+void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
+                   const Rgba& colour, float scatter, float fade, const float* spectrum);

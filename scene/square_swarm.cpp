@@ -76,15 +76,14 @@ void advanceSquareSwarm(SquareSwarm& swarm, float step)
         swarm.spinAngle[j] = advanceSwarmAngle(swarm.spinAngle[j], swarm.spinRate[j], step);
 }
 
-void drawSquareSwarm(SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
-                     const Rgba& colour, float step, float height)
+void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
+                     const Rgba& colour, float height)
 {
     applyMaterial(colour, 1.0f);
     setBlend(Blend::Off);
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)
         ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
-    advanceSquareSwarm(swarm, step);
     for (int j = 0; j < kSwarmBoxCount; ++j) {
         const float angle = swarm.spinAngle[j];
         const Vec4& ring = swarm.ringPosition[j];

@@ -3,10 +3,9 @@
 // Boxes sit on a ring of radius 12 about the z axis through the swarm centre
 // (0, height, -8); each orbits the centre and tumbles at four times its orbit angle.
 //
-// Use: buildSquareSwarm once at start (seven generator draws per box), then
-// drawSquareSwarm once per pass while the stretch runs. The angle advance lives
-// in advanceSwarmAngle / advanceSquareSwarm, which the draw runs exactly once per
-// call; tests drive them without a GL context. Nothing allocates while drawing.
+// Use: buildSquareSwarm once at start (seven generator draws per box), then, once
+// per pass while the stretch runs, advanceSquareSwarm (no GL) followed by
+// drawSquareSwarm, which only reads the angles. Nothing allocates while drawing.
 #pragma once
 
 #include <array>
@@ -35,8 +34,8 @@ float advanceSwarmAngle(float angle, float rate, float step);
 // Advances every box's angle once.
 void advanceSquareSwarm(SquareSwarm& swarm, float step);
 
-// Applies the material (colour, level 1), advances every angle once and draws the
-// boxes around (0, height, -8), unblended, with `texture`, "SQUARE" (binding
-// skipped when null).
-void drawSquareSwarm(SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
-                     const Rgba& colour, float step, float height);
+// Applies the material (colour, level 1) and draws the boxes at their angles
+// around (0, height, -8), unblended, with `texture`, "SQUARE" (binding skipped
+// when null).
+void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
+                     const Rgba& colour, float height);

@@ -28,6 +28,12 @@ int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.si
     return count;
 }
 
+void advanceFades(FadeState& state, uint32_t now)
+{
+    std::array<FadeQuad, kFadeTable.size()> ignored;
+    planFades(state, now, ignored);
+}
+
 std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
                                 float a0, float a1, float t)
 {

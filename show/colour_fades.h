@@ -35,6 +35,9 @@ int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.si
 std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
                                 float a0, float a1, float t);
 
+// Retires the entries a frame at `now` would retire, without drawing.
+void advanceFades(FadeState& state, uint32_t now);
+
 // Draws the quads planFades() chooses for `now`, alpha-blended over the viewport,
 // with depth test, culling, lighting and 2D texturing off.
 void drawFades(FadeState& state, uint32_t now);

@@ -140,14 +140,37 @@ bool anyBandBeat(const BeatDetector& beats)
     return false;
 }
 
+const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio)
+{
+    if (!audio)
+        return nullptr;
+    MusicPlayer& music = show.scene.music;
+    audio->spectrum(music.channel(), music.spectrum.data());
+    return music.spectrum.data();
+}
+
+void beginFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
+{
+    if (spectrum)
+        show.beats.analyse(spectrum);
+    advanceFrameValues(show.frame, t, s, anyBandBeat(show.beats));
+}
+
+void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
+{
+    beginFrame(show, spectrum, t, s);
+    TimelinePlan plan;
+    advanceTimeline(show, t, s, plan);
+    advanceTimeline(show, t, s, plan);
+    advanceFades(show.fades, t);
+}
+
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio)
 {
     const uint32_t t = showTimeMs;
     const float s = frameStep;
 
-    if (audio)
-        show.beats.updateBeats(*audio, show.scene.music, t);
-    advanceFrameValues(show.frame, t, s, anyBandBeat(show.beats));
+    beginFrame(show, readFrameSpectrum(show, audio), t, s);
 
     shadowPass(show, t, s);
     const bool cameraTargetBound = cameraPass(show, t, s);

@@ -8,11 +8,13 @@
 // subtracted darkening overlay and the colour fades. It leaves the window
 // framebuffer bound and the viewport it found restored; the attribute and
 // matrix stacks end as deep as they began. A missing frame render target is
-// skipped (its pass draws into whatever is bound).
+// skipped (its pass draws into whatever is bound). advanceFrame makes the
+// same change to the state without a GL call, for frames that are skipped.
 //
 //   auto scene = buildShowState(music, programs, textures);
 //   ShowFrameState show(*scene);
-//   renderFrame(show, showTimeMs, frameStep, audio);   // once per frame
+//   renderFrame(show, showTimeMs, frameStep, audio);   // once per drawn frame
+//   advanceFrame(show, spectrum, showTimeMs, frameStep);  // once per skipped one
 #pragma once
 
 #include <cstdint>
@@ -40,6 +42,20 @@ struct ShowFrameState {
 
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio);
+
+// The frame's spectrum: the music's magnitudes at the back end's playback
+// position, read into the music's buffer; null when there is no audio at all.
+const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio);
+
+// The state change every frame makes before its passes, without GL: the beat
+// detector on `spectrum` (null leaves the detector alone, as a show without
+// audio does), then the flash values and the camera sway.
+void beginFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s);
+
+// A whole frame's state change without drawing, exactly as renderFrame makes it:
+// beginFrame, the timeline's shadow-pass run and its camera-pass run, then the
+// fades the frame would retire.
+void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s);
 
 // True when any analysed band of the detector raised its beat flag this frame.
 bool anyBandBeat(const BeatDetector& beats);

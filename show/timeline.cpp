@@ -117,28 +117,46 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void drawCommand(ShowFrameState& show, const TexturedProgram& program, const DrawCommand& c, uint32_t t, float s)
+void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, float s)
+{
+    ShowState& scene = show.scene;
+    switch (c.kind) {
+    case DrawKind::PlusField:
+        advancePlusField(scene.plus, s, show.timeline.plusScatter, scene.random);
+        break;
+    case DrawKind::Banner:
+        break;
+    case DrawKind::SquareSwarm:
+        advanceSquareSwarm(scene.swarm, s);
+        break;
+    case DrawKind::GreetingBanners:
+        for (GreetingBanner& banner : scene.greetingBanners)
+            updateGreetingBanner(banner, s, t);
+        break;
+    }
+}
+
+void drawCommand(ShowFrameState& show, const TexturedProgram& program, const DrawCommand& c, uint32_t t)
 {
     ShowState& scene = show.scene;
     const ShowAssets& assets = scene.assets;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(scene.plus, scene.random, assets.plus, program, paletteColour(scene, 0), s,
-                      show.timeline.plusScatter, show.timeline.plusFade, show.beats.spectrum);
+        drawPlusField(scene.plus, assets.plus, program, paletteColour(scene, 0), show.timeline.plusScatter,
+                      show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
         drawBanner(program, paletteColour(scene, 1), c.fade, assets.banners[static_cast<int>(c.banner)], c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(scene.swarm, assets.square, program, paletteColour(scene, 0), s,
-                        show.timeline.swarmHeight);
+        drawSquareSwarm(scene.swarm, assets.square, program, paletteColour(scene, 0), show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
         for (size_t i = 0; i < scene.greetingBanners.size(); ++i) {
-            GreetingBanner& banner = scene.greetingBanners[i];
+            const GreetingBanner& banner = scene.greetingBanners[i];
             const TextureEntry* texture = i < assets.greetings.size() ? assets.greetings[i] : nullptr;
-            drawGreetingBanner(banner, texture, program, paletteColour(scene, banner.paletteSlot), s, t);
+            drawGreetingBanner(banner, texture, program, paletteColour(scene, banner.paletteSlot), t);
         }
         break;
     }
@@ -159,6 +177,14 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
     planBanner(kZembo, timeline, t, s, beatPulse, plan);
     planBanner(kKavi, timeline, t, s, beatPulse, plan);
     planBanner(kMessage, timeline, t, s, beatPulse, plan);
+}
+
+void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan)
+{
+    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
+                 show.frame.beatPulse, plan);
+    for (int i = 0; i < plan.count; ++i)
+        advanceElement(show, plan.commands[i], t, s);
 }
 
 void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
@@ -182,15 +208,14 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
-    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
-                 show.frame.beatPulse, plan);
+    advanceTimeline(show, t, s, plan);
 
     const ShowAssets& assets = show.scene.assets;
     const TexturedProgram& program = shadowPass ? assets.shadowPassTextured : assets.pp;
     if (program.entry) {
         glUseProgram(program.entry->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(show, program, plan.commands[i], t, s);
+            drawCommand(show, program, plan.commands[i], t);
         glUseProgram(0);
     }
 

@@ -3,10 +3,12 @@
 // The script is split in two. planTimeline is plain code: for one run at show
 // time t with frame step s it advances every ramp whose window holds t and lists,
 // in drawing order, the elements to draw with their values (a small fixed-size
-// plan, no allocation). renderTimeline sets up the pass's view and program and
-// draws the plan. The frame driver runs the timeline twice per frame (shadow
-// pass, then camera pass), so every ramp moves twice per frame. Every window is
-// inclusive at both ends; nothing is ever reset.
+// plan, no allocation). advanceTimeline adds the planned elements' own updates,
+// still without GL, so a run's whole state change can be made without drawing.
+// renderTimeline sets up the pass's view and program, advances and draws the
+// plan. The frame driver runs the timeline twice per frame (shadow pass, then
+// camera pass), so every ramp and element update moves twice per frame. Every
+// window is inclusive at both ends; nothing is ever reset.
 #pragma once
 
 #include <array>
@@ -58,6 +60,10 @@ struct PlusSpin {
 // `plan` with what to draw, in order. beatPulse pushes "GALDER" and "QN".
 void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, float beatPulse,
                   TimelinePlan& plan);
+
+// One run's whole state change: planTimeline on the state's ramps, then the
+// update of every planned element (plus field, swarm, greetings) in plan order.
+void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan);
 
 // One run of the script into the bound, cleared target: light, the pass's view
 // (the light's orthographic view for the shadow pass, else the swaying camera),

@@ -22,7 +22,7 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(o.noDialog || o.width || o.fullscreen || o.aspectIndex || o.vsync || o.fixedStep());
 
     ASSERT_TRUE(parse({"--no-dialog", "--size", "640x400", "--windowed", "--aspect", "16:10", "--no-music",
-                       "--no-vsync", "--data=/tmp/d", "--stats"},
+                       "--no-vsync", "--data=/tmp/d", "--stats", "--start", "110000"},
                       o, error))
         << error;
     EXPECT_TRUE(o.noDialog && o.noMusic && o.stats);
@@ -32,6 +32,9 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_EQ(*o.aspectIndex, 4);
     EXPECT_FALSE(*o.vsync);
     EXPECT_EQ(o.dataDir, "/tmp/d");
+    EXPECT_EQ(*o.startMs, 110000u);
+    ASSERT_TRUE(parse({"--start=133999"}, o, error)) << error;
+    EXPECT_EQ(*o.startMs, 133999u);
 }
 
 TEST(Options, CaptureAndBenchTakeRateAndSpan)
@@ -73,6 +76,11 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--capture", "a", "--from", "5000", "--to", "5000"},
         {"--capture", "a", "--to", "134001"},
         {"--capture", "a", "--bench"},
+        {"--start", "134000"},
+        {"--start", "-1"},
+        {"--start", "1.5"},
+        {"--start"},
+        {"--start", "5000", "--capture", "a"},
     };
     for (const auto& args : bad) {
         Options o;

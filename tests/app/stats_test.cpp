@@ -43,8 +43,6 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     EXPECT_EQ(json.back(), '}');
     EXPECT_EQ(json.find('\n'), std::string::npos);
 
-    // Drift keeps the largest magnitude.
-    for (double drift : {3.0, -8.25, 1.0})
-        stats.noteAudioDrift(drift);
-    EXPECT_NE(stats.toJson().find("\"audio_drift_ms\": 8.250}"), std::string::npos);
+    stats.setAudioSync(8.25, 120.5);
+    EXPECT_NE(stats.toJson().find("\"audio_drift_ms\": 8.250, \"relock_ms\": 120.500}"), std::string::npos);
 }

@@ -31,6 +31,20 @@ bool ClearShow::build(DemoApplication&, std::string& error)
     return builds;
 }
 
+bool ClearShow::rebuild(DemoApplication& app, std::string& error)
+{
+    ++rebuilds;
+    advancedTimes.clear();
+    fades.reset();
+    return build(app, error);
+}
+
+void ClearShow::advanceFrame(DemoApplication& app)
+{
+    advancedTimes.push_back(app.showTimeMs);
+    advanceFades(fades, app.showTimeMs);
+}
+
 void ClearShow::renderFrame(DemoApplication& app)
 {
     ++frames;

@@ -28,13 +28,16 @@ public:
     bool build(DemoApplication& app, std::string& error) override;
     void startMusic(DemoApplication&) override { ++musicStarts; }
     void renderFrame(DemoApplication& app) override;
+    void advanceFrame(DemoApplication& app) override;
+    bool rebuild(DemoApplication& app, std::string& error) override;
     void destroy(DemoApplication&) override { ++destroys; }
 
     FadeState fades;
     bool assetsLoad = true;
     bool builds = true;
     int dialogResult = 1004;
-    int dialogs = 0, buildCalls = 0, musicStarts = 0, frames = 0, destroys = 0;
+    int dialogs = 0, buildCalls = 0, musicStarts = 0, frames = 0, destroys = 0, rebuilds = 0;
+    std::vector<uint32_t> advancedTimes;
 };
 
 // Frame k reads times[k] (the last one repeats); both reads of a frame agree.

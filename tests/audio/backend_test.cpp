@@ -64,6 +64,15 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
   EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "after the end";
   EXPECT_EQ(audible->track(a.channel())->frames(), 44100u * 3);
   EXPECT_EQ(spectrumOf(*audible, a.channel() + 1), std::vector<float>(1024, -1.0f)) << "unknown handle";
+  // Sought back into the tone at output time 60 s: it plays on from there.
+  audible->seek(a.channel(), 1500);
+  EXPECT_NEAR(audible->positionMs(a.channel()), 1500, 0.05);
+  audible->setPositionMs(60100);
+  EXPECT_NEAR(audible->positionMs(a.channel()), 1600, 0.05);
+  std::vector<float> at(1024);
+  audible->spectrumAt(a.channel(), 1600, at.data());
+  EXPECT_EQ(spectrumOf(*audible, a.channel()), at);
+  EXPECT_NEAR(peakOf(*audible, a.channel()), 0.45f, 0.05f);
   audible->release();
   audible->release();
   EXPECT_EQ(audible->track(a.channel()), nullptr);

@@ -20,7 +20,9 @@ class RecordingBackend final : public AudioBackend {
   void setVolume(AudioHandle h, float v) override { calls.push_back("volume " + std::to_string(h) + " " + std::to_string(v)); }
   void start() override { calls.push_back("start"); }
   void play(AudioHandle h) override { calls.push_back("play " + std::to_string(h)); }
+  void seek(AudioHandle, double) override {}
   void spectrum(AudioHandle, float*) override {}
+  void spectrumAt(AudioHandle, double, float*) override {}
   void stop() override {}
   void release() override {}
   double positionMs(AudioHandle) const override { return 0.0; }

@@ -111,6 +111,26 @@ TEST_F(CaptureTest, PngCapturesAreRepeatableAndStartBlack)
     EXPECT_LT(std::count(rgb.begin(), rgb.end(), 0), static_cast<long>(rgb.size())) << "the fade never lifts";
 }
 
+TEST_F(CaptureTest, LateCapturesMatchACaptureDrawnFromTheStart)
+{
+    const std::vector<std::string> common = {"--fps", "5", "--size", "64x40"};
+    auto capture = [&](const std::string& name, const char* from, const char* to) {
+        std::vector<std::string> args = {"--capture", (folder_ / name).string(), "--from", from, "--to", to};
+        args.insert(args.end(), common.begin(), common.end());
+        const ChildResult r = brindle(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+    };
+    capture("whole", "0", "92400");
+    // Inside the plus field's scatter, the first banner's fade out and the first greeting's burst.
+    for (const char* from : {"28000", "44600", "91800"}) {
+        capture(from, from, std::to_string(std::atoi(from) + 600).c_str());
+        const auto names = sortedFiles(folder_ / from);
+        EXPECT_EQ(names.size(), 3u) << from;
+        for (const std::string& name : names)
+            EXPECT_EQ(bytesOf(folder_ / from / name), bytesOf(folder_ / "whole" / name)) << from << " " << name;
+    }
+}
+
 TEST_F(CaptureTest, AShortVideoHasTheFramesDurationAndMusic)
 {
     const fs::path video = folder_ / "short.mp4";

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include "tests/support/x_close_request.h"
 
 #include "child_process.h"
@@ -54,6 +56,27 @@ Window waitForShowWindow(pid_t pid)
     return static_cast<Window>(id);
 }
 
+// The window's picture as the X server holds it.
+std::vector<char> grab(Display* display, Window window)
+{
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image)
+        return {};
+    std::vector<char> pixels(image->data, image->data + image->bytes_per_line * image->height);
+    XDestroyImage(image);
+    return pixels;
+}
+
+// The frame count of one segment in the --stats line.
+int segmentFrames(const std::string& json, const std::string& segment)
+{
+    const size_t at = json.find("\"" + segment + "\": {");
+    const size_t frames = at == std::string::npos ? at : json.find("\"frames\": ", at);
+    return frames == std::string::npos ? -1 : std::atoi(json.c_str() + frames + 10);
+}
+
 class ShowWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,7 +102,7 @@ protected:
 TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
 {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}}) {
+             {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}, {"--start", "134001"}, {"--start", "1s"}}) {
         const ChildResult r = runChild(kProgram, args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find("usage: brindle"), std::string::npos) << args[0];
@@ -134,4 +157,47 @@ TEST_F(ShowWindowTest, EscapeCloseAndSigtermEndTheShowWithStatusZero)
         EXPECT_FALSE(r.timedOut) << how;
         EXPECT_EQ(r.status, 0) << how << ": " << r.err;
     }
+}
+
+TEST_F(ShowWindowTest, SpacePausesTheShowRightAndLeftJumpTenSeconds)
+{
+    std::vector<std::string> args = kWindowed;
+    args.insert(args.end(), {"--data", kData, "--no-music", "--start", "40000", "--stats"});
+    ChildProcess child = startChild(kProgram, args);
+    const Window window = waitForShowWindow(child.pid);
+    ASSERT_NE(window, 0u);
+    XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    auto press = [&](const char* key, int times = 1) {
+        const std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key --clearmodifiers --delay 50 "
+            + [&] {
+                  std::string keys;
+                  for (int i = 0; i < times; ++i)
+                      keys += std::string(i ? " " : "") + key;
+                  return keys;
+              }();
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    };
+    auto pictureMoves = [&] {
+        const std::vector<char> before = grab(display_, window);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return grab(display_, window) != before;
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(pictureMoves()) << "the banner stretch runs";
+    press("space");
+    EXPECT_FALSE(pictureMoves()) << "paused, the picture holds";
+    press("space");
+    EXPECT_TRUE(pictureMoves()) << "resumed";
+    press("Right", 4);  // into the swarm
+    press("Left", 5);   // back into the plus field, which 40 s never reaches
+    press("Escape");
+    const ChildResult r = finishChild(child, 30);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(segmentFrames(r.out, "intro"), 0) << r.out;
+    EXPECT_GT(segmentFrames(r.out, "swarm"), 0) << r.out;
+    EXPECT_GT(segmentFrames(r.out, "plus"), 0) << r.out;
+    EXPECT_NE(r.out.find("\"relock_ms\": "), std::string::npos) << r.out;
 }

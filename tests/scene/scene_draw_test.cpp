@@ -209,7 +209,8 @@ struct PlusRun {
 
     void draw(const TextureEntry* texture, const TexturedProgram& program)
     {
-        drawPlusField(field, random, texture, program, kSlot0, kStep, scatter, fade, spectrum.data());
+        advancePlusField(field, kStep, scatter, random);
+        drawPlusField(field, texture, program, kSlot0, scatter, fade, spectrum.data());
     }
 };
 
@@ -240,17 +241,21 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
         advanceSquareSwarm(swarm, kStep);
         advanceSquareSwarm(swarm, kStep);
     }
+    auto draw = [&] {
+        advanceSquareSwarm(swarm, kStep);
+        drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, 15.0f);
+    };
     glEnable(GL_BLEND);
-    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
+    draw();
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     clear();
-    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
+    draw();
     expectReference("swarm.png");
 
     clear();
     flatView(-16, 16, -1, 31);
-    drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, kStep, 15.0f);
+    draw();
     const RgbaImage flat = picture();
     EXPECT_FALSE(drawnAt(flat, 0.5f, 0.5f)) << "the centre stays empty";
     int onRing = 0;
@@ -267,9 +272,13 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
         buildGreetingBanner("MISKEN", 91000, 94000, 0, 0.025f, random),
     };
     flatView(-16, 16, -6, 26);
-    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 88999);
+    auto pass = [&](GreetingBanner& banner, const Rgba& colour, uint32_t t) {
+        updateGreetingBanner(banner, kStep, t);
+        drawGreetingBanner(banner, textures_.findTexture(banner.textureKey), handle_, colour, t);
+    };
+    pass(banners[0], kSlot1, 88999);
     EXPECT_EQ(banners[0].yOffset, 20.0f);
-    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 89000);
+    pass(banners[0], kSlot1, 89000);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
     // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
@@ -279,20 +288,19 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     EXPECT_FALSE(drawnAt(first, 0.05f, 25.5f / 32));
 
     showCamera();
-    float level = 0.0f;
     double t = 89000.0 + kFrameMs;
     for (; t < 91500.0; t += kFrameMs)
-        for (int pass = 0; pass < 2; ++pass)
+        for (int run = 0; run < 2; ++run)
             for (GreetingBanner& banner : banners)
-                updateGreetingBanner(banner, kStep, uint32_t(t), level);
+                updateGreetingBanner(banner, kStep, uint32_t(t));
     clear();
     for (GreetingBanner& banner : banners)
-        drawGreetingBanner(banner, textures_.findTexture(banner.textureKey), handle_, banner.paletteSlot ? kSlot1 : kSlot0, kStep, uint32_t(t));
+        pass(banner, banner.paletteSlot ? kSlot1 : kSlot0, uint32_t(t));
     expectReference("greetings.png");
 
     clear();
     const RgbaImage blank = picture();
-    drawGreetingBanner(banners[0], textures_.findTexture("TORVALE"), handle_, kSlot1, kStep, 92001);
+    pass(banners[0], kSlot1, 92001);
     EXPECT_EQ(picture().pixels, blank.pixels) << "nothing drawn after the end";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -309,9 +317,9 @@ TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
 
     ShowRandom random = showRandomAfter(0);
     GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
-    drawGreetingBanner(banner, nullptr, handle_, kSlot0, kStep, 50);
+    drawGreetingBanner(banner, nullptr, handle_, kSlot0, 50);
     SquareSwarm swarm;
     buildSquareSwarm(swarm, random);
-    drawSquareSwarm(swarm, nullptr, handle_, kSlot0, kStep, 15.0f);
+    drawSquareSwarm(swarm, nullptr, handle_, kSlot0, 15.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -3,8 +3,10 @@
 // seen in captured frames compared with small references.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "gfx/gl_api.h"
 #include "gfx/texture_registry.h"
@@ -66,6 +68,81 @@ int goldPixels(const RgbImage& image)
         }
     }
     return count;
+}
+
+// Every value the frames change, bit for bit.
+std::vector<uint32_t> stateBits(const ShowFrameState& show)
+{
+    const ShowState& s = show.scene;
+    std::vector<uint32_t> bits{s.random.state()};
+    auto add = [&](float v) { bits.push_back(std::bit_cast<uint32_t>(v)); };
+    auto addVec = [&](const Vec4& v) {
+        for (float c : {v.x, v.y, v.z, v.w})
+            add(c);
+    };
+    const TrailEmitter& e = s.plus.emitter;
+    for (const Vec4& p : e.positions)
+        addVec(p);
+    for (const Vec4& h : e.headings)
+        addVec(h);
+    for (size_t i = 0; i < e.nextDrop.size(); ++i) {
+        bits.insert(bits.end(), {uint32_t(e.nextDrop[i]), uint32_t(e.dropCount[i])});
+        add(e.dropTimer[i]);
+    }
+    for (float a : s.plus.spinAngle)
+        add(a);
+    for (float a : s.swarm.spinAngle)
+        add(a);
+    for (const GreetingBanner& g : s.greetingBanners) {
+        for (float v : {g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel})
+            add(v);
+        for (const Vec4& p : g.cellPositions)
+            addVec(p);
+    }
+    const FrameValues& f = show.frame;
+    for (float v : {f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2],
+                    f.cameraSwayPhase})
+        add(v);
+    addVec(f.cameraEye);
+    for (const BannerState& b : show.timeline.banners)
+        for (float v : {b.fade, b.pixelate, b.phase})
+            add(v);
+    for (float v : {show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight})
+        add(v);
+    for (float v : show.beats.history(0))
+        add(v);
+    bits.push_back(uint32_t(show.beats.beatFlags[0]));
+    for (bool done : show.fades.done)
+        bits.push_back(done);
+    return bits;
+}
+
+TEST(ShowGlTest, FastForwardMakesTheStateDrawingMakes)
+{
+    ShowHarness drawn;
+    std::string error;
+    ASSERT_TRUE(drawn.open(80, 50, BRINDLE_TEST_DATA_DIR, error)) << error;
+    DemoApplication& app = drawn.app();
+    auto scene = buildShowState(app.music, app.programs, app.textures);
+    ShowFrameState skipped(*scene);
+    const std::vector<float> quiet(1024, 0.0f), loud(1024, 1.0f);
+
+    // Uneven frames through the whole show, a beat now and then.
+    const uint32_t gaps[] = {17, 250, 483, 1};
+    uint32_t t = 0, previous = 0;
+    for (int k = 0; t <= 134000; ++k, previous = t, t += gaps[k % 4]) {
+        const float step = std::max(static_cast<float>(t - previous) / 500.0f, 0.002f);
+        if (k % 7 == 3) {
+            drawn.beatNextFrame();
+            skipped.beats.analyse(loud.data());
+        }
+        drawn.frame(t, step);
+        advanceFrame(skipped, nullptr, t, step);
+        skipped.beats.analyse(quiet.data());
+        if (k % 50 == 0 || t > 133000) {
+            ASSERT_EQ(stateBits(drawn.frameState()), stateBits(skipped)) << "at " << t;
+        }
+    }
 }
 
 TEST(ShowGlTest, LightViewMaterialAndLightReachTheGLState)
