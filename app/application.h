@@ -19,6 +19,7 @@
 #include <SDL.h>
 
 #include "app/display_modes.h"
+#include "app/mode_watchdog.h"
 #include "gfx/gl_loader.h"
 #include "audio/audio_backend.h"
 #include "audio/music_player.h"
@@ -48,6 +49,7 @@ struct DemoApplication {
 
     SDL_Window* window = nullptr;            // null when none
     SDL_GLContext glContext = nullptr;       // null when none
+    ModeWatchdog modeWatchdog;               // watches a full-screen mode switch on X11
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
     std::vector<int> pressedKeys;            // virtual-key codes pressed (not repeats) since the loop took them
 

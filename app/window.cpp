@@ -2,6 +2,8 @@
 
 #include <GL/glu.h>
 
+#include <cstring>
+
 #include "app/application.h"
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
@@ -90,6 +92,11 @@ bool switchToMode(DemoApplication& app, std::string& error)
             + " mode; choose a listed size or run --windowed";
         return false;
     }
+    // SDL gives the desktop its mode back on an orderly close only; the
+    // watchdog also does when the show is killed or crashes.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0)
+        app.modeWatchdog.start(closest.w, closest.h);
     if (SDL_SetWindowDisplayMode(app.window, &closest) != 0 || SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN) != 0) {
         error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
         return false;
@@ -195,4 +202,5 @@ void closeWindow(DemoApplication& app)
         SDL_DestroyWindow(app.window);
         app.window = nullptr;
     }
+    app.modeWatchdog.stop();
 }

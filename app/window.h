@@ -6,7 +6,9 @@
 // (double-buffered RGBA, 24 depth bits, stencil), the GL entry points loaded,
 // the swap interval set from `vsync`, and the 16:10 letterbox viewport and
 // projection. Full screen switches the display to the requested mode; SDL puts
-// the desktop mode back when the window goes away. closeWindow() undoes
+// the desktop mode back when the window goes away, and on X11 a watchdog
+// process (app/mode_watchdog.h) does so even when the show is killed or
+// crashes. closeWindow() undoes
 // everything and is safe to call on a half-open or closed record.
 //
 //   std::string error;
