@@ -149,7 +149,8 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             if (!takeValue()) return false;
             long long ms = 0;
             if (!parseInt(value, 0, kShowLengthMs - 1, ms)) {
-                error = "--start wants milliseconds from 0 to 133999, not '" + value + "'";
+                error = "--start wants milliseconds from 0 to " + std::to_string(kShowLengthMs - 1) + ", not '"
+                        + value + "'";
                 return false;
             }
             options.startMs = static_cast<uint32_t>(ms);
@@ -157,7 +158,8 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             if (!takeValue()) return false;
             long long ms = 0;
             if (!parseInt(value, 0, kShowLengthMs, ms)) {
-                error = name + " wants milliseconds from 0 to 134000, not '" + value + "'";
+                error = name + " wants milliseconds from 0 to " + std::to_string(kShowLengthMs) + ", not '" + value
+                        + "'";
                 return false;
             }
             (name == "--from" ? options.fromMs : options.toMs) = static_cast<uint32_t>(ms);
@@ -209,7 +211,8 @@ std::string usageText()
            "  --capture OUT        render every frame at a fixed rate into OUT: a folder of\n"
            "                       PNG files, or a .mp4, .mkv or .webm video with the music\n"
            "  --fps N              frames per second for --capture and --bench (default 60)\n"
-           "  --from MS, --to MS   the show-time span to capture (default 0 to 134000)\n"
+           "  --from MS, --to MS   the show-time span to capture (default 0 to " +
+           std::to_string(kShowLengthMs) + ")\n"
            "  --bench              render the whole show as fast as possible, print statistics\n"
            "  --help               show this text\n"
            "  --version            show the version\n"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr uint32_t kShowLengthMs = 134000;
+#include "scene/schedule.h"
 
 struct Options {
     bool noDialog = false;

@@ -12,6 +12,7 @@
 #include "app/launch_dialog.h"
 #include "app/stats.h"
 #include "app/window.h"
+#include "scene/schedule.h"
 
 namespace {
 

@@ -14,9 +14,12 @@
 
 class PlaybackStats {
 public:
-    // The show reacts to beats only between these times (inclusive).
-    static constexpr uint32_t kBeatWindowStartMs = 20000;
-    static constexpr uint32_t kBeatWindowEndMs = 122000;
+    // Beats count only between these show times (inclusive): the show's beat window.
+    PlaybackStats(uint32_t beatWindowStartMs, uint32_t beatWindowEndMs)
+        : beatWindowStartMs_(beatWindowStartMs)
+        , beatWindowEndMs_(beatWindowEndMs)
+    {
+    }
 
     void noteFrame(uint32_t showTimeMs, const BeatDetector& beats);
     void noteDrift(uint32_t showTimeMs, double playbackMs);
@@ -26,6 +29,7 @@ public:
     double maxDriftMs() const { return maxDriftMs_; }
 
 private:
+    uint32_t beatWindowStartMs_, beatWindowEndMs_;
     int beats_ = 0;
     double maxDriftMs_ = 0.0;
 };
