@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "audio/decoded_track.h"
-#include "tests/tools/beat_match.h"
+#include "tools/beat_match.h"
 #include "tools/track_arrangement.h"
 
 namespace {

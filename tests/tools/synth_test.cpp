@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "audio/decoded_track.h"
-#include "tests/tools/beat_match.h"
+#include "tools/beat_match.h"
 #include "tools/mp3_writer.h"
 #include "tools/synth_voices.h"
 
