@@ -105,7 +105,7 @@ void scheduleBass(Buses& buses) {
             // Rolling eighths through root, octave and fifth; each note opens
             // its filter wide, so its harmonics climb well above the bass.
             constexpr std::array<float, 8> kLine{0.0f, 12.0f, 0.0f, 12.0f, 0.0f, 7.0f, 12.0f, 7.0f};
-            const BassSettings settings{.gain = 0.5f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f),
+            const BassSettings settings{.gain = 0.6f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f),
                                         .cutoffHz = 200.0f,
                                         .envelopeHz = 1000.0f,
                                         .envelopeSeconds = 0.1f};
@@ -138,21 +138,22 @@ void scheduleChords(Buses& buses) {
     for (int eighth = 0; eighth < eighths; ++eighth) {
         const double t = eighth * 2.0 * kSixteenth;
         if (!fieldAt(t)) continue;
-        std::array<float, 3> notes{};
-        for (size_t i = 0; i < notes.size(); ++i) {
-            float note = chordAt(t).pad[i];
-            while (note < 64.0f) note += 12.0f;
-            notes[i] = note + (eighth % 2 == 1 ? 12.0f : 0.0f);
+        std::array<float, 4> notes = upperColourOf(chordAt(t));
+        if (eighth % 2 == 0) {
+            for (float& note : notes) note -= 12.0f;
         }
-        const float gain = 0.1f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
+        const float gain = 0.13f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
         renderSineChord(buses.stabs, frameAt(t), frameAt(2.0 * kSixteenth), notes, gain, 0.0f, 0.01f);
     }
 }
 
+// The pads open the track and return after the plus field, whose rocking
+// chords take their place: a held chord would keep its bins from ever falling quiet.
 void schedulePads(Buses& buses) {
     for (double t = 0.0; t < 132.0; t += kChordSeconds) {
+        if (fieldAt(t)) continue;
         PadSettings settings;
-        settings.gain = fullestAt(t + 1.0) ? 0.18f : fieldAt(t) ? 0.06f : 0.16f;
+        settings.gain = fullestAt(t + 1.0) ? 0.18f : 0.16f;
         settings.cutoffHz = t < 20.0 ? 900.0f + 85.0f * static_cast<float>(t) : 2600.0f;
         if (t == 0.0) settings.attackSeconds = 4.0f;  // the opening swell
         const Chord& chord = chordAt(t);
@@ -175,7 +176,7 @@ void scheduleArpeggio(Buses& buses) {
         if (fieldAt(t)) {
             const auto tone = static_cast<size_t>(kRocking[slot]);
             const float note = upperColourOf(chord)[tone];
-            const float level = 0.14f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
+            const float level = 0.2f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
             renderChime(buses.arp, frameAt(t), frameAt(kSixteenth * 0.9), note, level, 0.2f, pan);
             continue;
         }
@@ -245,14 +246,16 @@ RenderedTrack renderShowTrack() {
     scheduleArpeggio(buses);
     scheduleLead(buses);
 
-    // Under the plus field the bass makes way for each kick, so their low
-    // ends do not pile up into the track's highest peaks.
+    // Under the plus field the tonal parts make way for each kick, the bass
+    // most, so that their sum and the kick's body do not pile up into the
+    // track's highest peaks; the kick at 32 s still meets their last notes.
     std::vector<int64_t> fieldKicks;
     for (int64_t ms : track.kickOnsetsMs) {
-        if (fieldAt(static_cast<double>(ms) / 1000.0)) fieldKicks.push_back(frameAt(static_cast<double>(ms) / 1000.0));
+        if (ms <= 32000) fieldKicks.push_back(frameAt(static_cast<double>(ms) / 1000.0));
     }
     applyDucking(buses.bass, fieldKicks, 0.8f, 0.06f);
-    for (StereoBuffer* bus : {&buses.stabs, &buses.arp, &buses.pads}) applyDucking(*bus, fieldKicks, 0.7f, 0.02f);
+    applyDucking(buses.stabs, fieldKicks, 0.5f, 0.08f);
+    applyDucking(buses.arp, fieldKicks, 0.5f, 0.08f);
 
     StereoBuffer mix(frames);
     mix.mixIn(buses.drums, 1.0f);
