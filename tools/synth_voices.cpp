@@ -109,7 +109,7 @@ void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, co
             filter.setCutoff(settings.cutoffHz + settings.envelopeHz * std::exp(-t / settings.envelopeSeconds), 0.35f);
         const float gate = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(release);
         const float envelope = attackRamp(t, 0.008f) * gate;
-        const float tone = filter.process(saw.saw()).low * 0.7f + sub.sine() * 0.6f;
+        const float tone = filter.process(saw.saw()).low * 0.7f + sub.sine() * settings.sub;
         const float sample = settings.gain * envelope * tone;
         out.add(start + n, sample, sample);
     }

@@ -32,10 +32,11 @@ void renderClap(StereoBuffer& out, int64_t start, float gain);
 // Closed hats use a decay of about 0.03 s, open hats about 0.15 s.
 void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan);
 
-// A saw and a sine an octave apart under a low-pass that opens at each note's
+// A saw under a low-pass that opens at each note's
 // start by envelopeHz and closes over envelopeSeconds.
 struct BassSettings {
     float gain = 0.25f;
+    float sub = 0.6f;  // level of a sine at the note's pitch, under the saw
     float cutoffHz = 160.0f;
     float envelopeHz = 500.0f;
     float envelopeSeconds = 0.08f;

@@ -48,11 +48,6 @@ bool within(double t, double from, double to) { return t >= from && t < to; }
 
 bool groovePlaysAt(double t) { return within(t, 32.0, 69.0) || within(t, 72.0, 122.0); }
 bool fullestAt(double t) { return within(t, 89.0, 110.0); }
-// The plus field's stretch: the show sizes its sprites by the spectrum between
-// about 65 Hz and 1.2 kHz, so the parts here keep partials moving across that
-// range in rhythm.
-bool fieldAt(double t) { return within(t, 4.0, 32.0); }
-
 int64_t frameAt(double seconds) { return secondsToFrames(seconds); }
 
 // Linear interpolation of a level between two times, clamped outside.
@@ -61,6 +56,13 @@ float rampBetween(double t, double from, double to, float a, float b) {
     if (t >= to) return b;
     return a + (b - a) * static_cast<float>((t - from) / (to - from));
 }
+
+// The plus field's stretch: the show sizes its sprites by the spectrum between
+// about 65 Hz and 1.2 kHz, so the parts here keep partials moving across that
+// range in rhythm.
+bool fieldAt(double t) { return within(t, 4.0, 32.0); }
+// The plus field's parts come in over two seconds and step up when the kick joins.
+float fieldLevelAt(double t) { return t < 20.0 ? rampBetween(t, 4.0, 6.0, 0.5f, 1.0f) : 1.06f; }
 
 // One buffer per part; the send effects take their input from these, so no
 // part is rendered twice.
@@ -105,7 +107,8 @@ void scheduleBass(Buses& buses) {
             // Rolling eighths through root, octave and fifth; each note opens
             // its filter wide, so its harmonics climb well above the bass.
             constexpr std::array<float, 8> kLine{0.0f, 12.0f, 0.0f, 12.0f, 0.0f, 7.0f, 12.0f, 7.0f};
-            const BassSettings settings{.gain = 0.6f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f),
+            const BassSettings settings{.gain = 0.6f * fieldLevelAt(t),
+                                        .sub = 0.3f,
                                         .cutoffHz = 200.0f,
                                         .envelopeHz = 1000.0f,
                                         .envelopeSeconds = 0.1f};
@@ -142,7 +145,7 @@ void scheduleChords(Buses& buses) {
         if (eighth % 2 == 0) {
             for (float& note : notes) note -= 12.0f;
         }
-        const float gain = 0.13f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
+        const float gain = 0.13f * fieldLevelAt(t);
         renderSineChord(buses.stabs, frameAt(t), frameAt(2.0 * kSixteenth), notes, gain, 0.0f, 0.01f);
     }
 }
@@ -176,7 +179,7 @@ void scheduleArpeggio(Buses& buses) {
         if (fieldAt(t)) {
             const auto tone = static_cast<size_t>(kRocking[slot]);
             const float note = upperColourOf(chord)[tone];
-            const float level = 0.2f * rampBetween(t, 4.0, 6.0, 0.5f, 1.0f);
+            const float level = 0.2f * fieldLevelAt(t);
             renderChime(buses.arp, frameAt(t), frameAt(kSixteenth * 0.9), note, level, 0.2f, pan);
             continue;
         }
@@ -254,8 +257,8 @@ RenderedTrack renderShowTrack() {
         if (ms <= 32000) fieldKicks.push_back(frameAt(static_cast<double>(ms) / 1000.0));
     }
     applyDucking(buses.bass, fieldKicks, 0.8f, 0.06f);
-    applyDucking(buses.stabs, fieldKicks, 0.5f, 0.08f);
-    applyDucking(buses.arp, fieldKicks, 0.5f, 0.08f);
+    applyDucking(buses.stabs, fieldKicks, 0.3f, 0.08f);
+    applyDucking(buses.arp, fieldKicks, 0.3f, 0.08f);
 
     StereoBuffer mix(frames);
     mix.mixIn(buses.drums, 1.0f);
