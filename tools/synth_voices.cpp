@@ -136,8 +136,7 @@ void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<
     for (int64_t n = 0; n < total; ++n) {
         if (n % 32 == 0) {
             const float t = secondsAt(start + n);
-            const float opening = settings.openHz * std::exp(-secondsAt(n) / settings.closeSeconds);
-            const float sweep = settings.cutoffHz * (1.0f + 0.25f * std::sin(kTwoPi * 0.07f * t)) + opening;
+            const float sweep = settings.cutoffHz * (1.0f + 0.25f * std::sin(kTwoPi * 0.07f * t));
             filterLeft.setCutoff(sweep, 0.3f);
             filterRight.setCutoff(sweep * 1.05f, 0.3f);
         }
@@ -160,8 +159,7 @@ void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<
     }
 }
 
-void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness,
-                 float floorHz) {
+void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness) {
     const int64_t length = secondsToFrames(0.5);
     Oscillator pulse, body;
     pulse.setFrequency(midiToHz(note));
@@ -170,7 +168,7 @@ void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float
     const PanGains sides = panGains(pan);
     for (int64_t n = 0; n < length; ++n) {
         const float t = secondsAt(n);
-        if (n % 16 == 0) filter.setCutoff(floorHz + 2600.0f * brightness * std::exp(-t / 0.06f), 0.4f);
+        if (n % 16 == 0) filter.setCutoff(500.0f + 2600.0f * brightness * std::exp(-t / 0.06f), 0.4f);
         const float envelope = attackRamp(t, 0.004f) * std::exp(-t / 0.13f) * endFade(n, length, 441);
         const float tone = filter.process(pulse.square() * 0.5f + body.triangle() * 0.5f).low;
         const float sample = gain * envelope * tone;
@@ -195,21 +193,19 @@ void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, f
 }
 
 void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
-                     float octave, float fadeSeconds) {
+                     float fadeSeconds) {
     const int64_t fade = std::max<int64_t>(secondsToFrames(fadeSeconds), 1);
     const int64_t total = length + fade;
-    std::vector<Oscillator> partials(notes.size() * 2);
+    std::vector<Oscillator> tones(notes.size());
     for (size_t i = 0; i < notes.size(); ++i) {
-        partials[i * 2].setFrequency(midiToHz(notes[i]));
-        partials[i * 2 + 1].setFrequency(midiToHz(notes[i] + 12.0f));
-        partials[i * 2].setPhase(0.31 * static_cast<double>(i));
-        partials[i * 2 + 1].setPhase(0.31 * static_cast<double>(i) + 0.17);
+        tones[i].setFrequency(midiToHz(notes[i]));
+        tones[i].setPhase(0.31 * static_cast<double>(i));
     }
     for (int64_t n = 0; n < total; ++n) {
         const float rise = std::min(static_cast<float>(n) / static_cast<float>(fade), 1.0f);
         const float fall = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(fade);
         float sum = 0.0f;
-        for (size_t i = 0; i < notes.size(); ++i) sum += partials[i * 2].sine() + octave * partials[i * 2 + 1].sine();
+        for (Oscillator& tone : tones) sum += tone.sine();
         const float sample = gain * rise * fall * sum;
         out.add(start + n, sample, sample);
     }

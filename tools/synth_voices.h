@@ -32,8 +32,8 @@ void renderClap(StereoBuffer& out, int64_t start, float gain);
 // Closed hats use a decay of about 0.03 s, open hats about 0.15 s.
 void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan);
 
-// A saw under a low-pass that opens at each note's
-// start by envelopeHz and closes over envelopeSeconds.
+// A saw under a low-pass, with a sine at the same pitch below it; the filter
+// opens by envelopeHz at each note's start and closes over envelopeSeconds.
 struct BassSettings {
     float gain = 0.25f;
     float sub = 0.6f;  // level of a sine at the note's pitch, under the saw
@@ -48,29 +48,22 @@ struct PadSettings {
     float attackSeconds = 0.6f;
     float releaseSeconds = 1.2f;  // sounds on past `length`
     float cutoffHz = 1500.0f;
-    // A chord that opens and closes: the filter starts openHz above the
-    // cutoff and falls back over closeSeconds.
-    float openHz = 0.0f;
-    float closeSeconds = 0.15f;
 };
 void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes,
                     const PadSettings& settings);
 
-// A short filtered pulse for the arpeggio; brightness 0..1 opens the filter,
-// which closes down to floorHz.
-void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness,
-                 float floorHz = 500.0f);
+// A short filtered pulse for the arpeggio; brightness 0..1 opens the filter.
+void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness);
 
 // A mallet tone: a sine with its octave at `octave` times its level, held for
 // `length` with a gentle decay, so it keeps its level through a short note.
 void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, float gain, float octave, float pan);
 
-// A held chord of sines, each note with its octave at `octave` times its
-// level, faded in and out over fadeSeconds. Chords that follow each other
-// without a gap cross-fade, so the spectrum's summed magnitude stays level
-// while the partials move: the beat detector, which watches that sum, keeps
-// listening to the drums.
+// A held chord of sines, faded in and out over fadeSeconds. Chords that
+// follow each other without a gap cross-fade, so the spectrum's summed
+// magnitude stays level while the partials move: the beat detector, which
+// watches that sum, keeps listening to the drums.
 void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
-                     float octave, float fadeSeconds);
+                     float fadeSeconds);
 
 void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);
