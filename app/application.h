@@ -19,7 +19,7 @@
 #include <SDL.h>
 
 #include "app/display_modes.h"
-#include "app/gl_loader.h"
+#include "gfx/gl_loader.h"
 #include "audio/audio_backend.h"
 #include "audio/music_player.h"
 #include "gfx/program_registry.h"

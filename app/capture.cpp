@@ -9,7 +9,7 @@
 #include <SDL.h>
 
 #include "app/application.h"
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "app/png_writer.h"
 #include "audio/audio_backend.h"
 

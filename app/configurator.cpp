@@ -1,9 +1,40 @@
 #include "app/configurator.h"
 
+#include <cstdio>
+
+#include "app/application.h"
 #include "gfx/asset_catalogue.h"
+
+namespace {
+
+// The back end's own text already names the file and the remedy; ours stands in
+// only when it gave none.
+std::string audioError(const AudioBackend& audio, const std::string& fallback)
+{
+    return audio.lastError().empty() ? fallback : audio.lastError();
+}
+
+}  // namespace
 
 bool QuillonConfigurator::loadAssets()
 {
     error_.clear();
-    return ::loadAssets(app, error_);
+    // A record without a back end runs without sound; otherwise sound must work.
+    if (app.audio) {
+        if (!app.audio->init(44100)) {
+            error_ = audioError(*app.audio, "cannot start the audio output; check the sound setup");
+            return false;
+        }
+        if (app.music.loadMusic(*app.audio, app.musicPath) != 0) {
+            error_ = audioError(*app.audio, "cannot open the music file " + app.musicPath +
+                                                "; put a track there or pick another folder with --data");
+            return false;
+        }
+    }
+    if (!buildPrograms(app.programs, error_))
+        return false;
+    for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
+        std::fprintf(stderr, "brindle: warning: %s\n", warning.c_str());
+    createRenderTargets(app.textures, app.width, app.height);
+    return true;
 }

@@ -12,10 +12,10 @@
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
+#include "app/playback_clock.h"
 #include "app/run_show.h"
 #include "app/stats.h"
 #include "audio/music_player.h"
-#include "audio/playback_clock.h"
 #include "audio/playback_stats.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
@@ -32,10 +32,13 @@ public:
     int runDialog(DemoApplication& app, const LaunchPreset& preset) override { return runLaunchDialog(app, preset); }
     bool build(DemoApplication& app, std::string& error) override
     {
-        state_ = buildShowState(app);
-        if (!state_)
+        scene_ = buildShowState(app.music, app.programs, app.textures);
+        if (!scene_) {
             error = "cannot build the show";
-        return state_ != nullptr;
+            return false;
+        }
+        show_ = std::make_unique<ShowFrameState>(*scene_);
+        return true;
     }
     void startMusic(DemoApplication& app) override
     {
@@ -44,20 +47,22 @@ public:
     }
     void renderFrame(DemoApplication& app) override
     {
-        ::renderFrame(*state_);
-        playback_.noteFrame(app.showTimeMs, state_->beats);
+        ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
+        playback_.noteFrame(app.showTimeMs, show_->beats);
     }
     // Frames whose beat flag was raised inside the beat window.
     int beatFrames() const { return playback_.beats(); }
     void destroy(DemoApplication&) override
     {
-        if (state_)
-            destroyShowState(*state_);
-        state_.reset();
+        show_.reset();
+        if (scene_)
+            destroyShowState(*scene_);
+        scene_.reset();
     }
 
 private:
-    std::unique_ptr<ShowState> state_;
+    std::unique_ptr<ShowState> scene_;
+    std::unique_ptr<ShowFrameState> show_;
     PlaybackStats playback_;
 };
 

@@ -6,11 +6,9 @@
 #include "app/application.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
-#include "app/gl_api.h"
 #include "app/launch_dialog.h"
 #include "app/stats.h"
 #include "app/window.h"
-#include "show/colour_fades.h"
 
 namespace {
 
@@ -188,14 +186,12 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         built = show.build(app, error);
         started = built;
     }
-    FadeState fades;
     if (started) {
         started = clock.start();
         if (!started)
             error = "cannot start the frame clock";
     }
     if (started) {
-        fades.reset();
         show.startMusic(app);
         if (settings.observer)
             started = settings.observer->begin(app, error);
@@ -224,9 +220,6 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
             break;
 
         show.renderFrame(app);
-        drawFades(fades, app.showTimeMs);
-        glPopAttrib();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         if (settings.observer)
             settings.observer->frameRendered(app);
 

@@ -40,8 +40,8 @@ public:
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).
     virtual void startMusic(DemoApplication& app) = 0;
-    // Composes the frame for app.showTimeMs into the window framebuffer with the
-    // full-window viewport, and leaves one glPushAttrib(GL_VIEWPORT_BIT) open.
+    // Composes the whole frame for app.showTimeMs, colour fades included, into
+    // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
     // Releases what build() made; the context is still current.
     virtual void destroy(DemoApplication& app) = 0;
@@ -54,8 +54,7 @@ public:
     virtual bool begin(DemoApplication&, std::string&) { return true; }
     // Before a frame is rendered; false ends the loop without rendering it.
     virtual bool beforeFrame(DemoApplication&) { return true; }
-    // After the frame is complete in the back buffer (fades drawn, window
-    // viewport restored), before it is presented.
+    // After the frame is complete in the back buffer, before it is presented.
     virtual void frameRendered(DemoApplication&) {}
     // After the loop, with the context still current. False marks the run failed.
     virtual bool finish(DemoApplication&, std::string&) { return true; }

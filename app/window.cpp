@@ -3,7 +3,8 @@
 #include <GL/glu.h>
 
 #include "app/application.h"
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 
 std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
 {
@@ -29,7 +30,7 @@ bool setupProjection(int w, int h, int aspectCode)
     const std::optional<Letterbox> box = letterboxFor(w, h, aspectCode);
     if (!box)
         return false;
-    glViewport(box->x, box->y, box->width, box->height);
+    setViewport(box->x, box->y, box->width, box->height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(static_cast<double>(93.1f), static_cast<double>(box->aspect), static_cast<double>(0.01f),

@@ -1,30 +1,25 @@
 // asset_catalogue.h: creates every program, texture and render target the show uses.
 //
-// Usage (once, after the window, the GL context and the extension loader):
-//     std::string error;
-//     if (!loadAssets(app, error)) { print "brindle: " + error; exit non-zero; }
-// loadAssets initialises app.audio, loads app.music from app.musicPath, then
-// compiles the six programs, reads the twenty-three images from app.dataDir
-// into textures and creates the seven render textures and six render targets,
-// in that order. An image file that is missing or broken leaves its texture
-// all zero and prints one warning line naming the file; every key still exists.
-// A music file that cannot be opened, or a built-in shader that fails to compile
-// or link, stops loading: loadAssets returns false with one line in `error`.
-//
-// The steps are also callable one by one (tests use them without audio).
+// Usage, once the window, the GL context and the extension loader are ready
+// (and, in the show, after the music is open):
+//     if (!buildPrograms(programs, error)) { report error; stop; }
+//     for (const std::string& warning : loadImageTextures(textures, dataDir)) report warning;
+//     createRenderTargets(textures, width, height);
+// That is six programs, twenty-three image textures, then the seven render
+// textures and six render targets, in that order. An image file that is missing
+// or broken leaves its texture all zero and yields one warning naming the file;
+// every key still exists. A built-in shader that fails to compile or link stops
+// the programs with one line in `error`.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
-struct DemoApplication;
 class ProgramRegistry;
 class TextureRegistry;
-
-bool loadAssets(DemoApplication& app, std::string& error);
 
 // Compiles and links the six programs and registers their uniform slots.
 // Returns false at the first failure, with the info log in `error`.

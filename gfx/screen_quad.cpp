@@ -1,6 +1,7 @@
 // screen_quad.cpp: the textured full-screen quad and the eight-pass blur.
 #include "gfx/screen_quad.h"
 
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 
@@ -46,8 +47,8 @@ void popScreenProjection() {
 void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh) {
     pushScreenProjection();
 
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    setCullFace(false);
+    setDepthTest(false);
     glDisable(GL_STENCIL_TEST);
     glEnable(GL_TEXTURE_2D);
     if (const TextureEntry* entry = textures.findTexture(key)) {
@@ -80,7 +81,7 @@ BlurOffsets blurOffsets(int width, int height, float strength) {
 void separableBlur(TextureRegistry& textures, ProgramRegistry& programs, RenderTarget& first, RenderTarget& second,
                    std::string_view sourceKey, float strength) {
     const BlurOffsets offsets = blurOffsets(first.width, first.height, strength);
-    glDisable(GL_BLEND);
+    setBlend(Blend::Off);
 
     ProgramEntry* program = programs.findProgram("SEPBLUR");
     glUseProgram(program ? program->glProgram : 0);

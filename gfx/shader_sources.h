@@ -11,7 +11,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
 struct ShaderSource {
     std::string_view key;  // ends in _VERT or _FRAG

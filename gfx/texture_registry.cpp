@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx/gl_state.h"
+
 TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull,
                                              GLenum wrap, GLenum minFilter, GLenum magFilter, int mipmapMode) {
     TextureEntry& entry = textures_.emplace_back();
@@ -79,12 +81,12 @@ void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture,
 
 void TextureRegistry::bindRenderTarget(const RenderTarget& target) {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
-    glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, target.width, target.height);
+    pushViewport();
+    setViewport(0, 0, target.width, target.height);
 }
 
 void TextureRegistry::unbindRenderTarget() {
-    glPopAttrib();
+    popViewport();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 

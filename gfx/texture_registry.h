@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
 struct TextureEntry {
     std::string key;

@@ -1,11 +1,12 @@
 // banner.cpp: draws one banner quad.
 #include "scene/banner.h"
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "show/lighting.h"
+#include "scene/material.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& co
                 std::string_view textureKey, float pixelate, const Vec4& position)
 {
     applyMaterial(colour, fade);
+    setBlend(Blend::Off);
 
     bindProgramTexture(textures, program, textureKey);
     if (UniformSlot* grid = ProgramRegistry::findUniform(program, "pixelate"))

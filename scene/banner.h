@@ -3,7 +3,7 @@
 // The banner keeps no state: the timeline computes its fade, mosaic grid and
 // position and calls drawBanner in each pass with the pass's current program.
 // Preconditions: modelview mode with the pass's view loaded; depth test, culling
-// and fixed-function lighting off. Blending is not touched; the texture is left
+// and fixed-function lighting off. It draws unblended; the texture is left
 // enabled and bound on unit 0.
 #pragma once
 

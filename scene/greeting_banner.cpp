@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "show/lighting.h"
+#include "scene/material.h"
 
 namespace {
 
@@ -163,13 +164,11 @@ void drawGreetingBanner(GreetingBanner& banner, TextureRegistry& textures, Progr
     if (!updateGreetingBanner(banner, step, t, level))
         return;
     applyMaterial(colour, level);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlend(Blend::Alpha);
     bindProgramTexture(textures, program, banner.textureKey);
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, banner.pixelate);
     const size_t cells = banner.cellPositions.size();
     for (size_t k = 0; k < cells; ++k)
         drawCell(banner, k);
-    glDisable(GL_BLEND);
 }

@@ -4,11 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "show/lighting.h"
+#include "scene/material.h"
 
 namespace {
 
@@ -191,8 +192,7 @@ void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textur
                    float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlend(Blend::Alpha);
     advancePlusField(field, step, scatter, random);
     bindProgramTexture(textures, program, "PLUS");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
@@ -200,5 +200,4 @@ void drawPlusField(PlusField& field, ShowRandom& random, TextureRegistry& textur
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i)
         drawSprite(plusSprite(field, i, scatter, spectrum));
-    glDisable(GL_BLEND);
 }

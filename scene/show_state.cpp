@@ -1,7 +1,6 @@
 // show_state.cpp: builds the show's generated data in its fixed draw order.
 #include "scene/show_state.h"
 
-#include "app/application.h"
 #include "gfx/texture_registry.h"
 
 namespace {
@@ -46,10 +45,9 @@ Rgba paletteColour(const ShowState& state, int slot)
     return state.elementPalette[index];
 }
 
-std::unique_ptr<ShowState> buildShowState(DemoApplication* app, MusicPlayer& music, ProgramRegistry& programs,
-                                          TextureRegistry& textures)
+std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
 {
-    auto state = std::make_unique<ShowState>(app, music, programs, textures);
+    auto state = std::make_unique<ShowState>(music, programs, textures);
     state->random.seed(kShowSeed);
     state->elementPalette = kElementPalette;
     state->materialSet = 0;
@@ -65,11 +63,6 @@ std::unique_ptr<ShowState> buildShowState(DemoApplication* app, MusicPlayer& mus
         state->greetingBanners.push_back(buildGreetingBanner(row.key, row.startMs, row.endMs, row.paletteSlot,
                                                              kGreetingCellSize, state->random));
     return state;
-}
-
-std::unique_ptr<ShowState> buildShowState(DemoApplication& app)
-{
-    return buildShowState(&app, app.music, app.programs, app.textures);
 }
 
 void destroyShowState(ShowState& state)

@@ -4,27 +4,23 @@
 // render targets), with the GL context current. It seeds the show's generator
 // and fills the plus field, the square swarm and the ten greeting banners in a
 // fixed order, so every run places and spins every element identically.
-// Element draws pick their colour with paletteColour(state, slot). The frame
-// driver keeps its flash values, the timeline its ramps and the shadow pass its
-// light matrices here too. destroyShowState releases the element data; the owner
-// of the unique_ptr then drops the object.
+// Element draws pick their colour with paletteColour(state, slot). What changes
+// from frame to frame besides the elements (flash values, ramps, the light's
+// matrices, the beat detector) belongs to the show that draws this state.
+// destroyShowState releases the element data; the owner of the unique_ptr then
+// drops the object.
 #pragma once
 
 #include <array>
 #include <memory>
 #include <vector>
 
-#include "audio/beat_detector.h"
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/random.h"
 #include "scene/square_swarm.h"
 #include "scene/vec.h"
-#include "show/frame_values.h"
-#include "show/lighting.h"
-#include "show/timeline.h"
 
-struct DemoApplication;
 class MusicPlayer;
 class ProgramRegistry;
 class TextureRegistry;
@@ -33,14 +29,12 @@ struct RenderTarget;
 constexpr uint32_t kShowSeed = 564132;
 
 struct ShowState {
-    ShowState(DemoApplication* app, MusicPlayer& music, ProgramRegistry& programs,
-              TextureRegistry& textures)
-        : app(app), music(music), programs(programs), textures(textures)
+    ShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
+        : music(music), programs(programs), textures(textures)
     {
     }
 
-    DemoApplication* app;  // show time and frame step; null only in tests that do not render
-    MusicPlayer& music;
+    MusicPlayer& music;  // its spectrum feeds the beat detector once per frame
     ProgramRegistry& programs;
     TextureRegistry& textures;
 
@@ -52,22 +46,14 @@ struct ShowState {
     PlusField plus;
     SquareSwarm swarm;
     std::vector<GreetingBanner> greetingBanners;
-
-    BeatDetector beats;
-    FrameValues frame;        // flash values and camera, written by renderFrame
-    TimelineState timeline;   // banner ramps, plusScatter, plusFade, swarmHeight
-    LightMatrices light;      // written by the shadow pass, read by the backdrop
 };
 
 // The element palette colour of `slot` (0..2) under the current material set.
 Rgba paletteColour(const ShowState& state, int slot);
 
-// Builds the state from the application record's registries and music.
-std::unique_ptr<ShowState> buildShowState(DemoApplication& app);
-
-// Same, from the parts directly (app may be null when nothing will be rendered).
-std::unique_ptr<ShowState> buildShowState(DemoApplication* app, MusicPlayer& music,
-                                          ProgramRegistry& programs, TextureRegistry& textures);
+// Builds the state on the loaded registries and the music.
+std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs,
+                                          TextureRegistry& textures);
 
 // Releases the element data (the trail emitter and the cell arrays).
 void destroyShowState(ShowState& state);

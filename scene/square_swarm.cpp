@@ -3,11 +3,12 @@
 
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "show/lighting.h"
+#include "scene/material.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry
                      const Rgba& colour, float step, float height)
 {
     applyMaterial(colour, 1.0f);
+    setBlend(Blend::Off);
     bindProgramTexture(textures, program, "SQUARE");
     if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
         ProgramRegistry::setFloats(*pixelate, kSharpPixelate);

@@ -36,7 +36,7 @@ float advanceSwarmAngle(float angle, float rate, float step);
 void advanceSquareSwarm(SquareSwarm& swarm, float step);
 
 // Applies the material (colour, level 1), advances every angle once and draws the
-// boxes around (0, height, -8) with texture "SQUARE" (skipped when missing).
-// Leaves the blend state as it found it.
+// boxes around (0, height, -8), unblended, with texture "SQUARE" (skipped when
+// missing).
 void drawSquareSwarm(SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
                      const Rgba& colour, float step, float height);

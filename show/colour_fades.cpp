@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/screen_quad.h"
 
 int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.size()>& out)
@@ -36,11 +37,10 @@ std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1
 
 void drawFades(FadeState& state, uint32_t now)
 {
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlend(Blend::Alpha);
     glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    setCullFace(false);
+    setDepthTest(false);
     glDisable(GL_TEXTURE_2D);
 
     std::array<FadeQuad, kFadeTable.size()> quads;
@@ -49,10 +49,6 @@ void drawFades(FadeState& state, uint32_t now)
         const FadeEntry& e = *quads[i].entry;
         drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
     }
-
-    glEnable(GL_CULL_FACE);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
 }
 
 void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t)
@@ -62,16 +58,14 @@ void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, fl
 
     pushScreenProjection();
 
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
+    setCullFace(false);
+    setDepthTest(false);
     glBegin(GL_QUADS);
     glVertex3f(-1, 1, -1);
     glVertex3f(1, 1, -1);
     glVertex3f(1, -1, -1);
     glVertex3f(-1, -1, -1);
     glEnd();
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
 
     popScreenProjection();
 }

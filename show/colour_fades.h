@@ -1,14 +1,14 @@
 // colour_fades.h: the fade in from black and the fade out to black.
 //
 // Once per frame, after the frame is composed into the window framebuffer and
-// before the viewport is restored, the main loop calls drawFades(). Each entry
+// before the viewport is restored, renderFrame calls drawFades(). Each entry
 // of the fade table whose window holds the show time lays one full-screen quad
 // of an interpolated colour over the picture; the first frame past an entry's
 // window draws its final colour once more and retires the entry for good.
 // planFades() is the same decision without GL, for tests.
 //
-//   FadeState fades;            // fades.reset() just before the music starts
-//   drawFades(fades, app.showTimeMs);
+//   FadeState fades;            // every entry still to come
+//   drawFades(fades, showTimeMs);
 #pragma once
 
 #include <array>
@@ -45,10 +45,11 @@ int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.si
 std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
                                 float a0, float a1, float t);
 
-// Draws the quads planFades() chooses for `now`, alpha-blended over the viewport.
-// Leaves blending off, depth test and culling on, lighting and 2D texturing off.
+// Draws the quads planFades() chooses for `now`, alpha-blended over the viewport,
+// with depth test, culling, lighting and 2D texturing off.
 void drawFades(FadeState& state, uint32_t now);
 
-// One full-viewport quad in the colour fadeColour() gives; matrices are restored
-// and the matrix mode is left at GL_MODELVIEW.
+// One full-viewport quad in the colour fadeColour() gives, with depth test and
+// culling off and blending as the caller set it; matrices are restored and the
+// matrix mode is left at GL_MODELVIEW.
 void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);

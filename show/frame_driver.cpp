@@ -1,16 +1,13 @@
 // frame_driver.cpp: the two passes, the blurs and the composite of one frame.
 #include "show/frame_driver.h"
 
-#include "app/application.h"
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
 #include "gfx/texture_registry.h"
 #include "scene/show_state.h"
-#include "show/frame_values.h"
-#include "show/lighting.h"
-#include "show/timeline.h"
 
 namespace {
 
@@ -26,92 +23,91 @@ bool bindFrameTarget(TextureRegistry& textures, const char* key)
     return true;
 }
 
-void blur(ShowState& state, int firstIndex, int secondIndex, const char* sourceKey, float strength)
+void blur(ShowState& scene, int firstIndex, int secondIndex, const char* sourceKey, float strength)
 {
-    RenderTarget* first = state.blurTargets[firstIndex];
-    RenderTarget* second = state.blurTargets[secondIndex];
+    RenderTarget* first = scene.blurTargets[firstIndex];
+    RenderTarget* second = scene.blurTargets[secondIndex];
     if (first && second)
-        separableBlur(state.textures, state.programs, *first, *second, sourceKey, strength);
+        separableBlur(scene.textures, scene.programs, *first, *second, sourceKey, strength);
 }
 
-void shadowPass(ShowState& state, uint32_t t, float s)
+// Binding the target saves the window's viewport, which renderFrame restores
+// after the fades; without the target the viewport is saved all the same.
+void shadowPass(ShowFrameState& show, uint32_t t, float s)
 {
-    // The main loop pops one saved viewport after the fades, so push one even
-    // when the target is missing.
-    if (!bindFrameTarget(state.textures, "RT_DEFAULT1"))
-        glPushAttrib(GL_VIEWPORT_BIT);
+    if (!bindFrameTarget(show.scene.textures, "RT_DEFAULT1"))
+        pushViewport();
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(kClearAll);
-    renderTimeline(state, t, s, true);
+    renderTimeline(show, t, s, true);
     // "BLUR2", the first target's picture, becomes the soft shadow map.
-    blur(state, 1, 0, "DEFAULT_TARGET1", 1.5f);
+    blur(show.scene, 1, 0, "DEFAULT_TARGET1", 1.5f);
 }
 
 // Returns whether the camera target was bound (and so pushed a viewport).
-bool cameraPass(ShowState& state, uint32_t t, float s)
+bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
-    const bool bound = bindFrameTarget(state.textures, "RT_DEFAULT2");
+    const bool bound = bindFrameTarget(show.scene.textures, "RT_DEFAULT2");
     // Only attachment 0 is drawn: the target's second attachment would receive the
     // same colour and nothing ever reads it, so writing it only costs fill rate.
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClear(kClearAll);
-    renderTimeline(state, t, s, false);
+    renderTimeline(show, t, s, false);
     // "BLUR4", the first target's picture, is the glow.
-    blur(state, 3, 2, "DEFAULT_TARGET2", 1.75f);
+    blur(show.scene, 3, 2, "DEFAULT_TARGET2", 1.75f);
     return bound;
 }
 
-void composeOverlay(ShowState& state, bool cameraTargetBound)
+// Draws into the window with the viewport the shadow pass set: the frame
+// targets have the window's full drawing size.
+void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
 {
+    ShowState& scene = show.scene;
     if (cameraTargetBound)
-        glPopAttrib();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        TextureRegistry::unbindRenderTarget();
+    else
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     const GLenum back[1] = {GL_BACK};
     glDrawBuffers(1, back);
     glClear(kClearAll);
 
-    glDisable(GL_BLEND);
-    drawShadowedBackdrop(state);
+    drawShadowedBackdrop(show);
 
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlend(Blend::Alpha);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    ProgramEntry* overlay = state.programs.findProgram("OVERLAY");
+    ProgramEntry* overlay = scene.programs.findProgram("OVERLAY");
     if (overlay) {
         glUseProgram(overlay->glProgram);
-        bindProgramTexture(state.textures, *overlay, "DEFAULT_TARGET2");
+        bindProgramTexture(scene.textures, *overlay, "DEFAULT_TARGET2");
         if (UniformSlot* offset = ProgramRegistry::findUniform(*overlay, "bleedOffset"))
             ProgramRegistry::setFloats(*offset, 1.0f, 0.0f, 0.0f);
-        const auto& bleed = state.frame.bleedStrength;
+        const auto& bleed = show.frame.bleedStrength;
         if (UniformSlot* strength = ProgramRegistry::findUniform(*overlay, "bleedStrength"))
             ProgramRegistry::setFloats(*strength, bleed[0], bleed[1], bleed[2]);
-        drawScreenQuad(state.textures, "DEFAULT_TARGET2", 1.0f, 1.0f);
+        drawScreenQuad(scene.textures, "DEFAULT_TARGET2", 1.0f, 1.0f);
 
-        glBlendFunc(GL_ONE, GL_ONE);
-        drawScreenQuad(state.textures, "BLUR4", 1.0f, 1.0f);
+        setBlend(Blend::Add);
+        drawScreenQuad(scene.textures, "BLUR4", 1.0f, 1.0f);
     }
     glUseProgram(0);
-    glDisable(GL_BLEND);
 }
 
-void drawScreenOverlay(ShowState& state)
+void drawScreenOverlay(ShowState& scene)
 {
     pushScreenProjection();
 
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
-    // Destination minus source: the overlay darkens the picture by its own colour.
-    setBlendEquation(GL_FUNC_REVERSE_SUBTRACT);
-    glBlendFunc(GL_ONE, GL_ONE);
+    setCullFace(false);
+    setDepthTest(false);
+    // The overlay darkens the picture by its own colour.
+    setBlend(Blend::ReverseSubtract);
 
-    if (ProgramEntry* program = state.programs.findProgram("SHADOW_PASS_TEXTURED")) {
+    if (ProgramEntry* program = scene.programs.findProgram("SHADOW_PASS_TEXTURED")) {
         glUseProgram(program->glProgram);
-        bindProgramTexture(state.textures, *program, "OVERLAY1");
+        bindProgramTexture(scene.textures, *program, "OVERLAY1");
         if (UniformSlot* grid = ProgramRegistry::findUniform(*program, "pixelate"))
             ProgramRegistry::setFloats(*grid, 1024.0f);
         glBegin(GL_QUADS);
@@ -127,10 +123,6 @@ void drawScreenOverlay(ShowState& state)
     }
 
     glUseProgram(0);
-    setBlendEquation(GL_FUNC_ADD);
-    glDisable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_DEPTH_TEST);
     popScreenProjection();
 }
 
@@ -146,18 +138,21 @@ bool anyBandBeat(const BeatDetector& beats)
     return false;
 }
 
-void renderFrame(ShowState& state)
+void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio)
 {
-    DemoApplication& app = *state.app;
-    const uint32_t t = app.showTimeMs;
-    const float s = app.frameStep;
+    const uint32_t t = showTimeMs;
+    const float s = frameStep;
 
-    if (app.audio)
-        state.beats.updateBeats(*app.audio, state.music, t);
-    advanceFrameValues(state.frame, t, s, anyBandBeat(state.beats));
+    if (audio)
+        show.beats.updateBeats(*audio, show.scene.music, t);
+    advanceFrameValues(show.frame, t, s, anyBandBeat(show.beats));
 
-    shadowPass(state, t, s);
-    const bool cameraTargetBound = cameraPass(state, t, s);
-    composeOverlay(state, cameraTargetBound);
-    drawScreenOverlay(state);
+    shadowPass(show, t, s);
+    const bool cameraTargetBound = cameraPass(show, t, s);
+    composeOverlay(show, cameraTargetBound);
+    drawScreenOverlay(show.scene);
+    // The fades cover the whole frame target's viewport, then the window's own
+    // viewport, saved by the shadow pass, comes back.
+    drawFades(show.fades, t);
+    TextureRegistry::unbindRenderTarget();
 }

@@ -5,10 +5,13 @@
 
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
+#include "scene/material.h"
 #include "scene/show_state.h"
+#include "show/frame_driver.h"
 
 namespace {
 
@@ -99,20 +102,6 @@ void bindTextureForSampler(TextureRegistry& textures, ProgramEntry& program, con
 
 }  // namespace
 
-MaterialValues materialFor(const Rgba& colour, float level)
-{
-    MaterialValues m;
-    const float lit[3] = {colour.r * level, colour.g * level, colour.b * level};
-    for (int i = 0; i < 3; ++i) {
-        m.diffuse[i] = lit[i];
-        m.ambient[i] = lit[i] * 0.85f * level;
-        m.specular[i] = lit[i] * 1.1f * level;
-    }
-    m.diffuse[3] = m.ambient[3] = m.specular[3] = level;
-    m.shininess = 128.0f;
-    return m;
-}
-
 LightValues lightFor(float lightLevel)
 {
     LightValues l;
@@ -129,20 +118,6 @@ LightValues lightFor(float lightLevel)
     return l;
 }
 
-Matrix4 multiplyMatrices(const Matrix4& a, const Matrix4& b)
-{
-    Matrix4 out{};
-    for (int c = 0; c < 4; ++c) {
-        for (int r = 0; r < 4; ++r) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                sum += a[k * 4 + r] * b[c * 4 + k];
-            out[c * 4 + r] = sum;
-        }
-    }
-    return out;
-}
-
 LightMatrices lightMatricesFromConstants()
 {
     LightMatrices m;
@@ -152,16 +127,6 @@ LightMatrices lightMatricesFromConstants()
     m.view = lookAt(kLightEye, kLightTarget, up);
     m.projectionView = multiplyMatrices(m.projection, m.view);
     return m;
-}
-
-void applyMaterial(const Rgba& colour, float level)
-{
-    const MaterialValues m = materialFor(colour, level);
-    glColor4fv(m.diffuse.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular.data());
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
 }
 
 void setupLight(float lightLevel)
@@ -194,31 +159,33 @@ void setupLightView(LightMatrices& matrices)
     matrices.projectionView = multiplyMatrices(matrices.projection, matrices.view);
 }
 
-void drawShadowedBackdrop(ShowState& state)
+void drawShadowedBackdrop(ShowFrameState& show)
 {
-    const FrameValues& frame = state.frame;
+    const ShowState& scene = show.scene;
+    const FrameValues& frame = show.frame;
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     setupLight(frame.lightLevel);
-    applyMaterial(paletteColour(state, 2), 1.0f);
+    applyMaterial(paletteColour(scene, 2), 1.0f);
 
     glLoadIdentity();
     gluLookAt(frame.cameraEye.x, frame.cameraEye.y, frame.cameraEye.z, frame.cameraTarget.x,
               frame.cameraTarget.y, frame.cameraTarget.z, 0.0, 1.0, 0.0);
 
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
+    setBlend(Blend::Off);
+    setDepthTest(false);
+    setCullFace(false);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 
-    ProgramEntry* program = state.programs.findProgram("PP_SHADOWED");
+    ProgramEntry* program = scene.programs.findProgram("PP_SHADOWED");
     if (!program)
         return;
     glUseProgram(program->glProgram);
     if (UniformSlot* slot = ProgramRegistry::findUniform(*program, "lightProjectionView"))
-        ProgramRegistry::setArray(*slot, state.light.projectionView.data(), 1);
-    bindTextureForSampler(state.textures, *program, "BLUR2", GL_TEXTURE0, "shadowMap");
-    bindTextureForSampler(state.textures, *program, "LIGHT", GL_TEXTURE1, "lightMap");
+        ProgramRegistry::setArray(*slot, show.light.projectionView.data(), 1);
+    bindTextureForSampler(scene.textures, *program, "BLUR2", GL_TEXTURE0, "shadowMap");
+    bindTextureForSampler(scene.textures, *program, "LIGHT", GL_TEXTURE1, "lightMap");
 
     glBegin(GL_QUADS);
     for (const BackdropVertex& v : kBackdrop) {

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "scene/banner.h"
 #include "scene/show_state.h"
+#include "show/frame_driver.h"
 #include "show/lighting.h"
 
 namespace {
@@ -125,24 +127,25 @@ void planGreetings(uint32_t t, TimelinePlan& plan)
         push(plan, {DrawKind::GreetingBanners});
 }
 
-void drawCommand(ShowState& state, ProgramEntry& program, const DrawCommand& c, uint32_t t, float s)
+void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t, float s)
 {
+    ShowState& scene = show.scene;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(state.plus, state.random, state.textures, program, paletteColour(state, 0), s,
-                      state.timeline.plusScatter, state.timeline.plusFade, state.beats.spectrum);
+        drawPlusField(scene.plus, scene.random, scene.textures, program, paletteColour(scene, 0), s,
+                      show.timeline.plusScatter, show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
-        drawBanner(state.textures, program, paletteColour(state, 1), c.fade, c.textureKey, c.pixelate,
+        drawBanner(scene.textures, program, paletteColour(scene, 1), c.fade, c.textureKey, c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(state.swarm, state.textures, program, paletteColour(state, 0), s,
-                        state.timeline.swarmHeight);
+        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), s,
+                        show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (GreetingBanner& banner : state.greetingBanners)
-            drawGreetingBanner(banner, state.textures, program, paletteColour(state, banner.paletteSlot),
+        for (GreetingBanner& banner : scene.greetingBanners)
+            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot),
                                s, t);
         break;
     }
@@ -165,35 +168,35 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
     planBanner(kMessage, timeline, t, s, beatPulse, plan);
 }
 
-void renderTimeline(ShowState& state, uint32_t t, float s, bool shadowPass)
+void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
 {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    setupLight(state.frame.lightLevel);
+    setupLight(show.frame.lightLevel);
 
     if (shadowPass) {
-        setupLightView(state.light);
+        setupLightView(show.light);
     } else {
-        const FrameValues& f = state.frame;
+        const FrameValues& f = show.frame;
         glLoadIdentity();
         gluLookAt(f.cameraEye.x, f.cameraEye.y, f.cameraEye.z, f.cameraTarget.x, f.cameraTarget.y,
                   f.cameraTarget.z, 0.0, 1.0, 0.0);
     }
 
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
+    setDepthTest(false);
+    setCullFace(false);
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
-    planTimeline(state.timeline, {state.plus.spinAngle, state.plus.driftRate}, t, s, state.frame.beatPulse,
-                 plan);
+    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
+                 show.frame.beatPulse, plan);
 
-    ProgramEntry* program = state.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
+    ProgramEntry* program = show.scene.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
     if (program) {
         glUseProgram(program->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(state, *program, plan.commands[i], t, s);
+            drawCommand(show, *program, plan.commands[i], t, s);
         glUseProgram(0);
     }
 

@@ -15,7 +15,7 @@
 
 #include "scene/vec.h"
 
-struct ShowState;
+struct ShowFrameState;
 
 enum class BannerId : uint8_t { Brindle, Galder, Qn, Zembo, Kavi, Message };
 constexpr int kBannerCount = 6;
@@ -64,5 +64,5 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
 
 // One run of the script into the bound, cleared target: light, the pass's view
 // (the light's orthographic view for the shadow pass, else the swaying camera),
-// the pass's program, then the planned draws.
-void renderTimeline(ShowState& state, uint32_t t, float s, bool shadowPass);
+// depth test and culling off, the pass's program, then the planned draws.
+void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass);

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <functional>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "app/stats.h"
 #include "test_show.h"
 

@@ -1,6 +1,6 @@
 #include "test_show.h"
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
 bool TestConfigurator::loadAssets()
 {
@@ -34,10 +34,9 @@ bool ClearShow::build(DemoApplication&, std::string& error)
 void ClearShow::renderFrame(DemoApplication& app)
 {
     ++frames;
-    glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, app.width, app.height);
     glClearColor(1, 1, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawFades(fades, app.showTimeMs);
 }
 
 bool ScriptedClock::start()

@@ -1,5 +1,6 @@
-// A show that only clears the window, a clock driven by a script of show
-// times, and helpers to run the real frame loop around them in tests.
+// A show that only clears the window to white and lays the colour fades over
+// it, a clock driven by a script of show times, and helpers to run the real
+// frame loop around them in tests.
 #pragma once
 
 #include <functional>
@@ -9,6 +10,7 @@
 #include "app/configurator.h"
 #include "app/frame_clock.h"
 #include "app/run_show.h"
+#include "show/colour_fades.h"
 
 class TestConfigurator : public DemoConfigurator {
 public:
@@ -28,6 +30,7 @@ public:
     void renderFrame(DemoApplication& app) override;
     void destroy(DemoApplication&) override { ++destroys; }
 
+    FadeState fades;
     bool assetsLoad = true;
     bool builds = true;
     int dialogResult = 1004;

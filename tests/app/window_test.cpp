@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "app/window.h"
 #include "test_show.h"
 

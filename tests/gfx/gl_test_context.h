@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/gl_api.h"
-#include "app/gl_loader.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_loader.h"
 
 class GlTestContext {
 public:

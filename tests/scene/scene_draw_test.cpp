@@ -215,9 +215,8 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
 {
     PlusRun run;
     run.runTo(15000.0);
-    glEnable(GL_BLEND);
     run.draw(textures_, *program_);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     expectReference("plus_trails.png");
 
@@ -228,7 +227,7 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST_F(SceneDraw, SwarmRingsItsCentreAndLeavesBlendingAlone)
+TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
 {
     SquareSwarm swarm;
     ShowRandom random = showRandomAfter(2500);
@@ -239,8 +238,7 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndLeavesBlendingAlone)
     }
     glEnable(GL_BLEND);
     drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    glDisable(GL_BLEND);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     clear();
     drawSquareSwarm(swarm, textures_, *program_, kSlot0, kStep, 15.0f);
@@ -267,9 +265,8 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     flatView(-16, 16, -6, 26);
     drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 88999);
     EXPECT_EQ(banners[0].yOffset, 20.0f);
-    glEnable(GL_BLEND);
     drawGreetingBanner(banners[0], textures_, *program_, kSlot1, kStep, 89000);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
     // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
     const RgbaImage first = picture();

@@ -1,6 +1,7 @@
 // Light and material values, and the light's shadow-pass matrices.
 #include <gtest/gtest.h>
 
+#include "scene/material.h"
 #include "show/lighting.h"
 
 namespace {

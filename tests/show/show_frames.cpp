@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "show_harness.h"
 
 int main(int argc, char** argv)

@@ -1,13 +1,14 @@
 // The show on a real (software) GL context: light state, the light's view, the
-// frame's hand-off to the main loop, a beat's light dip, and the schedule seen in
-// captured frames compared with small references.
+// GL state a frame leaves to the main loop, a beat's light dip, and the schedule
+// seen in captured frames compared with small references.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 #include "gfx/texture_registry.h"
+#include "scene/material.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
 #include "show_harness.h"
@@ -101,51 +102,40 @@ TEST(ShowGlTest, LightViewMaterialAndLightReachTheGLState)
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
 }
 
-TEST(ShowGlTest, FrameLeavesOneSavedViewportAndTheWindowBound)
+TEST(ShowGlTest, FrameRestoresTheStacksAndTheViewportAndLeavesTheWindowBound)
 {
     ShowHarness& show = harness();
+    // Letterboxed, so a frame target's full-size viewport left behind would show.
+    glViewport(0, 10, kWidth, kHeight - 20);
     const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
     const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
     const GLint modelviewDepth = integer(GL_MODELVIEW_STACK_DEPTH);
     GLint resting[4];
     glGetIntegerv(GL_VIEWPORT, resting);
 
-    show.app().showTimeMs = show.lastTime() + 20;
-    show.app().frameStep = 0.04f;
-    renderFrame(show.state());
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth + 1);
+    renderFrame(show.frameState(), show.lastTime() + 20, 0.04f, nullptr);
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth);
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
-    EXPECT_EQ(integer(GL_BLEND_EQUATION), GL_FUNC_ADD);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), projectionDepth);
     EXPECT_EQ(integer(GL_MODELVIEW_STACK_DEPTH), modelviewDepth);
-    GLint frameViewport[4];
-    glGetIntegerv(GL_VIEWPORT, frameViewport);
-    EXPECT_EQ(frameViewport[2], kWidth);
-    EXPECT_EQ(frameViewport[3], kHeight);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-
-    glPopAttrib();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     GLint after[4];
     glGetIntegerv(GL_VIEWPORT, after);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(after[i], resting[i]);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-TEST(ShowGlTest, MissingFrameTargetsKeepTheHandOffBalanced)
+TEST(ShowGlTest, MissingFrameTargetsKeepTheAttributeStackBalanced)
 {
     ShowHarness& show = harness();
     TextureRegistry noTextures;
-    auto bare = buildShowState(&show.app(), show.app().music, show.app().programs, noTextures);
+    auto bare = buildShowState(show.app().music, show.app().programs, noTextures);
+    ShowFrameState bareShow(*bare);
     const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
     for (uint32_t t : {40000u, 40020u}) {
-        show.app().showTimeMs = t;
-        show.app().frameStep = 0.04f;
-        renderFrame(*bare);
-        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth + 1) << t;
-        glPopAttrib();
+        renderFrame(bareShow, t, 0.04f, nullptr);
+        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth) << t;
     }
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     while (glGetError() != GL_NO_ERROR) {

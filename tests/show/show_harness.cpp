@@ -6,18 +6,18 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/gl_api.h"
-#include "app/gl_loader.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_loader.h"
 #include "app/png_writer.h"
 #include "app/window.h"
 #include "gfx/asset_catalogue.h"
-#include "show/frame_driver.h"
 
 ShowHarness::~ShowHarness()
 {
-    if (state_)
-        destroyShowState(*state_);
-    state_.reset();
+    show_.reset();
+    if (scene_)
+        destroyShowState(*scene_);
+    scene_.reset();
     if (context_) {
         app_.releaseGraphics();
         SDL_GL_DeleteContext(context_);
@@ -65,22 +65,17 @@ bool ShowHarness::open(int width, int height, const std::string& dataDir, std::s
     createRenderTargets(app_.textures, width, height);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     setupProjection(width, height, app_.aspectMode);
-    state_ = buildShowState(app_);
-    fades_.reset();
+    scene_ = buildShowState(app_.music, app_.programs, app_.textures);
+    show_ = std::make_unique<ShowFrameState>(*scene_);
     return true;
 }
 
 void ShowHarness::frame(uint32_t t, float step)
 {
     SDL_GL_MakeCurrent(window_, context_);
-    app_.showTimeMs = t;
-    app_.frameStep = step;
-    renderFrame(*state_);
-    drawFades(fades_, t);
-    glPopAttrib();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    renderFrame(*show_, t, step, nullptr);
     // Frames without a beat see a steady, silent spectrum.
-    state_->beats.analyse(quiet_.data());
+    show_->beats.analyse(quiet_.data());
     lastTime_ = t;
     started_ = true;
 }
@@ -100,7 +95,7 @@ void ShowHarness::runTo(uint32_t t, uint32_t frameMs)
 
 void ShowHarness::beatNextFrame()
 {
-    state_->beats.analyse(loud_.data());
+    show_->beats.analyse(loud_.data());
 }
 
 RgbImage ShowHarness::read() const

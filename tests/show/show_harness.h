@@ -3,7 +3,7 @@
 // Opens a hidden window of the requested size with a compatibility context,
 // builds the programs, the images from the data folder and the frame targets,
 // sets the 16:10 viewport and projection, builds the show state, and then runs
-// frames the way the main loop does (frame, fades, viewport restored). Frames
+// frames the way the main loop does. Frames
 // are read back from the window's back buffer as RGB rows, top row first.
 // There is no audio: a test that wants a beat feeds a spectrum to the detector
 // with beatNextFrame() before the frame.
@@ -18,7 +18,7 @@
 
 #include "app/application.h"
 #include "scene/show_state.h"
-#include "show/colour_fades.h"
+#include "show/frame_driver.h"
 
 struct RgbImage {
     int width = 0;
@@ -48,13 +48,13 @@ public:
     RgbImage read() const;
 
     DemoApplication& app() { return app_; }
-    ShowState& state() { return *state_; }
+    ShowFrameState& frameState() { return *show_; }
     uint32_t lastTime() const { return lastTime_; }
 
 private:
     DemoApplication app_;
-    std::unique_ptr<ShowState> state_;
-    FadeState fades_;
+    std::unique_ptr<ShowState> scene_;
+    std::unique_ptr<ShowFrameState> show_;
     SDL_Window* window_ = nullptr;
     SDL_GLContext context_ = nullptr;
     uint32_t lastTime_ = 0;

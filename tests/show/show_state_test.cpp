@@ -13,7 +13,7 @@ struct Built {
     MusicPlayer music;
     ProgramRegistry programs;
     TextureRegistry textures;
-    std::unique_ptr<ShowState> state = buildShowState(nullptr, music, programs, textures);
+    std::unique_ptr<ShowState> state = buildShowState(music, programs, textures);
 };
 
 TEST(ShowRandomTest, FirstDrawsAfterTheShowSeed)

@@ -11,7 +11,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "app/gl_entry_points.inc"
+#include "gfx/gl_entry_points.inc"
 
 #define BRINDLE_GL_DECLARE(type, name) extern type brindle_##name;
 BRINDLE_GL_BLEND(BRINDLE_GL_DECLARE)

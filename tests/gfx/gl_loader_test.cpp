@@ -3,8 +3,8 @@
 #include <set>
 #include <string>
 
-#include "app/gl_api.h"
-#include "app/gl_loader.h"
+#include "gfx/gl_api.h"
+#include "gfx/gl_loader.h"
 
 namespace {
 

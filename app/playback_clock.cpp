@@ -1,5 +1,5 @@
 // Show time taken from the music's playback position.
-#include "audio/playback_clock.h"
+#include "app/playback_clock.h"
 
 #include <cmath>
 

@@ -1,9 +1,11 @@
-// loadAssets on the application record: the music gate, then the whole load.
+// The show's configurator: the music gate, then the whole load.
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "app/configurator.h"
 #include "audio/audio_backend.h"
 #include "catalogue_files.h"
+#include "gfx/asset_catalogue.h"
 #include "gl_test_context.h"
 
 namespace {
@@ -25,8 +27,9 @@ struct Record {
 TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsExist) {
     REQUIRE_GL();
     Record record(writeDataFolder("load_no_music"));
-    std::string error;
-    EXPECT_FALSE(loadAssets(record.app, error));
+    QuillonConfigurator configurator(record.app);
+    EXPECT_FALSE(configurator.loadAssets());
+    const std::string& error = configurator.error();
     EXPECT_NE(error.find(record.app.musicPath), std::string::npos) << error;
     EXPECT_EQ(record.app.programs.programCount(), 0u);
     EXPECT_EQ(record.app.textures.textureCount(), 0u);
@@ -38,12 +41,12 @@ TEST(LoadAssets, AMissingImageIsOneWarningAndTheShowStillLoads) {
     writeBytes(dir / "music.mp3", std::vector<uint8_t>(64, 0xFF));
     std::filesystem::remove(dir / "plus.p");
     Record record(dir);
-    std::string error;
+    QuillonConfigurator configurator(record.app);
     ::testing::internal::CaptureStderr();
-    const bool loaded = loadAssets(record.app, error);
+    const bool loaded = configurator.loadAssets();
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "brindle: warning: " + (dir / "plus.p").string() + " is missing or unreadable; PLUS stays blank\n");
-    ASSERT_TRUE(loaded) << error;
+    ASSERT_TRUE(loaded) << configurator.error();
     EXPECT_NE(record.app.programs.findProgram("SEPBLUR"), nullptr);
     // The images, then the window-sized and quarter-sized targets' textures.
     EXPECT_EQ(record.app.textures.textureCount(), imageAssets().size() + 7);

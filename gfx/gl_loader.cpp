@@ -1,6 +1,6 @@
-#include "app/gl_loader.h"
+#include "gfx/gl_loader.h"
 
-#include "app/gl_api.h"
+#include "gfx/gl_api.h"
 
 #include <cstdlib>
 #include <cstring>
