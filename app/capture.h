@@ -25,6 +25,7 @@
 #include "app/options.h"
 #include "app/run_show.h"
 #include "app/video_pipe.h"
+#include "scene/schedule.h"
 
 class OfflineAudioBackend;
 

@@ -18,6 +18,7 @@
 #include "app/stats.h"
 #include "audio/music_player.h"
 #include "audio/playback_stats.h"
+#include "scene/schedule.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 
@@ -81,7 +82,7 @@ public:
 private:
     std::unique_ptr<ShowState> scene_;
     std::unique_ptr<ShowFrameState> show_;
-    PlaybackStats playback_;
+    PlaybackStats playback_{kBeatWindow.startMs, kBeatWindow.endMs};
 };
 
 std::string defaultDataDir()

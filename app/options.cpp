@@ -95,11 +95,13 @@ Reason readPath(const std::string& text, std::string& path, const char* what)
 struct OptionRow {
     const char* names;  // CLI11 names; a switch's name after '!' turns it off
     const char* value;  // the value's name in the usage; empty for a switch
-    const char* help;   // rows with the same help share one usage line
+    std::string help;   // rows with the same help share one usage line
     // Stores the option (a switch gets "true" or "false") into the options, or
     // gives the reason the text is not a value of it.
     Reason (*read)(const std::string& text, Options& options);
 };
+
+const std::string kSpanHelp = "the show-time span to capture (default 0 to " + std::to_string(kShowLengthMs) + ")";
 
 // clang-format off
 const OptionRow kOptionRows[] = {
@@ -131,9 +133,9 @@ const OptionRow kOptionRows[] = {
          return readPath(text, o.captureOut, "a folder or a .mp4, .mkv or .webm file");
      }},
     {"--fps", "N", "frames per second for --capture and --bench (default 60)", readFpsInto},
-    {"--from", "MS", "the show-time span to capture (default 0 to 134000)",
+    {"--from", "MS", kSpanHelp,
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
-    {"--to", "MS", "the show-time span to capture (default 0 to 134000)",
+    {"--to", "MS", kSpanHelp,
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.toMs); }},
     {"--bench", "", "render the whole show as fast as possible, print statistics",
      [](const std::string&, Options& o) { o.bench = true; return noReason(); }},

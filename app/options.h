@@ -18,8 +18,7 @@
 #include <string>
 
 #include "app/display_modes.h"
-
-inline constexpr uint32_t kShowLengthMs = 134000;
+#include "scene/schedule.h"
 
 struct Options {
     bool noDialog = false;

@@ -12,6 +12,7 @@
 #include "app/report.h"
 #include "app/stats.h"
 #include "app/window.h"
+#include "scene/schedule.h"
 
 namespace {
 

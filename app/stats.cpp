@@ -8,6 +8,8 @@
 
 #include <sys/resource.h>
 
+#include "scene/schedule.h"
+
 namespace {
 
 double nearestRank(const std::vector<double>& sorted, double percent)
@@ -49,15 +51,6 @@ FrameFigures summarise(std::vector<double> values)
     return f;
 }
 
-const std::vector<ShowSegment>& showSegments()
-{
-    static const std::vector<ShowSegment> segments = {
-        {"intro", 0, 4000},        {"plus", 4000, 32000},       {"banners", 32000, 69000},
-        {"swarm", 72000, 89000},   {"greetings", 89000, 110000}, {"credits", 110000, 134000},
-    };
-    return segments;
-}
-
 double peakResidentMb()
 {
     rusage usage{};
@@ -86,7 +79,7 @@ std::string FrameStats::toJson() const
     json["startup_ms"] = rounded(startupMs_);
     json["frame_ms"] = figuresJson(summarise(frameMs_));
     nlohmann::ordered_json& segments = json["segments"] = nlohmann::ordered_json::object();
-    for (const ShowSegment& segment : showSegments()) {
+    for (const ShowSegment& segment : kShowSegments) {
         std::vector<double> inside;
         for (size_t i = 0; i < frameMs_.size(); ++i) {
             if (showTimes_[i] >= segment.startMs && showTimes_[i] < segment.endMs)

@@ -2,7 +2,7 @@
 
 void PlaybackStats::noteFrame(uint32_t showTimeMs, const BeatDetector& beats)
 {
-    if (showTimeMs < kBeatWindowStartMs || showTimeMs > kBeatWindowEndMs)
+    if (showTimeMs < beatWindowStartMs_ || showTimeMs > beatWindowEndMs_)
         return;
     if (!beats.beatFlags.empty() && beats.beatFlags[0] != 0)
         ++beats_;

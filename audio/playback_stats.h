@@ -12,14 +12,18 @@
 
 class PlaybackStats {
 public:
-    // The show reacts to beats only between these times (inclusive).
-    static constexpr uint32_t kBeatWindowStartMs = 20000;
-    static constexpr uint32_t kBeatWindowEndMs = 122000;
+    // Beats count only between these show times (inclusive): the show's beat window.
+    PlaybackStats(uint32_t beatWindowStartMs, uint32_t beatWindowEndMs)
+        : beatWindowStartMs_(beatWindowStartMs)
+        , beatWindowEndMs_(beatWindowEndMs)
+    {
+    }
 
     void noteFrame(uint32_t showTimeMs, const BeatDetector& beats);
 
     int beats() const { return beats_; }
 
 private:
+    uint32_t beatWindowStartMs_, beatWindowEndMs_;
     int beats_ = 0;
 };

@@ -2,7 +2,7 @@
 // the steps that create them in their fixed order.
 #include "gfx/asset_catalogue.h"
 
-#include <map>
+#include <array>
 
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
@@ -35,13 +35,6 @@ const std::vector<ProgramRow>& programRows() {
     };
     return rows;
 }
-
-// Files are read in this order, which differs from the order the textures are made in.
-constexpr std::string_view kReadOrder[] = {
-    "bdl.p",  "qn.p",   "overlay.p", "overlay1.p", "olight.p", "nop.p",    "dot.p", "plus.p",
-    "square.p", "gdr.p", "tv.p",     "mk.p",       "orb.p",    "pellin.p", "quarde.p", "solvik.p",
-    "tb.p",   "ul.p",   "veska.p",   "wenlo.p",    "code.p",   "music.p",  "message.p",
-};
 
 struct RenderTextureRow {
     std::string_view key;
@@ -85,37 +78,47 @@ std::string imageWarning(const std::string& path, std::string_view key, const ch
     return path + " " + problem + "; " + std::string(key) + " stays blank";
 }
 
+enum class Sampling { Sharp, Smooth, Tiled };
+
+constexpr ImageAsset imageRow(std::string_view key, std::string_view file, int width, int height, Sampling sampling,
+                              int readPosition) {
+    switch (sampling) {
+        case Sampling::Sharp: return {key, file, width, height, false, GL_NEAREST, GL_NEAREST, readPosition};
+        case Sampling::Smooth: return {key, file, width, height, false, GL_LINEAR, GL_LINEAR, readPosition};
+        case Sampling::Tiled: break;
+    }
+    return {key, file, width, height, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, readPosition};
+}
+
+constexpr ImageAsset kImageAssets[] = {
+#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering) \
+    imageRow(key, file, width, height, Sampling::sampling, readPosition),
+#include "gfx/image_table.inc"
+};
+constexpr size_t kImageCount = std::size(kImageAssets);
+
+constexpr bool everyReadPositionTakenOnce() {
+    std::array<bool, kImageCount> taken{};
+    for (const ImageAsset& asset : kImageAssets) {
+        const int position = asset.readPosition;
+        if (position < 0 || static_cast<size_t>(position) >= kImageCount || taken[position]) return false;
+        taken[position] = true;
+    }
+    return true;
+}
+static_assert(everyReadPositionTakenOnce(), "image_table.inc: the read positions must be 0 to rows - 1, each once");
+
+// Row index by read position.
+constexpr std::array<size_t, kImageCount> readOrder() {
+    std::array<size_t, kImageCount> order{};
+    for (size_t i = 0; i < kImageCount; ++i) order[kImageAssets[i].readPosition] = i;
+    return order;
+}
+constexpr std::array<size_t, kImageCount> kReadOrder = readOrder();
+
 }  // namespace
 
-const std::vector<ImageAsset>& imageAssets() {
-    constexpr GLenum kMip = GL_LINEAR_MIPMAP_LINEAR;
-    static const std::vector<ImageAsset> rows = {
-        {"BRINDLE", "bdl.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"GALDER", "gdr.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"QN", "qn.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"PLUS", "plus.p", 512, 512, false, GL_NEAREST, GL_NEAREST},
-        {"OVERLAY", "overlay.p", 512, 512, true, kMip, GL_LINEAR},
-        {"OVERLAY1", "overlay1.p", 1024, 576, true, kMip, GL_LINEAR},
-        {"NOP", "nop.p", 16, 16, true, kMip, GL_LINEAR},
-        {"DOT", "dot.p", 256, 256, true, kMip, GL_LINEAR},
-        {"SQUARE", "square.p", 512, 512, true, kMip, GL_LINEAR},
-        {"LIGHT", "olight.p", 1024, 1024, false, GL_LINEAR, GL_LINEAR},
-        {"TORVALE", "tv.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"MISKEN", "mk.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"ORB", "orb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"PELLIN", "pellin.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"QUARDE", "quarde.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"SOLVIK", "solvik.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"TB", "tb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"UL", "ul.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"VESKA", "veska.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"WENLO", "wenlo.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"ZEMBO", "code.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"KAVI", "music.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"MESSAGE", "message.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-    };
-    return rows;
-}
+std::span<const ImageAsset> imageAssets() { return kImageAssets; }
 
 bool buildPrograms(ProgramRegistry& programs, std::string& error) {
     for (const ProgramRow& row : programRows()) {
@@ -139,17 +142,15 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
 
 std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
     std::vector<std::string> warnings;
-    std::map<std::string_view, PaletteImage> images;
-    std::map<std::string_view, PaletteStatus> statuses;
-    for (std::string_view file : kReadOrder) {
-        PaletteImage& image = images[file];
-        statuses[file] = loadPaletteImage(joinPath(dataDir, file), image);
-    }
+    std::array<PaletteImage, kImageCount> images;
+    std::array<PaletteStatus, kImageCount> statuses{};
+    for (size_t row : kReadOrder) statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row]);
 
-    for (const ImageAsset& asset : imageAssets()) {
+    for (size_t row = 0; row < kImageCount; ++row) {
+        const ImageAsset& asset = kImageAssets[row];
         const std::string path = joinPath(dataDir, asset.file);
-        const PaletteImage& image = images[asset.file];
-        const PaletteStatus status = statuses[asset.file];
+        const PaletteImage& image = images[row];
+        const PaletteStatus status = statuses[row];
         const uint8_t* pixels = nullptr;
         if (status != PaletteStatus::Decoded) {
             warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));

@@ -13,6 +13,7 @@
 // shader's or program's key, and a last line saying what failed.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,12 +36,13 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
 // render targets.
 void createRenderTargets(TextureRegistry& textures, int width, int height);
 
-// The catalogue's image rows, in texture order.
+// The catalogue's image rows (gfx/image_table.inc), in texture order.
 struct ImageAsset {
     std::string_view key;
     std::string_view file;  // name inside the data folder
     int width, height;
     bool repeating;  // addMipmappedTexture; otherwise addTexture with the filters below
     GLenum minFilter, magFilter;
+    int readPosition;  // files are read in this order, before any texture is made
 };
-const std::vector<ImageAsset>& imageAssets();
+std::span<const ImageAsset> imageAssets();
