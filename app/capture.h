@@ -29,6 +29,7 @@
 #include "app/run_show.h"
 #include "app/video_pipe.h"
 #include "gfx/gl_api.h"
+#include "scene/schedule.h"
 
 class OfflineAudioBackend;
 

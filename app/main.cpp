@@ -13,11 +13,13 @@
 #include "app/launch_dialog.h"
 #include "app/options.h"
 #include "app/playback_clock.h"
+#include "app/report.h"
 #include "app/run_show.h"
 #include "app/stats.h"
 #include "audio/music_player.h"
 #include "audio/playback_stats.h"
 #include "gfx/pass_timer.h"
+#include "scene/schedule.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 
@@ -33,7 +35,10 @@ public:
     {
         return std::make_unique<QuillonConfigurator>(app);
     }
-    int runDialog(DemoApplication& app, const LaunchPreset& preset) override { return runLaunchDialog(app, preset); }
+    LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) override
+    {
+        return runLaunchDialog(app, preset);
+    }
     bool build(DemoApplication& app, std::string& error) override
     {
         scene_ = buildShowState(app.music, app.programs, app.textures);
@@ -100,7 +105,7 @@ private:
     FrameStats::NamedMs passesMs_;
     std::unique_ptr<ShowState> scene_;
     std::unique_ptr<ShowFrameState> show_;
-    PlaybackStats playback_;
+    PlaybackStats playback_{kBeatWindow.startMs, kBeatWindow.endMs};
 };
 
 std::string defaultDataDir()
@@ -116,7 +121,8 @@ int readCommandLine(int argc, char** argv, Options& options)
 {
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "brindle: %s\n%s", error.c_str(), usageText().c_str());
+        report(error);
+        std::fputs(usageText().c_str(), stderr);
         return 2;
     }
     if (options.help) {
@@ -152,7 +158,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     } else {
         // The millisecond ticker drifts from the sound device over a whole show
         // (the device's rate is its own), so real time follows what is heard.
-        app.audio = makeDeviceAudioBackend();
+        app.audio = makeDeviceAudioBackend(report);
         clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
     }
 

@@ -23,14 +23,6 @@ struct FrameFigures {
 // Nearest-rank figures of `values` (sorted here); all zero when empty.
 FrameFigures summarise(std::vector<double> values);
 
-struct ShowSegment {
-    const char* name;
-    uint32_t startMs, endMs;   // frames with start <= show time < end
-};
-
-// The show's segments, in show order.
-const std::vector<ShowSegment>& showSegments();
-
 // Peak resident set size of this process in MiB; 0 when unknown.
 double peakResidentMb();
 

@@ -2,13 +2,15 @@
 
 #include <GL/glu.h>
 
+#include <cstring>
+
 #include "app/application.h"
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
 
-std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
+std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect)
 {
-    if (aspectCode < 1 || aspectCode > 4 || h == 0)
+    if (aspect == AspectCode::Other || h == 0)
         return std::nullopt;
     float vw = static_cast<float>(w);
     float vh = static_cast<float>(w) / 1.6f;
@@ -25,9 +27,9 @@ std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
     return box;
 }
 
-bool setupProjection(int w, int h, int aspectCode)
+bool setupProjection(int w, int h, AspectCode aspect)
 {
-    const std::optional<Letterbox> box = letterboxFor(w, h, aspectCode);
+    const std::optional<Letterbox> box = letterboxFor(w, h, aspect);
     if (!box)
         return false;
     setViewport(box->x, box->y, box->width, box->height);
@@ -90,6 +92,11 @@ bool switchToMode(DemoApplication& app, std::string& error)
             + " mode; choose a listed size or run --windowed";
         return false;
     }
+    // SDL gives the desktop its mode back on an orderly close only; the
+    // watchdog also does when the show is killed or crashes.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0)
+        app.modeWatchdog.start(closest.w, closest.h);
     if (SDL_SetWindowDisplayMode(app.window, &closest) != 0 || SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN) != 0) {
         error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
         return false;
@@ -195,4 +202,5 @@ void closeWindow(DemoApplication& app)
         SDL_DestroyWindow(app.window);
         app.window = nullptr;
     }
+    app.modeWatchdog.stop();
 }

@@ -51,23 +51,25 @@ std::string joinPath(const std::string& dir, std::string_view file) {
     return dir.back() == '/' ? dir + std::string(file) : dir + "/" + std::string(file);
 }
 
-// Prints a multi-line GL info log with the shader or program key on each line.
-void printInfoLog(std::string_view key, const std::string& log) {
+// A GL info log with the shader or program key before each line, so that the
+// lines stay attributable once the program prints them.
+std::string keyedLog(std::string_view key, const std::string& log) {
+    std::string out;
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
         if (end == std::string::npos) end = log.size();
-        std::fprintf(stderr, "brindle: %.*s: %.*s\n", static_cast<int>(key.size()), key.data(),
-                     static_cast<int>(end - start), log.data() + start);
+        out.append(key).append(": ").append(log, start, end - start).append("\n");
         start = end + 1;
     }
+    return out;
 }
 
 bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string& error) {
     const ShaderSource* source = findBuiltInShader(key);
     if (source && programs.addShader(key, source->type, source->text)) return true;
-    if (source) printInfoLog(key, programs.lastLog());
-    error = "the GL driver cannot compile the built-in shader " + std::string(key) +
+    error = (source ? keyedLog(key, programs.lastLog()) : std::string()) +
+            "the GL driver cannot compile the built-in shader " + std::string(key) +
             " (log above); update the graphics driver";
     return false;
 }
@@ -76,37 +78,47 @@ std::string imageWarning(const std::string& path, std::string_view key, const ch
     return path + " " + problem + "; " + std::string(key) + " stays blank";
 }
 
+enum class Sampling { Sharp, Smooth, Tiled };
+
+constexpr ImageAsset imageRow(std::string_view key, std::string_view file, int width, int height, Sampling sampling,
+                              int readPosition) {
+    switch (sampling) {
+        case Sampling::Sharp: return {key, file, width, height, false, GL_NEAREST, GL_NEAREST, readPosition};
+        case Sampling::Smooth: return {key, file, width, height, false, GL_LINEAR, GL_LINEAR, readPosition};
+        case Sampling::Tiled: break;
+    }
+    return {key, file, width, height, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, readPosition};
+}
+
+constexpr ImageAsset kImageAssets[] = {
+#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering) \
+    imageRow(key, file, width, height, Sampling::sampling, readPosition),
+#include "gfx/image_table.inc"
+};
+constexpr size_t kImageCount = std::size(kImageAssets);
+
+constexpr bool everyReadPositionTakenOnce() {
+    std::array<bool, kImageCount> taken{};
+    for (const ImageAsset& asset : kImageAssets) {
+        const int position = asset.readPosition;
+        if (position < 0 || static_cast<size_t>(position) >= kImageCount || taken[position]) return false;
+        taken[position] = true;
+    }
+    return true;
+}
+static_assert(everyReadPositionTakenOnce(), "image_table.inc: the read positions must be 0 to rows - 1, each once");
+
+// Row index by read position.
+constexpr std::array<size_t, kImageCount> readOrder() {
+    std::array<size_t, kImageCount> order{};
+    for (size_t i = 0; i < kImageCount; ++i) order[kImageAssets[i].readPosition] = i;
+    return order;
+}
+constexpr std::array<size_t, kImageCount> kReadOrder = readOrder();
+
 }  // namespace
 
-const std::vector<ImageAsset>& imageAssets() {
-    constexpr GLenum kMip = GL_LINEAR_MIPMAP_LINEAR;
-    static const std::vector<ImageAsset> rows = {
-        {"BRINDLE", "bdl.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"GALDER", "gdr.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"QN", "qn.p", 512, 128, false, GL_NEAREST, GL_NEAREST},
-        {"PLUS", "plus.p", 512, 512, false, GL_NEAREST, GL_NEAREST},
-        {"OVERLAY", "overlay.p", 512, 512, true, kMip, GL_LINEAR},
-        {"OVERLAY1", "overlay1.p", 1024, 576, true, kMip, GL_LINEAR},
-        {"NOP", "nop.p", 16, 16, true, kMip, GL_LINEAR},
-        {"DOT", "dot.p", 256, 256, true, kMip, GL_LINEAR},
-        {"SQUARE", "square.p", 512, 512, true, kMip, GL_LINEAR},
-        {"LIGHT", "olight.p", 1024, 1024, false, GL_LINEAR, GL_LINEAR},
-        {"TORVALE", "tv.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"MISKEN", "mk.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"ORB", "orb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"PELLIN", "pellin.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"QUARDE", "quarde.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"SOLVIK", "solvik.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"TB", "tb.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"UL", "ul.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"VESKA", "veska.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"WENLO", "wenlo.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"ZEMBO", "code.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"KAVI", "music.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-        {"MESSAGE", "message.p", 1024, 128, false, GL_NEAREST, GL_NEAREST},
-    };
-    return rows;
-}
+std::span<const ImageAsset> imageAssets() { return kImageAssets; }
 
 bool buildPrograms(ProgramRegistry& programs, std::string& error) {
     for (const ProgramRow& row : programRows()) {
@@ -114,9 +126,8 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
         if (!compileBuiltIn(programs, row.fragmentKey, error)) return false;
         ProgramEntry* program = programs.addProgram(row.key, row.vertexKey, row.fragmentKey);
         if (!program || !program->linked) {
-            printInfoLog(row.key, programs.lastLog());
-            error = "the GL driver cannot link the built-in program " + std::string(row.key) +
-                    " (log above); update the graphics driver";
+            error = keyedLog(row.key, programs.lastLog()) + "the GL driver cannot link the built-in program " +
+                    std::string(row.key) + " (log above); update the graphics driver";
             return false;
         }
         if (row.uniforms.empty()) continue;
@@ -132,7 +143,7 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
 std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
     // One image at a time: each is decoded, uploaded and freed before the next.
     std::vector<std::string> warnings;
-    for (const ImageAsset& asset : imageAssets()) {
+    for (const ImageAsset& asset : kImageAssets) {
         const std::string path = joinPath(dataDir, asset.file);
         PaletteImage image;
         const PaletteStatus status = loadPaletteImage(path, image);

@@ -9,9 +9,11 @@
 // textures and six render targets, in that order. An image file that is missing
 // or broken leaves its texture all zero and yields one warning naming the file;
 // every key still exists. A built-in shader that fails to compile or link stops
-// the programs with one line in `error`.
+// the programs; `error` then holds the driver's log, each line led by the
+// shader's or program's key, and a last line saying what failed.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,12 +36,13 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
 // render targets.
 void createRenderTargets(TextureRegistry& textures, int width, int height);
 
-// The catalogue's image rows, in texture order.
+// The catalogue's image rows (gfx/image_table.inc), in texture order.
 struct ImageAsset {
     std::string_view key;
     std::string_view file;  // name inside the data folder
     int width, height;
     bool repeating;  // addMipmappedTexture; otherwise addTexture with the filters below
     GLenum minFilter, magFilter;
+    int readPosition;  // files are read in this order, before any texture is made
 };
-const std::vector<ImageAsset>& imageAssets();
+std::span<const ImageAsset> imageAssets();

@@ -1,13 +1,12 @@
 #include "gfx/program_texture.h"
 
-void bindProgramTexture(TextureRegistry& textures, ProgramEntry& program, std::string_view key)
+void bindProgramTexture(const TextureEntry* texture, const UniformSlot* sampler)
 {
-    TextureEntry* texture = textures.findTexture(key);
     if (!texture)
         return;
     glActiveTexture(GL_TEXTURE0);
     glEnable(texture->target);
     glBindTexture(texture->target, texture->glName);
-    if (UniformSlot* sampler = ProgramRegistry::findUniform(program, "tex"))
+    if (sampler)
         ProgramRegistry::setInt(*sampler, 0);
 }

@@ -8,22 +8,20 @@
 namespace {
 
 // The texture bound at colour attachment 0, where every blur pass draws.
-TextureEntry* colourTexture(const RenderTarget& target) {
+const TextureEntry* colourTexture(const RenderTarget& target) {
     for (const RenderAttachment& a : target.attachments) {
         if (a.point == GL_COLOR_ATTACHMENT0_EXT) return a.texture;
     }
     return nullptr;
 }
 
-void blurPass(TextureRegistry& textures, const RenderTarget& into, const UniformSlot* offsets,
-              const std::array<float, 6>& values, std::string_view sourceKey) {
+void blurPass(const RenderTarget& into, const UniformSlot* offsets, const std::array<float, 6>& values,
+              const TextureEntry* source) {
     TextureRegistry::bindRenderTarget(into);
     if (offsets) ProgramRegistry::setArray(*offsets, values.data(), 3);
-    drawScreenQuad(textures, sourceKey, 1.0f, 1.0f);
+    drawScreenQuad(source, 1.0f, 1.0f);
     TextureRegistry::unbindRenderTarget();
 }
-
-std::string_view keyOf(const TextureEntry* texture) { return texture ? std::string_view(texture->key) : ""; }
 
 }  // namespace
 
@@ -44,17 +42,17 @@ void popScreenProjection() {
     glPopMatrix();
 }
 
-void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh) {
+void drawScreenQuad(const TextureEntry* texture, float hw, float hh) {
     pushScreenProjection();
 
     setCullFace(false);
     setDepthTest(false);
     glDisable(GL_STENCIL_TEST);
     glEnable(GL_TEXTURE_2D);
-    if (const TextureEntry* entry = textures.findTexture(key)) {
+    if (texture) {
         glActiveTexture(GL_TEXTURE0);
-        glEnable(entry->target);
-        glBindTexture(entry->target, entry->glName);
+        glEnable(texture->target);
+        glBindTexture(texture->target, texture->glName);
     }
 
     glBegin(GL_QUADS);
@@ -78,22 +76,21 @@ BlurOffsets blurOffsets(int width, int height, float strength) {
     return {{a, 0.0f, a * 2.0f, 0.0f, a * 3.0f, 0.0f}, {0.0f, b, 0.0f, b * 2.0f, 0.0f, b * 3.0f}};
 }
 
-void separableBlur(TextureRegistry& textures, ProgramRegistry& programs, RenderTarget& first, RenderTarget& second,
-                   std::string_view sourceKey, float strength) {
+void separableBlur(const BlurProgram& program, const RenderTarget& first, const RenderTarget& second,
+                   const TextureEntry* source, float strength) {
     const BlurOffsets offsets = blurOffsets(first.width, first.height, strength);
     setBlend(Blend::Off);
 
-    ProgramEntry* program = programs.findProgram("SEPBLUR");
-    glUseProgram(program ? program->glProgram : 0);
-    const UniformSlot* slot = program ? ProgramRegistry::findUniform(*program, "offsets") : nullptr;
+    glUseProgram(program.entry ? program.entry->glProgram : 0);
+    const UniformSlot* slot = program.entry ? program.offsets : nullptr;
 
-    const std::string_view firstKey = keyOf(colourTexture(first));
-    const std::string_view secondKey = keyOf(colourTexture(second));
-    blurPass(textures, first, slot, offsets.horizontal, sourceKey);
-    blurPass(textures, second, slot, offsets.vertical, firstKey);
+    const TextureEntry* firstPicture = colourTexture(first);
+    const TextureEntry* secondPicture = colourTexture(second);
+    blurPass(first, slot, offsets.horizontal, source);
+    blurPass(second, slot, offsets.vertical, firstPicture);
     for (int i = 0; i < 3; ++i) {
-        blurPass(textures, first, slot, offsets.horizontal, secondKey);
-        blurPass(textures, second, slot, offsets.vertical, firstKey);
+        blurPass(first, slot, offsets.horizontal, secondPicture);
+        blurPass(second, slot, offsets.vertical, firstPicture);
     }
 
     glUseProgram(0);

@@ -1,14 +1,14 @@
 // screen_quad.h: full-screen texture quads and the separable Gaussian blur.
 //
-// drawScreenQuad draws a registry texture as a rectangle in normalised device
+// drawScreenQuad draws a texture as a rectangle in normalised device
 // coordinates (1, 1 covers the viewport) whatever the current matrices; the
 // texture's t = 0 row lands at the bottom, so render-target pictures show
 // upright. It leaves face culling, depth and stencil tests and 2D texturing
 // disabled, the matrices as they were and GL_MODELVIEW selected; blending, the
-// program and the colour stay as the caller set them. A missing key draws with
-// whatever texture is bound on the active unit.
+// program and the colour stay as the caller set them. A missing (null) texture
+// draws with whatever texture is bound on the active unit.
 //
-// separableBlur runs the "SEPBLUR" program eight times, alternating horizontal
+// separableBlur runs the blur program ("SEPBLUR") eight times, alternating horizontal
 // passes into `first` and vertical passes into `second` (same size), with taps
 // `strength` texels of `first` apart. Afterwards `second` holds the fully blurred
 // picture; the program is 0, blending and 2D texturing are disabled and the
@@ -16,13 +16,13 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 
-class TextureRegistry;
-class ProgramRegistry;
+#include "gfx/program_handles.h"
+
 struct RenderTarget;
+struct TextureEntry;
 
-void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, float hh);
+void drawScreenQuad(const TextureEntry* texture, float hw, float hh);
 
 // Saves both matrices and makes normalised device coordinates the drawing
 // space (projection glOrtho(-1, 1, -1, 1, -1, 1), modelview identity), leaving
@@ -30,8 +30,10 @@ void drawScreenQuad(TextureRegistry& textures, std::string_view key, float hw, f
 void pushScreenProjection();
 void popScreenProjection();
 
-void separableBlur(TextureRegistry& textures, ProgramRegistry& programs, RenderTarget& first, RenderTarget& second,
-                   std::string_view sourceKey, float strength);
+// A missing program blurs with program 0 (fixed function); a missing source
+// texture blurs whatever is bound.
+void separableBlur(const BlurProgram& program, const RenderTarget& first, const RenderTarget& second,
+                   const TextureEntry* source, float strength);
 
 // The three vec2 tap offsets of one pass: horizontal (a, 0), (2a, 0), (3a, 0)
 // with a = strength / width, or vertical (0, b), (0, 2b), (0, 3b) with

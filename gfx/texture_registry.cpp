@@ -38,7 +38,6 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     std::unique_ptr<void, decltype(&std::free)> zeros(rgbaOrNull ? nullptr : std::calloc(std::max<size_t>(bytes, 1), 1),
                                                       &std::free);
     const void* pixels = rgbaOrNull ? static_cast<const void*>(rgbaOrNull) : zeros.get();
-    entry.envMode = GL_MODULATE;
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
     entry.wrap = wrap;

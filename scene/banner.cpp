@@ -3,6 +3,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -25,15 +26,15 @@ constexpr BannerCorner kCorners[4] = {
 
 }  // namespace
 
-void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& colour, float fade,
-                std::string_view textureKey, float pixelate, const Vec4& position)
+void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, const TextureEntry* texture,
+                float pixelate, const Vec4& position)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Off);
 
-    bindProgramTexture(textures, program, textureKey);
-    if (UniformSlot* grid = ProgramRegistry::findUniform(program, "pixelate"))
-        ProgramRegistry::setFloats(*grid, pixelate);
+    bindProgramTexture(texture, program.tex);
+    if (program.pixelate)
+        ProgramRegistry::setFloats(*program.pixelate, pixelate);
 
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);

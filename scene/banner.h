@@ -7,19 +7,17 @@
 // enabled and bound on unit 0.
 #pragma once
 
-#include <string_view>
-
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 // The quad is 12 x 3 scene units in its own z = 0 plane, centred on its position.
 constexpr float kBannerHalfWidth = 6.0f;
 constexpr float kBannerHalfHeight = 1.5f;
 
 // Draws the banner centred on position.xyz with material colour x fade (alpha
-// fade). A key that names no texture draws with whatever is bound on unit 0.
+// fade). A missing (null) texture draws with whatever is bound on unit 0.
 // pixelate is handed to the program's "pixelate" uniform (512 or more: sharp).
-void drawBanner(TextureRegistry& textures, ProgramEntry& program, const Rgba& colour, float fade,
-                std::string_view textureKey, float pixelate, const Vec4& position);
+void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, const TextureEntry* texture,
+                float pixelate, const Vec4& position);

@@ -6,6 +6,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -157,16 +158,16 @@ bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t)
     return true;
 }
 
-void drawGreetingBanner(const GreetingBanner& banner, TextureRegistry& textures, ProgramEntry& program,
+void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
                         const Rgba& colour, uint32_t t)
 {
     if (!greetingVisible(banner, t))
         return;
     applyMaterial(colour, banner.materialLevel);
     setBlend(Blend::Alpha);
-    bindProgramTexture(textures, program, banner.textureKey);
-    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
-        ProgramRegistry::setFloats(*pixelate, banner.pixelate);
+    bindProgramTexture(texture, program.tex);
+    if (program.pixelate)
+        ProgramRegistry::setFloats(*program.pixelate, banner.pixelate);
     const size_t cells = banner.cellPositions.size();
     for (size_t k = 0; k < cells; ++k)
         drawCell(banner, k);

@@ -20,8 +20,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 struct GreetingBanner {
     uint32_t startMs = 0;   // first show time drawn
@@ -61,7 +61,8 @@ void burstGreetingCells(GreetingBanner& banner);
 // materialLevel, advances the rules, then bursts the cells.
 bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t);
 
-// Draws the banner's cells as they stand, blended with its texture (skipped when
-// missing), when t lies in its window; colour is the palette colour of its slot.
-void drawGreetingBanner(const GreetingBanner& banner, TextureRegistry& textures, ProgramEntry& program,
+// Draws the banner's cells as they stand, blended with `texture`, its image
+// (binding skipped when null), when t lies in its window; colour is the palette
+// colour of its slot.
+void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
                         const Rgba& colour, uint32_t t);

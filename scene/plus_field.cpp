@@ -6,6 +6,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -187,14 +188,14 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
     }
 }
 
-void drawPlusField(const PlusField& field, TextureRegistry& textures, ProgramEntry& program,
+void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
                    const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Alpha);
-    bindProgramTexture(textures, program, "PLUS");
-    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
-        ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
+    bindProgramTexture(texture, program.tex);
+    if (program.pixelate)
+        ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i)
         drawSprite(plusSprite(field, i, scatter, spectrum));

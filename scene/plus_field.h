@@ -17,8 +17,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 constexpr int kPlusParticleCount = 500;
 
@@ -82,7 +82,7 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
 int plusDrawCount(const PlusField& field);
 
 // Applies the material (colour, fade) and draws every sprite where the field
-// stands, blended with texture "PLUS" (skipped when missing). program is the
-// pass's current program; spectrum may be null.
-void drawPlusField(const PlusField& field, TextureRegistry& textures, ProgramEntry& program,
+// stands, blended with `texture`, "PLUS" (binding skipped when null). program is
+// the pass's current program; spectrum may be null.
+void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
                    const Rgba& colour, float scatter, float fade, const float* spectrum);

@@ -1,9 +1,10 @@
 // show_state.h: everything the show builds once at start and the frame reads.
 //
-// buildShowState runs once, after the assets are loaded (it looks up the blur
-// render targets), with the GL context current. It seeds the show's generator
-// and fills the plus field, the square swarm and the ten greeting banners in a
-// fixed order, so every run places and spins every element identically.
+// buildShowState runs once, after the assets are loaded (it looks up every asset
+// the show draws with, see show_assets.h), with the GL context current. It seeds
+// the show's generator and fills the plus field, the square swarm and the ten
+// greeting banners in a fixed order, so every run places and spins every element
+// identically.
 // Element draws pick their colour with paletteColour(state, slot). What changes
 // from frame to frame besides the elements (flash values, ramps, the light's
 // matrices, the beat detector) belongs to the show that draws this state.
@@ -18,30 +19,25 @@
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/random.h"
+#include "scene/show_assets.h"
 #include "scene/square_swarm.h"
 #include "scene/vec.h"
 
 class MusicPlayer;
 class ProgramRegistry;
 class TextureRegistry;
-struct RenderTarget;
 
 constexpr uint32_t kShowSeed = 564132;
 
 struct ShowState {
-    ShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
-        : music(music), programs(programs), textures(textures)
-    {
-    }
+    explicit ShowState(MusicPlayer& music) : music(music) {}
 
     MusicPlayer& music;  // its spectrum feeds the beat detector once per frame
-    ProgramRegistry& programs;
-    TextureRegistry& textures;
+    ShowAssets assets;   // the handles every draw uses, the blur targets among them
 
     ShowRandom random;
     std::array<Rgba, 3> elementPalette{};
     int materialSet = 0;
-    std::array<RenderTarget*, 4> blurTargets{};  // "RT_BLUR1".."RT_BLUR4"; null if missing
 
     PlusField plus;
     SquareSwarm swarm;
@@ -51,7 +47,8 @@ struct ShowState {
 // The element palette colour of `slot` (0..2) under the current material set.
 Rgba paletteColour(const ShowState& state, int slot);
 
-// Builds the state on the loaded registries and the music.
+// Builds the state on the loaded registries and the music. Assets missing from
+// the registries are left null (see show_assets.h).
 std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs,
                                           TextureRegistry& textures);
 

@@ -5,6 +5,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -75,14 +76,14 @@ void advanceSquareSwarm(SquareSwarm& swarm, float step)
         swarm.spinAngle[j] = advanceSwarmAngle(swarm.spinAngle[j], swarm.spinRate[j], step);
 }
 
-void drawSquareSwarm(const SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
                      const Rgba& colour, float height)
 {
     applyMaterial(colour, 1.0f);
     setBlend(Blend::Off);
-    bindProgramTexture(textures, program, "SQUARE");
-    if (UniformSlot* pixelate = ProgramRegistry::findUniform(program, "pixelate"))
-        ProgramRegistry::setFloats(*pixelate, kSharpPixelate);
+    bindProgramTexture(texture, program.tex);
+    if (program.pixelate)
+        ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
     for (int j = 0; j < kSwarmBoxCount; ++j) {
         const float angle = swarm.spinAngle[j];
         const Vec4& ring = swarm.ringPosition[j];

@@ -13,8 +13,8 @@
 #include "scene/random.h"
 #include "scene/vec.h"
 
-struct ProgramEntry;
-class TextureRegistry;
+struct TextureEntry;
+struct TexturedProgram;
 
 constexpr int kSwarmBoxCount = 200;
 
@@ -35,6 +35,7 @@ float advanceSwarmAngle(float angle, float rate, float step);
 void advanceSquareSwarm(SquareSwarm& swarm, float step);
 
 // Applies the material (colour, level 1) and draws the boxes at their angles
-// around (0, height, -8), unblended, with texture "SQUARE" (skipped when missing).
-void drawSquareSwarm(const SquareSwarm& swarm, TextureRegistry& textures, ProgramEntry& program,
+// around (0, height, -8), unblended, with `texture`, "SQUARE" (binding skipped
+// when null).
+void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
                      const Rgba& colour, float height);

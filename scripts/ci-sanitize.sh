@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds with AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer,
 # runs every test and two short captures of the show under a virtual X
-# server, and fails on any test failure or any sanitizer report, including
-# reports from the programs the tests start.
+# server (the full-screen cases on the mode-switching one that
+# scripts/with-mode-server.sh starts), and fails on any test failure or any
+# sanitizer report, including reports from the programs the tests start.
 #
 #   scripts/ci-sanitize.sh
 #
@@ -33,7 +34,8 @@ status=0
 cd "$san_build"
 # -noreset: a bare Xvfb resets when its last client leaves, and a program that
 # connects during the reset finds no display.
-xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" ctest --output-on-failure --timeout 600 || status=1
+"$brindle_root/scripts/with-mode-server.sh" xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
+    ctest --output-on-failure --timeout 600 || status=1
 
 # Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
 capture_span() {

@@ -14,17 +14,7 @@
 #include <array>
 #include <cstdint>
 
-struct FadeEntry {
-    float start, end;              // ms, both inclusive
-    float fromR, fromG, fromB;
-    float toR, toG, toB;
-    float fromAlpha, toAlpha;
-};
-
-inline constexpr std::array<FadeEntry, 2> kFadeTable = {{
-    {0.0f, 4000.0f, 0, 0, 0, 0, 0, 0, 1.0f, 0.0f},
-    {130000.0f, 134000.0f, 0, 0, 0, 0, 0, 0, 0.0f, 1.0f},
-}};
+#include "scene/schedule.h"
 
 struct FadeState {
     std::array<bool, kFadeTable.size()> done{};

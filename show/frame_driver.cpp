@@ -15,9 +15,8 @@ namespace {
 constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
 
 // Binds a frame render target (pushing the viewport); returns false when missing.
-bool bindFrameTarget(TextureRegistry& textures, const char* key)
+bool bindFrameTarget(const RenderTarget* target)
 {
-    RenderTarget* target = textures.findRenderTarget(key);
     if (!target)
         return false;
     TextureRegistry::bindRenderTarget(*target);
@@ -30,19 +29,20 @@ void markPass(ShowFrameState& show)
         show.passTimer->mark();
 }
 
-void blur(ShowState& scene, int firstIndex, int secondIndex, const char* sourceKey, float strength)
+void blur(const ShowAssets& assets, int firstIndex, int secondIndex, const TextureEntry* source, float strength)
 {
-    RenderTarget* first = scene.blurTargets[firstIndex];
-    RenderTarget* second = scene.blurTargets[secondIndex];
+    const RenderTarget* first = assets.blurTargets[firstIndex];
+    const RenderTarget* second = assets.blurTargets[secondIndex];
     if (first && second)
-        separableBlur(scene.textures, scene.programs, *first, *second, sourceKey, strength);
+        separableBlur(assets.sepBlur, *first, *second, source, strength);
 }
 
 // Binding the target saves the window's viewport, which renderFrame restores
 // after the fades; without the target the viewport is saved all the same.
 void shadowPass(ShowFrameState& show, uint32_t t, float s)
 {
-    if (!bindFrameTarget(show.scene.textures, "RT_DEFAULT1"))
+    const ShowAssets& assets = show.scene.assets;
+    if (!bindFrameTarget(assets.rtDefault1))
         pushViewport();
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
@@ -51,20 +51,21 @@ void shadowPass(ShowFrameState& show, uint32_t t, float s)
     renderTimeline(show, t, s, true);
     markPass(show);
     // "BLUR2", the first target's picture, becomes the soft shadow map.
-    blur(show.scene, 1, 0, "DEFAULT_TARGET1", 1.5f);
+    blur(assets, 1, 0, assets.defaultTarget1, 1.5f);
 }
 
 // Returns whether the camera target was bound (and so pushed a viewport).
 bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
-    const bool bound = bindFrameTarget(show.scene.textures, "RT_DEFAULT2");
+    const ShowAssets& assets = show.scene.assets;
+    const bool bound = bindFrameTarget(assets.rtDefault2);
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClear(kClearAll);
     renderTimeline(show, t, s, false);
     markPass(show);
     // "BLUR4", the first target's picture, is the glow.
-    blur(show.scene, 3, 2, "DEFAULT_TARGET2", 1.75f);
+    blur(assets, 3, 2, assets.defaultTarget2, 1.75f);
     return bound;
 }
 
@@ -72,7 +73,7 @@ bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 // targets have the window's full drawing size.
 void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
 {
-    ShowState& scene = show.scene;
+    const ShowAssets& assets = show.scene.assets;
     if (cameraTargetBound)
         TextureRegistry::unbindRenderTarget();
     else
@@ -87,25 +88,25 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
     setBlend(Blend::Alpha);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    ProgramEntry* overlay = scene.programs.findProgram("OVERLAY");
-    if (overlay) {
-        glUseProgram(overlay->glProgram);
-        bindProgramTexture(scene.textures, *overlay, "DEFAULT_TARGET2");
-        if (UniformSlot* offset = ProgramRegistry::findUniform(*overlay, "bleedOffset"))
-            ProgramRegistry::setFloats(*offset, 1.0f, 0.0f, 0.0f);
+    const OverlayProgram& overlay = assets.overlay;
+    if (overlay.entry) {
+        glUseProgram(overlay.entry->glProgram);
+        bindProgramTexture(assets.defaultTarget2, overlay.tex);
+        if (overlay.bleedOffset)
+            ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
         const auto& bleed = show.frame.bleedStrength;
-        if (UniformSlot* strength = ProgramRegistry::findUniform(*overlay, "bleedStrength"))
-            ProgramRegistry::setFloats(*strength, bleed[0], bleed[1], bleed[2]);
-        drawScreenQuad(scene.textures, "DEFAULT_TARGET2", 1.0f, 1.0f);
+        if (overlay.bleedStrength)
+            ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
+        drawScreenQuad(assets.defaultTarget2, 1.0f, 1.0f);
 
         markPass(show);
         setBlend(Blend::Add);
-        drawScreenQuad(scene.textures, "BLUR4", 1.0f, 1.0f);
+        drawScreenQuad(assets.blur4, 1.0f, 1.0f);
     }
     glUseProgram(0);
 }
 
-void drawScreenOverlay(ShowState& scene)
+void drawScreenOverlay(const ShowAssets& assets)
 {
     pushScreenProjection();
 
@@ -114,11 +115,12 @@ void drawScreenOverlay(ShowState& scene)
     // The overlay darkens the picture by its own colour.
     setBlend(Blend::ReverseSubtract);
 
-    if (ProgramEntry* program = scene.programs.findProgram("SHADOW_PASS_TEXTURED")) {
-        glUseProgram(program->glProgram);
-        bindProgramTexture(scene.textures, *program, "OVERLAY1");
-        if (UniformSlot* grid = ProgramRegistry::findUniform(*program, "pixelate"))
-            ProgramRegistry::setFloats(*grid, 1024.0f);
+    const TexturedProgram& program = assets.shadowPassTextured;
+    if (program.entry) {
+        glUseProgram(program.entry->glProgram);
+        bindProgramTexture(assets.overlay1, program.tex);
+        if (program.pixelate)
+            ProgramRegistry::setFloats(*program.pixelate, 1024.0f);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 0.0f);
         glVertex3f(-1.0f, 1.0f, -1.0f);
@@ -186,7 +188,7 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
     markPass(show);
     composeOverlay(show, cameraTargetBound);
     markPass(show);
-    drawScreenOverlay(show.scene);
+    drawScreenOverlay(show.scene.assets);
     markPass(show);
     // The fades cover the whole frame target's viewport, then the window's own
     // viewport, saved by the shadow pass, comes back.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/schedule.h"
+
 namespace {
 
 constexpr float kBeatLightLevel = 0.75f;
@@ -14,7 +16,7 @@ constexpr float kBeatPulse = 0.5f;
 
 bool beatCanFlash(uint32_t showTimeMs)
 {
-    return showTimeMs >= kBeatWindowStartMs && showTimeMs <= kBeatWindowEndMs;
+    return showTimeMs >= kBeatWindow.startMs && showTimeMs <= kBeatWindow.endMs;
 }
 
 void advanceFrameValues(FrameValues& values, uint32_t showTimeMs, float frameStep, bool beat)

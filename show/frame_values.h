@@ -11,10 +11,6 @@
 
 #include "scene/vec.h"
 
-// Beats only flash the picture inside this window (both ends inclusive).
-constexpr uint32_t kBeatWindowStartMs = 20000;
-constexpr uint32_t kBeatWindowEndMs = 122000;
-
 struct FrameValues {
     float lightLevel = 1.0f;                  // scales light 0; 0.75 on a beat
     float beatPulse = 1.0f;                   // pushes "GALDER" and "QN"

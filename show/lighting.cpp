@@ -87,17 +87,15 @@ Matrix4 lookAt(const double eye[3], const double target[3], const float upHint[3
     return m;
 }
 
-void bindTextureForSampler(TextureRegistry& textures, ProgramEntry& program, const char* key,
-                           GLenum unit, const char* sampler)
+void bindTextureForSampler(const TextureEntry* texture, GLenum unit, const UniformSlot* sampler)
 {
-    TextureEntry* texture = textures.findTexture(key);
     if (!texture)
         return;
     glActiveTexture(unit);
     glEnable(texture->target);
     glBindTexture(texture->target, texture->glName);
-    if (UniformSlot* slot = ProgramRegistry::findUniform(program, sampler))
-        ProgramRegistry::setInt(*slot, static_cast<int>(unit - GL_TEXTURE0));
+    if (sampler)
+        ProgramRegistry::setInt(*sampler, static_cast<int>(unit - GL_TEXTURE0));
 }
 
 }  // namespace
@@ -178,14 +176,15 @@ void drawShadowedBackdrop(ShowFrameState& show)
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 
-    ProgramEntry* program = scene.programs.findProgram("PP_SHADOWED");
-    if (!program)
+    const ShowAssets& assets = scene.assets;
+    const ShadowedProgram& program = assets.ppShadowed;
+    if (!program.entry)
         return;
-    glUseProgram(program->glProgram);
-    if (UniformSlot* slot = ProgramRegistry::findUniform(*program, "lightProjectionView"))
-        ProgramRegistry::setArray(*slot, show.light.projectionView.data(), 1);
-    bindTextureForSampler(scene.textures, *program, "BLUR2", GL_TEXTURE0, "shadowMap");
-    bindTextureForSampler(scene.textures, *program, "LIGHT", GL_TEXTURE1, "lightMap");
+    glUseProgram(program.entry->glProgram);
+    if (program.lightProjectionView)
+        ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
+    bindTextureForSampler(assets.blur2, GL_TEXTURE0, program.shadowMap);
+    bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
 
     glBegin(GL_QUADS);
     for (const BackdropVertex& v : kBackdrop) {

@@ -27,25 +27,15 @@ float cosf1(float x) { return static_cast<float>(std::cos(static_cast<double>(x)
 
 struct BannerRow {
     BannerId id;
-    const char* key;
-    uint32_t startMs;
-    uint32_t riseUntilMs;  // fade rises from startMs to here
-    uint32_t fallFromMs;   // fade falls from here to endMs
-    uint32_t endMs;
-    bool wobbles;          // advances its phase
+    bool wobbles;  // advances its phase
 };
 
-constexpr BannerRow kBrindle = {BannerId::Brindle, "BRINDLE", 32000, 37000, 44000, 46000, true};
-constexpr BannerRow kGalder = {BannerId::Galder, "GALDER", 42000, 47000, 53000, 55000, false};
-constexpr BannerRow kQn = {BannerId::Qn, "QN", 55000, 60000, 67000, 69000, false};
-constexpr BannerRow kZembo = {BannerId::Zembo, "ZEMBO", 112000, 117000, 116000, 118000, true};
-constexpr BannerRow kKavi = {BannerId::Kavi, "KAVI", 116000, 121000, 120000, 122000, true};
-constexpr BannerRow kMessage = {BannerId::Message, "MESSAGE", 120000, 125000, 130000, 132000, true};
-
-constexpr uint32_t kPlusStartMs = 4000, kPlusScatterMs = 27000, kPlusEndMs = 32000;
-constexpr uint32_t kSwarmStartMs = 72000, kSwarmLandedMs = 77000, kSwarmLiftMs = 86000,
-                   kSwarmEndMs = 89000;
-constexpr uint32_t kGreetingsStartMs = 89000, kGreetingsEndMs = 122000;
+constexpr BannerRow kBrindle = {BannerId::Brindle, true};
+constexpr BannerRow kGalder = {BannerId::Galder, false};
+constexpr BannerRow kQn = {BannerId::Qn, false};
+constexpr BannerRow kZembo = {BannerId::Zembo, true};
+constexpr BannerRow kKavi = {BannerId::Kavi, true};
+constexpr BannerRow kMessage = {BannerId::Message, true};
 
 // A wobbling banner: sways on x, bobs on y, nods on z around a base point.
 Vec4 wobble(float baseX, float baseY, float baseZ, float u)
@@ -75,12 +65,13 @@ void push(TimelinePlan& plan, const DrawCommand& command)
 void planBanner(const BannerRow& row, TimelineState& timeline, uint32_t t, float s, float pulse,
                 TimelinePlan& plan)
 {
-    if (!within(t, row.startMs, row.endMs))
+    const BannerWindow& window = bannerWindow(row.id);
+    if (!within(t, window.startMs, window.endMs))
         return;
     BannerState& b = timeline.banners[static_cast<int>(row.id)];
-    if (t <= row.riseUntilMs)
+    if (t <= window.riseUntilMs)
         b.fade = rise(b.fade, 0.1f, s, 1.0f);
-    if (t >= row.fallFromMs)
+    if (t >= window.fallFromMs)
         b.fade = fall(b.fade, 0.3f, s, 0.0f);
     b.pixelate = rise(b.pixelate, 8.0f, s, 512.0f);
     if (row.wobbles)
@@ -89,7 +80,6 @@ void planBanner(const BannerRow& row, TimelineState& timeline, uint32_t t, float
     DrawCommand c;
     c.kind = DrawKind::Banner;
     c.banner = row.id;
-    c.textureKey = row.key;
     c.fade = b.fade;
     c.pixelate = b.pixelate;
     c.position = bannerPosition(row.id, b.phase, pulse);
@@ -98,9 +88,9 @@ void planBanner(const BannerRow& row, TimelineState& timeline, uint32_t t, float
 
 void planPlusField(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, TimelinePlan& plan)
 {
-    if (!within(t, kPlusStartMs, kPlusEndMs))
+    if (!within(t, kPlusWindow.startMs, kPlusWindow.endMs))
         return;
-    if (within(t, kPlusScatterMs, kPlusEndMs)) {
+    if (within(t, kPlusWindow.scatterFromMs, kPlusWindow.endMs)) {
         timeline.plusScatter = rise(timeline.plusScatter, 0.25f, s, 1.0f);
         timeline.plusFade = fall(timeline.plusFade, 0.05f, s, 0.0f);
         const size_t count = std::min(spin.angle.size(), spin.driftRate.size());
@@ -112,18 +102,18 @@ void planPlusField(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, 
 
 void planSwarm(TimelineState& timeline, uint32_t t, float s, TimelinePlan& plan)
 {
-    if (!within(t, kSwarmStartMs, kSwarmEndMs))
+    if (!within(t, kSwarmWindow.startMs, kSwarmWindow.endMs))
         return;
-    if (t <= kSwarmLandedMs)
+    if (t <= kSwarmWindow.landedMs)
         timeline.swarmHeight = fall(timeline.swarmHeight, 6.0f, s, 15.0f);
-    if (t >= kSwarmLiftMs)
+    if (t >= kSwarmWindow.liftFromMs)
         timeline.swarmHeight = rise(timeline.swarmHeight, 10.0f, s, 45.0f);
     push(plan, {DrawKind::SquareSwarm});
 }
 
 void planGreetings(uint32_t t, TimelinePlan& plan)
 {
-    if (within(t, kGreetingsStartMs, kGreetingsEndMs))
+    if (within(t, kGreetingsWindow.startMs, kGreetingsWindow.endMs))
         push(plan, {DrawKind::GreetingBanners});
 }
 
@@ -146,24 +136,28 @@ void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, floa
     }
 }
 
-void drawCommand(ShowFrameState& show, ProgramEntry& program, const DrawCommand& c, uint32_t t)
+void drawCommand(ShowFrameState& show, const TexturedProgram& program, const DrawCommand& c, uint32_t t)
 {
     ShowState& scene = show.scene;
+    const ShowAssets& assets = scene.assets;
     switch (c.kind) {
     case DrawKind::PlusField:
-        drawPlusField(scene.plus, scene.textures, program, paletteColour(scene, 0), show.timeline.plusScatter,
+        drawPlusField(scene.plus, assets.plus, program, paletteColour(scene, 0), show.timeline.plusScatter,
                       show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
-        drawBanner(scene.textures, program, paletteColour(scene, 1), c.fade, c.textureKey, c.pixelate,
+        drawBanner(program, paletteColour(scene, 1), c.fade, assets.banners[static_cast<int>(c.banner)], c.pixelate,
                    c.position);
         break;
     case DrawKind::SquareSwarm:
-        drawSquareSwarm(scene.swarm, scene.textures, program, paletteColour(scene, 0), show.timeline.swarmHeight);
+        drawSquareSwarm(scene.swarm, assets.square, program, paletteColour(scene, 0), show.timeline.swarmHeight);
         break;
     case DrawKind::GreetingBanners:
-        for (const GreetingBanner& banner : scene.greetingBanners)
-            drawGreetingBanner(banner, scene.textures, program, paletteColour(scene, banner.paletteSlot), t);
+        for (size_t i = 0; i < scene.greetingBanners.size(); ++i) {
+            const GreetingBanner& banner = scene.greetingBanners[i];
+            const TextureEntry* texture = i < assets.greetings.size() ? assets.greetings[i] : nullptr;
+            drawGreetingBanner(banner, texture, program, paletteColour(scene, banner.paletteSlot), t);
+        }
         break;
     }
 }
@@ -216,11 +210,12 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     TimelinePlan plan;
     advanceTimeline(show, t, s, plan);
 
-    ProgramEntry* program = show.scene.programs.findProgram(shadowPass ? "SHADOW_PASS_TEXTURED" : "PP");
-    if (program) {
-        glUseProgram(program->glProgram);
+    const ShowAssets& assets = show.scene.assets;
+    const TexturedProgram& program = shadowPass ? assets.shadowPassTextured : assets.pp;
+    if (program.entry) {
+        glUseProgram(program.entry->glProgram);
         for (int i = 0; i < plan.count; ++i)
-            drawCommand(show, *program, plan.commands[i], t);
+            drawCommand(show, program, plan.commands[i], t);
         glUseProgram(0);
     }
 

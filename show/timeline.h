@@ -15,12 +15,10 @@
 #include <cstdint>
 #include <span>
 
+#include "scene/schedule.h"
 #include "scene/vec.h"
 
 struct ShowFrameState;
-
-enum class BannerId : uint8_t { Brindle, Galder, Qn, Zembo, Kavi, Message };
-constexpr int kBannerCount = 6;
 
 struct BannerState {
     float fade = 0.0f;      // material level, 0 invisible .. 1 full
@@ -40,7 +38,6 @@ enum class DrawKind : uint8_t { PlusField, Banner, SquareSwarm, GreetingBanners 
 struct DrawCommand {
     DrawKind kind = DrawKind::Banner;
     BannerId banner = BannerId::Brindle;  // banners only
-    const char* textureKey = "";          // banners only
     float fade = 0.0f;                    // banners only
     float pixelate = 0.0f;                // banners only
     Vec4 position{};                      // banners only

@@ -10,31 +10,11 @@ namespace {
 
 using K = ShowImageKind;
 
-constexpr std::array<ShowImagePlan, 23> kPlans{{
-    {"bdl.p", 512, 128, K::Logo, "brindle"},
-    {"gdr.p", 512, 128, K::Logo, "galder"},
-    {"qn.p", 512, 128, K::Logo, "qn"},
-    {"plus.p", 512, 512, K::Plus, nullptr},
-    {"overlay.p", 512, 512, K::Noise, nullptr},
-    {"overlay1.p", 1024, 576, K::Vignette, nullptr},
-    {"nop.p", 16, 16, K::FlatGrey, nullptr},
-    {"dot.p", 256, 256, K::Dot, nullptr},
-    {"square.p", 512, 512, K::Frame, nullptr},
-    {"olight.p", 1024, 1024, K::Spotlight, nullptr},
-    {"tv.p", 1024, 128, K::Greeting, "torvale"},
-    {"mk.p", 1024, 128, K::Greeting, "misken"},
-    {"orb.p", 1024, 128, K::Greeting, "orb"},
-    {"pellin.p", 1024, 128, K::Greeting, "pellin"},
-    {"quarde.p", 1024, 128, K::Greeting, "quarde"},
-    {"solvik.p", 1024, 128, K::Greeting, "solvik"},
-    {"tb.p", 1024, 128, K::Greeting, "tb"},
-    {"ul.p", 1024, 128, K::Greeting, "ul"},
-    {"veska.p", 1024, 128, K::Greeting, "veska"},
-    {"wenlo.p", 1024, 128, K::Greeting, "wenlo"},
-    {"code.p", 1024, 128, K::Credit, "code: zembo"},
-    {"music.p", 1024, 128, K::Credit, "music: kavi"},
-    {"message.p", 1024, 128, K::Closing, "thanks for watching"},
-}};
+constexpr ShowImagePlan kPlans[] = {
+#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering) \
+    {file, width, height, K::painting, lettering},
+#include "gfx/image_table.inc"
+};
 
 // Room left around the lettering: the glow needs a few pixels, and the
 // greetings are cut into 12.8-pixel cells that should not slice the outer ones.

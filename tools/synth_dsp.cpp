@@ -111,6 +111,24 @@ void applyPingPongDelay(const StereoBuffer& send, StereoBuffer& out, int64_t del
     }
 }
 
+void applyDucking(StereoBuffer& buffer, const std::vector<int64_t>& onsets, float depth, float recoverSeconds) {
+    const int64_t lead = secondsToFrames(0.005);
+    const double recoverFrames = static_cast<double>(recoverSeconds) * kSampleRate;
+    for (size_t k = 0; k < onsets.size(); ++k) {
+        const int64_t onset = onsets[k];
+        // Eight time constants bring the level back within 0.04 % of full.
+        int64_t end = onset + static_cast<int64_t>(8.0 * recoverFrames);
+        if (k + 1 < onsets.size()) end = std::min(end, onsets[k + 1] - lead);
+        for (int64_t i = std::max<int64_t>(onset - lead, 0); i < std::min(end, buffer.frames()); ++i) {
+            const double duck = i < onset ? static_cast<double>(i - (onset - lead)) / static_cast<double>(lead)
+                                          : std::exp(-static_cast<double>(i - onset) / recoverFrames);
+            const float gain = 1.0f - depth * static_cast<float>(duck);
+            buffer.left[static_cast<size_t>(i)] *= gain;
+            buffer.right[static_cast<size_t>(i)] *= gain;
+        }
+    }
+}
+
 namespace {
 
 class Comb {

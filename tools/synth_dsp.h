@@ -99,6 +99,11 @@ private:
 // Echoes alternate between the channels; `feedback` below 1.
 void applyPingPongDelay(const StereoBuffer& send, StereoBuffer& out, int64_t delayFrames, float feedback, float gain);
 
+// Sidechain ducking: around each onset (ascending frames) the buffer's level
+// falls by `depth` over the 5 ms before it and recovers exponentially with
+// time constant recoverSeconds, which leaves room for the hit that triggers it.
+void applyDucking(StereoBuffer& buffer, const std::vector<int64_t>& onsets, float depth, float recoverSeconds);
+
 struct ReverbSettings {
     float roomSize = 0.82f;  // comb feedback
     float damping = 0.35f;   // high-frequency loss per pass

@@ -96,7 +96,7 @@ void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds,
     }
 }
 
-void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, float gain) {
+void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, const BassSettings& settings) {
     const int64_t release = secondsToFrames(0.03);
     const int64_t total = length + release;
     Oscillator saw, sub;
@@ -105,11 +105,12 @@ void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, fl
     Svf filter;
     for (int64_t n = 0; n < total; ++n) {
         const float t = secondsAt(n);
-        if (n % 16 == 0) filter.setCutoff(160.0f + 500.0f * std::exp(-t / 0.08f), 0.35f);
+        if (n % 16 == 0)
+            filter.setCutoff(settings.cutoffHz + settings.envelopeHz * std::exp(-t / settings.envelopeSeconds), 0.35f);
         const float gate = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(release);
         const float envelope = attackRamp(t, 0.008f) * gate;
-        const float tone = filter.process(saw.saw()).low * 0.7f + sub.sine() * 0.6f;
-        const float sample = gain * envelope * tone;
+        const float tone = filter.process(saw.saw()).low * 0.7f + sub.sine() * settings.sub;
+        const float sample = settings.gain * envelope * tone;
         out.add(start + n, sample, sample);
     }
 }
@@ -172,6 +173,41 @@ void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float
         const float tone = filter.process(pulse.square() * 0.5f + body.triangle() * 0.5f).low;
         const float sample = gain * envelope * tone;
         out.add(start + n, sample * sides.left, sample * sides.right);
+    }
+}
+
+void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, float gain, float octave, float pan) {
+    const int64_t release = secondsToFrames(0.02);
+    const int64_t total = length + release;
+    Oscillator fundamental, upper;
+    fundamental.setFrequency(midiToHz(note));
+    upper.setFrequency(midiToHz(note + 12.0f));
+    const PanGains sides = panGains(pan);
+    for (int64_t n = 0; n < total; ++n) {
+        const float t = secondsAt(n);
+        const float gate = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(release);
+        const float envelope = attackRamp(t, 0.004f) * std::exp(-t / 0.6f) * gate;
+        const float sample = gain * envelope * (fundamental.sine() + octave * upper.sine());
+        out.add(start + n, sample * sides.left, sample * sides.right);
+    }
+}
+
+void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
+                     float fadeSeconds) {
+    const int64_t fade = std::max<int64_t>(secondsToFrames(fadeSeconds), 1);
+    const int64_t total = length + fade;
+    std::vector<Oscillator> tones(notes.size());
+    for (size_t i = 0; i < notes.size(); ++i) {
+        tones[i].setFrequency(midiToHz(notes[i]));
+        tones[i].setPhase(0.31 * static_cast<double>(i));
+    }
+    for (int64_t n = 0; n < total; ++n) {
+        const float rise = std::min(static_cast<float>(n) / static_cast<float>(fade), 1.0f);
+        const float fall = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(fade);
+        float sum = 0.0f;
+        for (Oscillator& tone : tones) sum += tone.sine();
+        const float sample = gain * rise * fall * sum;
+        out.add(start + n, sample, sample);
     }
 }
 

@@ -32,7 +32,16 @@ void renderClap(StereoBuffer& out, int64_t start, float gain);
 // Closed hats use a decay of about 0.03 s, open hats about 0.15 s.
 void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan);
 
-void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);
+// A saw under a low-pass, with a sine at the same pitch below it; the filter
+// opens by envelopeHz at each note's start and closes over envelopeSeconds.
+struct BassSettings {
+    float gain = 0.25f;
+    float sub = 0.6f;  // level of a sine at the note's pitch, under the saw
+    float cutoffHz = 160.0f;
+    float envelopeHz = 500.0f;
+    float envelopeSeconds = 0.08f;
+};
+void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, const BassSettings& settings);
 
 struct PadSettings {
     float gain = 0.05f;
@@ -45,5 +54,16 @@ void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<
 
 // A short filtered pulse for the arpeggio; brightness 0..1 opens the filter.
 void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness);
+
+// A mallet tone: a sine with its octave at `octave` times its level, held for
+// `length` with a gentle decay, so it keeps its level through a short note.
+void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, float gain, float octave, float pan);
+
+// A held chord of sines, faded in and out over fadeSeconds. Chords that
+// follow each other without a gap cross-fade, so the spectrum's summed
+// magnitude stays level while the partials move: the beat detector, which
+// watches that sum, keeps listening to the drums.
+void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
+                     float fadeSeconds);
 
 void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);

@@ -16,15 +16,19 @@ constexpr KickSettings kKick{.gain = 0.5f, .bodyDecaySeconds = 0.11f, .clickGain
 constexpr double kChordSeconds = 4.0;  // two bars per chord
 
 // i - VI - III - VII in A minor, voiced close together so the pads glide.
+// The colour is a fourth tone for the parts over the plus field: the ninth
+// above the bass, or for the minor chord its seventh, since its ninth would
+// rub a semitone against the third in close position.
 struct Chord {
     std::array<float, 3> pad;
     float bassRoot;
+    float colour;
 };
 constexpr std::array<Chord, 4> kProgression{{
-    {{57.0f, 60.0f, 64.0f}, 33.0f},  // A minor
-    {{57.0f, 60.0f, 65.0f}, 29.0f},  // F major
-    {{55.0f, 60.0f, 64.0f}, 36.0f},  // C major
-    {{55.0f, 59.0f, 62.0f}, 31.0f},  // G major
+    {{57.0f, 60.0f, 64.0f}, 33.0f, 67.0f},  // A minor, seventh G
+    {{57.0f, 60.0f, 65.0f}, 29.0f, 67.0f},  // F major, ninth G
+    {{55.0f, 60.0f, 64.0f}, 36.0f, 62.0f},  // C major, ninth D
+    {{55.0f, 59.0f, 62.0f}, 31.0f, 69.0f},  // G major, ninth A
 }};
 
 const Chord& chordAt(double seconds) {
@@ -32,11 +36,22 @@ const Chord& chordAt(double seconds) {
     return kProgression[block % kProgression.size()];
 }
 
+// The chord and its colour, each in the octave from E5 (MIDI 76 to 87, about
+// 660 Hz to 1.2 kHz), lowest first.
+std::array<float, 4> upperColourOf(const Chord& chord) {
+    std::array<float, 4> tones{chord.pad[0], chord.pad[1], chord.pad[2], chord.colour};
+    for (float& tone : tones) {
+        while (tone < 76.0f) tone += 12.0f;
+        while (tone >= 88.0f) tone -= 12.0f;
+    }
+    std::sort(tones.begin(), tones.end());
+    return tones;
+}
+
 bool within(double t, double from, double to) { return t >= from && t < to; }
 
 bool groovePlaysAt(double t) { return within(t, 32.0, 69.0) || within(t, 72.0, 122.0); }
 bool fullestAt(double t) { return within(t, 89.0, 110.0); }
-
 int64_t frameAt(double seconds) { return secondsToFrames(seconds); }
 
 // Linear interpolation of a level between two times, clamped outside.
@@ -46,12 +61,20 @@ float rampBetween(double t, double from, double to, float a, float b) {
     return a + (b - a) * static_cast<float>((t - from) / (to - from));
 }
 
+// The plus field's stretch: the show sizes its sprites by the spectrum between
+// about 65 Hz and 1.2 kHz, so the parts here keep partials moving across that
+// range in rhythm.
+bool fieldAt(double t) { return within(t, 4.0, 32.0); }
+// The plus field's parts come in over two seconds and step up when the kick joins.
+float fieldLevelAt(double t) { return t < 20.0 ? rampBetween(t, 4.0, 6.0, 0.5f, 1.0f) : 1.06f; }
+
 // One buffer per part; the send effects take their input from these, so no
 // part is rendered twice.
 struct Buses {
-    StereoBuffer drums, claps, hats, bass, pads, arp, lead;
+    StereoBuffer drums, claps, hats, bass, chords, pads, arp, lead;
     explicit Buses(int64_t frames)
-        : drums(frames), claps(frames), hats(frames), bass(frames), pads(frames), arp(frames), lead(frames) {}
+        : drums(frames), claps(frames), hats(frames), bass(frames), chords(frames), pads(frames), arp(frames),
+          lead(frames) {}
 };
 
 void scheduleDrums(Buses& buses, std::vector<int64_t>& kickOnsetsMs) {
@@ -83,27 +106,69 @@ void scheduleBass(Buses& buses) {
     const int beats = static_cast<int>(kTrackSeconds / kBeatSeconds);
     for (int beat = 0; beat < beats; ++beat) {
         const double t = beat * kBeatSeconds;
-        if (!(within(t, 20.0, 69.0) || within(t, 72.0, 126.0))) continue;
         const float root = chordAt(t).bassRoot;
-        const float level = rampBetween(t, 122.0, 126.0, 0.25f, 0.08f);
+        if (fieldAt(t)) {
+            // Rolling eighths through root, octave and fifth, each held into
+            // the next; every note opens its filter to about 1.2 kHz, so its
+            // harmonics sweep through the field's lower bins in time.
+            constexpr std::array<float, 8> kLine{0.0f, 12.0f, 0.0f, 12.0f, 0.0f, 7.0f, 12.0f, 7.0f};
+            const BassSettings settings{.gain = 0.6f * fieldLevelAt(t),
+                                        .sub = 0.3f,
+                                        .cutoffHz = 200.0f,
+                                        .envelopeHz = 1000.0f,
+                                        .envelopeSeconds = 0.1f};
+            for (int half = 0; half < 2; ++half) {
+                const auto slot = static_cast<size_t>((beat % 4) * 2 + half);
+                renderBass(buses.bass, frameAt(t + half * 2.0 * kSixteenth), frameAt(kSixteenth * 2.0),
+                           root + kLine[slot], settings);
+            }
+            continue;
+        }
+        if (!(within(t, 32.0, 69.0) || within(t, 72.0, 126.0))) continue;
+        const BassSettings settings{.gain = rampBetween(t, 122.0, 126.0, 0.25f, 0.08f)};
         if (fullestAt(t)) {
             // Rolling sixteenths that leave the kick's place free.
             for (int step = 1; step < 4; ++step) {
                 const float note = step == 2 ? root + 12.0f : root;
-                renderBass(buses.bass, frameAt(t + step * kSixteenth), frameAt(kSixteenth * 0.8), note, level);
+                renderBass(buses.bass, frameAt(t + step * kSixteenth), frameAt(kSixteenth * 0.8), note, settings);
             }
         } else {
-            renderBass(buses.bass, frameAt(t + 2.0 * kSixteenth), frameAt(kSixteenth * 1.6), root + 12.0f, level);
+            renderBass(buses.bass, frameAt(t + 2.0 * kSixteenth), frameAt(kSixteenth * 1.6), root + 12.0f, settings);
         }
     }
 }
 
+// Over the plus field the chord with its colour rocks an octave down on the
+// beat and up off the beat (close position from E4, then from E5): the field's
+// bins between about 330 Hz and 1.2 kHz fill and empty by turns every eighth,
+// while the level the beat detector sees stays put.
+void scheduleChords(Buses& buses) {
+    const int eighths = static_cast<int>(kTrackSeconds / (2.0 * kSixteenth));
+    for (int eighth = 0; eighth < eighths; ++eighth) {
+        const double t = eighth * 2.0 * kSixteenth;
+        if (!fieldAt(t)) continue;
+        std::array<float, 4> notes = upperColourOf(chordAt(t));
+        if (eighth % 2 == 0) {
+            for (float& note : notes) note -= 12.0f;
+        }
+        const float gain = 0.13f * fieldLevelAt(t);
+        renderSineChord(buses.chords, frameAt(t), frameAt(2.0 * kSixteenth), notes, gain, 0.01f);
+    }
+}
+
+// The pads open the track and return after the plus field, whose rocking
+// chords take their place: a held chord would keep its bins from ever falling quiet.
 void schedulePads(Buses& buses) {
     for (double t = 0.0; t < 132.0; t += kChordSeconds) {
+        if (fieldAt(t)) continue;
         PadSettings settings;
         settings.gain = fullestAt(t + 1.0) ? 0.18f : 0.16f;
-        settings.cutoffHz = t < 20.0 ? 900.0f + 85.0f * static_cast<float>(t) : 2600.0f;
-        if (t == 0.0) settings.attackSeconds = 4.0f;  // the opening swell
+        settings.cutoffHz = 2600.0f;
+        if (t == 0.0) {
+            // The opening swell, dark at first.
+            settings.attackSeconds = 4.0f;
+            settings.cutoffHz = 900.0f;
+        }
         const Chord& chord = chordAt(t);
         renderPadChord(buses.pads, frameAt(t), frameAt(kChordSeconds), chord.pad, settings);
     }
@@ -112,17 +177,28 @@ void schedulePads(Buses& buses) {
 void scheduleArpeggio(Buses& buses) {
     // Steps through the chord (an octave up) and back, one bar per pattern.
     constexpr std::array<int, 16> kPattern{0, 1, 2, 3, 1, 2, 3, 2, 0, 1, 2, 3, 2, 3, 1, 2};
+    // Over the plus field it rocks through the chord and its colour in the
+    // octave from E5, where the bins lie thinnest between the notes.
+    constexpr std::array<int, 16> kRocking{0, 1, 2, 3, 3, 2, 1, 0, 0, 1, 2, 3, 3, 2, 1, 0};
     const int steps = static_cast<int>(130.0 / kSixteenth);
     for (int step = static_cast<int>(4.0 / kSixteenth); step < steps; ++step) {
         const double t = step * kSixteenth;
         const Chord& chord = chordAt(t);
+        const float accent = step % 2 == 0 ? 1.0f : 0.75f;
+        const float pan = step % 2 == 0 ? -0.35f : 0.35f;
+        const auto slot = static_cast<size_t>(step) % kPattern.size();
+        if (fieldAt(t)) {
+            const auto tone = static_cast<size_t>(kRocking[slot]);
+            const float note = upperColourOf(chord)[tone];
+            const float level = 0.2f * fieldLevelAt(t);
+            renderChime(buses.arp, frameAt(t), frameAt(kSixteenth * 0.9), note, level, 0.2f, pan);
+            continue;
+        }
         const std::array<float, 4> tones{chord.pad[0] + 12.0f, chord.pad[1] + 12.0f, chord.pad[2] + 12.0f,
                                          chord.pad[0] + 24.0f};
-        const float note = tones[static_cast<size_t>(kPattern[static_cast<size_t>(step) % kPattern.size()])];
-        const float accent = step % 2 == 0 ? 1.0f : 0.75f;
-        const float brightness = fullestAt(t) ? 0.9f : rampBetween(t, 4.0, 32.0, 0.35f, 0.8f);
-        const float level = 0.1f * accent * rampBetween(t, 4.0, 8.0, 0.4f, 1.0f);
-        const float pan = step % 2 == 0 ? -0.35f : 0.35f;
+        const float note = tones[static_cast<size_t>(kPattern[slot])];
+        const float brightness = fullestAt(t) ? 0.9f : 0.8f;
+        const float level = 0.1f * accent;
         renderPluck(buses.arp, frameAt(t), note, level, pan, brightness);
     }
 }
@@ -179,15 +255,28 @@ RenderedTrack renderShowTrack() {
     RenderedTrack track;
     scheduleDrums(buses, track.kickOnsetsMs);
     scheduleBass(buses);
+    scheduleChords(buses);
     schedulePads(buses);
     scheduleArpeggio(buses);
     scheduleLead(buses);
+
+    // Under the plus field the tonal parts make way for each kick, the bass
+    // most, so that their sum and the kick's body do not pile up into the
+    // track's highest peaks; the kick at 32 s still meets their last notes.
+    std::vector<int64_t> fieldKicks;
+    for (int64_t ms : track.kickOnsetsMs) {
+        if (ms <= 32000) fieldKicks.push_back(frameAt(static_cast<double>(ms) / 1000.0));
+    }
+    applyDucking(buses.bass, fieldKicks, 0.8f, 0.06f);
+    applyDucking(buses.chords, fieldKicks, 0.3f, 0.08f);
+    applyDucking(buses.arp, fieldKicks, 0.3f, 0.08f);
 
     StereoBuffer mix(frames);
     mix.mixIn(buses.drums, 1.0f);
     mix.mixIn(buses.claps, 1.0f);
     mix.mixIn(buses.hats, 1.0f);
     mix.mixIn(buses.bass, 1.0f);
+    mix.mixIn(buses.chords, 1.0f);
     mix.mixIn(buses.pads, 1.0f);
     mix.mixIn(buses.arp, 1.0f);
     mix.mixIn(buses.lead, 1.0f);
@@ -197,6 +286,7 @@ RenderedTrack renderShowTrack() {
     reverbSend.mixIn(buses.claps, 0.8f);
     reverbSend.mixIn(buses.hats, 1.5f);
     reverbSend.mixIn(buses.pads, 0.6f);
+    reverbSend.mixIn(buses.chords, 0.1f);
     reverbSend.mixIn(buses.lead, 0.66f);
     reverbSend.mixIn(buses.arp, 0.3f);
     applyReverb(reverbSend, mix, ReverbSettings{});

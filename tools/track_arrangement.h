@@ -3,17 +3,21 @@
 // 120 beats per minute in A minor, so every bar lasts two seconds and the
 // sections land where the show changes scene:
 //     0-4 s     a swelling pad
-//     4-20 s    pads, arpeggio and hats
-//     20-32 s   the kick and the bass join
-//     32-69 s   the full groove (clap on beats two and four, open hats)
+//     4-20 s    under the plus field: a rolling bass, sine chords that rock
+//               between two octaves, a high chime arpeggio, and hats
+//     20-32 s   the kick joins, and the other parts duck under it
+//     32-69 s   the full groove (pads, clap on beats two and four, open hats)
 //     69-72 s   a break without drums
 //     72-89 s   the groove again
 //     89-110 s  the fullest part, with the lead
 //     110-122 s the groove
 //     122-130 s the drums fall away
 //     130-134 s fade to silence, then one second of silence
-// The kick plays every beat from 20 to 69 s and from 72 to 122 s; those onsets
-// are returned with the audio so tests can check the show's beat detector.
+// The show sizes the plus field's sprites (4-32 s) by the spectrum between
+// about 65 Hz and 1.2 kHz, so the parts there keep moving their partials across
+// that range, loud enough to swing the sizes (music_report measures it). The
+// kick plays every beat from 20 to 69 s and from 72 to 122 s; those onsets are
+// returned with the audio so tests can check the show's beat detector.
 //
 // Usage:
 //     RenderedTrack track = renderShowTrack();

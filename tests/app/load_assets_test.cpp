@@ -7,6 +7,7 @@
 #include "catalogue_files.h"
 #include "gfx/asset_catalogue.h"
 #include "gl_test_context.h"
+#include "scene/show_assets.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsExist) {
     EXPECT_EQ(record.app.textures.textureCount(), 0u);
 }
 
-TEST(LoadAssets, AMissingImageIsOneWarningAndTheShowStillLoads) {
+TEST(LoadAssets, AMissingImageIsOneWarningAndEveryKeyTheShowUsesStillResolves) {
     REQUIRE_GL();
     const std::filesystem::path dir = writeDataFolder("load_full");
     writeBytes(dir / "music.mp3", std::vector<uint8_t>(64, 0xFF));
@@ -52,4 +53,7 @@ TEST(LoadAssets, AMissingImageIsOneWarningAndTheShowStillLoads) {
     EXPECT_EQ(record.app.textures.textureCount(), imageAssets().size() + 6);
     EXPECT_EQ(record.app.textures.findTexture("BLUR4")->width, 480);
     EXPECT_NE(record.app.music.channel(), 0u);
+    // A key or uniform the show draws with that the catalogue lacks would draw nothing.
+    ShowAssets assets;
+    EXPECT_EQ(resolveShowAssets(record.app.programs, record.app.textures, assets), std::vector<std::string>{});
 }

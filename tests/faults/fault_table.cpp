@@ -21,7 +21,14 @@ const std::vector<FaultExpectation>& faultTable() {
         {"escape", 0, {}},
         {"window-close", 0, {}},
         {"sigint", 0, {}},
+        {"fullscreen-end", 0, {}},
         {"fullscreen-escape", 0, {}},
+        {"fullscreen-window-close", 0, {}},
+        {"fullscreen-sigint", 0, {}},
+        {"fullscreen-sigterm", 0, {}},
+        {"fullscreen-sigkill", 128 + 9, {}},
+        {"fullscreen-sigsegv", 128 + 11, {}},
+        {"fullscreen-sigabrt", 128 + 6, {}},
         {"stopped-and-continued", 0, {}},
     };
     return table;

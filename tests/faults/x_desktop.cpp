@@ -55,11 +55,11 @@ Window findWindowOf(Display* display, pid_t pid) {
 
 // The server resets when its last client leaves, and refuses connections while
 // it does; the previous test's programs may just have left.
-XDesktop::XDesktop() {
+XDesktop::XDesktop(const char* name) {
     XSetErrorHandler(ignoreXError);
     for (int attempt = 0; attempt < 50 && !display_; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        display_ = XOpenDisplay(nullptr);
+        display_ = XOpenDisplay(name);
     }
 }
 
@@ -98,8 +98,8 @@ bool XDesktop::waitForPicture(unsigned long window, double seconds) {
 bool XDesktop::pressEscape(unsigned long window) {
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
     XSync(display_, False);
-    const std::string command =
-        "xdotool windowfocus --sync " + std::to_string(window) + " key --clearmodifiers Escape";
+    const std::string command = "DISPLAY='" + std::string(DisplayString(display_)) + "' xdotool windowfocus --sync " +
+                                std::to_string(window) + " key --clearmodifiers Escape";
     return std::system(command.c_str()) == 0;
 }
 
@@ -120,13 +120,11 @@ std::optional<ScreenMode> XDesktop::currentMode() {
     return mode;
 }
 
-std::optional<ScreenMode> XDesktop::anotherMode() {
-    int count = 0;
-    XRRScreenSize* sizes = XRRSizes(display_, DefaultScreen(display_), &count);
-    const std::optional<ScreenMode> now = currentMode();
-    for (int i = 0; sizes && now && i < count; ++i) {
-        const ScreenMode mode{sizes[i].width, sizes[i].height};
-        if (!(mode == *now)) return mode;
+bool XDesktop::waitForMode(const ScreenMode& mode, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        if (currentMode() == mode) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return std::nullopt;
 }

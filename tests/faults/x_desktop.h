@@ -1,9 +1,9 @@
 // x_desktop.h: what the fault cases do to and ask of the X server: find the
 // show's window, press Escape in it, ask it to close as a window manager would,
 // and read the screen's current mode to see that a run left it as it was.
-// Every function needs DISPLAY; none of them waits longer than it says. Keep
-// one XDesktop for a whole test: while it is connected the server does not
-// reset between the programs the test starts.
+// Every function needs an X server (DISPLAY unless another is named); none of
+// them waits longer than it says. Keep one XDesktop for a whole test: while it
+// is connected the server does not reset between the programs the test starts.
 #pragma once
 
 #include <sys/types.h>
@@ -18,7 +18,8 @@ struct ScreenMode {
 
 class XDesktop {
 public:
-    XDesktop();   // connects to DISPLAY; ok() is false when that fails
+    // Connects to `name` (DISPLAY when null); ok() is false when that fails.
+    explicit XDesktop(const char* name = nullptr);
     ~XDesktop();
     XDesktop(const XDesktop&) = delete;
     XDesktop& operator=(const XDesktop&) = delete;
@@ -35,8 +36,8 @@ public:
     void requestClose(unsigned long window);
     // The screen's current mode, asked of the server (not a cached value).
     std::optional<ScreenMode> currentMode();
-    // A mode of the screen other than the current one, when the server offers one.
-    std::optional<ScreenMode> anotherMode();
+    // Waits until the screen runs `mode`; false after `seconds`.
+    bool waitForMode(const ScreenMode& mode, double seconds);
 
 private:
     struct _XDisplay* display_ = nullptr;

@@ -28,13 +28,16 @@ struct BlurRig {
     BlurRig(int w, int h, const std::vector<uint8_t>& source) {
         std::string error;
         EXPECT_TRUE(buildPrograms(programs, error)) << error;
-        textures.addTexture("SOURCE", w, h, 0, source.data(), GL_LINEAR, GL_LINEAR);
+        const TextureEntry& picture = textures.addTexture("SOURCE", w, h, 0, source.data(), GL_LINEAR, GL_LINEAR);
         RenderTarget& first = textures.addRenderTarget("RT_B", textures.addTexture("B", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
         RenderTarget& second = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         glEnable(GL_BLEND);
         glViewport(0, 0, 64, 64);
-        separableBlur(textures, programs, first, second, "SOURCE", 1.5f);
+        ProgramEntry* blur = programs.findProgram("SEPBLUR");
+        EXPECT_NE(blur, nullptr);
+        const BlurProgram program{blur, blur ? ProgramRegistry::findUniform(*blur, "offsets") : nullptr};
+        separableBlur(program, first, second, &picture, 1.5f);
     }
     ~BlurRig() {
         textures.destroyTextures();
@@ -94,7 +97,7 @@ TEST(Blur, SingleTexelSpreadsEquallyAcrossAndDownAndStateIsLeftAsDocumented) {
     EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_DEPTH_TEST));
 }
 
-TEST(ScreenQuad, RestoresMatricesAndDrawsWithTheBoundTextureForAMissingKey) {
+TEST(ScreenQuad, RestoresMatricesAndDrawsWithTheBoundTextureForAMissingOne) {
     REQUIRE_GL();
     TextureRegistry textures;
     const std::vector<uint8_t> green = {0, 255, 0, 255};
@@ -114,7 +117,7 @@ TEST(ScreenQuad, RestoresMatricesAndDrawsWithTheBoundTextureForAMissingKey) {
     glEnable(GL_DEPTH_TEST);
     TextureRegistry::bindRenderTarget(target);
     glBindTexture(GL_TEXTURE_2D, bound.glName);
-    drawScreenQuad(textures, "NO_SUCH_TEXTURE", 1.0f, 1.0f);
+    drawScreenQuad(nullptr, 1.0f, 1.0f);
     TextureRegistry::unbindRenderTarget();
     glGetFloatv(GL_PROJECTION_MATRIX, after.data());
     glGetFloatv(GL_MODELVIEW_MATRIX, after.data() + 16);

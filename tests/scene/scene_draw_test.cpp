@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "gl_context.h"
@@ -83,6 +84,8 @@ protected:
         ASSERT_TRUE(program_ && program_->linked) << programs_.lastLog();
         programs_.addUniform(*program_, UniformType::Int, "tex");
         programs_.addUniform(*program_, UniformType::Float, "pixelate");
+        handle_ = {program_, ProgramRegistry::findUniform(*program_, "tex"),
+                   ProgramRegistry::findUniform(*program_, "pixelate")};
         glUseProgram(program_->glProgram);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
@@ -169,6 +172,7 @@ protected:
     TextureRegistry textures_;
     ProgramRegistry programs_;
     ProgramEntry* program_ = nullptr;
+    TexturedProgram handle_;
 };
 
 struct PlusRun {
@@ -203,10 +207,10 @@ struct PlusRun {
             }
     }
 
-    void draw(TextureRegistry& textures, ProgramEntry& program)
+    void draw(const TextureEntry* texture, const TexturedProgram& program)
     {
         advancePlusField(field, kStep, scatter, random);
-        drawPlusField(field, textures, program, kSlot0, scatter, fade, spectrum.data());
+        drawPlusField(field, texture, program, kSlot0, scatter, fade, spectrum.data());
     }
 };
 
@@ -216,14 +220,14 @@ TEST_F(SceneDraw, PlusTrailsGrowThenScatterAndFade)
 {
     PlusRun run;
     run.runTo(15000.0);
-    run.draw(textures_, *program_);
+    run.draw(textures_.findTexture("PLUS"), handle_);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), 1024.0f);
     expectReference("plus_trails.png");
 
     clear();
     run.runTo(29000.0);
-    run.draw(textures_, *program_);
+    run.draw(textures_.findTexture("PLUS"), handle_);
     expectReference("plus_scatter.png");
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
@@ -239,7 +243,7 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
     }
     auto draw = [&] {
         advanceSquareSwarm(swarm, kStep);
-        drawSquareSwarm(swarm, textures_, *program_, kSlot0, 15.0f);
+        drawSquareSwarm(swarm, textures_.findTexture("SQUARE"), handle_, kSlot0, 15.0f);
     };
     glEnable(GL_BLEND);
     draw();
@@ -270,7 +274,7 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     flatView(-16, 16, -6, 26);
     auto pass = [&](GreetingBanner& banner, const Rgba& colour, uint32_t t) {
         updateGreetingBanner(banner, kStep, t);
-        drawGreetingBanner(banner, textures_, *program_, colour, t);
+        drawGreetingBanner(banner, textures_.findTexture(banner.textureKey), handle_, colour, t);
     };
     pass(banners[0], kSlot1, 88999);
     EXPECT_EQ(banners[0].yOffset, 20.0f);
@@ -303,20 +307,19 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
 
 TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
 {
-    TextureRegistry empty;
     flatView(-30, 30, -20, 40);
     PlusRun run;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textures_.findTexture("PLUS")->glName);
     const RgbaImage blank = picture();
-    run.draw(empty, *program_);
+    run.draw(nullptr, handle_);
     EXPECT_NE(picture().pixels, blank.pixels);
 
     ShowRandom random = showRandomAfter(0);
     GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
-    drawGreetingBanner(banner, empty, *program_, kSlot0, 50);
+    drawGreetingBanner(banner, nullptr, handle_, kSlot0, 50);
     SquareSwarm swarm;
     buildSquareSwarm(swarm, random);
-    drawSquareSwarm(swarm, empty, *program_, kSlot0, 15.0f);
+    drawSquareSwarm(swarm, nullptr, handle_, kSlot0, 15.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

@@ -76,7 +76,7 @@ TEST(ShowStateTest, PaletteSlotsAreExactEightBitFractions)
     }
     EXPECT_EQ(paletteColour(s, 3).a, 0.0f);
     // Without render targets construction still completes, leaving the blur targets null.
-    for (RenderTarget* target : s.blurTargets)
+    for (const RenderTarget* target : s.assets.blurTargets)
         EXPECT_EQ(target, nullptr);
 }
 

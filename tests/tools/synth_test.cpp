@@ -5,8 +5,9 @@
 #include <filesystem>
 
 #include "audio/decoded_track.h"
-#include "tests/tools/beat_match.h"
+#include "tools/beat_match.h"
 #include "tools/mp3_writer.h"
+#include "tools/plus_size_spread.h"
 #include "tools/synth_voices.h"
 
 namespace {
@@ -39,7 +40,46 @@ DecodedTrack burstsAt(const std::vector<int64_t>& burstMs, double seconds) {
     return track;
 }
 
+// Sines of amplitude 0.1 centred on every other bin the plus field reads (3,
+// 5, ..., 57): each of those bins reads exactly 0.05 while the comb sounds.
+// `sounds(seconds)` says when it does.
+template <typename When>
+DecodedTrack binComb(double seconds, When sounds) {
+    DecodedTrack track;
+    const size_t frames = static_cast<size_t>(seconds * 44100);
+    track.samples.assign(frames * 2, 0.0f);
+    for (size_t i = 0; i < frames; ++i) {
+        if (!sounds(static_cast<double>(i) / 44100.0)) continue;
+        double v = 0.0;
+        for (int bin = kPlusFirstBin; bin <= kPlusLastBin; bin += 2)
+            v += 0.1 * std::sin(2.0 * 3.141592653589793 * bin * static_cast<double>(i) / 2048.0);
+        track.samples[i * 2] = track.samples[i * 2 + 1] = static_cast<float>(v);
+    }
+    return track;
+}
+
 }  // namespace
+
+TEST(PlusSizeSpread, MedianOverTheBinsOfTheSizeSwingInTheSpan) {
+    const double swing = 2.0 * std::sin(0.5);  // size at level 0.05 minus size at level 0
+    const struct {
+        const char* name;
+        DecodedTrack track;
+        int64_t fromMs, toMs;
+        double spread;
+    } cases[] = {
+        {"silence", binComb(4.0, [](double) { return false; }), 1000, 4000, 0.0},
+        {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
+        {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }),
+         1000, 4000, swing},
+        {"on and off only before the span", binComb(4.0, [](double t) { return t > 1.5 || std::fmod(t, 1.0) < 0.5; }),
+         2000, 4000, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(plusSizeSpread(c.track, c.fromMs, c.toMs), c.spread, 0.01);
+    }
+}
 
 TEST(Mp3Writer, GaplessRoundTripKeepsLengthAndSignal) {
     const std::string path = ::testing::TempDir() + "brindle_sine.mp3";

@@ -1,5 +1,5 @@
 // beat_match.cpp: see beat_match.h.
-#include "tests/tools/beat_match.h"
+#include "tools/beat_match.h"
 
 #include <algorithm>
 #include <fstream>
