@@ -2,7 +2,7 @@
 // the steps that create them in their fixed order.
 #include "gfx/asset_catalogue.h"
 
-#include <cstdio>
+#include <array>
 
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
@@ -141,12 +141,16 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
 }
 
 std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
-    // One image at a time: each is decoded, uploaded and freed before the next.
     std::vector<std::string> warnings;
-    for (const ImageAsset& asset : kImageAssets) {
+    std::array<PaletteImage, kImageCount> images;
+    std::array<PaletteStatus, kImageCount> statuses{};
+    for (size_t row : kReadOrder) statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row]);
+
+    for (size_t row = 0; row < kImageCount; ++row) {
+        const ImageAsset& asset = kImageAssets[row];
         const std::string path = joinPath(dataDir, asset.file);
-        PaletteImage image;
-        const PaletteStatus status = loadPaletteImage(path, image);
+        const PaletteImage& image = images[row];
+        const PaletteStatus status = statuses[row];
         const uint8_t* pixels = nullptr;
         if (status != PaletteStatus::Decoded) {
             warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));
