@@ -45,7 +45,7 @@ public:
     uint64_t written() const;
 
 private:
-    static constexpr size_t kBuffers = 3;
+    static constexpr size_t kBuffers = 2;
 
     void run();
 
