@@ -38,7 +38,7 @@ protected:
     }
     static ProcessResult brindle(std::vector<std::string> args) { return start(std::move(args)).finish(240); }
 
-    ScratchDir folder_{"capture"};
+    ScratchDir folder_ {"capture"};
 };
 
 std::string bytesOf(const fs::path& file)
@@ -50,8 +50,8 @@ std::string bytesOf(const fs::path& file)
 // ffprobe's view of a video: its format and its streams, frames counted.
 json probe(const fs::path& file)
 {
-    const ProcessResult r =
-        runProcess("ffprobe", {"-v", "error", "-count_frames", "-show_format", "-show_streams", "-of", "json", file.string()});
+    const ProcessResult r = runProcess(
+        "ffprobe", {"-v", "error", "-count_frames", "-show_format", "-show_streams", "-of", "json", file.string()});
     return json::parse(r.out, nullptr, false);
 }
 
@@ -63,13 +63,13 @@ json streamOf(const json& probed, const std::string& type)
     return json::object();
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(CaptureTest, PngCapturesStartBlackAndLateStartsDrawTheFramesOfAWholeRun)
 {
     const auto capture = [&](const std::string& name, int from, int to) {
         const ProcessResult r = brindle({"--capture", (folder_.path() / name).string(), "--from", std::to_string(from),
-                                         "--to", std::to_string(to), "--fps", "5", "--size", "64x40"});
+            "--to", std::to_string(to), "--fps", "5", "--size", "64x40"});
         EXPECT_EQ(r.status, 0) << r.err;
         return fileNamesIn(folder_.path() / name);
     };
@@ -105,8 +105,8 @@ TEST_F(CaptureTest, VideosHaveTheFramesDurationAndMusicAtAnEvenSize)
     } cases[] = {{"short.mp4", "160x100", "h264", 0}, {"odd.webm", "161x101", "vp9", 1}};
     for (const auto& c : cases) {
         const fs::path video = folder_.path() / c.file;
-        const ProcessResult r =
-            brindle({"--capture", video.string(), "--fps", "30", "--from", "1000", "--to", "1500", "--size", c.size});
+        const ProcessResult r
+            = brindle({"--capture", video.string(), "--fps", "30", "--from", "1000", "--to", "1500", "--size", c.size});
         ASSERT_EQ(r.status, 0) << r.err;
         const json probed = probe(video);
         const json picture = streamOf(probed, "video");
@@ -119,8 +119,9 @@ TEST_F(CaptureTest, VideosHaveTheFramesDurationAndMusicAtAnEvenSize)
         // The longer stream sets it: music running past the span shows here.
         EXPECT_NEAR(std::stod(probed["format"].value("duration", "0")), 0.5, 0.05) << c.file;
         const std::vector<std::string> lines = splitLines(r.err);
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("even") != l.npos; }),
-                  c.warnings)
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("even") != l.npos; }),
+            c.warnings)
             << r.err;
     }
 }
@@ -161,7 +162,7 @@ TEST_F(CaptureTest, AModuleGivenWithMusicPlaysAndDrivesTheBeats)
     if (!fs::exists(module))
         GTEST_SKIP() << "needs the tecnoballz-data package";
     const ProcessResult r = brindle({"--capture", folder_.path().string(), "--from", "20000", "--to", "23000", "--fps",
-                                     "10", "--size", "160x100", "--stats", "--music", module});
+        "10", "--size", "160x100", "--stats", "--music", module});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_GT(json::parse(r.out, nullptr, false).value("beats", 0), 0) << r.out;
 }

@@ -18,10 +18,7 @@ const std::string kData = BRINDLE_TEST_DATA_DIR;
 const std::string kDialogTitle = "brindle kiln 2.0";
 const std::string kShowTitle = "brindle2o16";
 
-void pause(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
+void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 class OnTheDesktop : public ::testing::Test {
 protected:
@@ -47,11 +44,11 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
 {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
              {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}, {"--start", "134001"}, {"--start", "1s"}}) {
         const ProcessResult r = runProcess(kProgram, args);
         EXPECT_EQ(r.status, 2) << args[0];
@@ -66,8 +63,9 @@ TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
 TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
 {
     XDesktop desktop;
-    Process show(kProgram, {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--data", kData,
-                            "--no-music", "--start", "40000", "--stats"});
+    Process show(kProgram,
+        {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--data", kData, "--no-music", "--start",
+            "40000", "--stats"});
     const unsigned long window = desktop.waitForWindow(show.pid(), kShowTitle, 30);
     ASSERT_TRUE(window && desktop.waitForPicture(window, 30)) << show.errSoFar();
     const auto pictureMoves = [&] {
@@ -128,14 +126,14 @@ TEST_F(OnTheDesktop, TheDialogsFullScreenSizeIsCheckedSwitchedToAndGivenBack)
     if (!modeDisplay)
         GTEST_SKIP() << "needs the mode-switching X server: run under scripts/with-mode-server.sh";
     XDesktop desktop(modeDisplay);
-    ASSERT_EQ(desktop.currentMode(), (ScreenMode{1920, 1080}));
+    ASSERT_EQ(desktop.currentMode(), (ScreenMode {1920, 1080}));
     Process program(kProgram, {"--data", kData, "--no-music"}, {std::string("DISPLAY=") + modeDisplay});
     const unsigned long dialog = dialogOf(desktop, program);
     // A click into the resolution field's text (its place in dialog units,
     // scaled to the window); Fullscreen is ticked already.
-    const ScreenMode size = desktop.windowSize(dialog).value_or(ScreenMode{});
-    ASSERT_TRUE(desktop.xdotool("mousemove --window " + std::to_string(dialog) + " " + std::to_string(size.width * 40 / 417)
-                                + " " + std::to_string(size.height * 26 / 87) + " click 1"));
+    const ScreenMode size = desktop.windowSize(dialog).value_or(ScreenMode {});
+    ASSERT_TRUE(desktop.xdotool("mousemove --window " + std::to_string(dialog) + " "
+        + std::to_string(size.width * 40 / 417) + " " + std::to_string(size.height * 26 / 87) + " click 1"));
     ASSERT_TRUE(desktop.xdotool("key ctrl+a") && desktop.xdotool("type 1024x768"));
     ASSERT_TRUE(desktop.xdotool("key Return"));
     pause(1.0);
@@ -149,5 +147,5 @@ TEST_F(OnTheDesktop, TheDialogsFullScreenSizeIsCheckedSwitchedToAndGivenBack)
     EXPECT_TRUE(desktop.press(show, "Escape"));
     const ProcessResult r = program.finish(30);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(desktop.currentMode(), (ScreenMode{1920, 1080}));
+    EXPECT_EQ(desktop.currentMode(), (ScreenMode {1920, 1080}));
 }

@@ -23,12 +23,9 @@ namespace {
 
 const std::string kProgram = BRINDLE_PROGRAM;
 const fs::path kBuiltData = BRINDLE_DATA;
-const ScreenMode kShowMode{800, 600};
+const ScreenMode kShowMode {800, 600};
 
-void pause(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
+void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 // The --stats line; empty when the program printed none.
 nlohmann::json statsOf(const std::string& out)
@@ -39,9 +36,9 @@ nlohmann::json statsOf(const std::string& out)
     return nlohmann::json::object();
 }
 
-class FaultSuite : public ::testing::TestWithParam<FaultCase> {};
+class FaultSuite : public ::testing::TestWithParam<FaultCase> { };
 
-} // namespace
+}  // namespace
 
 TEST_P(FaultSuite, HoldsToItsRow)
 {
@@ -54,10 +51,9 @@ TEST_P(FaultSuite, HoldsToItsRow)
 
     // A desktop session with a working sound device, on the X server of the test run.
     ScratchDir root("faults");
-    FaultRun run{root.path() / "Data",
-                 {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--stats"},
-                 {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "MESA_GL_VERSION_OVERRIDE=",
-                  "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string()}};
+    FaultRun run {root.path() / "Data", {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--stats"},
+        {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "MESA_GL_VERSION_OVERRIDE=",
+            "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string()}};
     if (fault.fullscreen)
         run.args = {"--no-dialog", "--fullscreen", "--size", "800x600", "--stats"};
     fs::create_directories(root.path() / "runtime");
@@ -70,8 +66,8 @@ TEST_P(FaultSuite, HoldsToItsRow)
         fault.provoke(run);
     run.args.insert(run.args.end(), {"--data", run.data.string()});
 
-    const bool takesTheDisplay =
-        std::any_of(run.env.begin(), run.env.end(), [](const std::string& e) { return e.starts_with("DISPLAY="); });
+    const bool takesTheDisplay
+        = std::any_of(run.env.begin(), run.env.end(), [](const std::string& e) { return e.starts_with("DISPLAY="); });
     const char* server = fault.fullscreen ? modeDisplay : std::getenv("DISPLAY");
     if (!server && !takesTheDisplay)
         GTEST_SKIP() << "needs an X server (run under xvfb-run)";
@@ -121,8 +117,8 @@ TEST_P(FaultSuite, HoldsToItsRow)
     EXPECT_FALSE(result.timedOut) << "the program did not end in time\n" << result.err;
     EXPECT_FALSE(result.leftovers) << "a process outlived the program";
     EXPECT_EQ(result.status, fault.status) << result.err;
-    EXPECT_EQ(unmatchedLines(fault.stderrLines, splitLines(result.err), run.data.string()), "")
-        << "stderr was\n" << result.err;
+    EXPECT_EQ(unmatchedLines(fault.stderrLines, splitLines(result.err), run.data.string()), "") << "stderr was\n"
+                                                                                                << result.err;
     const nlohmann::json stats = statsOf(result.out);
     if (fault.status == 0) {
         EXPECT_GE(stats.value("frames", 0), 1) << "no frame drawn\n" << result.out;
@@ -138,9 +134,9 @@ TEST_P(FaultSuite, HoldsToItsRow)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Robustness, FaultSuite, ::testing::ValuesIn(faultTable()),
-                         [](const ::testing::TestParamInfo<FaultCase>& info) {
-                             std::string name(info.param.id);
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Robustness, FaultSuite, ::testing::ValuesIn(faultTable()), [](const ::testing::TestParamInfo<FaultCase>& info) {
+        std::string name(info.param.id);
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });

@@ -26,10 +26,7 @@ void writeRandomBytes(const fs::path& path, size_t count, unsigned seed)
         out.put(static_cast<char>(generator()));
 }
 
-void noDisplay(FaultRun& run)
-{
-    run.env.insert(run.env.end(), {"DISPLAY=", "WAYLAND_DISPLAY="});
-}
+void noDisplay(FaultRun& run) { run.env.insert(run.env.end(), {"DISPLAY=", "WAYLAND_DISPLAY="}); }
 
 // Matches `line` against template pieces: literal text, with "{any}" as a gap
 // of any length between them. Backtracks over the gaps' lengths.
@@ -54,52 +51,62 @@ bool lineMatches(std::string_view lineTemplate, const std::string& line, const s
     return matchFrom(pattern, line);
 }
 
-} // namespace
+}  // namespace
 
 const std::vector<FaultCase>& faultTable()
 {
     static const std::vector<FaultCase> table = {
         {"no-data-folder", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
-         [](FaultRun& run) { fs::remove_all(run.data); }},
+            [](FaultRun& run) { fs::remove_all(run.data); }},
         {"missing-image", 0, {"brindle: warning: {data}/plus.p is missing or unreadable; PLUS stays blank"},
-         [](FaultRun& run) { fs::remove(run.data / "plus.p"); }, Ending::Signal, SIGINT},
+            [](FaultRun& run) { fs::remove(run.data / "plus.p"); }, Ending::Signal, SIGINT},
         {"broken-images", 0,
-         {"brindle: warning: {data}/qn.p has a non-zero reserved header byte; QN stays blank",
-          "brindle: warning: {data}/dot.p ends before its last row; DOT stays blank",
-          "brindle: warning: {data}/square.p {any}; SQUARE stays blank"},
-         [](FaultRun& run) {
-             std::fstream(copyOf(run.data, "qn.p"), std::ios::in | std::ios::out | std::ios::binary).seekp(64).put(1);
-             const fs::path dot = copyOf(run.data, "dot.p");
-             fs::resize_file(dot, fs::file_size(dot) / 2);
-             writeRandomBytes(run.data / "square.p", 30000, 8);
-         },
-         Ending::Signal, SIGINT},
+            {"brindle: warning: {data}/qn.p has a non-zero reserved header byte; QN stays blank",
+                "brindle: warning: {data}/dot.p ends before its last row; DOT stays blank",
+                "brindle: warning: {data}/square.p {any}; SQUARE stays blank"},
+            [](FaultRun& run) {
+                std::fstream(copyOf(run.data, "qn.p"), std::ios::in | std::ios::out | std::ios::binary)
+                    .seekp(64)
+                    .put(1);
+                const fs::path dot = copyOf(run.data, "dot.p");
+                fs::resize_file(dot, fs::file_size(dot) / 2);
+                writeRandomBytes(run.data / "square.p", 30000, 8);
+            },
+            Ending::Signal, SIGINT},
         {"missing-music", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
-         [](FaultRun& run) { fs::remove(run.data / "music.mp3"); }},
+            [](FaultRun& run) { fs::remove(run.data / "music.mp3"); }},
         {"corrupt-music", 1, {"brindle: cannot decode music file '{data}/music.mp3' as MP3 ({any})"},
-         [](FaultRun& run) { writeRandomBytes(run.data / "music.mp3", 200000, 3); }},
+            [](FaultRun& run) { writeRandomBytes(run.data / "music.mp3", 200000, 3); }},
         {"no-audio-device", 0, {"brindle: no audio output ({any}); the show runs silently"},
-         [](FaultRun& run) { run.env.insert(run.env.end(), {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:97"}); },
-         Ending::Signal, SIGINT},
+            [](FaultRun& run) {
+                run.env.insert(run.env.end(), {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:97"});
+            },
+            Ending::Signal, SIGINT},
         {"old-gl", 1, {"brindle: the GL driver is older than OpenGL 2.0; update the graphics driver"},
-         [](FaultRun& run) { run.env.push_back("MESA_GL_VERSION_OVERRIDE=1.5"); }},
+            [](FaultRun& run) { run.env.push_back("MESA_GL_VERSION_OVERRIDE=1.5"); }},
         {"hidden-framebuffer-extension", 1, {"brindle: the GL driver {any}; update the graphics driver"},
-         [](FaultRun& run) { run.env.push_back("MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object"); }},
+            [](FaultRun& run) { run.env.push_back("MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object"); }},
         {"no-display", 1, {"brindle: cannot open a display {any}"}, noDisplay},
         {"no-display-dialog", 1,
-         {"brindle: cannot show the launch dialog: no display (DISPLAY is not set); run brindle from a graphical session"},
-         [](FaultRun& run) {
-             noDisplay(run);
-             std::erase(run.args, "--no-dialog");
-         }},
+            {"brindle: cannot show the launch dialog: no display (DISPLAY is not set); run brindle from a graphical "
+             "session"},
+            [](FaultRun& run) {
+                noDisplay(run);
+                std::erase(run.args, "--no-dialog");
+            }},
         {"unreachable-display", 1, {"brindle: cannot open a display {any}"},
-         [](FaultRun& run) { run.env.insert(run.env.end(), {"DISPLAY=:917", "WAYLAND_DISPLAY="}); }},
+            [](FaultRun& run) {
+                run.env.insert(run.env.end(), {"DISPLAY=:917", "WAYLAND_DISPLAY="});
+            }},
         {"escape", 0, {}, nullptr, Ending::Escape},
         {"window-close", 0, {}, nullptr, Ending::CloseBox},
         {"sigint", 0, {}, nullptr, Ending::Signal, SIGINT},
         // The live show opened six seconds before its end, which it then reaches by itself.
-        {"fullscreen-end", 0, {}, [](FaultRun& run) { run.args.insert(run.args.end(), {"--start", "128000"}); },
-         Ending::Itself, 0, true},
+        {"fullscreen-end", 0, {},
+            [](FaultRun& run) {
+                run.args.insert(run.args.end(), {"--start", "128000"});
+            },
+            Ending::Itself, 0, true},
         {"fullscreen-escape", 0, {}, nullptr, Ending::Escape, 0, true},
         {"fullscreen-window-close", 0, {}, nullptr, Ending::CloseBox, 0, true},
         {"fullscreen-sigint", 0, {}, nullptr, Ending::Signal, SIGINT, true},
@@ -107,19 +114,19 @@ const std::vector<FaultCase>& faultTable()
         {"fullscreen-sigkill", 128 + SIGKILL, {}, nullptr, Ending::Signal, SIGKILL, true},
         // A crash as the kernel delivers it, not as a sanitizer build would report it.
         {"fullscreen-sigsegv", 128 + SIGSEGV, {},
-         [](FaultRun& run) {
-             const char* sanitizer = std::getenv("ASAN_OPTIONS");
-             run.env.push_back(std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":handle_segv=0");
-         },
-         Ending::Signal, SIGSEGV, true},
+            [](FaultRun& run) {
+                const char* sanitizer = std::getenv("ASAN_OPTIONS");
+                run.env.push_back(std::string("ASAN_OPTIONS=") + (sanitizer ? sanitizer : "") + ":handle_segv=0");
+            },
+            Ending::Signal, SIGSEGV, true},
         {"fullscreen-sigabrt", 128 + SIGABRT, {}, nullptr, Ending::Signal, SIGABRT, true},
         {"stopped-and-continued", 0, {}, nullptr, Ending::StopAndContinue},
     };
     return table;
 }
 
-std::string unmatchedLines(const std::vector<std::string_view>& templates, const std::vector<std::string>& lines,
-                           const std::string& dataDir)
+std::string unmatchedLines(
+    const std::vector<std::string_view>& templates, const std::vector<std::string>& lines, const std::string& dataDir)
 {
     std::vector<bool> used(lines.size(), false);
     for (std::string_view lineTemplate : templates) {

@@ -14,9 +14,9 @@
 
 // One run of the program as a case sets it up.
 struct FaultRun {
-    std::filesystem::path data;       // links to the build's files; a case may replace them
-    std::vector<std::string> args;    // the data folder is added after the provocation
-    std::vector<std::string> env;     // "NAME=VALUE" sets, "NAME=" removes
+    std::filesystem::path data;     // links to the build's files; a case may replace them
+    std::vector<std::string> args;  // the data folder is added after the provocation
+    std::vector<std::string> env;   // "NAME=VALUE" sets, "NAME=" removes
 };
 
 // How the run ends once the show draws; Itself also when it never starts.
@@ -36,5 +36,5 @@ const std::vector<FaultCase>& faultTable();
 
 // Pairs every template with one line of `lines`; empty when they match,
 // otherwise a description of the first line or template left over.
-std::string unmatchedLines(const std::vector<std::string_view>& templates, const std::vector<std::string>& lines,
-                           const std::string& dataDir);
+std::string unmatchedLines(
+    const std::vector<std::string_view>& templates, const std::vector<std::string>& lines, const std::string& dataDir);

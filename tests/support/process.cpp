@@ -13,12 +13,12 @@
 namespace fs = std::filesystem;
 
 Process::Process(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& env,
-                 const fs::path& cwd)
+    const fs::path& cwd)
 {
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0)
         return;
-    std::vector<std::string> argvText{program};
+    std::vector<std::string> argvText {program};
     argvText.insert(argvText.end(), args.begin(), args.end());
     pid_ = fork();
     if (pid_ == 0) {
@@ -129,7 +129,7 @@ ProcessResult Process::finish(double seconds)
 }
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& env, double seconds, const fs::path& cwd)
+    const std::vector<std::string>& env, double seconds, const fs::path& cwd)
 {
     return Process(program, args, env, cwd).finish(seconds);
 }

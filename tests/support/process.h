@@ -27,7 +27,7 @@ public:
     // `env` entries "NAME=VALUE" set a variable, "NAME=" removes it; `cwd`
     // empty keeps ours.
     Process(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& env = {},
-            const std::filesystem::path& cwd = {});
+        const std::filesystem::path& cwd = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -49,8 +49,7 @@ private:
 };
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& env = {}, double seconds = 120,
-                         const std::filesystem::path& cwd = {});
+    const std::vector<std::string>& env = {}, double seconds = 120, const std::filesystem::path& cwd = {});
 
 // The lines of a text, without their newlines.
 std::vector<std::string> splitLines(const std::string& text);

@@ -15,10 +15,7 @@ namespace {
 
 // Windows come and go while they are looked at; Xlib's default handler would
 // end the test for a window that vanished between two requests.
-int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 // Asks `done` every 50 ms until it holds or `seconds` have passed.
 bool waitFor(double seconds, const std::function<bool()>& done)
@@ -41,7 +38,9 @@ std::optional<std::string> property(Display* display, Window window, const char*
     unsigned char* data = nullptr;
     std::optional<std::string> value;
     if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actual, &format,
-                           &items, &after, &data) == Success && data && actual != None)
+            &items, &after, &data)
+            == Success
+        && data && actual != None)
         // Xlib hands 32-bit items over as longs.
         value = std::string(reinterpret_cast<const char*>(data), items * (format == 32 ? sizeof(long) : format / 8));
     if (data)
@@ -51,11 +50,13 @@ std::optional<std::string> property(Display* display, Window window, const char*
 
 bool matches(Display* display, Window window, pid_t pid, const std::string& title)
 {
-    XWindowAttributes attributes{};
+    XWindowAttributes attributes {};
     if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable)
         return false;
     const long wanted = pid;
-    if (pid && property(display, window, "_NET_WM_PID", XA_CARDINAL) != std::string(reinterpret_cast<const char*>(&wanted), sizeof wanted))
+    if (pid
+        && property(display, window, "_NET_WM_PID", XA_CARDINAL)
+            != std::string(reinterpret_cast<const char*>(&wanted), sizeof wanted))
         return false;
     auto name = property(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False));
     if (!name)
@@ -78,7 +79,7 @@ Window findWindow(Display* display, Window parent, pid_t pid, const std::string&
     return found;
 }
 
-} // namespace
+}  // namespace
 
 // The server resets when its last client leaves, and refuses connections while
 // it does; the previous test's programs may just have left.
@@ -113,7 +114,7 @@ std::vector<char> XDesktop::grab(unsigned long window)
 {
     const std::optional<ScreenMode> size = windowSize(window);
     XImage* image = size ? XGetImage(display_, window, 0, 0, static_cast<unsigned>(size->width),
-                                     static_cast<unsigned>(size->height), AllPlanes, ZPixmap)
+                        static_cast<unsigned>(size->height), AllPlanes, ZPixmap)
                          : nullptr;
     std::vector<char> pixels;
     for (int y = 0; image && y < image->height; ++y)
@@ -143,13 +144,14 @@ bool XDesktop::press(unsigned long window, const std::string& keys)
 
 bool XDesktop::xdotool(const std::string& arguments)
 {
-    const std::string command = "DISPLAY='" + std::string(DisplayString(display_)) + "' timeout 10 xdotool " + arguments;
+    const std::string command
+        = "DISPLAY='" + std::string(DisplayString(display_)) + "' timeout 10 xdotool " + arguments;
     return std::system(command.c_str()) == 0;
 }
 
 bool XDesktop::requestClose(unsigned long window)
 {
-    XEvent event{};
+    XEvent event {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
     event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
@@ -163,10 +165,10 @@ bool XDesktop::requestClose(unsigned long window)
 
 std::optional<ScreenMode> XDesktop::windowSize(unsigned long window)
 {
-    XWindowAttributes attributes{};
+    XWindowAttributes attributes {};
     if (!XGetWindowAttributes(display_, window, &attributes))
         return std::nullopt;
-    return ScreenMode{attributes.width, attributes.height};
+    return ScreenMode {attributes.width, attributes.height};
 }
 
 std::optional<ScreenMode> XDesktop::currentMode()
@@ -180,7 +182,7 @@ std::optional<ScreenMode> XDesktop::currentMode()
     XRRScreenSize* sizes = XRRConfigSizes(config, &count);
     std::optional<ScreenMode> mode;
     if (sizes && current < count)
-        mode = ScreenMode{sizes[current].width, sizes[current].height};
+        mode = ScreenMode {sizes[current].width, sizes[current].height};
     XRRFreeScreenConfigInfo(config);
     return mode;
 }
