@@ -135,20 +135,13 @@ TEST_F(InstalledTree, RunsFromAnotherDirectoryWithTheInstalledDataAndNamesItWhen
     EXPECT_EQ(splitLines(missing.err).size(), 1u) << missing.err;
 }
 
-TEST_F(InstalledTree, ManualPageRendersAndCoversEveryOptionAndExitStatus)
+// The page's option list is held to --help by the app tests; here the
+// installed page must render cleanly and list every exit status.
+TEST_F(InstalledTree, ManualPageRendersAndCoversEveryExitStatus)
 {
     const ProcessResult page = runProcess("man", {"--warnings", "-l", at("share/man/man1/brindle.1.gz").string()});
     ASSERT_EQ(page.status, 0) << "needs man-db\n" << page.err;
     EXPECT_EQ(page.err, "") << "groff warnings";
-
-    const std::string usage = runProcess(program().string(), {"--help"}).out;
-    std::set<std::string> options;
-    const std::regex option(R"((^|[\s,])(--?[a-z][a-z-]*))");
-    for (std::sregex_iterator it(usage.begin(), usage.end(), option), end; it != end; ++it)
-        options.insert((*it)[2].str());
-    ASSERT_GE(options.size(), 15u) << usage;
-    for (const std::string& name : options)
-        EXPECT_TRUE(std::regex_search(page.out, std::regex("(^|[^a-z-])" + name + "([^a-z-]|$)"))) << name;
 
     const size_t exitSection = page.out.find("EXIT STATUS");
     ASSERT_NE(exitSection, std::string::npos);

@@ -56,7 +56,7 @@ bool ShowHarness::open(int width, int height, const std::string& dataDir, std::s
     }
     app_.width = width;
     app_.height = height;
-    app_.aspectMode = 4;
+    app_.aspectMode = AspectCode::Ratio16x10;
     app_.dataDir = dataDir;
     if (!buildPrograms(app_.programs, error))
         return false;
