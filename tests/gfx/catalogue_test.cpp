@@ -6,7 +6,7 @@
 #include "catalogue_files.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "gl_test_context.h"
+#include "tests/support/gl_context.h"
 
 TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms) {
     REQUIRE_GL();

@@ -8,19 +8,18 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "gl_context.h"
-#include "reference_image.h"
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/square_swarm.h"
 #include "show_random_helpers.h"
+#include "tests/support/gl_context.h"
+#include "tests/support/reference_picture.h"
 
 namespace {
 
@@ -66,7 +65,7 @@ class SceneDraw : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(SceneGlContext::failure(), "");
+        REQUIRE_GL();
         const auto plus = texture(16, 16, [](int x, int y) {
             return (x >= 6 && x < 10 && y >= 2 && y < 14) || (y >= 6 && y < 10 && x >= 2 && x < 14);
         });
@@ -95,7 +94,7 @@ protected:
 
     void TearDown() override
     {
-        if (!SceneGlContext::failure().empty())
+        if (!TestGlContext::error().empty())
             return;
         glUseProgram(0);
         glDisable(GL_BLEND);
@@ -135,30 +134,17 @@ protected:
         glLoadIdentity();
     }
 
-    // Rows top to bottom, opaque.
-    static RgbaImage picture()
-    {
-        RgbaImage image{kWidth, kHeight, std::vector<uint8_t>(kWidth * kHeight * 4)};
-        std::vector<uint8_t> bottomUp(image.pixels.size());
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
-        const size_t row = kWidth * 4;
-        for (int y = 0; y < kHeight; ++y)
-            std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &image.pixels[y * row]);
-        for (size_t i = 3; i < image.pixels.size(); i += 4)
-            image.pixels[i] = 255;
-        return image;
-    }
+    static Picture picture() { return readPicture(kWidth, kHeight); }
 
     // Whether anything was drawn at a point of the flat view's window (x right, y up).
-    static bool drawnAt(const RgbaImage& image, float fx, float fy)
+    static bool drawnAt(const Picture& image, float fx, float fy)
     {
-        const int x = int(fx * kWidth), y = kHeight - 1 - int(fy * kHeight);
-        return std::abs(image.pixels[(size_t(y) * kWidth + x) * 4] - kClearRed) > 1;
+        return std::abs(image.pixel(int(fx * kWidth), kHeight - 1 - int(fy * kHeight))[0] - kClearRed) > 1;
     }
 
     static void expectReference(const char* name)
     {
-        const std::string mismatch = matchReference(std::string(BRINDLE_SCENE_REFERENCES) + "/" + name, picture());
+        const std::string mismatch = matchReference(std::string(BRINDLE_REFERENCES) + "/" + name, picture());
         EXPECT_TRUE(mismatch.empty()) << mismatch;
     }
 
@@ -256,7 +242,7 @@ TEST_F(SceneDraw, SwarmRingsItsCentreAndDrawsUnblended)
     clear();
     flatView(-16, 16, -1, 31);
     draw();
-    const RgbaImage flat = picture();
+    const Picture flat = picture();
     EXPECT_FALSE(drawnAt(flat, 0.5f, 0.5f)) << "the centre stays empty";
     int onRing = 0;
     for (float a = 0.0f; a < 6.28f; a += 0.01f)
@@ -282,7 +268,7 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_EQ(uniformValue("pixelate"), banners[0].pixelate);
     // Still 19.5 above its place: the cells span y 18..21.3 and x -12..12.3.
-    const RgbaImage first = picture();
+    const Picture first = picture();
     EXPECT_TRUE(drawnAt(first, 0.5f, 25.5f / 32));
     EXPECT_FALSE(drawnAt(first, 0.5f, 0.5f));
     EXPECT_FALSE(drawnAt(first, 0.05f, 25.5f / 32));
@@ -299,9 +285,9 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     expectReference("greetings.png");
 
     clear();
-    const RgbaImage blank = picture();
+    const Picture blank = picture();
     pass(banners[0], kSlot1, 92001);
-    EXPECT_EQ(picture().pixels, blank.pixels) << "nothing drawn after the end";
+    EXPECT_EQ(picture().rgb, blank.rgb) << "nothing drawn after the end";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -311,9 +297,9 @@ TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
     PlusRun run;
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textures_.findTexture("PLUS")->glName);
-    const RgbaImage blank = picture();
+    const Picture blank = picture();
     run.draw(nullptr, handle_);
-    EXPECT_NE(picture().pixels, blank.pixels);
+    EXPECT_NE(picture().rgb, blank.rgb);
 
     ShowRandom random = showRandomAfter(0);
     GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
