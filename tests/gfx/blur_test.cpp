@@ -44,8 +44,10 @@ TEST(Blur, SpreadsATexelEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDoc
     std::string error;
     ASSERT_TRUE(buildPrograms(programs, error)) << error;
     const TextureEntry& picture = textures.addTexture("SOURCE", w, h, 0, source.data(), GL_LINEAR, GL_LINEAR);
-    RenderTarget& first = textures.addRenderTarget("RT_B", textures.addTexture("B", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
-    RenderTarget& second = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
+    RenderTarget& first
+        = textures.addRenderTarget("RT_B", textures.addTexture("B", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
+    RenderTarget& second
+        = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glEnable(GL_BLEND);
     glViewport(0, 0, 64, 48);
@@ -94,7 +96,7 @@ TEST(ScreenQuad, RestoresMatricesAndDrawsWithTheBoundTextureForAMissingOne)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glScalef(2, 3, 4);
-    std::array<GLfloat, 32> before{}, after{};
+    std::array<GLfloat, 32> before {}, after {};
     glGetFloatv(GL_PROJECTION_MATRIX, before.data());
     glGetFloatv(GL_MODELVIEW_MATRIX, before.data() + 16);
 

@@ -90,7 +90,7 @@ TEST(GreetingBanner, CellsKeepTheirPlacesUntilTheBurst)
     update(b, 0.03f, 90500);
     EXPECT_EQ(b.scatter, 2.1f * 0.03f);
     EXPECT_EQ(b.cellPositions[0].z,
-              built.cellPositions[0].z + (b.cellDirections[0].z * b.cellSpeeds[0]) * (b.scatter / 20.0f));
+        built.cellPositions[0].z + (b.cellDirections[0].z * b.cellSpeeds[0]) * (b.scatter / 20.0f));
 
     // Once scatter reaches 1 each call moves a cell by direction x speed / 20, whatever the step.
     update(b, 5.0f, 90600);
@@ -101,8 +101,8 @@ TEST(GreetingBanner, CellsKeepTheirPlacesUntilTheBurst)
 
 TEST(GreetingBanner, UnusableCellSizesGiveNoCellsAndWindowsNearZeroDoNotWrap)
 {
-    for (float size : {0.0f, -0.025f, 0.3f, 1e-9f, std::numeric_limits<float>::quiet_NaN(),
-                       std::numeric_limits<float>::infinity()}) {
+    for (float size :
+        {0.0f, -0.025f, 0.3f, 1e-9f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         ShowRandom random = showRandomAfter(0);
         GreetingBanner b = buildGreetingBanner("X", 0, 100, 0, size, random);
         EXPECT_TRUE(b.cellPositions.empty() && b.cellTexCoords.empty()) << size;

@@ -74,7 +74,12 @@ TEST(PlusField, EmittersExhaustAfter125DropsWithOneDrawEach)
 TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 {
     const std::array<std::array<int, 3>, 6> headings = {{
-        {0, -1, 0}, {8192, -1, 0}, {8193, 0, -1}, {16384, 0, -1}, {24576, 1, 0}, {24577, 0, 1},
+        {0, -1, 0},
+        {8192, -1, 0},
+        {8193, 0, -1},
+        {16384, 0, -1},
+        {24576, 1, 0},
+        {24577, 0, 1},
     }};
     for (const auto& [draw, x, y] : headings) {
         ShowRandom random = randomYielding(draw);
@@ -82,8 +87,7 @@ TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
         EXPECT_EQ(std::pair(heading.x, heading.y), std::pair(float(x), float(y))) << draw;
     }
     const std::pair<float, int> bins[] = {{-30.0f, 0}, {30.0f, 64}, {29.9f, 63},
-                                          {std::numeric_limits<float>::infinity(), 64},
-                                          {std::numeric_limits<float>::quiet_NaN(), 0}};
+        {std::numeric_limits<float>::infinity(), 64}, {std::numeric_limits<float>::quiet_NaN(), 0}};
     for (const auto& [x, bin] : bins)
         EXPECT_EQ(plusSpectrumBin(x), bin) << x;
 }
@@ -91,11 +95,11 @@ TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 TEST(PlusField, SpritesTurnOverOnLoudBinsAndScatterDropsTheLiftButNotTheSize)
 {
     PlusField field = builtField();
-    std::array<float, 1024> spectrum{};
+    std::array<float, 1024> spectrum {};
     spectrum[64] = 0.05f;
     spectrum[0] = 0.5f;  // sin(5) < -0.575: the sprite turns over
-    field.emitter.positions[0] = Vec4{30.0f, 2.0f, -6.0f, 1.0f};
-    field.emitter.positions[1] = Vec4{-30.0f, 2.0f, -6.0f, 1.0f};
+    field.emitter.positions[0] = Vec4 {30.0f, 2.0f, -6.0f, 1.0f};
+    field.emitter.positions[1] = Vec4 {-30.0f, 2.0f, -6.0f, 1.0f};
 
     const PlusSprite right = plusSprite(field, 0, 0.0f, spectrum.data());
     EXPECT_GT(right.translate.y, 4.5f);
@@ -126,8 +130,8 @@ TEST(PlusField, DriftIsAppliedOnEveryCallUnscaledByStepOnceScatterStarts)
 TEST(PlusField, InconsistentEmitterListsNeverReachPastTheParticles)
 {
     PlusField field;
-    field.emitter = makeTrailEmitter({{0, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}},
-                                     {{-1, 0, 0, 1}, {-1, 0, 0, 1}, {-1, 0, 0, 1}}, 500, 10, 0.5f);
+    field.emitter = makeTrailEmitter(
+        {{0, 0, 0, 1}, {1, 0, 0, 1}, {2, 0, 0, 1}}, {{-1, 0, 0, 1}, {-1, 0, 0, 1}, {-1, 0, 0, 1}}, 500, 10, 0.5f);
     EXPECT_EQ(field.emitter.positions.size(), 498u);
     EXPECT_EQ(plusDrawCount(field), 498);
     field.emitter = makeTrailEmitter({}, {}, 500, 10, 0.5f);

@@ -81,8 +81,8 @@ struct OffscreenShow {
     }
 };
 
-#define OPEN_SHOW(name, width, height) \
-    OffscreenShow name;                \
+#define OPEN_SHOW(name, width, height)                                                                                 \
+    OffscreenShow name;                                                                                                \
     ASSERT_EQ(name.open(width, height), "")
 
 GLint integer(GLenum name)
@@ -104,7 +104,7 @@ double meanBrightness(const Picture& picture, int y0, int y1)
 std::vector<uint32_t> stateBits(const ShowFrameState& show)
 {
     const ShowState& s = show.scene;
-    std::vector<uint32_t> bits{s.random.state(), uint32_t(show.beats.beatFlags[0])};
+    std::vector<uint32_t> bits {s.random.state(), uint32_t(show.beats.beatFlags[0])};
     auto add = [&](std::initializer_list<float> values) {
         for (float v : values)
             bits.push_back(std::bit_cast<uint32_t>(v));
@@ -194,8 +194,8 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
 
     // Letterboxed, so a frame target's full-size viewport left behind would show.
     glViewport(0, 10, kWidth, kHeight - 20);
-    const GLint depths[3] = {integer(GL_ATTRIB_STACK_DEPTH), integer(GL_PROJECTION_STACK_DEPTH),
-                             integer(GL_MODELVIEW_STACK_DEPTH)};
+    const GLint depths[3]
+        = {integer(GL_ATTRIB_STACK_DEPTH), integer(GL_PROJECTION_STACK_DEPTH), integer(GL_MODELVIEW_STACK_DEPTH)};
     show.frame(40000, 0.04f);
     EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]);
     EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), depths[1]);
@@ -204,7 +204,7 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{0, 10, kWidth, kHeight - 20}));
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint> {0, 10, kWidth, kHeight - 20}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     TextureRegistry noTextures;
@@ -215,8 +215,7 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
         EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]) << "missing frame targets at " << t;
     }
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) { }
 }
 
 TEST(ShowGl, ScheduleShowsInFramesComparedWithReferences)

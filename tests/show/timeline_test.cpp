@@ -46,16 +46,16 @@ TEST(TimelineTest, WindowEdgesAreInclusiveAndRowsComeInScriptOrder)
 {
     Script script;
     EXPECT_EQ(script.run(3999, 0.032f).count, 0);
-    EXPECT_EQ(kinds(script.run(4000, 0.032f)), std::vector<K>{K::PlusField});
-    EXPECT_EQ(kinds(script.run(32000, 0.032f)), (std::vector<K>{K::PlusField, K::Banner}));
-    EXPECT_EQ(banners(script.run(46000, 0.032f)), (std::vector<B>{B::Brindle, B::Galder}));
-    EXPECT_EQ(banners(script.run(46001, 0.032f)), std::vector<B>{B::Galder});
+    EXPECT_EQ(kinds(script.run(4000, 0.032f)), std::vector<K> {K::PlusField});
+    EXPECT_EQ(kinds(script.run(32000, 0.032f)), (std::vector<K> {K::PlusField, K::Banner}));
+    EXPECT_EQ(banners(script.run(46000, 0.032f)), (std::vector<B> {B::Brindle, B::Galder}));
+    EXPECT_EQ(banners(script.run(46001, 0.032f)), std::vector<B> {B::Galder});
     EXPECT_EQ(script.run(71999, 0.032f).count, 0);
-    EXPECT_EQ(kinds(script.run(89000, 0.032f)), (std::vector<K>{K::SquareSwarm, K::GreetingBanners}));
+    EXPECT_EQ(kinds(script.run(89000, 0.032f)), (std::vector<K> {K::SquareSwarm, K::GreetingBanners}));
     const TimelinePlan& credits = script.run(116000, 0.032f);
-    EXPECT_EQ(banners(credits), (std::vector<B>{B::Zembo, B::Kavi}));
-    EXPECT_EQ(kinds(script.run(120000, 0.032f)), (std::vector<K>{K::GreetingBanners, K::Banner, K::Banner}));
-    EXPECT_EQ(kinds(script.run(132000, 0.032f)), std::vector<K>{K::Banner});
+    EXPECT_EQ(banners(credits), (std::vector<B> {B::Zembo, B::Kavi}));
+    EXPECT_EQ(kinds(script.run(120000, 0.032f)), (std::vector<K> {K::GreetingBanners, K::Banner, K::Banner}));
+    EXPECT_EQ(kinds(script.run(132000, 0.032f)), std::vector<K> {K::Banner});
     EXPECT_EQ(script.run(132001, 0.032f).count, 0);
 }
 
@@ -90,8 +90,8 @@ TEST(TimelineTest, OverlappingRulesApplyRiseThenFall)
 TEST(TimelineTest, LongFramesClampEveryRamp)
 {
     Script script;
-    const uint32_t times[] = {4000, 27000, 30000, 32000, 35000, 45000, 50000, 60000, 68000,
-                              72000, 77000, 86000, 89000, 112000, 116500, 120500, 125000, 131000};
+    const uint32_t times[] = {4000, 27000, 30000, 32000, 35000, 45000, 50000, 60000, 68000, 72000, 77000, 86000, 89000,
+        112000, 116500, 120500, 125000, 131000};
     for (uint32_t t : times) {
         script.run(t, 1000.0f);
         for (const BannerState& b : script.timeline.banners) {

@@ -38,15 +38,14 @@ private:
         SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
         SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_Window* window =
-            SDL_CreateWindow("GL tests", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        SDL_Window* window = SDL_CreateWindow("GL tests", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (!window || !SDL_GL_CreateContext(window)) {
             error_ = std::string("no GL context: ") + SDL_GetError();
             return;
         }
         ExtensionLoader loader;
-        if (!loader.load(readGLVersion(), reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)),
-                         SDL_GL_GetProcAddress))
+        if (!loader.load(
+                readGLVersion(), reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), SDL_GL_GetProcAddress))
             error_ = loader.failureText();
     }
 

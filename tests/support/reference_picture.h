@@ -29,7 +29,7 @@ struct Picture {
 // The lower-left width x height pixels of the bound read framebuffer.
 inline Picture readPicture(int width, int height)
 {
-    Picture picture{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    Picture picture {width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
     std::vector<uint8_t> bottomUp(picture.rgb.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
@@ -42,7 +42,7 @@ inline Picture readPicture(int width, int height)
 // Box-filtered down by an integer factor, so that references of whole frames stay small.
 inline Picture shrink(const Picture& picture, int factor)
 {
-    Picture out{picture.width / factor, picture.height / factor, {}};
+    Picture out {picture.width / factor, picture.height / factor, {}};
     for (int y = 0; y < out.height; ++y)
         for (int x = 0; x < out.width; ++x)
             for (int c = 0; c < 3; ++c) {
@@ -88,6 +88,6 @@ inline std::string matchReference(const std::string& path, const Picture& pictur
     writePng(actual, picture.width, picture.height, picture.rgb.data(), error);
     char text[512];
     std::snprintf(text, sizeof text, "differs from %s: mean %.3f, far pixels %.4f (saved as %s)", path.c_str(), mean,
-                  farShare, actual.c_str());
+        farShare, actual.c_str());
     return text;
 }
