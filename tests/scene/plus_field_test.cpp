@@ -20,31 +20,6 @@ PlusField builtField()
 
 }  // namespace
 
-TEST(PlusField, RidingParticlesMoveAlongTheHeadingLaidOnesStayAndOneIsLaidPerCall)
-{
-    PlusField field = builtField();
-    ShowRandom random = showRandomAfter(0);
-    TrailEmitter& em = field.emitter;
-    advanceTrailEmitter(em, 0.3f, random);
-    EXPECT_EQ(em.positions[0].x, 24.0f + (-1.0f * 0.3f) * 1.5f);
-    EXPECT_EQ(em.positions[499].x, 21.0f + (-1.0f * 0.3f) * 1.5f);
-    EXPECT_EQ(em.positions[0].y, 3.0f);
-    EXPECT_EQ(em.nextDrop[0], 0);
-
-    advanceTrailEmitter(em, 0.3f, random);  // 0.6 accumulated: particle 0 is laid
-    const float laidX = em.positions[0].x;
-    EXPECT_EQ(em.nextDrop[0], 1);
-    EXPECT_EQ(em.dropTimer[0], 0.0f) << "the overshoot over the interval is discarded";
-    EXPECT_EQ(em.dropCount[0], 1);
-    advanceTrailEmitter(em, 0.3f, random);
-    EXPECT_EQ(em.positions[0].x, laidX);
-    EXPECT_NEAR(laidX - em.positions[1].x, 0.45f, 1e-5f);
-
-    advanceTrailEmitter(em, 40.0f, random);
-    for (int e = 0; e < 4; ++e)
-        EXPECT_EQ(em.nextDrop[e], e * 125 + 2) << "a huge step still lays one particle";
-}
-
 TEST(PlusField, EmittersExhaustAfter125DropsWithOneDrawEach)
 {
     PlusField field = builtField();
@@ -110,21 +85,6 @@ TEST(PlusField, SpritesTurnOverOnLoudBinsAndScatterDropsTheLiftButNotTheSize)
     EXPECT_EQ(scattered.translate.y, 4.5f);
     EXPECT_EQ(scattered.half, right.half);
     EXPECT_EQ(scattered.angle, field.spinAngle[0]);
-}
-
-TEST(PlusField, DriftIsAppliedOnEveryCallUnscaledByStepOnceScatterStarts)
-{
-    PlusField field = builtField();
-    for (int e = 0; e < 4; ++e)
-        field.emitter.nextDrop[e] = (e + 1) * 125;  // exhausted: only the drift moves them
-    ShowRandom random = showRandomAfter(0);
-    const float x = field.emitter.positions[7].x;
-    const float dx = 0.5f * (field.driftDirection[7].x * field.driftRate[7]);
-    advancePlusField(field, 0.001f, 0.5f, random);
-    EXPECT_EQ(field.emitter.positions[7].x, x + dx);
-    advancePlusField(field, 5.0f, 0.5f, random);
-    advancePlusField(field, 1.0f, 0.0f, random);
-    EXPECT_EQ(field.emitter.positions[7].x, x + dx + dx);
 }
 
 TEST(PlusField, InconsistentEmitterListsNeverReachPastTheParticles)

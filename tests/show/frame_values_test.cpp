@@ -1,4 +1,5 @@
-// Beat flashes and their window, the start-up pulse, the camera sway, and the beat flag test.
+// The beat flash window and the beat flag test; the values themselves feed the
+// whole-show digests.
 #include <gtest/gtest.h>
 
 #include "show/frame_driver.h"
@@ -14,18 +15,6 @@ TEST(FrameValues, BeatsFlashOnlyInsideTheWindowBothEndsIncluded)
         EXPECT_EQ(v.beatPulse > 0.0f, flashes) << t;
         EXPECT_EQ(v.bleedStrength[0] > 0.0f, flashes) << t;
     }
-}
-
-TEST(FrameValues, FirstFrameStartsWithTheFullPulseAndTheCameraSwaysOneRadianPerSecond)
-{
-    FrameValues v;
-    advanceFrameValues(v, 0, 0.002f, false);
-    EXPECT_FLOAT_EQ(v.beatPulse, 0.999f);
-    EXPECT_EQ(v.lightLevel, 1.0f);
-    FrameValues sway;
-    for (int i = 0; i < 10; ++i)
-        advanceFrameValues(sway, 100 * i, 0.2f, false);  // ten frames of 100 ms
-    EXPECT_NEAR(sway.cameraSwayPhase, 1.0f, 1e-5f);
 }
 
 TEST(FrameValues, AnyRaisedBandIsABeat)

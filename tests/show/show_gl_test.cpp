@@ -3,7 +3,6 @@
 // light dip, and the schedule seen in frames compared with small references.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
+#include "state_bits.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/reference_picture.h"
 
@@ -100,44 +100,6 @@ double meanBrightness(const Picture& picture, int y0, int y1)
     return total / (3.0 * picture.width * (y1 - y0));
 }
 
-// Every value the frames change, bit for bit.
-std::vector<uint32_t> stateBits(const ShowFrameState& show)
-{
-    const ShowState& s = show.scene;
-    std::vector<uint32_t> bits {s.random.state(), uint32_t(show.beats.beatFlags[0])};
-    auto add = [&](std::initializer_list<float> values) {
-        for (float v : values)
-            bits.push_back(std::bit_cast<uint32_t>(v));
-    };
-    auto addVec = [&](const Vec4& v) { add({v.x, v.y, v.z, v.w}); };
-    const TrailEmitter& e = s.plus.emitter;
-    for (const Vec4& p : e.positions)
-        addVec(p);
-    for (size_t i = 0; i < e.nextDrop.size(); ++i) {
-        addVec(e.headings[i]);
-        bits.insert(bits.end(), {uint32_t(e.nextDrop[i]), uint32_t(e.dropCount[i])});
-        add({e.dropTimer[i]});
-    }
-    for (size_t i = 0; i < s.plus.spinAngle.size(); ++i)
-        add({s.plus.spinAngle[i], s.swarm.spinAngle[i % s.swarm.spinAngle.size()]});
-    for (const GreetingBanner& g : s.greetingBanners) {
-        add({g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
-        for (const Vec4& p : g.cellPositions)
-            addVec(p);
-    }
-    const FrameValues& f = show.frame;
-    add({f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2], f.cameraSwayPhase});
-    addVec(f.cameraEye);
-    for (const BannerState& b : show.timeline.banners)
-        add({b.fade, b.pixelate, b.phase});
-    add({show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight});
-    for (float v : show.beats.history(0))
-        add({v});
-    for (bool done : show.fades.done)
-        bits.push_back(done);
-    return bits;
-}
-
 }  // namespace
 
 TEST(ShowGl, FastForwardMakesTheStateDrawingMakes)
@@ -145,12 +107,8 @@ TEST(ShowGl, FastForwardMakesTheStateDrawingMakes)
     OPEN_SHOW(drawn, 80, 50);
     auto scene = buildShowState(drawn.app.music, drawn.app.programs, drawn.app.textures);
     ShowFrameState skipped(*scene);
-    // Uneven frames through the whole show, a beat now and then.
-    const uint32_t gaps[] = {17, 250, 483, 1};
-    uint32_t t = 0, previous = 0;
-    for (int k = 0; t <= 134000; ++k, previous = t, t += gaps[k % 4]) {
-        const float step = std::max(static_cast<float>(t - previous) / 500.0f, 0.002f);
-        if (k % 7 == 3) {
+    unevenFrames([&](int k, uint32_t t, float step, bool beat) {
+        if (beat) {
             drawn.beatNextFrame();
             skipped.beats.analyse(drawn.loud.data());
         }
@@ -160,7 +118,7 @@ TEST(ShowGl, FastForwardMakesTheStateDrawingMakes)
         if (k % 50 == 0 || t > 133000) {
             ASSERT_EQ(stateBits(*drawn.show), stateBits(skipped)) << "at " << t;
         }
-    }
+    });
 }
 
 TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
