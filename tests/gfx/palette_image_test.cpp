@@ -110,11 +110,3 @@ TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched)
         EXPECT_TRUE(untouched(image)) << size;
     }
 }
-
-TEST(PaletteImage, AMissingFileOrAFolderIsReportedAsMissing)
-{
-    PaletteImage image = kSentinel;
-    EXPECT_EQ(loadPaletteImage(::testing::TempDir() + "absent.p", image), PaletteStatus::Missing);
-    EXPECT_EQ(loadPaletteImage(::testing::TempDir(), image), PaletteStatus::Missing);
-    EXPECT_TRUE(untouched(image));
-}

@@ -20,32 +20,6 @@ PlusField builtField()
 
 }  // namespace
 
-TEST(PlusField, EmittersExhaustAfter125DropsWithOneDrawEach)
-{
-    PlusField field = builtField();
-    TrailEmitter& em = field.emitter;
-    ShowRandom random = showRandomAfter(43900);
-    for (int call = 0; call < 124; ++call)
-        advanceTrailEmitter(em, 0.5f, random);
-    EXPECT_EQ(random.state(), showRandomAfter(43900).state()) << "no heading is drawn before the last drop";
-
-    advanceTrailEmitter(em, 0.5f, random);
-    ShowRandom expected = showRandomAfter(43900);
-    for (int e = 0; e < 4; ++e) {
-        EXPECT_EQ(em.nextDrop[e], (e + 1) * 125);
-        EXPECT_EQ(em.dropCount[e], 0);
-        const Vec4 heading = randomAxisHeading(expected);
-        EXPECT_EQ(std::pair(em.headings[e].x, em.headings[e].y), std::pair(heading.x, heading.y));
-    }
-    EXPECT_EQ(random.state(), expected.state());
-
-    const std::vector<Vec4> laid = em.positions;
-    advanceTrailEmitter(em, 0.5f, random);
-    EXPECT_EQ(random.state(), expected.state()) << "an exhausted emitter draws nothing";
-    for (int i = 0; i < 500; ++i)
-        EXPECT_EQ(em.positions[i].x, laid[i].x);
-}
-
 TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 {
     const std::array<std::array<int, 3>, 6> headings = {{

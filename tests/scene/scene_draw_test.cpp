@@ -207,21 +207,3 @@ TEST_F(SceneDraw, GreetingsDrawOnlyInTheirWindowsAndBurst)
     EXPECT_EQ(readPicture(kWidth, kHeight).rgb, blank.rgb) << "nothing drawn after the end";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
-
-TEST_F(SceneDraw, MissingTexturesStillDrawEveryElement)
-{
-    glBindTexture(GL_TEXTURE_2D, textures_.findTexture("SQUARE")->glName);
-    const Picture blank = readPicture(kWidth, kHeight);
-    ShowRandom random = showRandomAfter(0);
-    SquareSwarm swarm;
-    buildSquareSwarm(swarm, random);
-    drawSquareSwarm(swarm, nullptr, handle_, kSlot0, 15.0f);
-    EXPECT_NE(readPicture(kWidth, kHeight).rgb, blank.rgb);
-    PlusField field;
-    buildPlusField(field);
-    fillPlusParticles(field, random);
-    drawPlusField(field, nullptr, handle_, kSlot0, 0.0f, 1.0f, nullptr);
-    GreetingBanner banner = buildGreetingBanner("NOT THERE", 0, 100, 0, 0.025f, random);
-    drawGreetingBanner(banner, nullptr, handle_, kSlot0, 50);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}

@@ -57,18 +57,6 @@ TEST(ShowState, FirstParticleBoxAndCellFollowTheConstructionOrder)
     EXPECT_FLOAT_EQ(banners[0].cellTilts[0], 0.758745253f);
 }
 
-// At step 0.021 an all-single-precision advance would land one bit lower
-// (1.6883010864); the double-precision multiply-add gives 1.6883012056.
-TEST(ShowState, SwarmBoxZeroAdvancesInDoublePrecision)
-{
-    Built built;
-    SquareSwarm& swarm = built.state->swarm;
-    advanceSquareSwarm(swarm, 0.021f);
-    EXPECT_EQ(swarm.spinAngle[0], 1.6883012056350708f);
-    advanceSquareSwarm(swarm, 0.021f);
-    EXPECT_EQ(swarm.spinAngle[0], 1.9691749811172485f);
-}
-
 TEST(ShowState, PaletteSlotsAreExactEightBitFractionsAndDestroyReleasesTheElements)
 {
     Built built;

@@ -168,9 +168,10 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
     TextureRegistry noTextures;
     auto bare = buildShowState(show.app.music, show.app.programs, noTextures);
     ShowFrameState bareShow(*bare);
-    for (uint32_t t : {40000u, 40020u}) {
+    // Every element, the banners and the backdrop without their textures, nor frame targets.
+    for (uint32_t t : {10000u, 40000u, 40020u, 80000u, 91500u}) {
         renderFrame(bareShow, t, 0.04f, nullptr);
-        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]) << "missing frame targets at " << t;
+        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]) << t;
     }
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     while (glGetError() != GL_NO_ERROR) { }
