@@ -28,6 +28,21 @@
 
 class DemoConfigurator;
 
+// Virtual-key codes: a letter or digit is its upper-case ASCII code, F1 to F12
+// run from 112 up. Escape is the key that ends the show.
+enum class KeyCode : int {
+    Backspace = 8,
+    Tab = 9,
+    Return = 13,
+    Escape = 27,
+    Space = 32,
+    Left = 37,
+    Up = 38,
+    Right = 39,
+    Down = 40,
+    F1 = 112,
+};
+
 struct DemoApplication {
     DemoApplication();
     ~DemoApplication();
@@ -44,14 +59,15 @@ struct DemoApplication {
     int bitsPerPixel = 32;
     int samples = 0;
     int maxSamples = 0;
-    int aspectMode = 0;                      // aspect code 0..4 (app/display_modes.h)
-    int desktopAspect = 0;
+    AspectCode aspectMode = AspectCode::Other;
+    AspectCode desktopAspect = AspectCode::Other;
 
     SDL_Window* window = nullptr;            // null when none
     SDL_GLContext glContext = nullptr;       // null when none
     ModeWatchdog modeWatchdog;               // watches a full-screen mode switch on X11
     std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
-    std::vector<int> pressedKeys;            // virtual-key codes pressed (not repeats) since the loop took them
+    bool isKeyDown(KeyCode key) const { return keyDown[static_cast<size_t>(key)]; }
+    std::vector<KeyCode> pressedKeys;        // keys pressed (not repeats) since the loop took them
 
     int glMajor = 0;
     int glMinor = 0;
@@ -75,6 +91,3 @@ struct DemoApplication {
     // Deletes the registries' GL objects; call with the context current.
     void releaseGraphics();
 };
-
-// Virtual-key code of Escape, the key that ends the show.
-inline constexpr int kEscapeKey = 27;

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <unistd.h>
 
 #include <SDL.h>
@@ -11,6 +12,7 @@
 #include "app/application.h"
 #include "gfx/gl_api.h"
 #include "app/png_writer.h"
+#include "app/report.h"
 #include "audio/audio_backend.h"
 
 namespace {
@@ -176,8 +178,8 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
     if (video_ && (width_ % 2 || height_ % 2)) {
         width_ &= ~1;
         height_ &= ~1;
-        std::fprintf(stderr, "brindle: video sizes must be even; capturing %dx%d of the %dx%d picture\n", width_, height_,
-                     app.width, app.height);
+        report("video sizes must be even; capturing " + std::to_string(width_) + "x" + std::to_string(height_)
+               + " of the " + std::to_string(app.width) + "x" + std::to_string(app.height) + " picture");
     }
     if (width_ <= 0 || height_ <= 0) {
         error = "the picture is too small to capture";

@@ -1,8 +1,7 @@
 #include "app/configurator.h"
 
-#include <cstdio>
-
 #include "app/application.h"
+#include "app/report.h"
 #include "gfx/asset_catalogue.h"
 
 namespace {
@@ -34,7 +33,7 @@ bool QuillonConfigurator::loadAssets()
     if (!buildPrograms(app.programs, error_))
         return false;
     for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
-        std::fprintf(stderr, "brindle: warning: %s\n", warning.c_str());
+        report("warning: " + warning);
     createRenderTargets(app.textures, app.width, app.height);
     return true;
 }

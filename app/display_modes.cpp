@@ -103,10 +103,10 @@ DisplayMode desktopMode()
     return fromSdl(mode);
 }
 
-int detectAspect(uint32_t width, uint32_t height)
+AspectCode detectAspect(uint32_t width, uint32_t height)
 {
     if (height == 0)
-        return kAspectOther;
+        return AspectCode::Other;
     const float ratio
         = static_cast<float>(static_cast<double>(width)) / static_cast<float>(static_cast<double>(height));
     // In single precision this is a test for exact equality with each constant.
@@ -115,14 +115,14 @@ int detectAspect(uint32_t width, uint32_t height)
         return static_cast<float>(std::fabs(static_cast<double>(difference))) < 1e-9f;
     };
     if (matches(4.0f / 3.0f))
-        return kAspect4x3;
+        return AspectCode::Ratio4x3;
     if (matches(1.25f))
-        return kAspect5x4;
+        return AspectCode::Ratio5x4;
     if (matches(1.6f))
-        return kAspect16x10;
+        return AspectCode::Ratio16x10;
     if (matches(16.0f / 9.0f))
-        return kAspect16x9;
-    return kAspectOther;
+        return AspectCode::Ratio16x9;
+    return AspectCode::Other;
 }
 
 std::string modeLabel(const DisplayMode& mode)

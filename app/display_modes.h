@@ -23,12 +23,12 @@ struct DisplayMode {
 };
 
 // Aspect codes shared by the dialog and the window's projection set-up.
-enum AspectCode : int {
-    kAspectOther = 0,  // none of the four ratios below
-    kAspect4x3 = 1,
-    kAspect5x4 = 2,
-    kAspect16x9 = 3,
-    kAspect16x10 = 4,
+enum class AspectCode : int {
+    Other = 0,  // none of the four ratios below
+    Ratio4x3 = 1,
+    Ratio5x4 = 2,
+    Ratio16x9 = 3,
+    Ratio16x10 = 4,
 };
 
 // Keeps the 32-bit modes, one per width × height (the first enumerated wins;
@@ -59,8 +59,8 @@ std::vector<DisplayMode> enumerateDisplayModes();
 DisplayMode desktopMode();
 
 // Aspect code of width / height, compared in single precision, so only exact
-// ratios match (1366 × 768 is kAspectOther). A height of 0 gives kAspectOther.
-int detectAspect(uint32_t width, uint32_t height);
+// ratios match (1366 × 768 is AspectCode::Other). A height of 0 gives AspectCode::Other.
+AspectCode detectAspect(uint32_t width, uint32_t height);
 
 // The text a mode is listed under: "%dx%d".
 std::string modeLabel(const DisplayMode& mode);

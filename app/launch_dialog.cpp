@@ -3,6 +3,7 @@
 #include "app/launch_dialog.h"
 
 #include "app/application.h"
+#include "app/report.h"
 
 #include <gtk/gtk.h>
 
@@ -33,6 +34,7 @@ int unitsY(int units) { return static_cast<int>(std::lround(units * kPixelsPerUn
 constexpr int kDialogWidthUnits = 417;
 constexpr int kDialogHeightUnits = 87;
 
+// After "Auto", row k offers aspect code k.
 constexpr const char* kAspectLabels[] = {"Auto", "4:3", "5:4", "16:9", "16:10"};
 constexpr int kAspectCount = 5;
 
@@ -83,7 +85,7 @@ bool parseModeText(const std::string& text, int& width, int& height)
 // The widgets Launch reads and the outcome the main loop waits for.
 struct DialogState {
     const std::vector<DisplayMode>* modes = nullptr;
-    int desktopAspect = 0;
+    AspectCode desktopAspect = AspectCode::Other;
     LaunchSettings settings;
     GtkWidget* window = nullptr;
     GtkWidget* resolution = nullptr;
@@ -93,7 +95,7 @@ struct DialogState {
     GtkWidget* vsync = nullptr;
     GtkWidget* music = nullptr;
     GMainLoop* loop = nullptr;
-    int result = kLaunchDialogQuit;
+    LaunchResult result = LaunchResult::Quit;
 };
 
 int selectedRow(GtkWidget* list)
@@ -120,7 +122,7 @@ LaunchControls readControls(const DialogState& state)
     return controls;
 }
 
-void finish(DialogState& state, int result)
+void finish(DialogState& state, LaunchResult result)
 {
     state.result = result;
     g_main_loop_quit(state.loop);
@@ -130,7 +132,7 @@ void onLaunch(GtkButton*, gpointer data)
 {
     auto& state = *static_cast<DialogState*>(data);
     if (applyLaunchControls(*state.modes, state.desktopAspect, readControls(state), state.settings)) {
-        finish(state, kLaunchDialogLaunch);
+        finish(state, LaunchResult::Launch);
         return;
     }
     // No listed resolution is chosen: stay open and point the user at the list.
@@ -138,11 +140,11 @@ void onLaunch(GtkButton*, gpointer data)
     gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(state.resolution)));
 }
 
-void onQuit(GtkButton*, gpointer data) { finish(*static_cast<DialogState*>(data), kLaunchDialogQuit); }
+void onQuit(GtkButton*, gpointer data) { finish(*static_cast<DialogState*>(data), LaunchResult::Quit); }
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data)
 {
-    finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
+    finish(*static_cast<DialogState*>(data), LaunchResult::Quit);
     return TRUE;
 }
 
@@ -154,7 +156,7 @@ gboolean onKey(GtkWidget* window, GdkEventKey* event, gpointer data)
 {
     if (event->keyval == GDK_KEY_Escape) {
         // An open drop-down list takes Escape for itself and never reaches here.
-        finish(*static_cast<DialogState*>(data), kLaunchDialogQuit);
+        finish(*static_cast<DialogState*>(data), LaunchResult::Quit);
         return TRUE;
     }
     if (isReturnKey(event->keyval)) {
@@ -294,7 +296,7 @@ GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const Lau
     state.window = window;
     state.resolution = makeResolutionField(fixed, app.displayModes, preset);
     state.aspect = makeList(fixed, {std::begin(kAspectLabels), std::end(kAspectLabels)}, 131, 21, 55, 51);
-    selectRow(state.aspect, preset.aspectIndex.value_or(0));
+    selectRow(state.aspect, preset.aspect ? static_cast<int>(*preset.aspect) : 0);
     state.sampling = makeList(fixed, samplingLabels(app.maxSamples), 206, 22, 55, 50);
     selectRow(state.sampling, 0);
     state.fullscreen = makeCheck(fixed, "Fullscreen", preset.fullscreen.value_or(true), 283, 23, 48, 10);
@@ -362,7 +364,8 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
 }
 
 bool applyLaunchControls(
-    const std::vector<DisplayMode>& modes, int desktopAspect, const LaunchControls& controls, LaunchSettings& settings)
+    const std::vector<DisplayMode>& modes, AspectCode desktopAspect, const LaunchControls& controls,
+    LaunchSettings& settings)
 {
     const int index = chosenModeIndex(modes, controls);
     if (index < 0)
@@ -374,7 +377,7 @@ bool applyLaunchControls(
     if (controls.aspectIndex == 0) {
         settings.aspectMode = desktopAspect;
     } else if (controls.aspectIndex >= 1 && controls.aspectIndex < kAspectCount) {
-        settings.aspectMode = controls.aspectIndex;
+        settings.aspectMode = static_cast<AspectCode>(controls.aspectIndex);
     }
     // Entry k of the multisampling list offers 2^k samples; entry 0 is "None".
     if (controls.samplingIndex == 0) {
@@ -410,12 +413,12 @@ bool initDialogToolkit(std::string& error)
     return true;
 }
 
-int runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
+LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
 {
     std::string error;
     if (!initDialogToolkit(error)) {
-        std::fprintf(stderr, "brindle: %s\n", error.c_str());
-        return kLaunchDialogFailed;
+        report(error);
+        return LaunchResult::Failed;
     }
     DialogState state;
     state.modes = &app.displayModes;
@@ -431,7 +434,7 @@ int runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
     gtk_widget_destroy(window);
     g_main_loop_unref(state.loop);
     drainEvents();
-    if (state.result == kLaunchDialogLaunch)
+    if (state.result == LaunchResult::Launch)
         storeSettings(app, state.settings);
     return state.result;
 }

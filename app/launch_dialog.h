@@ -3,8 +3,7 @@
 // before the show window exists, and writes the choices into the record.
 //
 //   LaunchPreset preset;            // filled from the command line
-//   int result = runLaunchDialog(app, preset);
-//   if (result != kLaunchDialogLaunch) return -1;   // Quit, Escape, close box, or no display
+//   if (runLaunchDialog(app, preset) != LaunchResult::Launch) return -1;   // Quit, Escape, close box, or no display
 //
 // The mapping from the controls' states to the record's settings is the plain
 // function `applyLaunchControls`, usable without GTK.
@@ -18,17 +17,18 @@
 
 struct DemoApplication;
 
-// Dialog results.
-inline constexpr int kLaunchDialogLaunch = 1004;
-inline constexpr int kLaunchDialogQuit = -1;    // Quit, Escape or the close box
-inline constexpr int kLaunchDialogFailed = -2;  // no display; one line was printed on stderr
+enum class LaunchResult : int {
+    Launch = 1004,
+    Quit = -1,    // Quit, Escape or the close box
+    Failed = -2,  // no display; one line was printed on stderr
+};
 
 // Preselections from the command line; an empty field keeps the dialog's default.
 struct LaunchPreset {
     // Selects the listed mode of this size; an unlisted size is shown as typed
     // text with nothing selected, so Launch waits for a listed choice.
     std::optional<int> width, height;
-    std::optional<int> aspectIndex;  // 0 "Auto", 1 "4:3", 2 "5:4", 3 "16:9", 4 "16:10"
+    std::optional<AspectCode> aspect;  // empty: "Auto"
     std::optional<bool> fullscreen;
     std::optional<bool> vsync;
     std::optional<bool> music;
@@ -38,7 +38,7 @@ struct LaunchPreset {
 struct LaunchControls {
     int resolutionIndex = -1;    // selected entry of the resolution list; -1 for none
     std::string resolutionText;  // text of the resolution field (used when nothing is selected)
-    int aspectIndex = 0;         // -1 for none
+    int aspectIndex = 0;         // row of the aspect list: 0 "Auto", k for aspect code k; -1 for none
     int samplingIndex = 0;       // -1 for none
     bool fullscreen = true;
     bool vsync = true;
@@ -48,7 +48,7 @@ struct LaunchControls {
 // The record fields the dialog writes.
 struct LaunchSettings {
     int width = 0, height = 0, bitsPerPixel = 0;
-    int aspectMode = 0;
+    AspectCode aspectMode = AspectCode::Other;
     int samples = 0;
     bool fullscreen = false, vsync = false, musicEnabled = false;
 };
@@ -60,13 +60,12 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
 // Writes the controls' choices into `settings`. Returns false, leaving
 // `settings` untouched, when no listed resolution is chosen. An aspect index
 // outside 0..4 leaves aspectMode as it was; "Auto" takes `desktopAspect`.
-bool applyLaunchControls(
-    const std::vector<DisplayMode>& modes, int desktopAspect, const LaunchControls& controls, LaunchSettings& settings);
+bool applyLaunchControls(const std::vector<DisplayMode>& modes, AspectCode desktopAspect,
+                         const LaunchControls& controls, LaunchSettings& settings);
 
 // Starts the toolkit with the process's numeric locale kept at "C".
 // Returns false with a message in `error` when there is no display.
 bool initDialogToolkit(std::string& error);
 
 // Shows the dialog modally and, on Launch, writes the choices into `app`.
-// Returns kLaunchDialogLaunch, kLaunchDialogQuit or kLaunchDialogFailed.
-int runLaunchDialog(DemoApplication& app, const LaunchPreset& preset);
+LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset);

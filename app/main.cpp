@@ -13,6 +13,7 @@
 #include "app/launch_dialog.h"
 #include "app/options.h"
 #include "app/playback_clock.h"
+#include "app/report.h"
 #include "app/run_show.h"
 #include "app/stats.h"
 #include "audio/music_player.h"
@@ -30,7 +31,10 @@ public:
     {
         return std::make_unique<QuillonConfigurator>(app);
     }
-    int runDialog(DemoApplication& app, const LaunchPreset& preset) override { return runLaunchDialog(app, preset); }
+    LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) override
+    {
+        return runLaunchDialog(app, preset);
+    }
     bool build(DemoApplication& app, std::string& error) override
     {
         scene_ = buildShowState(app.music, app.programs, app.textures);
@@ -94,7 +98,8 @@ int readCommandLine(int argc, char** argv, Options& options)
 {
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "brindle: %s\n%s", error.c_str(), usageText().c_str());
+        report(error);
+        std::fputs(usageText().c_str(), stderr);
         return 2;
     }
     if (options.help) {
@@ -130,7 +135,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     } else {
         // The millisecond ticker drifts from the sound device over a whole show
         // (the device's rate is its own), so real time follows what is heard.
-        app.audio = makeDeviceAudioBackend();
+        app.audio = makeDeviceAudioBackend(report);
         clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
     }
 

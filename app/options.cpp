@@ -1,221 +1,271 @@
 #include "app/options.h"
 
 #include <charconv>
-#include <cstring>
+#include <iterator>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 namespace {
 
-bool parseInt(const std::string& text, long long low, long long high, long long& value)
+std::optional<long long> readWhole(const std::string& text, long long low, long long high)
 {
-    if (text.empty())
-        return false;
+    long long value = 0;
     const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && value >= low && value <= high;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
+        return std::nullopt;
+    return value;
 }
 
-bool parseAspect(const std::string& text, int& index)
-{
-    static const char* const names[] = {"auto", "4:3", "5:4", "16:9", "16:10"};
-    for (int i = 0; i < 5; ++i) {
-        if (text == names[i]) {
-            index = i;
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
-
-bool parseSize(const std::string& text, int& width, int& height)
+// "WxH" with both sides in 1..16384.
+std::optional<std::pair<int, int>> readSize(const std::string& text)
 {
     const size_t x = text.find('x');
     if (x == std::string::npos)
-        return false;
-    long long w = 0, h = 0;
-    if (!parseInt(text.substr(0, x), 1, 16384, w) || !parseInt(text.substr(x + 1), 1, 16384, h))
-        return false;
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
+        return std::nullopt;
+    const auto w = readWhole(text.substr(0, x), 1, 16384);
+    const auto h = readWhole(text.substr(x + 1), 1, 16384);
+    if (!w || !h)
+        return std::nullopt;
+    return std::pair {static_cast<int>(*w), static_cast<int>(*h)};
 }
+
+using Reason = std::string;  // why a text is not a value; empty when it is one
+
+Reason noReason() { return {}; }
+
+Reason readSizeInto(const std::string& text, Options& o)
+{
+    const auto size = readSize(text);
+    if (!size)
+        return "'" + text + "' is not WIDTHxHEIGHT, e.g. 1280x800";
+    std::tie(o.width, o.height) = *size;
+    return noReason();
+}
+
+Reason readAspectInto(const std::string& text, Options& o)
+{
+    static const std::pair<const char*, std::optional<AspectCode>> names[] = {
+        {"auto", std::nullopt},
+        {"4:3", AspectCode::Ratio4x3},
+        {"5:4", AspectCode::Ratio5x4},
+        {"16:9", AspectCode::Ratio16x9},
+        {"16:10", AspectCode::Ratio16x10},
+    };
+    for (const auto& [name, code] : names) {
+        if (text == name) {
+            o.aspect = code;
+            return noReason();
+        }
+    }
+    return "'" + text + "' is not auto, 4:3, 5:4, 16:9 or 16:10";
+}
+
+Reason readFpsInto(const std::string& text, Options& o)
+{
+    const auto fps = readWhole(text, 1, 1000);
+    if (!fps)
+        return "'" + text + "' is not a whole number from 1 to 1000";
+    o.fps = static_cast<int>(*fps);
+    return noReason();
+}
+
+// Show time in milliseconds from 0 to `last`.
+Reason readShowTime(const std::string& text, uint32_t last, uint32_t& ms)
+{
+    const auto value = readWhole(text, 0, last);
+    if (!value)
+        return "'" + text + "' is not a number of milliseconds from 0 to " + std::to_string(last);
+    ms = static_cast<uint32_t>(*value);
+    return noReason();
+}
+
+Reason readPath(const std::string& text, std::string& path, const char* what)
+{
+    if (text.empty())
+        return std::string("needs ") + what;
+    path = text;
+    return noReason();
+}
+
+// The command line, one row per option in the order of the usage text.
+struct OptionRow {
+    const char* names;  // CLI11 names; a switch's name after '!' turns it off
+    const char* value;  // the value's name in the usage; empty for a switch
+    std::string help;   // rows with the same help share one usage line
+    // Stores the option (a switch gets "true" or "false") into the options, or
+    // gives the reason the text is not a value of it.
+    Reason (*read)(const std::string& text, Options& options);
+};
+
+const std::string kSpanHelp = "the show-time span to capture (default 0 to " + std::to_string(kShowLengthMs) + ")";
+
+// clang-format off
+const OptionRow kOptionRows[] = {
+    {"--no-dialog", "", "start at once, without the launch dialog",
+     [](const std::string&, Options& o) { o.noDialog = true; return noReason(); }},
+    {"--size", "WxH", "window or full-screen size (default: the desktop's)", readSizeInto},
+    {"--windowed", "", "run in a window",
+     [](const std::string&, Options& o) { o.fullscreen = false; return noReason(); }},
+    {"--fullscreen", "", "run full screen (the default)",
+     [](const std::string&, Options& o) { o.fullscreen = true; return noReason(); }},
+    {"--aspect", "A", "auto, 4:3, 5:4, 16:9 or 16:10 (default auto)", readAspectInto},
+    {"--no-music", "", "play the music muted",
+     [](const std::string&, Options& o) { o.noMusic = true; return noReason(); }},
+    {"--vsync,!--no-vsync", "", "wait for the display's refresh, or not (default: wait)",
+     [](const std::string& on, Options& o) { o.vsync = on == "true"; return noReason(); }},
+    {"--data", "DIR", "the data folder (default: Data beside the program, or share/brindle/Data of an "
+                      "installed copy)",
+     [](const std::string& text, Options& o) { return readPath(text, o.dataDir, "a folder"); }},
+    {"--music", "FILE", "play FILE instead of the show's track (MP3 by name, else a tracker module)",
+     [](const std::string& text, Options& o) { return readPath(text, o.musicPath, "a file"); }},
+    {"--start", "MS", "open the live show at MS milliseconds, music positioned there; the show's state is "
+                      "fast-forwarded at 60 fps",
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs - 1, o.startMs.emplace()); }},
+    {"--stats", "", "print frame statistics as JSON on stdout at exit",
+     [](const std::string&, Options& o) { o.stats = true; return noReason(); }},
+    {"--capture", "OUT", "render every frame at a fixed rate into OUT: a folder of PNG files, or a .mp4, .mkv "
+                         "or .webm video with the music",
+     [](const std::string& text, Options& o) {
+         return readPath(text, o.captureOut, "a folder or a .mp4, .mkv or .webm file");
+     }},
+    {"--fps", "N", "frames per second for --capture and --bench (default 60)", readFpsInto},
+    {"--from", "MS", kSpanHelp,
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
+    {"--to", "MS", kSpanHelp,
+     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.toMs); }},
+    {"--bench", "", "render the whole show as fast as possible, print statistics",
+     [](const std::string&, Options& o) { o.bench = true; return noReason(); }},
+    {"--help,-h", "", "show this text",
+     [](const std::string&, Options& o) { o.help = true; return noReason(); }},
+    {"--version", "", "show the version",
+     [](const std::string&, Options& o) { o.version = true; return noReason(); }},
+};
+// clang-format on
+
+// What the rows ask of options given together.
+Reason contradiction(const Options& o)
+{
+    const bool span = o.fromMs != 0 || o.toMs != kShowLengthMs;
+    if (o.startMs && o.fixedStep())
+        return "--start is for the live show; a capture starts with --from";
+    if (o.bench && !o.captureOut.empty())
+        return "--bench and --capture cannot be combined";
+    if ((o.fps || span) && !o.fixedStep())
+        return "--fps, --from and --to need --capture or --bench";
+    if (span && o.captureOut.empty())
+        return "--from and --to need --capture";
+    if (o.fromMs >= o.toMs)
+        return "--from must be earlier than --to";
+    return noReason();
+}
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
+        parts.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// "--vsync, --no-vsync" or "--size WxH": a row's names as the usage shows them.
+std::string usageNames(const OptionRow& row)
+{
+    std::string out;
+    for (const std::string& name : split(row.names, ',')) {
+        if (!out.empty())
+            out += ", ";
+        out += name[0] == '!' ? name.substr(1) : name;
+        if (*row.value)
+            out += std::string(" ") + row.value;
+    }
+    return out;
+}
+
+// One usage line: the names, then the help from column 23 (further right
+// after long names), wrapped at 80 columns back to column 23.
+void appendUsageLine(std::string& out, const std::string& names, const std::string& help)
+{
+    constexpr size_t kHelpColumn = 23, kWidth = 80;
+    out += "  " + names;
+    size_t column = 2 + names.size();
+    const size_t gap = column + 2 <= kHelpColumn ? kHelpColumn - column : 2;
+    out += std::string(gap, ' ');
+    column += gap;
+    bool lineStart = true;
+    for (const std::string& word : split(help, ' ')) {
+        if (!lineStart && column + 1 + word.size() > kWidth) {
+            out += "\n" + std::string(kHelpColumn, ' ');
+            column = kHelpColumn;
+            lineStart = true;
+        }
+        if (!lineStart) {
+            out += ' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        lineStart = false;
+    }
+    out += '\n';
+}
+
+}  // namespace
 
 bool parseOptions(int argc, const char* const* argv, Options& options, std::string& error)
 {
-    options = Options{};
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // Options with a value take it from the next argument or after '='.
-        std::string name = arg, value;
-        bool hasInlineValue = false;
-        if (arg.rfind("--", 0) == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                value = arg.substr(eq + 1);
-                hasInlineValue = true;
-            }
-        }
-        auto takeValue = [&]() -> bool {
-            if (hasInlineValue)
-                return true;
-            if (i + 1 >= argc) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
-        auto noValue = [&]() -> bool {
-            if (hasInlineValue) {
-                error = name + " takes no value";
-                return false;
-            }
-            return true;
-        };
-
-        if (name == "--no-dialog") {
-            if (!noValue()) return false;
-            options.noDialog = true;
-        } else if (name == "--windowed" || name == "--fullscreen") {
-            if (!noValue()) return false;
-            options.fullscreen = (name == "--fullscreen");
-        } else if (name == "--no-music") {
-            if (!noValue()) return false;
-            options.noMusic = true;
-        } else if (name == "--vsync" || name == "--no-vsync") {
-            if (!noValue()) return false;
-            options.vsync = (name == "--vsync");
-        } else if (name == "--stats") {
-            if (!noValue()) return false;
-            options.stats = true;
-        } else if (name == "--bench") {
-            if (!noValue()) return false;
-            options.bench = true;
-        } else if (name == "--help" || name == "-h") {
-            if (!noValue()) return false;
-            options.help = true;
-        } else if (name == "--version") {
-            if (!noValue()) return false;
-            options.version = true;
-        } else if (name == "--size") {
-            if (!takeValue()) return false;
-            int w = 0, h = 0;
-            if (!parseSize(value, w, h)) {
-                error = "--size wants WIDTHxHEIGHT, e.g. 1280x800, not '" + value + "'";
-                return false;
-            }
-            options.width = w;
-            options.height = h;
-        } else if (name == "--aspect") {
-            if (!takeValue()) return false;
-            int index = 0;
-            if (!parseAspect(value, index)) {
-                error = "--aspect wants auto, 4:3, 5:4, 16:9 or 16:10, not '" + value + "'";
-                return false;
-            }
-            options.aspectIndex = index;
-        } else if (name == "--data") {
-            if (!takeValue()) return false;
-            if (value.empty()) {
-                error = "--data needs a folder";
-                return false;
-            }
-            options.dataDir = value;
-        } else if (name == "--music") {
-            if (!takeValue()) return false;
-            if (value.empty()) {
-                error = "--music needs a file";
-                return false;
-            }
-            options.musicPath = value;
-        } else if (name == "--capture") {
-            if (!takeValue()) return false;
-            if (value.empty()) {
-                error = "--capture needs a folder or a .mp4, .mkv or .webm file";
-                return false;
-            }
-            options.captureOut = value;
-        } else if (name == "--fps") {
-            if (!takeValue()) return false;
-            long long fps = 0;
-            if (!parseInt(value, 1, 1000, fps)) {
-                error = "--fps wants a whole number from 1 to 1000, not '" + value + "'";
-                return false;
-            }
-            options.fps = static_cast<int>(fps);
-        } else if (name == "--start") {
-            if (!takeValue()) return false;
-            long long ms = 0;
-            if (!parseInt(value, 0, kShowLengthMs - 1, ms)) {
-                error = "--start wants milliseconds from 0 to " + std::to_string(kShowLengthMs - 1) + ", not '"
-                        + value + "'";
-                return false;
-            }
-            options.startMs = static_cast<uint32_t>(ms);
-        } else if (name == "--from" || name == "--to") {
-            if (!takeValue()) return false;
-            long long ms = 0;
-            if (!parseInt(value, 0, kShowLengthMs, ms)) {
-                error = name + " wants milliseconds from 0 to " + std::to_string(kShowLengthMs) + ", not '" + value
-                        + "'";
-                return false;
-            }
-            (name == "--from" ? options.fromMs : options.toMs) = static_cast<uint32_t>(ms);
+    options = Options {};
+    CLI::App app {"", "brindle"};
+    app.set_help_flag();  // --help is a row of the table like any other
+    std::map<const CLI::Option*, const OptionRow*> rowOf;
+    for (const OptionRow& row : kOptionRows) {
+        CLI::Option* option = *row.value ? app.add_option(row.names) : app.add_flag(row.names);
+        option->description(row.help);
+        if (*row.value) {
+            option->type_name(row.value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+            option->check(CLI::Validator(
+                [&row](std::string& text) {
+                    Options scratch;
+                    return row.read(text, scratch);
+                },
+                ""));
         } else {
-            error = "unknown option '" + arg + "'";
-            return false;
+            option->disable_flag_override();
         }
+        rowOf[option] = &row;
     }
-
-    if (options.startMs && options.fixedStep()) {
-        error = "--start is for the live show; a capture starts with --from";
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
         return false;
     }
-    if (options.bench && !options.captureOut.empty()) {
-        error = "--bench and --capture cannot be combined";
-        return false;
-    }
-    if ((options.fps || options.fromMs != 0 || options.toMs != kShowLengthMs) && !options.fixedStep()) {
-        error = "--fps, --from and --to need --capture or --bench";
-        return false;
-    }
-    if ((options.fromMs != 0 || options.toMs != kShowLengthMs) && options.captureOut.empty()) {
-        error = "--from and --to need --capture";
-        return false;
-    }
-    if (options.fromMs >= options.toMs) {
-        error = "--from must be earlier than --to";
-        return false;
-    }
-    return true;
+    // Each occurrence in command-line order, so the last of two rows that set
+    // one thing (--windowed --fullscreen) wins.
+    std::map<const CLI::Option*, size_t> seen;
+    for (const CLI::Option* option : app.parse_order())
+        rowOf[option]->read(option->results()[seen[option]++], options);
+    error = contradiction(options);
+    return error.empty();
 }
 
 std::string usageText()
 {
-    return "usage: brindle [options]\n"
-           "  --no-dialog          start at once, without the launch dialog\n"
-           "  --size WxH           window or full-screen size (default: the desktop's)\n"
-           "  --windowed           run in a window\n"
-           "  --fullscreen         run full screen (the default)\n"
-           "  --aspect A           auto, 4:3, 5:4, 16:9 or 16:10 (default auto)\n"
-           "  --no-music           play the music muted\n"
-           "  --vsync, --no-vsync  wait for the display's refresh, or not (default: wait)\n"
-           "  --data DIR           the data folder (default: Data beside the program)\n"
-           "  --music FILE         play FILE instead of the show's track (MP3 by name, else a\n"
-           "                       tracker module)\n"
-           "  --start MS           open the live show at MS milliseconds, music positioned\n"
-           "                       there; the show's state is fast-forwarded at 60 fps\n"
-           "  --stats              print frame statistics as JSON on stdout at exit\n"
-           "  --capture OUT        render every frame at a fixed rate into OUT: a folder of\n"
-           "                       PNG files, or a .mp4, .mkv or .webm video with the music\n"
-           "  --fps N              frames per second for --capture and --bench (default 60)\n"
-           "  --from MS, --to MS   the show-time span to capture (default 0 to " +
-           std::to_string(kShowLengthMs) + ")\n"
-           "  --bench              render the whole show as fast as possible, print statistics\n"
-           "  --help               show this text\n"
-           "  --version            show the version\n"
-           "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
-           "forward and back, Escape ends the show\n";
+    std::string out = "usage: brindle [options]\n";
+    for (auto row = std::begin(kOptionRows); row != std::end(kOptionRows);) {
+        std::string names = usageNames(*row);
+        const std::string help = row->help;
+        for (++row; row != std::end(kOptionRows) && row->help == help; ++row)
+            names += ", " + usageNames(*row);
+        appendUsageLine(out, names, help);
+    }
+    return out + "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
+                 "forward and back, Escape ends the show\n";
 }

@@ -1,5 +1,9 @@
 // options.h: the command line.
 //
+// One table in options.cpp names every option with its value, its help line
+// and its rule; it drives the parser, the usage text and, through a test, the
+// option lists of the manual page and the README.
+//
 // parseOptions() turns argv into Options and never exits or prints; main()
 // prints usageText() on stderr and exits 2 when it returns false. An option
 // left out keeps the launch dialog's default (an empty optional).
@@ -12,26 +16,26 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "app/display_modes.h"
 #include "scene/schedule.h"
 
 struct Options {
     bool noDialog = false;
     std::optional<int> width, height;
     std::optional<bool> fullscreen;
-    std::optional<int> aspectIndex;  // 0 auto, 1 4:3, 2 5:4, 3 16:9, 4 16:10
+    std::optional<AspectCode> aspect;  // empty: "auto", the desktop's
     bool noMusic = false;
     std::optional<bool> vsync;
-    std::string dataDir;             // empty: "Data" beside the executable
-    std::string musicPath;           // empty: music.mp3 in the data folder
+    std::string dataDir;    // empty: "Data" beside the executable
+    std::string musicPath;  // empty: music.mp3 in the data folder
     bool stats = false;
     bool help = false;
     bool version = false;
 
-    std::optional<uint32_t> startMs; // the live show opens here (fast-forwarded at 60 fps)
+    std::optional<uint32_t> startMs;  // the live show opens here (fast-forwarded at 60 fps)
 
-    std::string captureOut;          // empty: no capture
+    std::string captureOut;  // empty: no capture
     std::optional<int> fps;
     uint32_t fromMs = 0;
     uint32_t toMs = kShowLengthMs;
@@ -46,8 +50,6 @@ struct Options {
 // unknown option, a missing or malformed value, or a contradiction.
 bool parseOptions(int argc, const char* const* argv, Options& options, std::string& error);
 
-// The usage text, ending in a newline.
+// The usage text, ending in a newline: one line per option (options that share
+// a help text share a line), wrapped at 80 columns.
 std::string usageText();
-
-// Parses "WxH" with both sides in 1..16384. Returns false when malformed.
-bool parseSize(const std::string& text, int& width, int& height);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "app/configurator.h"
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
+#include "app/report.h"
 #include "app/stats.h"
 #include "app/window.h"
 #include "scene/schedule.h"
@@ -28,17 +28,12 @@ double millisecondsBetween(uint64_t from, uint64_t to)
     return static_cast<double>(to - from) * 1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
-void reportFailure(const std::string& what)
-{
-    std::fprintf(stderr, "brindle: %s\n", what.c_str());
-}
-
 LaunchPreset presetFrom(const Options& options)
 {
     LaunchPreset preset;
     preset.width = options.width;
     preset.height = options.height;
-    preset.aspectIndex = options.aspectIndex;
+    preset.aspect = options.aspect;
     preset.fullscreen = options.fullscreen;
     preset.vsync = options.vsync;
     if (options.noMusic)
@@ -54,8 +49,7 @@ void applyOptions(DemoApplication& app, const Options& options)
     app.width = options.width.value_or(desktop.width > 0 ? desktop.width : 1280);
     app.height = options.height.value_or(desktop.height > 0 ? desktop.height : 800);
     app.bitsPerPixel = 32;
-    const int aspect = options.aspectIndex.value_or(0);
-    app.aspectMode = aspect == 0 ? app.desktopAspect : aspect;
+    app.aspectMode = options.aspect.value_or(app.desktopAspect);
     app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
     // Fixed-step frames never wait for the display.
     app.vsync = !options.fixedStep() && options.vsync.value_or(true);
@@ -115,12 +109,12 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t
 
 // Takes the live show's keys pressed since the last frame. False when a jump
 // failed (`error` says why).
-bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<int>& keys,
+bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys,
                    std::string& error)
 {
     keys.swap(app.pressedKeys);
     app.pressedKeys.clear();
-    for (const int key : keys) {
+    for (const KeyCode key : keys) {
         if (key == kPauseKey) {
             if (clock.paused())
                 clock.resume();
@@ -157,25 +151,25 @@ uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps,
     return last;
 }
 
-int virtualKeyFor(SDL_Keycode key)
+std::optional<KeyCode> virtualKeyFor(SDL_Keycode key)
 {
     if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
+        return KeyCode {'A' + (key - SDLK_a)};
     if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
+        return KeyCode {'0' + (key - SDLK_0)};
     if (key >= SDLK_F1 && key <= SDLK_F12)
-        return 112 + (key - SDLK_F1);
+        return KeyCode {static_cast<int>(KeyCode::F1) + (key - SDLK_F1)};
     switch (key) {
-    case SDLK_ESCAPE: return kEscapeKey;
-    case SDLK_RETURN: return 13;
-    case SDLK_SPACE: return 32;
-    case SDLK_TAB: return 9;
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    default: return -1;
+    case SDLK_ESCAPE: return KeyCode::Escape;
+    case SDLK_RETURN: return KeyCode::Return;
+    case SDLK_SPACE: return KeyCode::Space;
+    case SDLK_TAB: return KeyCode::Tab;
+    case SDLK_BACKSPACE: return KeyCode::Backspace;
+    case SDLK_LEFT: return KeyCode::Left;
+    case SDLK_UP: return KeyCode::Up;
+    case SDLK_RIGHT: return KeyCode::Right;
+    case SDLK_DOWN: return KeyCode::Down;
+    default: return std::nullopt;
     }
 }
 
@@ -185,11 +179,10 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
     case SDL_QUIT:
         return true;
     case SDL_KEYDOWN: {
-        const int code = virtualKeyFor(event.key.keysym.sym);
-        if (code >= 0 && code < static_cast<int>(app.keyDown.size())) {
-            app.keyDown[static_cast<size_t>(code)] = true;
+        if (const std::optional<KeyCode> key = virtualKeyFor(event.key.keysym.sym)) {
+            app.keyDown[static_cast<size_t>(*key)] = true;
             if (!event.key.repeat)
-                app.pressedKeys.push_back(code);
+                app.pressedKeys.push_back(*key);
         }
         return false;
     }
@@ -236,10 +229,10 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     applyOptions(app, options);
     if (!options.noDialog && !options.fixedStep()) {
         app.displayModes = distinctModes(enumerateDisplayModes());
-        const int result = show.runDialog(app, presetFrom(options));
-        if (result != kLaunchDialogLaunch) {
+        const LaunchResult result = show.runDialog(app, presetFrom(options));
+        if (result != LaunchResult::Launch) {
             app.configurator.reset();
-            return result == kLaunchDialogQuit ? kExitQuit : kExitStartFailed;
+            return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
         }
         // Time spent choosing in the dialog is not start-up time.
         startCounter = SDL_GetPerformanceCounter();
@@ -284,7 +277,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     if (started && options.fixedStep() && options.fromMs > 0)
         fastForward(app, show, clock, 0, options.fromMs, settings.observer);
     if (!started) {
-        reportFailure(error.empty() ? "start-up failed" : error);
+        report(error.empty() ? "start-up failed" : error);
         shutDown(app, show, built, clock);
         return kExitStartFailed;
     }
@@ -292,7 +285,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     bool quitRequested = false;
     bool firstFrame = true;
     bool failed = false;
-    std::vector<int> keys;
+    std::vector<KeyCode> keys;
     for (;;) {
         const uint64_t frameStart = SDL_GetPerformanceCounter();
         if (firstFrame && settings.stats)
@@ -301,13 +294,13 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
         pumpEvents(app, quitRequested);
         if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
-            reportFailure(error);
+            report(error);
             failed = true;
             break;
         }
         if (clock.paused()) {
             // The picture holds: nothing is drawn or presented until the show resumes.
-            if (quitRequested || app.keyDown[kEscapeKey])
+            if (quitRequested || app.isKeyDown(KeyCode::Escape))
                 break;
             SDL_Delay(5);
             continue;
@@ -322,7 +315,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         if (settings.observer)
             settings.observer->frameRendered(app);
 
-        const bool ended = app.showTimeMs >= kShowLengthMs || app.keyDown[kEscapeKey];
+        const bool ended = app.showTimeMs >= kShowLengthMs || app.isKeyDown(KeyCode::Escape);
         if (!ended)
             SDL_GL_SwapWindow(app.window);
         clock.frameDone();
@@ -338,7 +331,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     }
     bool finished = !failed;
     if (settings.observer && !settings.observer->finish(app, error)) {
-        reportFailure(error);
+        report(error);
         finished = false;
     }
     shutDown(app, show, built, clock);

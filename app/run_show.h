@@ -17,25 +17,26 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <SDL.h>
 
+#include "app/application.h"
+#include "app/launch_dialog.h"
 #include "app/options.h"
 
-struct DemoApplication;
 class DemoConfigurator;
 class FrameClock;
 class FrameStats;
-struct LaunchPreset;
 
 class ShowProgram {
 public:
     virtual ~ShowProgram() = default;
     // The configurator that loads the show's assets into `app`.
     virtual std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) = 0;
-    // The launch dialog: 1004 to launch, negative to quit.
-    virtual int runDialog(DemoApplication& app, const LaunchPreset& preset) = 0;
+    // The launch dialog.
+    virtual LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) = 0;
     // Builds what the frames draw from, after the assets. False with `error` set stops the start.
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).
@@ -79,10 +80,9 @@ struct RunSettings {
 inline constexpr int kExitQuit = -1;          // the launch dialog ended without Launch
 inline constexpr int kExitStartFailed = 1;    // start-up or capture failed; one line was printed
 
-// Virtual-key code for an SDL key (letters upper case, digits, Escape 27,
-// Return 13, Space 32, Tab 9, Backspace 8, F1..F12 112..123, arrows 37..40);
-// -1 for keys without one.
-int virtualKeyFor(SDL_Keycode key);
+// Virtual-key code for an SDL key (letters upper case, digits, Escape,
+// Return, Space, Tab, Backspace, F1..F12, arrows); nullopt for keys without one.
+std::optional<KeyCode> virtualKeyFor(SDL_Keycode key);
 
 // Records the virtual-key codes of key-down events in app.keyDown, and of
 // presses that are not key repeats in app.pressedKeys. Returns true when the
@@ -95,9 +95,9 @@ bool quitSignalled();
 void clearQuitSignal();
 
 // Live-show keys beyond Escape: Space pauses and resumes, Right and Left jump.
-inline constexpr int kPauseKey = 32;
-inline constexpr int kJumpBackKey = 37;
-inline constexpr int kJumpForwardKey = 39;
+inline constexpr KeyCode kPauseKey = KeyCode::Space;
+inline constexpr KeyCode kJumpBackKey = KeyCode::Left;
+inline constexpr KeyCode kJumpForwardKey = KeyCode::Right;
 inline constexpr uint32_t kJumpMs = 10000;
 // The fixed rate at which the live show fast-forwards its state.
 inline constexpr int kFastForwardFps = 60;

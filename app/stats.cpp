@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numeric>
+
+#include <nlohmann/json.hpp>
 
 #include <sys/resource.h>
 
@@ -19,26 +20,19 @@ double nearestRank(const std::vector<double>& sorted, double percent)
     return sorted[rank - 1];
 }
 
-void appendNumber(std::string& out, double value)
+// Figures are printed to the microsecond; a figure that is not a number prints as 0.
+double rounded(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", std::isfinite(value) ? value : 0.0);
-    out += text;
+    return std::isfinite(value) ? std::round(value * 1000.0) / 1000.0 : 0.0;
 }
 
-void appendFigures(std::string& out, const FrameFigures& f)
+nlohmann::ordered_json figuresJson(const FrameFigures& f)
 {
-    out += "{\"mean\": ";
-    appendNumber(out, f.mean);
-    out += ", \"median\": ";
-    appendNumber(out, f.median);
-    out += ", \"p95\": ";
-    appendNumber(out, f.p95);
-    out += ", \"p99\": ";
-    appendNumber(out, f.p99);
-    out += ", \"max\": ";
-    appendNumber(out, f.max);
-    out += "}";
+    return {{"mean", rounded(f.mean)},
+            {"median", rounded(f.median)},
+            {"p95", rounded(f.p95)},
+            {"p99", rounded(f.p99)},
+            {"max", rounded(f.max)}};
 }
 
 } // namespace
@@ -80,39 +74,26 @@ void FrameStats::addFrame(uint32_t showTimeMs, double frameMs)
 
 std::string FrameStats::toJson() const
 {
-    std::string out = "{\"frames\": " + std::to_string(frameMs_.size()) + ", \"startup_ms\": ";
-    appendNumber(out, startupMs_);
-    out += ", \"frame_ms\": ";
-    appendFigures(out, summarise(frameMs_));
-    out += ", \"segments\": {";
-    bool first = true;
+    nlohmann::ordered_json json;
+    json["frames"] = frameMs_.size();
+    json["startup_ms"] = rounded(startupMs_);
+    json["frame_ms"] = figuresJson(summarise(frameMs_));
+    nlohmann::ordered_json& segments = json["segments"] = nlohmann::ordered_json::object();
     for (const ShowSegment& segment : kShowSegments) {
         std::vector<double> inside;
         for (size_t i = 0; i < frameMs_.size(); ++i) {
             if (showTimes_[i] >= segment.startMs && showTimes_[i] < segment.endMs)
                 inside.push_back(frameMs_[i]);
         }
-        out += first ? "\"" : ", \"";
-        first = false;
-        out += segment.name;
-        out += "\": ";
-        FrameFigures f = summarise(inside);
-        appendFigures(out, f);
-        out.pop_back();
-        out += ", \"frames\": " + std::to_string(inside.size()) + "}";
+        nlohmann::ordered_json& figures = segments[segment.name] = figuresJson(summarise(inside));
+        figures["frames"] = inside.size();
     }
-    out += "}, \"peak_rss_mb\": ";
-    appendNumber(out, peakResidentMb());
+    json["peak_rss_mb"] = rounded(peakResidentMb());
     if (beats_)
-        out += ", \"beats\": " + std::to_string(*beats_);
-    if (audioDriftMs_) {
-        out += ", \"audio_drift_ms\": ";
-        appendNumber(out, *audioDriftMs_);
-    }
-    if (relockMs_) {
-        out += ", \"relock_ms\": ";
-        appendNumber(out, *relockMs_);
-    }
-    out += "}";
-    return out;
+        json["beats"] = *beats_;
+    if (audioDriftMs_)
+        json["audio_drift_ms"] = rounded(*audioDriftMs_);
+    if (relockMs_)
+        json["relock_ms"] = rounded(*relockMs_);
+    return json.dump();
 }

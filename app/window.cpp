@@ -8,9 +8,9 @@
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
 
-std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
+std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect)
 {
-    if (aspectCode < 1 || aspectCode > 4 || h == 0)
+    if (aspect == AspectCode::Other || h == 0)
         return std::nullopt;
     float vw = static_cast<float>(w);
     float vh = static_cast<float>(w) / 1.6f;
@@ -27,9 +27,9 @@ std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode)
     return box;
 }
 
-bool setupProjection(int w, int h, int aspectCode)
+bool setupProjection(int w, int h, AspectCode aspect)
 {
-    const std::optional<Letterbox> box = letterboxFor(w, h, aspectCode);
+    const std::optional<Letterbox> box = letterboxFor(w, h, aspect);
     if (!box)
         return false;
     setViewport(box->x, box->y, box->width, box->height);

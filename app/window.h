@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 
+#include "app/display_modes.h"
+
 struct DemoApplication;
 
 inline constexpr const char* kWindowTitle = "brindle2o16";
@@ -27,13 +29,13 @@ struct Letterbox {
     float aspect = 0.0f;  // width / height of the box, single precision
 };
 
-// The centred 16:10 box inside a w × h drawable for aspect code 1..4.
-// Returns nullopt for any other code or when h is 0 (nothing is to be set).
-std::optional<Letterbox> letterboxFor(int w, int h, int aspectCode);
+// The centred 16:10 box inside a w × h drawable for any of the four ratios.
+// Returns nullopt for AspectCode::Other or when h is 0 (nothing is to be set).
+std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect);
 
 // Sets the letterbox viewport and the 93.1-degree perspective for it.
 // Returns false, touching no GL state, when letterboxFor() gives nullopt.
-bool setupProjection(int w, int h, int aspectCode);
+bool setupProjection(int w, int h, AspectCode aspect);
 
 // Reads the context's GL_VERSION into glMajor and glMinor.
 void readGLVersion(DemoApplication& app);

@@ -3,9 +3,9 @@
 //
 // Three implementations share this interface:
 //   makeDeviceAudioBackend()  plays through SDL2 audio. When no output device
-//                             can be opened, init() prints one warning line and
-//                             falls back to a silent output whose position
-//                             still moves in real time.
+//                             can be opened, init() hands one warning to the
+//                             program's sink and falls back to a silent output
+//                             whose position still moves in real time.
 //   makeOfflineAudioBackend() no output at all; the playback position is set
 //                             from outside (video capture steps it per frame).
 //   makeNullAudioBackend()    opens no decoder and produces silence; for tests
@@ -19,12 +19,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "audio/decoded_track.h"
 
 using AudioHandle = uint32_t;  // 0 means "no channel"
+
+// Takes a warning the back end recovered from, one line without prefix or
+// newline; the program decides where it goes.
+using AudioWarningSink = std::function<void(const std::string&)>;
 
 class AudioBackend {
 public:
@@ -82,5 +87,5 @@ public:
 // when the path names a readable file (nothing is decoded) and 0 otherwise;
 // spectrum() yields zeros; positions stay 0; track() is null.
 std::unique_ptr<AudioBackend> makeNullAudioBackend();
-std::unique_ptr<AudioBackend> makeDeviceAudioBackend();
+std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn);
 std::unique_ptr<OfflineAudioBackend> makeOfflineAudioBackend();

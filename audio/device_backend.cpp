@@ -6,9 +6,9 @@
 #include <dlfcn.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "audio/track_backend.h"
 
@@ -57,6 +57,10 @@ int64_t nanosecondsNow()
 
 class DeviceAudioBackend final : public TrackBackend {
 public:
+    explicit DeviceAudioBackend(AudioWarningSink warn)
+        : warn_(std::move(warn))
+    {
+    }
     ~DeviceAudioBackend() override { release(); }
 
     bool init(int frequency) override;
@@ -85,6 +89,7 @@ private:
     int64_t silentHeardFrames(int64_t nowNs) const;
     int64_t deviceHeardFrames(int64_t nowNs) const;
 
+    AudioWarningSink warn_;
     bool subsystemStarted_ = false;
     SDL_AudioDeviceID device_ = 0;
     int latencyFrames_ = kDeviceBufferFrames;
@@ -110,9 +115,8 @@ bool DeviceAudioBackend::init(int frequency)
     if (!restartAt(frequency))
         return false;
     std::string why;
-    if (!openDevice(why)) {
-        std::fprintf(stderr, "brindle: no audio output (%s); the show runs silently\n", why.c_str());
-    }
+    if (!openDevice(why))
+        warn_("no audio output (" + why + "); the show runs silently");
     return true;
 }
 
@@ -243,4 +247,7 @@ void DeviceAudioBackend::release()
 
 }  // namespace
 
-std::unique_ptr<AudioBackend> makeDeviceAudioBackend() { return std::make_unique<DeviceAudioBackend>(); }
+std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn)
+{
+    return std::make_unique<DeviceAudioBackend>(std::move(warn));
+}

@@ -1,11 +1,9 @@
-// Figures the show reports about its music: how many frames raised a beat
-// inside the beat window, and the largest gap between show time and the
-// music's playback position.
+// How many frames raised a beat inside the beat window: the "beats" figure of
+// the show's statistics.
 //
 // Use, once per frame after the beat detector ran:
 //   stats.noteFrame(showTimeMs, beats);
-//   stats.noteDrift(showTimeMs, backend.positionMs(music.channel()));
-// then read beats() and maxDriftMs() at the end of the show.
+// then read beats() at the end of the show.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +20,10 @@ public:
     }
 
     void noteFrame(uint32_t showTimeMs, const BeatDetector& beats);
-    void noteDrift(uint32_t showTimeMs, double playbackMs);
 
     int beats() const { return beats_; }
-    // Largest |show time - playback position| in ms; 0 before any note.
-    double maxDriftMs() const { return maxDriftMs_; }
 
 private:
     uint32_t beatWindowStartMs_, beatWindowEndMs_;
     int beats_ = 0;
-    double maxDriftMs_ = 0.0;
 };

@@ -3,7 +3,6 @@
 #include "gfx/asset_catalogue.h"
 
 #include <array>
-#include <cstdio>
 
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
@@ -52,23 +51,25 @@ std::string joinPath(const std::string& dir, std::string_view file) {
     return dir.back() == '/' ? dir + std::string(file) : dir + "/" + std::string(file);
 }
 
-// Prints a multi-line GL info log with the shader or program key on each line.
-void printInfoLog(std::string_view key, const std::string& log) {
+// A GL info log with the shader or program key before each line, so that the
+// lines stay attributable once the program prints them.
+std::string keyedLog(std::string_view key, const std::string& log) {
+    std::string out;
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
         if (end == std::string::npos) end = log.size();
-        std::fprintf(stderr, "brindle: %.*s: %.*s\n", static_cast<int>(key.size()), key.data(),
-                     static_cast<int>(end - start), log.data() + start);
+        out.append(key).append(": ").append(log, start, end - start).append("\n");
         start = end + 1;
     }
+    return out;
 }
 
 bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string& error) {
     const ShaderSource* source = findBuiltInShader(key);
     if (source && programs.addShader(key, source->type, source->text)) return true;
-    if (source) printInfoLog(key, programs.lastLog());
-    error = "the GL driver cannot compile the built-in shader " + std::string(key) +
+    error = (source ? keyedLog(key, programs.lastLog()) : std::string()) +
+            "the GL driver cannot compile the built-in shader " + std::string(key) +
             " (log above); update the graphics driver";
     return false;
 }
@@ -125,9 +126,8 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error) {
         if (!compileBuiltIn(programs, row.fragmentKey, error)) return false;
         ProgramEntry* program = programs.addProgram(row.key, row.vertexKey, row.fragmentKey);
         if (!program || !program->linked) {
-            printInfoLog(row.key, programs.lastLog());
-            error = "the GL driver cannot link the built-in program " + std::string(row.key) +
-                    " (log above); update the graphics driver";
+            error = keyedLog(row.key, programs.lastLog()) + "the GL driver cannot link the built-in program " +
+                    std::string(row.key) + " (log above); update the graphics driver";
             return false;
         }
         if (row.uniforms.empty()) continue;

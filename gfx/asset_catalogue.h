@@ -9,7 +9,8 @@
 // textures and six render targets, in that order. An image file that is missing
 // or broken leaves its texture all zero and yields one warning naming the file;
 // every key still exists. A built-in shader that fails to compile or link stops
-// the programs with one line in `error`.
+// the programs; `error` then holds the driver's log, each line led by the
+// shader's or program's key, and a last line saying what failed.
 #pragma once
 
 #include <span>

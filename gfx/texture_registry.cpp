@@ -18,7 +18,6 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     const size_t bytes = static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)) * 4;
     entry.pixels.assign(bytes, 0);
     if (rgbaOrNull && bytes > 0) std::memcpy(entry.pixels.data(), rgbaOrNull, bytes);
-    entry.envMode = GL_MODULATE;
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
     entry.wrap = wrap;

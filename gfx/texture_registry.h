@@ -27,7 +27,6 @@ struct TextureEntry {
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;  // width x height x 4 RGBA bytes, kept for the entry's life
     GLuint glName = 0;
-    GLenum envMode = GL_MODULATE;  // recorded, never applied
     GLenum minFilter = GL_LINEAR, magFilter = GL_LINEAR;
     GLenum wrap = GL_CLAMP_TO_EDGE;  // both S and T
     GLenum target = GL_TEXTURE_2D;

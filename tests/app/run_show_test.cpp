@@ -89,15 +89,15 @@ TEST(RunShow, EscapeCloseAndSignalsEndAfterTheCurrentFrame)
         ASSERT_EQ(runShow(app, show, run), 0) << name;
         EXPECT_EQ(show.frames, 4) << name;
         EXPECT_EQ(show.destroys, 1) << name;
-        EXPECT_TRUE(app.keyDown['A']) << name;
-        EXPECT_EQ(app.keyDown[kEscapeKey], std::string(name) == "escape") << name;
+        EXPECT_TRUE(app.isKeyDown(KeyCode {'A'})) << name;
+        EXPECT_EQ(app.isKeyDown(KeyCode::Escape), std::string(name) == "escape") << name;
         clearQuitSignal();
     }
 }
 
 TEST(RunShow, TheDialogsSettingsAreUsedAndItsQuitOpensNothing)
 {
-    for (int result : {1004, -1}) {
+    for (LaunchResult result : {LaunchResult::Launch, LaunchResult::Quit}) {
         DemoApplication app;
         prepareTestApp(app);
         ClearShow show;
@@ -108,10 +108,11 @@ TEST(RunShow, TheDialogsSettingsAreUsedAndItsQuitOpensNothing)
         int width = 0;
         CallbackObserver observer([&](DemoApplication& a, int) { SDL_GetWindowSize(a.window, &width, nullptr); });
         run.observer = &observer;
-        EXPECT_EQ(runShow(app, show, run), result < 0 ? -1 : 0);
+        const bool quit = result == LaunchResult::Quit;
+        EXPECT_EQ(runShow(app, show, run), quit ? -1 : 0);
         EXPECT_EQ(show.dialogs, 1);
-        EXPECT_EQ(width, result < 0 ? 0 : 64);
-        EXPECT_EQ(show.buildCalls, result < 0 ? 0 : 1);
+        EXPECT_EQ(width, quit ? 0 : 64);
+        EXPECT_EQ(show.buildCalls, quit ? 0 : 1);
     }
 }
 

@@ -14,7 +14,7 @@ std::unique_ptr<DemoConfigurator> ClearShow::makeConfigurator(DemoApplication& a
     return std::make_unique<TestConfigurator>(app, assetsLoad);
 }
 
-int ClearShow::runDialog(DemoApplication& app, const LaunchPreset&)
+LaunchResult ClearShow::runDialog(DemoApplication& app, const LaunchPreset&)
 {
     ++dialogs;
     app.width = 64;
@@ -77,7 +77,7 @@ RunSettings windowedRun(FrameClock& clock, int width, int height)
     run.options.fullscreen = false;
     run.options.width = width;
     run.options.height = height;
-    run.options.aspectIndex = 4;
+    run.options.aspect = AspectCode::Ratio16x10;
     run.options.vsync = false;
     run.clock = &clock;
     return run;

@@ -24,7 +24,7 @@ private:
 class ClearShow : public ShowProgram {
 public:
     std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) override;
-    int runDialog(DemoApplication&, const LaunchPreset&) override;
+    LaunchResult runDialog(DemoApplication&, const LaunchPreset&) override;
     bool build(DemoApplication& app, std::string& error) override;
     void startMusic(DemoApplication&) override { ++musicStarts; }
     void renderFrame(DemoApplication& app) override;
@@ -35,7 +35,7 @@ public:
     FadeState fades;
     bool assetsLoad = true;
     bool builds = true;
-    int dialogResult = 1004;
+    LaunchResult dialogResult = LaunchResult::Launch;
     int dialogs = 0, buildCalls = 0, musicStarts = 0, frames = 0, destroys = 0, rebuilds = 0;
     std::vector<uint32_t> advancedTimes;
 };

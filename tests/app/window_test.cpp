@@ -17,24 +17,25 @@ std::array<int, 4> viewport()
 
 TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
 {
+    using enum AspectCode;
     struct Case {
-        int w, h, code;
+        int w, h;
+        AspectCode code;
         std::array<int, 4> box;  // all zero: no box
     };
     const Case cases[] = {
-        {1920, 1080, 4, {96, 0, 1728, 1080}}, {1280, 1024, 4, {0, 112, 1280, 800}},
-        {1366, 768, 4, {69, 0, 1228, 768}},   {1920, 1200, 4, {0, 0, 1920, 1200}},
-        {1680, 1050, 4, {0, 0, 1680, 1050}},  {1280, 1024, 1, {0, 112, 1280, 800}},
-        {1920, 1080, 0, {}},                  {1920, 1080, 5, {}},
-        {1920, 0, 4, {}},
+        {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}}, {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
+        {1366, 768, Ratio16x10, {69, 0, 1228, 768}},   {1920, 1200, Ratio16x10, {0, 0, 1920, 1200}},
+        {1680, 1050, Ratio16x10, {0, 0, 1680, 1050}},  {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
+        {1920, 1080, Other, {}},                       {1920, 0, Ratio16x10, {}},
     };
     for (const Case& c : cases) {
         const auto box = letterboxFor(c.w, c.h, c.code);
         const std::array<int, 4> got = box ? std::array<int, 4>{box->x, box->y, box->width, box->height}
                                            : std::array<int, 4>{};
-        EXPECT_EQ(got, c.box) << c.w << "x" << c.h << " code " << c.code;
+        EXPECT_EQ(got, c.box) << c.w << "x" << c.h << " code " << static_cast<int>(c.code);
     }
-    EXPECT_FLOAT_EQ(letterboxFor(1366, 768, 4)->aspect, 1228.0f / 768.0f);
+    EXPECT_FLOAT_EQ(letterboxFor(1366, 768, Ratio16x10)->aspect, 1228.0f / 768.0f);
 }
 
 TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewport)
@@ -42,7 +43,7 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewport)
     DemoApplication app;
     app.width = 160;
     app.height = 128;
-    app.aspectMode = 2;
+    app.aspectMode = AspectCode::Ratio5x4;
     app.samples = 4;
     std::string error;
     ASSERT_TRUE(openWindow(app, error)) << error;
@@ -70,7 +71,7 @@ TEST(Window, AspectZeroLeavesTheDefaultViewportAndAResizeIsUndone)
     DemoApplication app;
     app.width = 100;
     app.height = 30;
-    app.aspectMode = 0;
+    app.aspectMode = AspectCode::Other;
     std::string error;
     ASSERT_TRUE(openWindow(app, error)) << error;
     EXPECT_EQ(viewport(), (std::array<int, 4>{0, 0, 100, 30}));

@@ -14,7 +14,7 @@ LaunchSettings untouched() {
   LaunchSettings s;
   s.width = -7;
   s.height = -8;
-  s.aspectMode = 2;
+  s.aspectMode = AspectCode::Ratio5x4;
   s.samples = 4;
   return s;
 }
@@ -24,28 +24,29 @@ auto fields(const LaunchSettings& s) {
 }
 
 TEST(LaunchMapping, ControlStatesLandInTheirOwnFields) {
+  using enum AspectCode;
   struct Case {
     const char* what;
     void (*edit)(LaunchControls&);
-    int desktopAspect;
+    AspectCode desktopAspect;
     LaunchSettings expected;
   };
   const Case cases[] = {
-      {"defaults", [](LaunchControls&) {}, kAspect16x9, {1280, 720, 32, kAspect16x9, 0, true, true, true}},
-      {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, kAspect16x9,
-       {1280, 720, 32, kAspect16x10, 0, true, true, true}},
-      {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, kAspectOther, {1280, 720, 32, kAspect5x4, 0, true, true, true}},
-      {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, kAspect16x9,
-       {1280, 720, 32, 2, 0, true, true, true}},
-      {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, kAspect4x3,
-       {1280, 720, 32, kAspect4x3, 8, false, true, true}},
-      {"no vsync", [](LaunchControls& c) { c.vsync = false; }, kAspect4x3, {1280, 720, 32, kAspect4x3, 0, true, false, true}},
-      {"no music", [](LaunchControls& c) { c.music = false; }, kAspect4x3, {1280, 720, 32, kAspect4x3, 0, true, true, false}},
+      {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
+      {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
+       {1280, 720, 32, Ratio16x10, 0, true, true, true}},
+      {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, Other, {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+      {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
+       {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+      {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, Ratio4x3,
+       {1280, 720, 32, Ratio4x3, 8, false, true, true}},
+      {"no vsync", [](LaunchControls& c) { c.vsync = false; }, Ratio4x3, {1280, 720, 32, Ratio4x3, 0, true, false, true}},
+      {"no music", [](LaunchControls& c) { c.music = false; }, Ratio4x3, {1280, 720, 32, Ratio4x3, 0, true, true, false}},
       // A typed size selects its listed mode; a selection in the list wins over the field.
-      {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, kAspect4x3,
-       {1024, 768, 32, kAspect4x3, 0, true, true, true}},
-      {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, kAspect4x3,
-       {1280, 720, 32, kAspect4x3, 0, true, true, true}},
+      {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
+       {1024, 768, 32, Ratio4x3, 0, true, true, true}},
+      {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
+       {1280, 720, 32, Ratio4x3, 0, true, true, true}},
   };
   for (const Case& c : cases) {
     LaunchControls controls;
@@ -63,7 +64,7 @@ TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten) {
     controls.resolutionIndex = index;
     controls.resolutionText = text;
     LaunchSettings s = untouched();
-    return !applyLaunchControls(modes, kAspect16x9, controls, s) && fields(s) == fields(untouched());
+    return !applyLaunchControls(modes, AspectCode::Ratio16x9, controls, s) && fields(s) == fields(untouched());
   };
   EXPECT_TRUE(rejects(kModes, -1, ""));
   EXPECT_TRUE(rejects({}, 0, "1920x1080"));

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
-#include <set>
 #include <sstream>
 
 ScratchDir::ScratchDir(const std::string& stem)
@@ -56,15 +54,6 @@ std::vector<std::string> fileNamesIn(const fs::path& dir)
         names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::vector<std::string> optionNamesIn(const std::string& usage)
-{
-    std::set<std::string> names;
-    const std::regex option(R"((^|[\s,])(--?[a-z][a-z-]*))");
-    for (std::sregex_iterator it(usage.begin(), usage.end(), option), end; it != end; ++it)
-        names.insert((*it)[2].str());
-    return {names.begin(), names.end()};
 }
 
 RgbaPicture readRgbaPng(const fs::path& path)

@@ -39,9 +39,6 @@ ChildResult runShortCapture(const fs::path& program, const fs::path& outDir, con
 // The names of the files in `dir`, sorted; empty when it is missing.
 std::vector<std::string> fileNamesIn(const fs::path& dir);
 
-// The option names ("--size", "-h", ...) that a usage text lists.
-std::vector<std::string> optionNamesIn(const std::string& usage);
-
 // An RGBA picture read from a PNG file; width 0 when it cannot be read.
 struct RgbaPicture {
     int width = 0, height = 0;

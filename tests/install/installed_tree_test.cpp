@@ -86,20 +86,15 @@ TEST_F(InstalledTree, DataOptionWinsAndMissingDataIsNamed)
     EXPECT_EQ(linesOf(missing.err).size(), 1u) << missing.err;
 }
 
-TEST_F(InstalledTree, ManualPageRendersAndCoversEveryOptionAndExitStatus)
+// The page's option list is held to --help by the app tests; here the
+// installed page must render cleanly and list every exit status.
+TEST_F(InstalledTree, ManualPageRendersAndCoversEveryExitStatus)
 {
     if (std::string(BRINDLE_MAN).empty())
         GTEST_SKIP() << "man is not installed (package man-db)";
     const ChildResult page = runChild(BRINDLE_MAN, {"--warnings", "-l", at("share/man/man1/brindle.1.gz").string()});
     ASSERT_EQ(page.status, 0) << page.err;
     EXPECT_EQ(page.err, "") << "groff warnings";
-
-    const ChildResult help = runChild(program().string(), {"--help"});
-    ASSERT_EQ(help.status, 0);
-    const std::vector<std::string> options = optionNamesIn(help.out);
-    ASSERT_GE(options.size(), 15u) << help.out;
-    for (const std::string& option : options)
-        EXPECT_TRUE(std::regex_search(page.out, std::regex("(^|[^a-z-])" + option + "([^a-z-]|$)"))) << option;
 
     const size_t exitSection = page.out.find("EXIT STATUS");
     ASSERT_NE(exitSection, std::string::npos);

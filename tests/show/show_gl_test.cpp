@@ -39,7 +39,7 @@ struct OffscreenShow {
         std::string error = TestGlContext::error();
         app.width = width;
         app.height = height;
-        app.aspectMode = 4;
+        app.aspectMode = AspectCode::Ratio16x10;
         if (!error.empty() || !buildPrograms(app.programs, error))
             return error;
         const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
