@@ -83,7 +83,7 @@ public:
     void destroy(DemoApplication&) override
     {
         releaseScene();
-        if (passTimer_ && passTimer_->framesMeasured() > 0) {
+        if (passTimer_) {
             const std::vector<double> means = passTimer_->meanMs();
             for (int i = 0; i < kPassCount; ++i)
                 passesMs_.emplace_back(kPassNames[i], means[static_cast<size_t>(i)]);

@@ -30,7 +30,6 @@ public:
 
     // Mean GPU milliseconds of each pass; zeros before any frame was read back.
     std::vector<double> meanMs() const;
-    int framesMeasured() const { return measured_; }
 
 private:
     static constexpr int kFramesInFlight = 4;

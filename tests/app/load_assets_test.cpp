@@ -6,7 +6,7 @@
 #include "audio/audio_backend.h"
 #include "catalogue_files.h"
 #include "gfx/asset_catalogue.h"
-#include "gl_test_context.h"
+#include "tests/support/gl_context.h"
 #include "scene/show_assets.h"
 
 namespace {

@@ -1,30 +1,40 @@
-// fault_table.h: what the program must do for each fault, in one table that
-// both the fault cases and the check of docs/robustness.md read, so the
-// document cannot drift from what the suite proves.
+// fault_table.h: each fault, how the suite provokes it and what the program
+// must then do, in one table that both the fault cases and the check of
+// docs/robustness.md read, so the document cannot drift from what the suite proves.
 //
 // A stderr line is given as a template: "{data}" stands for the data folder
 // of the run, "{any}" for any text (a driver's or library's own words).
 // Every expected line must appear exactly once and nothing else may appear.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-struct FaultExpectation {
-    std::string_view id;                       // the case's name in the suite and the document
-    int status;                                // exit status
-    std::vector<std::string_view> stderrLines; // templates, in any order
+// One run of the program as a case sets it up.
+struct FaultRun {
+    std::filesystem::path data;     // links to the build's files; a case may replace them
+    std::vector<std::string> args;  // the data folder is added after the provocation
+    std::vector<std::string> env;   // "NAME=VALUE" sets, "NAME=" removes
 };
 
-const std::vector<FaultExpectation>& faultTable();
-// The row named `id`; aborts the test program when there is none.
-const FaultExpectation& expectationFor(std::string_view id);
+// How the run ends once the show draws; Itself also when it never starts.
+enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue };
 
-// True when `line` is what `lineTemplate` describes for the folder `dataDir`.
-bool lineMatches(std::string_view lineTemplate, const std::string& line, const std::string& dataDir);
+struct FaultCase {
+    std::string_view id;                        // the case's name in the suite and the document
+    int status;                                 // exit status
+    std::vector<std::string_view> stderrLines;  // templates, in any order
+    void (*provoke)(FaultRun&) = nullptr;
+    Ending ending = Ending::Itself;
+    int signal = 0;           // for Ending::Signal
+    bool fullscreen = false;  // at 800x600 on the mode-switching server
+};
+
+const std::vector<FaultCase>& faultTable();
 
 // Pairs every template with one line of `lines`; empty when they match,
 // otherwise a description of the first line or template left over.
-std::string unmatchedLines(const std::vector<std::string_view>& templates, const std::vector<std::string>& lines,
-                           const std::string& dataDir);
+std::string unmatchedLines(
+    const std::vector<std::string_view>& templates, const std::vector<std::string>& lines, const std::string& dataDir);

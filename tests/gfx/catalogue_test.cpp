@@ -6,9 +6,10 @@
 #include "catalogue_files.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "gl_test_context.h"
+#include "tests/support/gl_context.h"
 
-TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms) {
+TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms)
+{
     REQUIRE_GL();
     ProgramRegistry programs;
     std::string error;
@@ -28,7 +29,8 @@ TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms) {
     programs.destroyPrograms();
 }
 
-TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach) {
+TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
+{
     REQUIRE_GL();
     const std::filesystem::path dir = writeDataFolder("catalogue_broken");
     std::filesystem::remove(dir / "plus.p");
@@ -43,12 +45,13 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach) {
     TextureRegistry textures;
     const std::vector<std::string> warnings = loadImageTextures(textures, dir.string());
     const std::string base = dir.string() + "/";
-    EXPECT_EQ(warnings, (std::vector<std::string>{
-                            base + "bdl.p has a non-zero reserved header byte; BRINDLE stays blank",
-                            base + "gdr.p is 256 x 128, not 512 x 128; GALDER stays blank",
-                            base + "qn.p ends before its last row; QN stays blank",
-                            base + "plus.p is missing or unreadable; PLUS stays blank",
-                        }));
+    EXPECT_EQ(warnings,
+        (std::vector<std::string> {
+            base + "bdl.p has a non-zero reserved header byte; BRINDLE stays blank",
+            base + "gdr.p is 256 x 128, not 512 x 128; GALDER stays blank",
+            base + "qn.p ends before its last row; QN stays blank",
+            base + "plus.p is missing or unreadable; PLUS stays blank",
+        }));
     ASSERT_EQ(textures.textureCount(), imageAssets().size());
     // Blank textures at the table's size; every other image in its own texture.
     uint8_t row = 1;
@@ -68,7 +71,8 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach) {
     textures.destroyTextures();
 }
 
-TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizes) {
+TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizes)
+{
     REQUIRE_GL();
     TextureRegistry textures;
     createRenderTargets(textures, 1366, 768);

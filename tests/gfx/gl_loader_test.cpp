@@ -30,18 +30,21 @@ protected:
     {
         fetched.clear();
         missing.clear();
-        brindle_glBlendEquation = nullptr;
-        brindle_glBlendEquationEXT = nullptr;
+        brindle_glBlendEquation = brindle_glBlendEquationEXT = nullptr;
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZero)
 {
     const std::pair<const char*, GLVersion> cases[] = {
-        {"4.6.0 NVIDIA 550.1", {4, 6}}, {"10.0 Future", {10, 0}}, {"OpenGL ES 3.2 Mesa", {3, 2}},
-        {nullptr, {0, 0}},            {"no version", {0, 0}},  {"4", {0, 0}},
+        {"4.6.0 NVIDIA 550.1", {4, 6}},
+        {"10.0 Future", {10, 0}},
+        {"OpenGL ES 3.2 Mesa", {3, 2}},
+        {nullptr, {0, 0}},
+        {"no version", {0, 0}},
+        {"4", {0, 0}},
     };
     for (const auto& [text, want] : cases) {
         const GLVersion v = parseGLVersion(text);
@@ -55,9 +58,9 @@ TEST(HasExtension, MatchesWholeNamesOnly)
     const char* list = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
     EXPECT_FALSE(hasExtension(list, "GL_ARB_imaging"));
     EXPECT_TRUE(hasExtension(list, "GL_EXT_framebuffer_object"));  // last, no trailing space
-    EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));         // tail of a name
-    EXPECT_FALSE(hasExtension(list, "GL_EXT_framebuffer"));         // head of the last name
-    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));           // whole match after a partial one
+    EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));        // tail of a name
+    EXPECT_FALSE(hasExtension(list, "GL_EXT_framebuffer"));        // head of the last name
+    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));          // whole match after a partial one
     EXPECT_FALSE(hasExtension("GL_A GL_B", "GL_A GL_B"));
     EXPECT_FALSE(hasExtension("GL_A GL_B", ""));
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
@@ -76,7 +79,8 @@ TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
 
     brindle_glBlendEquation = nullptr;
     ExtensionLoader fallback;
-    ASSERT_TRUE(fallback.load({2, 0}, "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object", fakeLookup));
+    ASSERT_TRUE(
+        fallback.load({2, 0}, "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object", fakeLookup));
     EXPECT_EQ(brindle_glBlendEquation, nullptr);
     EXPECT_NE(brindle_glBlendEquationEXT, nullptr);
 }
@@ -95,7 +99,7 @@ TEST_F(LoaderTest, EachMissingRequirementIsNamed)
         {{4, 5}, kFullList, "glMultiTexCoord3f", LoaderFailure::Multitexture, "multitexture"},
         {{1, 5}, kFullList, nullptr, LoaderFailure::Version, "2.0"},
         {{4, 5}, "GL_ARB_imaging GL_EXT_framebuffer_objects", nullptr, LoaderFailure::FramebufferObject,
-         "GL_EXT_framebuffer_object"},
+            "GL_EXT_framebuffer_object"},
     };
     for (const Case& c : cases) {
         missing.clear();

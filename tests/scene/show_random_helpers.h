@@ -3,15 +3,13 @@
 
 #include <cstdint>
 
-#include "scene/random.h"
-
-constexpr uint32_t kTestShowSeed = 564132;
+#include "scene/show_state.h"
 
 // A generator seeded like the show's and advanced past `draws` values.
 inline ShowRandom showRandomAfter(int draws)
 {
     ShowRandom random;
-    random.seed(kTestShowSeed);
+    random.seed(kShowSeed);
     for (int i = 0; i < draws; ++i)
         random.next();
     return random;
@@ -24,8 +22,7 @@ inline ShowRandom randomYielding(int output)
     uint32_t inverse = 214013u;  // Newton's iteration doubles the correct low bits
     for (int i = 0; i < 5; ++i)
         inverse *= 2u - 214013u * inverse;
-    const uint32_t target = static_cast<uint32_t>(output) << 16;
     ShowRandom random;
-    random.seed((target - 2531011u) * inverse);
+    random.seed(((static_cast<uint32_t>(output) << 16) - 2531011u) * inverse);
     return random;
 }

@@ -10,14 +10,14 @@ float alphaOf(const FadeQuad& q)
     return fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, q.t)[3];
 }
 
-} // namespace
+}  // namespace
 
 // The alpha at each time is read back from real frames in RunShow; here the
 // retirement bookkeeping, which frames cannot show.
 TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
 {
     FadeState state;
-    std::array<FadeQuad, kFadeTable.size()> quads{};
+    std::array<FadeQuad, kFadeTable.size()> quads {};
     planFades(state, 3990, quads);
     ASSERT_EQ(planFades(state, 4016, quads), 1);
     EXPECT_EQ(quads[0].t, 1.0f);

@@ -1,43 +1,89 @@
-// The show on a real (software) GL context: light state, the light's view, the
-// GL state a frame leaves to the main loop, a beat's light dip, and the schedule
-// seen in captured frames compared with small references.
+// The show on the shared (software) GL context: fast-forward against drawing,
+// the light's GL state, the GL state a frame leaves to the main loop, a beat's
+// light dip, and the schedule seen in frames compared with small references.
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "gfx/gl_api.h"
+#include "app/application.h"
+#include "app/window.h"
+#include "gfx/asset_catalogue.h"
 #include "gfx/texture_registry.h"
-#include "scene/material.h"
+#include "scene/show_state.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
-#include "show_harness.h"
+#include "state_bits.h"
+#include "tests/support/gl_context.h"
+#include "tests/support/reference_picture.h"
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 200;
-constexpr int kShrink = 4;
+constexpr int kWidth = TestGlContext::kWidth;
+constexpr int kHeight = TestGlContext::kHeight;
 
-// A show that has not run yet, shared by the tests that only inspect GL state.
-ShowHarness& harness()
-{
-    static ShowHarness instance;
-    static std::string error;
-    static const bool opened = instance.open(kWidth, kHeight, BRINDLE_TEST_DATA_DIR, error);
-    EXPECT_TRUE(opened) << error;
-    return instance;
-}
+// The real show at a size up to the window's, without audio: frames without a
+// beat see a steady, silent spectrum, and beatNextFrame() makes it jump once.
+struct OffscreenShow {
+    DemoApplication app;
+    std::unique_ptr<ShowState> scene;
+    std::unique_ptr<ShowFrameState> show;
+    uint32_t lastTime = 0;
+    bool started = false;
+    std::vector<float> quiet = std::vector<float>(1024, 0.0f), loud = std::vector<float>(1024, 1.0f);
 
-// Tests that run the show through time get a show of their own.
-#define OPEN_SHOW(name)                                                      \
-    ShowHarness name;                                                        \
-    {                                                                        \
-        std::string error;                                                   \
-        ASSERT_TRUE(name.open(kWidth, kHeight, BRINDLE_TEST_DATA_DIR, error)) << error; \
+    // Empty once the show is built, else why it could not be.
+    std::string open(int width, int height)
+    {
+        std::string error = TestGlContext::error();
+        app.width = width;
+        app.height = height;
+        app.aspectMode = AspectCode::Ratio16x10;
+        if (!error.empty() || !buildPrograms(app.programs, error))
+            return error;
+        const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
+        if (!warnings.empty())
+            return warnings.front();
+        createRenderTargets(app.textures, width, height);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        setupProjection(width, height, app.aspectMode);
+        scene = buildShowState(app.music, app.programs, app.textures);
+        show = std::make_unique<ShowFrameState>(*scene);
+        return {};
     }
+    ~OffscreenShow()
+    {
+        show.reset();
+        if (scene)
+            destroyShowState(*scene);
+        app.releaseGraphics();
+    }
+
+    void frame(uint32_t t, float step)
+    {
+        renderFrame(*show, t, step, nullptr);
+        show->beats.analyse(quiet.data());
+        lastTime = t;
+        started = true;
+    }
+    void beatNextFrame() { show->beats.analyse(loud.data()); }
+    // Skips frames every frameMs from the last one (the first at 0), then draws the one at t.
+    void runTo(uint32_t t, uint32_t frameMs)
+    {
+        for (uint32_t at = lastTime + (started ? frameMs : 0); at < t; at += frameMs) {
+            advanceFrame(*show, nullptr, at, at ? (at - lastTime) / 500.0f : 0.002f);
+            show->beats.analyse(quiet.data());
+            lastTime = at;
+            started = true;
+        }
+        frame(t, (t - lastTime) / 500.0f);
+    }
+};
+
+#define OPEN_SHOW(name, width, height)                                                                                 \
+    OffscreenShow name;                                                                                                \
+    ASSERT_EQ(name.open(width, height), "")
 
 GLint integer(GLenum name)
 {
@@ -46,108 +92,38 @@ GLint integer(GLenum name)
     return value;
 }
 
-double meanBrightness(const RgbImage& image, int x0, int y0, int x1, int y1)
+double meanBrightness(const Picture& picture, int y0, int y1)
 {
     double total = 0.0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            for (int c = 0; c < 3; ++c)
-                total += image.pixel(x, y)[c];
-    return total / (3.0 * (x1 - x0) * (y1 - y0));
+    for (size_t i = static_cast<size_t>(y0) * picture.width * 3; i < static_cast<size_t>(y1) * picture.width * 3; ++i)
+        total += picture.rgb[i];
+    return total / (3.0 * picture.width * (y1 - y0));
 }
 
-// Pixels in the banners' gold: strong red and green, little blue.
-int goldPixels(const RgbImage& image)
-{
-    int count = 0;
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            const uint8_t* p = image.pixel(x, y);
-            if (p[0] > 150 && p[1] > 120 && p[2] < p[1] - 50)
-                ++count;
-        }
-    }
-    return count;
-}
+}  // namespace
 
-// Every value the frames change, bit for bit.
-std::vector<uint32_t> stateBits(const ShowFrameState& show)
+TEST(ShowGl, FastForwardMakesTheStateDrawingMakes)
 {
-    const ShowState& s = show.scene;
-    std::vector<uint32_t> bits{s.random.state()};
-    auto add = [&](float v) { bits.push_back(std::bit_cast<uint32_t>(v)); };
-    auto addVec = [&](const Vec4& v) {
-        for (float c : {v.x, v.y, v.z, v.w})
-            add(c);
-    };
-    const TrailEmitter& e = s.plus.emitter;
-    for (const Vec4& p : e.positions)
-        addVec(p);
-    for (const Vec4& h : e.headings)
-        addVec(h);
-    for (size_t i = 0; i < e.nextDrop.size(); ++i) {
-        bits.insert(bits.end(), {uint32_t(e.nextDrop[i]), uint32_t(e.dropCount[i])});
-        add(e.dropTimer[i]);
-    }
-    for (float a : s.plus.spinAngle)
-        add(a);
-    for (float a : s.swarm.spinAngle)
-        add(a);
-    for (const GreetingBanner& g : s.greetingBanners) {
-        for (float v : {g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel})
-            add(v);
-        for (const Vec4& p : g.cellPositions)
-            addVec(p);
-    }
-    const FrameValues& f = show.frame;
-    for (float v : {f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2],
-                    f.cameraSwayPhase})
-        add(v);
-    addVec(f.cameraEye);
-    for (const BannerState& b : show.timeline.banners)
-        for (float v : {b.fade, b.pixelate, b.phase})
-            add(v);
-    for (float v : {show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight})
-        add(v);
-    for (float v : show.beats.history(0))
-        add(v);
-    bits.push_back(uint32_t(show.beats.beatFlags[0]));
-    for (bool done : show.fades.done)
-        bits.push_back(done);
-    return bits;
-}
-
-TEST(ShowGlTest, FastForwardMakesTheStateDrawingMakes)
-{
-    ShowHarness drawn;
-    std::string error;
-    ASSERT_TRUE(drawn.open(80, 50, BRINDLE_TEST_DATA_DIR, error)) << error;
-    DemoApplication& app = drawn.app();
-    auto scene = buildShowState(app.music, app.programs, app.textures);
+    OPEN_SHOW(drawn, 80, 50);
+    auto scene = buildShowState(drawn.app.music, drawn.app.programs, drawn.app.textures);
     ShowFrameState skipped(*scene);
-    const std::vector<float> quiet(1024, 0.0f), loud(1024, 1.0f);
-
-    // Uneven frames through the whole show, a beat now and then.
-    const uint32_t gaps[] = {17, 250, 483, 1};
-    uint32_t t = 0, previous = 0;
-    for (int k = 0; t <= 134000; ++k, previous = t, t += gaps[k % 4]) {
-        const float step = std::max(static_cast<float>(t - previous) / 500.0f, 0.002f);
-        if (k % 7 == 3) {
+    unevenFrames([&](int k, uint32_t t, float step, bool beat) {
+        if (beat) {
             drawn.beatNextFrame();
-            skipped.beats.analyse(loud.data());
+            skipped.beats.analyse(drawn.loud.data());
         }
         drawn.frame(t, step);
         advanceFrame(skipped, nullptr, t, step);
-        skipped.beats.analyse(quiet.data());
+        skipped.beats.analyse(drawn.quiet.data());
         if (k % 50 == 0 || t > 133000) {
-            ASSERT_EQ(stateBits(drawn.frameState()), stateBits(skipped)) << "at " << t;
+            ASSERT_EQ(stateBits(*drawn.show), stateBits(skipped)) << "at " << t;
         }
-    }
+    });
 }
 
-TEST(ShowGlTest, LightViewMaterialAndLightReachTheGLState)
+TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
 {
-    harness();
+    OPEN_SHOW(show, kWidth, kHeight);
     const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
     LightMatrices read;
     setupLightView(read);
@@ -157,111 +133,69 @@ TEST(ShowGlTest, LightViewMaterialAndLightReachTheGLState)
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-    const LightMatrices built = lightMatricesFromConstants();
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(read.projectionView[i], built.projectionView[i], 1e-6f) << i;
-
+    // The light at (-4, 5, 0) looks down -z through a 40 x 40 box from 0.1 to 100.
+    const Matrix4 expected = {0.05f, 0, 0, 0, 0, 0.05f, 0, 0, 0, 0, -2.0f / 99.9f, 0, 0.2f, -0.25f, -100.1f / 99.9f, 1};
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_NEAR(read.projectionView[i], expected[i], 1e-6f) << i;
+        EXPECT_NEAR(lightMatricesFromConstants().projectionView[i], expected[i], 1e-6f) << i;
+    }
     glPushMatrix();
     glLoadIdentity();
     setupLight(0.75f);
-    applyMaterial({0.8f, 0.4f, 0.2f, 1.0f}, 0.5f);
     glPopMatrix();
     float value[4];
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, value);
     EXPECT_FLOAT_EQ(value[0], 0.5625f);
     glGetLightfv(GL_LIGHT0, GL_POSITION, value);
     EXPECT_FLOAT_EQ(value[2], -6.0f);
-    glGetMaterialfv(GL_BACK, GL_AMBIENT, value);
-    EXPECT_FLOAT_EQ(value[0], materialFor({0.8f, 0.4f, 0.2f, 1.0f}, 0.5f).ambient[0]);
-    EXPECT_FLOAT_EQ(value[3], 0.5f);
-    glGetFloatv(GL_CURRENT_COLOR, value);
-    EXPECT_FLOAT_EQ(value[0], 0.4f);
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-}
 
-TEST(ShowGlTest, FrameRestoresTheStacksAndTheViewportAndLeavesTheWindowBound)
-{
-    ShowHarness& show = harness();
     // Letterboxed, so a frame target's full-size viewport left behind would show.
     glViewport(0, 10, kWidth, kHeight - 20);
-    const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
-    const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
-    const GLint modelviewDepth = integer(GL_MODELVIEW_STACK_DEPTH);
-    GLint resting[4];
-    glGetIntegerv(GL_VIEWPORT, resting);
-
-    renderFrame(show.frameState(), show.lastTime() + 20, 0.04f, nullptr);
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth);
+    const GLint depths[3]
+        = {integer(GL_ATTRIB_STACK_DEPTH), integer(GL_PROJECTION_STACK_DEPTH), integer(GL_MODELVIEW_STACK_DEPTH)};
+    show.frame(40000, 0.04f);
+    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]);
+    EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), depths[1]);
+    EXPECT_EQ(integer(GL_MODELVIEW_STACK_DEPTH), depths[2]);
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
-    EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), projectionDepth);
-    EXPECT_EQ(integer(GL_MODELVIEW_STACK_DEPTH), modelviewDepth);
-    GLint after[4];
-    glGetIntegerv(GL_VIEWPORT, after);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(after[i], resting[i]);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint> {0, 10, kWidth, kHeight - 20}));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
 
-TEST(ShowGlTest, MissingFrameTargetsKeepTheAttributeStackBalanced)
-{
-    ShowHarness& show = harness();
     TextureRegistry noTextures;
-    auto bare = buildShowState(show.app().music, show.app().programs, noTextures);
+    auto bare = buildShowState(show.app.music, show.app.programs, noTextures);
     ShowFrameState bareShow(*bare);
-    const GLint attribDepth = integer(GL_ATTRIB_STACK_DEPTH);
-    for (uint32_t t : {40000u, 40020u}) {
+    // Every element, the banners and the backdrop without their textures, nor frame targets.
+    for (uint32_t t : {10000u, 40000u, 40020u, 80000u, 91500u}) {
         renderFrame(bareShow, t, 0.04f, nullptr);
-        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), attribDepth) << t;
+        EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depths[0]) << t;
     }
     EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
-    while (glGetError() != GL_NO_ERROR) {
+    while (glGetError() != GL_NO_ERROR) { }
+}
+
+TEST(ShowGl, ScheduleShowsInFramesComparedWithReferences)
+{
+    OPEN_SHOW(show, kWidth, kHeight);
+    for (uint32_t t : {1000u, 36000u, 50000u, 115000u, 126000u}) {
+        show.runTo(t, 40);
+        const std::string path = BRINDLE_REFERENCES "/frame_" + std::to_string(t) + ".png";
+        EXPECT_EQ(matchReference(path, shrink(readPicture(kWidth, kHeight), 4)), "") << t;
     }
 }
 
-TEST(ShowGlTest, ScheduleShowsInCapturedFrames)
+TEST(ShowGl, ABeatDipsTheLightOnTheFloor)
 {
-    OPEN_SHOW(show);
-    const char* update = std::getenv("BRINDLE_UPDATE_SHOW_REFERENCES");
-    const uint32_t times[] = {1000, 36000, 50000, 115000, 126000};
-    RgbImage frames[5];
-    for (int i = 0; i < 5; ++i) {
-        show.runTo(times[i], 40);
-        frames[i] = show.read();
-        const RgbImage small = shrink(frames[i], kShrink);
-        const std::string name = "/frame_" + std::to_string(times[i]) + ".png";
-        std::string error;
-        if (update) {
-            ASSERT_TRUE(writePng(update + name, small, error)) << error;
-            continue;
-        }
-        RgbImage reference;
-        ASSERT_TRUE(readPng(BRINDLE_SHOW_REFERENCE_DIR + name, reference, error)) << error;
-        EXPECT_LT(meanDifference(small, reference), 4.0) << name;
-    }
-
-    // The first seconds are mostly black: the fade in still covers three quarters.
-    EXPECT_LT(meanBrightness(frames[0], 0, 0, kWidth, kHeight),
-              0.4 * meanBrightness(frames[1], 0, 0, kWidth, kHeight));
-    EXPECT_EQ(goldPixels(frames[0]), 0);
-    // Every banner stretch shows gold lettering.
-    for (int i = 1; i < 5; ++i)
-        EXPECT_GT(goldPixels(frames[i]), 30) << times[i];
-}
-
-TEST(ShowGlTest, BeatDipsTheLightOnTheBackdrop)
-{
-    OPEN_SHOW(show);
+    OPEN_SHOW(show, kWidth, kHeight);
     show.runTo(21000, 40);
-    const RgbImage before = show.read();
+    // The floor near the bottom of the picture, away from every element.
+    const double lit = meanBrightness(readPicture(kWidth, kHeight), kHeight - 30, kHeight);
     show.beatNextFrame();
     show.frame(21001, 0.002f);
-    const RgbImage dipped = show.read();
-    // The floor near the bottom of the picture, away from every element.
-    const double lit = meanBrightness(before, 0, kHeight - 30, kWidth, kHeight);
-    const double dark = meanBrightness(dipped, 0, kHeight - 30, kWidth, kHeight);
+    const double dark = meanBrightness(readPicture(kWidth, kHeight), kHeight - 30, kHeight);
     EXPECT_LT(dark, lit * 0.95);
     EXPECT_GT(dark, lit * 0.5);
 }
-
-}  // namespace

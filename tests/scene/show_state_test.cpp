@@ -5,7 +5,7 @@
 #include "audio/music_player.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
-#include "scene/show_state.h"
+#include "show_random_helpers.h"
 
 namespace {
 
@@ -16,28 +16,20 @@ struct Built {
     std::unique_ptr<ShowState> state = buildShowState(music, programs, textures);
 };
 
-TEST(ShowRandomTest, FirstDrawsAfterTheShowSeed)
-{
-    ShowRandom random;
-    random.seed(kShowSeed);
-    const int expected[5] = {7248, 5919, 6382, 22845, 12750};
-    for (int value : expected)
-        EXPECT_EQ(random.next(), value);
-}
+}  // namespace
 
-TEST(ShowStateTest, ConstructionDrawsExactly43900ValuesInOrder)
+TEST(ShowState, GeneratorDrawsAfterTheShowSeedAndConstructionTakesExactly43900)
 {
+    ShowRandom random = showRandomAfter(0);
+    for (int value : {7248, 5919, 6382, 22845, 12750})
+        EXPECT_EQ(random.next(), value);
+    // 500 x 5 particles, 200 x 7 boxes, 10 x 800 x 5 cells.
     Built built;
     EXPECT_EQ(built.state->random.state(), 220658784u);
-
-    ShowRandom replay;
-    replay.seed(kShowSeed);
-    for (int i = 0; i < 43900; ++i)
-        replay.next();  // 500 x 5 particles, 200 x 7 boxes, 10 x 800 x 5 cells
-    EXPECT_EQ(replay.state(), built.state->random.state());
+    EXPECT_EQ(showRandomAfter(43900).state(), built.state->random.state());
 }
 
-TEST(ShowStateTest, FirstParticleBoxAndCellFollowTheConstructionOrder)
+TEST(ShowState, FirstParticleBoxAndCellFollowTheConstructionOrder)
 {
     Built built;
     const PlusField& plus = built.state->plus;
@@ -46,11 +38,15 @@ TEST(ShowStateTest, FirstParticleBoxAndCellFollowTheConstructionOrder)
     EXPECT_FLOAT_EQ(plus.driftRate[0], 0.184293523f);
     EXPECT_FLOAT_EQ(plus.spinAngle[0], 97.2747803f);
 
+    // Box 0 comes from draws 2501 to 2507, exactly.
     const SquareSwarm& swarm = built.state->swarm;
-    EXPECT_NEAR(swarm.ringPosition[0].x, 4.888368f, 1e-5f);
-    EXPECT_NEAR(swarm.ringPosition[0].y, -11.162916f, 1e-5f);
-    EXPECT_FLOAT_EQ(swarm.spinAngle[0], 1.4074274f);
-    EXPECT_FLOAT_EQ(swarm.halfSize[0], 0.1815323f);
+    EXPECT_EQ(swarm.ringPosition[0].x, 4.888368129730225f);
+    EXPECT_EQ(swarm.ringPosition[0].y, -11.16291618347168f);
+    EXPECT_EQ(swarm.ringPosition[0].z, 1.26068115234375f);
+    EXPECT_EQ(swarm.ringPosition[0].w, 1.0f);
+    EXPECT_EQ(swarm.spinRate[0], 0.6687469482421875f);
+    EXPECT_EQ(swarm.spinAngle[0], 1.407427430152893f);
+    EXPECT_EQ(swarm.halfSize[0], 0.18153229355812073f);
 
     const auto& banners = built.state->greetingBanners;
     ASSERT_EQ(banners.size(), 10u);
@@ -61,10 +57,10 @@ TEST(ShowStateTest, FirstParticleBoxAndCellFollowTheConstructionOrder)
     EXPECT_FLOAT_EQ(banners[0].cellTilts[0], 0.758745253f);
 }
 
-TEST(ShowStateTest, PaletteSlotsAreExactEightBitFractions)
+TEST(ShowState, PaletteSlotsAreExactEightBitFractionsAndDestroyReleasesTheElements)
 {
     Built built;
-    const ShowState& s = *built.state;
+    ShowState& s = *built.state;
     EXPECT_EQ(s.materialSet, 0);
     const float expected[3][3] = {{177, 68, 115}, {209, 187, 80}, {52, 134, 116}};
     for (int slot = 0; slot < 3; ++slot) {
@@ -78,15 +74,9 @@ TEST(ShowStateTest, PaletteSlotsAreExactEightBitFractions)
     // Without render targets construction still completes, leaving the blur targets null.
     for (const RenderTarget* target : s.assets.blurTargets)
         EXPECT_EQ(target, nullptr);
-}
 
-TEST(ShowStateTest, DestroyReleasesTheElementData)
-{
-    Built built;
-    destroyShowState(*built.state);
-    EXPECT_TRUE(built.state->plus.emitter.positions.empty());
-    EXPECT_TRUE(built.state->greetingBanners.empty());
-    EXPECT_EQ(plusDrawCount(built.state->plus), 0);
+    destroyShowState(s);
+    EXPECT_TRUE(s.plus.emitter.positions.empty());
+    EXPECT_TRUE(s.greetingBanners.empty());
+    EXPECT_EQ(plusDrawCount(s.plus), 0);
 }
-
-}  // namespace

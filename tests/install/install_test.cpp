@@ -1,0 +1,221 @@
+// The program as installed: the Data folder lookup, `cmake --install` into a
+// scratch prefix run from another directory, the manual page, the menu entry
+// with its icons, and the Debian package cpack builds, unpacked and run.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "app/data_dir.h"
+#include "tests/support/process.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The frames at 40000, 40100 and 40200 ms, so the rate and size are kept small.
+const std::vector<std::string> kShortCaptureFrames = {"frame_000400.png", "frame_000401.png", "frame_000402.png"};
+
+// A short capture without the dialog, run from `cwd`, on the X display when
+// there is one, else off screen.
+ProcessResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd)
+{
+    std::vector<std::string> env;
+    if (!std::getenv("DISPLAY"))
+        env.push_back("SDL_VIDEODRIVER=offscreen");
+    return runProcess(program.string(),
+        {"--capture", outDir.string(), "--from", "40000", "--to", "40300", "--fps", "10", "--size", "320x200",
+            "--no-dialog"},
+        env, 120, cwd);
+}
+
+// The RGBA pixels of a PNG, rows top first; empty when it cannot be read.
+std::vector<unsigned char> rgbaOf(const fs::path& path, int& width, int& height)
+{
+    png_image image {};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<unsigned char> rgba(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
+        return {};
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    return rgba;
+}
+
+class InstalledTree : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const ProcessResult install
+            = runProcess(BRINDLE_CMAKE, {"--install", BRINDLE_BUILD_DIR, "--prefix", prefix_.path().string()});
+        ASSERT_EQ(install.status, 0) << install.out << install.err;
+    }
+
+    fs::path at(const std::string& relative) const { return prefix_.path() / relative; }
+    fs::path program() const { return at("bin/brindle"); }
+    fs::path icon(int size) const
+    {
+        const std::string edge = std::to_string(size);
+        return at("share/icons/hicolor/" + edge + "x" + edge + "/apps/brindle.png");
+    }
+
+    ScratchDir prefix_ {"prefix"};
+    ScratchDir elsewhere_ {"cwd"};
+};
+
+}  // namespace
+
+TEST(DataDirLookup, BesideTheProgramThenTheShareFolderThenWhereAUserExpectsIt)
+{
+    ScratchDir root("layout");
+    const fs::path bin = root.path() / "bin", beside = bin / "Data";
+    const fs::path installed = root.path() / "share" / "brindle" / "Data";
+    const fs::path build = root.path() / "build";
+    fs::create_directories(bin);
+    fs::create_directories(build);
+    // With no data the error names the folder a user expects, in clean path form.
+    EXPECT_EQ(findDataDir(bin.string() + "/"), installed.string());
+    EXPECT_EQ(findDataDir(build.string() + "/"), (build / "Data").string());
+    EXPECT_EQ(findDataDir(""), "Data");
+    fs::create_directories(installed);
+    std::ofstream(beside) << "a plain file is not the data folder";
+    EXPECT_EQ(findDataDir(bin.string()), installed.string());
+    fs::remove(beside);
+    fs::create_directories(beside);
+    EXPECT_EQ(findDataDir(bin.string()), beside.string());
+    EXPECT_EQ(findDataDir(bin.string() + "/"), beside.string());
+}
+
+TEST_F(InstalledTree, HoldsTheProgramItsDataTheMenuEntryIconsAndManual)
+{
+    EXPECT_NE(fs::status(program()).permissions() & fs::perms::others_exec, fs::perms::none);
+    EXPECT_EQ(fileNamesIn(at("share/brindle/Data")), fileNamesIn(BRINDLE_BUILD_DATA_DIR));
+    for (const std::string& name : fileNamesIn(BRINDLE_BUILD_DATA_DIR))
+        EXPECT_EQ(
+            fs::file_size(at("share/brindle/Data/" + name)), fs::file_size(fs::path(BRINDLE_BUILD_DATA_DIR) / name))
+            << name;
+    EXPECT_TRUE(fs::is_regular_file(at("share/applications/brindle.desktop")));
+    EXPECT_TRUE(fs::is_regular_file(at("share/man/man1/brindle.1.gz")));
+    // Icons: square RGBA at their folder's size, a clear margin round an opaque tile.
+    for (int size : {BRINDLE_ICON_SIZES}) {
+        int width = 0, height = 0;
+        const std::vector<unsigned char> rgba = rgbaOf(icon(size), width, height);
+        ASSERT_EQ(std::make_pair(width, height), std::make_pair(size, size));
+        const auto at = [&](int x, int y) { return rgba[static_cast<size_t>(y * size + x) * 4 + 3]; };
+        EXPECT_EQ(at(0, 0), 0);
+        EXPECT_EQ(at(size - 1, size - 1), 0);
+        EXPECT_EQ(at(size / 2, size / 2), 255);
+        EXPECT_EQ(at(size / 2, size / 8), 255);
+    }
+    // Build tools stay out of the installed tree.
+    EXPECT_EQ(fileNamesIn(at("bin")), std::vector<std::string> {"brindle"});
+}
+
+TEST_F(InstalledTree, RunsFromAnotherDirectoryWithTheInstalledDataAndNamesItWhenMissing)
+{
+    const ProcessResult version = runProcess(program().string(), {"--version"}, {}, 30, elsewhere_.path());
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, std::string("brindle ") + BRINDLE_VERSION + "\n");
+
+    const ProcessResult capture = runShortCapture(program(), elsewhere_.path() / "frames", elsewhere_.path());
+    ASSERT_EQ(capture.status, 0) << capture.err;
+    EXPECT_EQ(fileNamesIn(elsewhere_.path() / "frames"), kShortCaptureFrames);
+
+    fs::remove_all(at("share/brindle/Data"));
+    const ProcessResult missing = runShortCapture(program(), elsewhere_.path() / "none", elsewhere_.path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(at("share/brindle/Data").string()), std::string::npos) << missing.err;
+    EXPECT_EQ(splitLines(missing.err).size(), 1u) << missing.err;
+}
+
+// The page's option list is held to --help by the app tests; here the
+// installed page must render cleanly and list every exit status.
+TEST_F(InstalledTree, ManualPageRendersAndCoversEveryExitStatus)
+{
+    const ProcessResult page = runProcess("man", {"--warnings", "-l", at("share/man/man1/brindle.1.gz").string()});
+    ASSERT_EQ(page.status, 0) << "needs man-db\n" << page.err;
+    EXPECT_EQ(page.err, "") << "groff warnings";
+
+    const size_t exitSection = page.out.find("EXIT STATUS");
+    ASSERT_NE(exitSection, std::string::npos);
+    const std::string exits = page.out.substr(exitSection, page.out.find("\nFILES") - exitSection);
+    for (const char* status : {"0", "1", "2", "255"})
+        EXPECT_TRUE(std::regex_search(exits, std::regex(std::string("\\n\\s+") + status + "\\s"))) << status;
+}
+
+TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheInstalledProgramWithItsIcon)
+{
+    const fs::path entry = at("share/applications/brindle.desktop");
+    const ProcessResult valid = runProcess("desktop-file-validate", {entry.string()});
+    EXPECT_EQ(valid.status, 0) << "needs desktop-file-utils";
+    EXPECT_EQ(valid.out + valid.err, "");
+
+    // Every Exec line starts the program on the PATH, every option it passes is one it accepts.
+    std::ifstream in(entry);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::regex exec(R"(\nExec=(\S+)([^\n]*))");
+    int execLines = 0;
+    for (std::sregex_iterator it(text.begin(), text.end(), exec), end; it != end; ++it, ++execLines) {
+        EXPECT_EQ((*it)[1].str(), "brindle");
+        std::vector<std::string> args;
+        std::stringstream words((*it)[2].str());
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        args.push_back("--help");
+        EXPECT_EQ(runProcess(program().string(), args).status, 0) << (*it)[0].str();
+    }
+    EXPECT_GE(execLines, 1);
+    EXPECT_NE(text.find("\nIcon=brindle\n"), std::string::npos);
+}
+
+TEST(DebianPackage, ShipsTheShowWithItsRuntimeDependenciesAndRunsUnpacked)
+{
+    ScratchDir work("deb");
+    const ProcessResult cpack = runProcess(BRINDLE_CPACK,
+        {"-G", "DEB", "--config", std::string(BRINDLE_BUILD_DIR) + "/CPackConfig.cmake", "-B", work.path().string()},
+        {}, 280);
+    ASSERT_EQ(cpack.status, 0) << cpack.out << cpack.err;
+    const std::vector<std::string> names = fileNamesIn(work.path());
+    const auto deb = std::find_if(names.begin(), names.end(), [](const std::string& n) { return n.ends_with(".deb"); });
+    ASSERT_NE(deb, names.end()) << cpack.out;
+    EXPECT_TRUE(deb->starts_with(std::string("brindle_") + BRINDLE_VERSION + "_")) << *deb;
+    const std::string package = (work.path() / *deb).string();
+
+    const ProcessResult listing = runProcess("dpkg-deb", {"-c", package});
+    ASSERT_EQ(listing.status, 0) << listing.err;
+    for (const char* expected :
+        {"./usr/bin/brindle", "./usr/share/brindle/Data/music.mp3", "./usr/share/applications/brindle.desktop",
+            "./usr/share/icons/hicolor/48x48/apps/brindle.png", "./usr/share/man/man1/brindle.1.gz"})
+        EXPECT_NE(listing.out.find(std::string(" ") + expected + "\n"), std::string::npos) << expected;
+    EXPECT_LT(splitLines(listing.out).size(), 60u) << "unexpected files in the package:\n" << listing.out;
+
+    // The runtime packages of the libraries the program links, and libgl1, whose
+    // libGL SDL opens at run time; by name, without the versions.
+    const std::string depends = runProcess("dpkg-deb", {"-f", package, "Depends"}).out;
+    std::set<std::string> dependencies;
+    const std::regex name(R"((^|[,|]\s*)([a-z0-9][a-z0-9.+-]*))");
+    for (std::sregex_iterator it(depends.begin(), depends.end(), name), end; it != end; ++it)
+        dependencies.insert((*it)[2].str());
+    for (const char* expected : {"libc6", "libstdc++6", "libsdl2-2.0-0", "libgtk-3-0", "libmpg123-0", "libopenmpt0",
+             "libpng16-16", "libglu1-mesa", "libgl1"})
+        EXPECT_TRUE(dependencies.count(expected)) << expected << " missing from: " << depends;
+    EXPECT_TRUE(std::any_of(dependencies.begin(), dependencies.end(), [](const std::string& n) {
+        return n.starts_with("libkissfft-float");
+    })) << depends;
+    for (const std::string& dependency : dependencies)
+        EXPECT_FALSE(dependency.ends_with("-dev")) << "a development package is not a runtime dependency";
+
+    const fs::path root = work.path() / "root";
+    ASSERT_EQ(runProcess("dpkg-deb", {"-x", package, root.string()}).status, 0);
+    EXPECT_EQ(fileNamesIn(root / "usr/share/brindle/Data"), fileNamesIn(BRINDLE_BUILD_DATA_DIR));
+    const ProcessResult capture = runShortCapture(root / "usr/bin/brindle", work.path() / "x", work.path());
+    ASSERT_EQ(capture.status, 0) << capture.err;
+    EXPECT_EQ(fileNamesIn(work.path() / "x"), kShortCaptureFrames);
+}

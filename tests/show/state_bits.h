@@ -1,0 +1,58 @@
+// state_bits.h: every value the show's frames change, bit for bit, and a run of
+// frames through the whole show that exercises all of them.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "scene/show_state.h"
+#include "show/frame_driver.h"
+
+inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
+{
+    const ShowState& s = show.scene;
+    std::vector<uint32_t> bits {s.random.state(), uint32_t(show.beats.beatFlags[0])};
+    auto add = [&](std::initializer_list<float> values) {
+        for (float v : values)
+            bits.push_back(std::bit_cast<uint32_t>(v));
+    };
+    auto addVec = [&](const Vec4& v) { add({v.x, v.y, v.z, v.w}); };
+    const TrailEmitter& e = s.plus.emitter;
+    for (const Vec4& p : e.positions)
+        addVec(p);
+    for (size_t i = 0; i < e.nextDrop.size(); ++i) {
+        addVec(e.headings[i]);
+        bits.insert(bits.end(), {uint32_t(e.nextDrop[i]), uint32_t(e.dropCount[i])});
+        add({e.dropTimer[i]});
+    }
+    for (size_t i = 0; i < s.plus.spinAngle.size(); ++i)
+        add({s.plus.spinAngle[i], s.swarm.spinAngle[i % s.swarm.spinAngle.size()]});
+    for (const GreetingBanner& g : s.greetingBanners) {
+        add({g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
+        for (const Vec4& p : g.cellPositions)
+            addVec(p);
+    }
+    const FrameValues& f = show.frame;
+    add({f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2], f.cameraSwayPhase});
+    addVec(f.cameraEye);
+    for (const BannerState& b : show.timeline.banners)
+        add({b.fade, b.pixelate, b.phase});
+    add({show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight});
+    for (float v : show.beats.history(0))
+        add({v});
+    for (bool done : show.fades.done)
+        bits.push_back(done);
+    return bits;
+}
+
+// Uneven frames from 0 through the end of the show, a beat now and then: calls
+// `frame` with each frame's time, step and whether its spectrum jumps.
+inline void unevenFrames(const std::function<void(int k, uint32_t t, float step, bool beat)>& frame)
+{
+    const uint32_t gaps[] = {17, 250, 483, 1};
+    uint32_t t = 0, previous = 0;
+    for (int k = 0; t <= kShowLengthMs; ++k, previous = t, t += gaps[k % 4])
+        frame(k, t, std::max(static_cast<float>(t - previous) / 500.0f, 0.002f), k % 7 == 3);
+}

@@ -1,0 +1,71 @@
+// Runs a program under test as a child with its stdout and stderr collected.
+// The child leads a process group of its own: finish() waits with a limit,
+// killing the group when it is exceeded, and reports any process of the group
+// that outlives the program, so a helper the program forgot shows up as a
+// fault. Scratch folders for the runs come with it.
+//
+//   Process show(program, {"--no-dialog", ...}, {"SDL_AUDIODRIVER=dummy", "AUDIODEV="});
+//   show.signal(SIGINT);
+//   ProcessResult result = show.finish(60);
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int status = -1;         // exit status; 128 + signal number when killed
+    bool timedOut = false;   // the limit passed and the group was killed
+    bool leftovers = false;  // a process of the group outlived the program
+    std::string out, err;
+};
+
+class Process {
+public:
+    // `env` entries "NAME=VALUE" set a variable, "NAME=" removes it; `cwd`
+    // empty keeps ours.
+    Process(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+        const std::filesystem::path& cwd = {});
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool running();
+    void signal(int number) const;
+    // Reads what the program has written so far, waiting at most `waitMs` for it.
+    void collect(int waitMs);
+    const std::string& errSoFar() const { return err_; }
+    ProcessResult finish(double seconds);
+
+private:
+    pid_t pid_ = -1;
+    int fds_[2] = {-1, -1};  // the child's stdout and stderr
+    bool reaped_ = false;
+    int rawStatus_ = 0;
+    std::string out_, err_;
+};
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
+    const std::vector<std::string>& env = {}, double seconds = 120, const std::filesystem::path& cwd = {});
+
+// The lines of a text, without their newlines.
+std::vector<std::string> splitLines(const std::string& text);
+
+// A fresh folder under the temporary directory, removed with its contents.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& stem);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The names of the files in `dir`, sorted; empty when it is missing.
+std::vector<std::string> fileNamesIn(const std::filesystem::path& dir);

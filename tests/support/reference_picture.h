@@ -1,0 +1,93 @@
+// reference_picture.h: pictures read back from GL and compared with PNG
+// references within a tolerance.
+//
+// Software GL rasterises identically run after run, but drivers and versions
+// may differ by a level or an edge pixel, so a picture matches when its mean
+// difference per channel and its share of noticeably different pixels (a
+// channel off by more than 32) stay small. Setting BRINDLE_UPDATE_REFERENCES=1
+// rewrites the references instead of comparing.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/png_writer.h"
+#include "gfx/gl_api.h"
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb;  // top row first
+
+    const uint8_t* pixel(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
+};
+
+// The lower-left width x height pixels of the bound read framebuffer.
+inline Picture readPicture(int width, int height)
+{
+    Picture picture {width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    std::vector<uint8_t> bottomUp(picture.rgb.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    const size_t row = static_cast<size_t>(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::copy_n(&bottomUp[(height - 1 - y) * row], row, &picture.rgb[y * row]);
+    return picture;
+}
+
+// Box-filtered down by an integer factor, so that references of whole frames stay small.
+inline Picture shrink(const Picture& picture, int factor)
+{
+    Picture out {picture.width / factor, picture.height / factor, {}};
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < factor; ++dy)
+                    for (int dx = 0; dx < factor; ++dx)
+                        sum += picture.pixel(x * factor + dx, y * factor + dy)[c];
+                out.rgb.push_back(static_cast<uint8_t>(sum / (factor * factor)));
+            }
+    return out;
+}
+
+// Empty when `picture` matches the reference at `path`, else what differs; the
+// picture is then saved in the working directory as <reference name>.actual.png.
+inline std::string matchReference(const std::string& path, const Picture& picture)
+{
+    std::string error;
+    const char* update = std::getenv("BRINDLE_UPDATE_REFERENCES");
+    if (update && *update && *update != '0')
+        return writePng(path, picture.width, picture.height, picture.rgb.data(), error) ? std::string() : error;
+    Picture reference;
+    if (!readPng(path, reference.width, reference.height, reference.rgb, error))
+        return error;
+    double mean = 255.0, farShare = 1.0;
+    if (reference.width == picture.width && reference.height == picture.height && !picture.rgb.empty()) {
+        double sum = 0.0;
+        size_t far = 0;
+        for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+            bool isFar = false;
+            for (size_t c = i; c < i + 3; ++c) {
+                const int difference = std::abs(picture.rgb[c] - reference.rgb[c]);
+                sum += difference;
+                isFar = isFar || difference > 32;
+            }
+            far += isFar;
+        }
+        mean = sum / static_cast<double>(picture.rgb.size());
+        farShare = static_cast<double>(far) / static_cast<double>(picture.rgb.size() / 3);
+    }
+    if (mean <= 2.0 && farShare <= 0.005)
+        return {};
+    const std::string actual = path.substr(path.find_last_of('/') + 1) + ".actual.png";
+    writePng(actual, picture.width, picture.height, picture.rgb.data(), error);
+    char text[512];
+    std::snprintf(text, sizeof text, "differs from %s: mean %.3f, far pixels %.4f (saved as %s)", path.c_str(), mean,
+        farShare, actual.c_str());
+    return text;
+}

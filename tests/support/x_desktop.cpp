@@ -1,0 +1,193 @@
+#include "tests/support/x_desktop.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+namespace {
+
+// Windows come and go while they are looked at; Xlib's default handler would
+// end the test for a window that vanished between two requests.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+// Asks `done` every 50 ms until it holds or `seconds` have passed.
+bool waitFor(double seconds, const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// A property's raw bytes, whatever the locale; `type` AnyPropertyType takes any.
+std::optional<std::string> property(Display* display, Window window, const char* name, Atom type)
+{
+    Atom actual = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::optional<std::string> value;
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actual, &format,
+            &items, &after, &data)
+            == Success
+        && data && actual != None)
+        // Xlib hands 32-bit items over as longs.
+        value = std::string(reinterpret_cast<const char*>(data), items * (format == 32 ? sizeof(long) : format / 8));
+    if (data)
+        XFree(data);
+    return value;
+}
+
+bool matches(Display* display, Window window, pid_t pid, const std::string& title)
+{
+    XWindowAttributes attributes {};
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable)
+        return false;
+    const long wanted = pid;
+    if (pid
+        && property(display, window, "_NET_WM_PID", XA_CARDINAL)
+            != std::string(reinterpret_cast<const char*>(&wanted), sizeof wanted))
+        return false;
+    auto name = property(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False));
+    if (!name)
+        name = property(display, window, "WM_NAME", AnyPropertyType);
+    return title.empty() || name == title;
+}
+
+// Searches the whole tree, for a window manager may have put the window in a frame.
+Window findWindow(Display* display, Window parent, pid_t pid, const std::string& title)
+{
+    Window root = 0, grandparent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &grandparent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = matches(display, children[i], pid, title) ? children[i] : findWindow(display, children[i], pid, title);
+    if (children)
+        XFree(children);
+    return found;
+}
+
+}  // namespace
+
+// The server resets when its last client leaves, and refuses connections while
+// it does; the previous test's programs may just have left.
+XDesktop::XDesktop(const char* name)
+{
+    XSetErrorHandler(ignoreXError);
+    waitFor(5, [&] { return (display_ = XOpenDisplay(name)) != nullptr; });
+}
+
+XDesktop::~XDesktop()
+{
+    if (display_)
+        XCloseDisplay(display_);
+}
+
+unsigned long XDesktop::waitForWindow(pid_t pid, const std::string& title, double seconds)
+{
+    Window window = 0;
+    waitFor(seconds, [&] { return (window = findWindow(display_, DefaultRootWindow(display_), pid, title)) != 0; });
+    return window;
+}
+
+unsigned long XDesktop::focusedWindow()
+{
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus;
+}
+
+std::vector<char> XDesktop::grab(unsigned long window)
+{
+    const std::optional<ScreenMode> size = windowSize(window);
+    XImage* image = size ? XGetImage(display_, window, 0, 0, static_cast<unsigned>(size->width),
+                        static_cast<unsigned>(size->height), AllPlanes, ZPixmap)
+                         : nullptr;
+    std::vector<char> pixels;
+    for (int y = 0; image && y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long rgb = XGetPixel(image, x, y);
+            pixels.insert(pixels.end(), {char(rgb >> 16), char(rgb >> 8), char(rgb)});
+        }
+    if (image)
+        XDestroyImage(image);
+    return pixels;
+}
+
+bool XDesktop::waitForPicture(unsigned long window, double seconds)
+{
+    return waitFor(seconds, [&] {
+        const std::vector<char> pixels = grab(window);
+        return std::any_of(pixels.begin(), pixels.end(), [](char c) { return c != 0; });
+    });
+}
+
+bool XDesktop::press(unsigned long window, const std::string& keys)
+{
+    XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    return xdotool("windowfocus --sync " + std::to_string(window) + " key --clearmodifiers --delay 50 " + keys);
+}
+
+bool XDesktop::xdotool(const std::string& arguments)
+{
+    const std::string command
+        = "DISPLAY='" + std::string(DisplayString(display_)) + "' timeout 10 xdotool " + arguments;
+    return std::system(command.c_str()) == 0;
+}
+
+bool XDesktop::requestClose(unsigned long window)
+{
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display_, window, False, NoEventMask, &event) != 0;
+    XFlush(display_);
+    return sent;
+}
+
+std::optional<ScreenMode> XDesktop::windowSize(unsigned long window)
+{
+    XWindowAttributes attributes {};
+    if (!XGetWindowAttributes(display_, window, &attributes))
+        return std::nullopt;
+    return ScreenMode {attributes.width, attributes.height};
+}
+
+std::optional<ScreenMode> XDesktop::currentMode()
+{
+    XRRScreenConfiguration* config = XRRGetScreenInfo(display_, DefaultRootWindow(display_));
+    if (!config)
+        return std::nullopt;
+    Rotation rotation = 0;
+    const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
+    int count = 0;
+    XRRScreenSize* sizes = XRRConfigSizes(config, &count);
+    std::optional<ScreenMode> mode;
+    if (sizes && current < count)
+        mode = ScreenMode {sizes[current].width, sizes[current].height};
+    XRRFreeScreenConfigInfo(config);
+    return mode;
+}
+
+bool XDesktop::waitForMode(const ScreenMode& mode, double seconds)
+{
+    return waitFor(seconds, [&] { return currentMode() == mode; });
+}
