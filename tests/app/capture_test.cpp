@@ -5,7 +5,7 @@
 
 #include "app/capture.h"
 #include "app/png_writer.h"
-#include "test_show.h"
+#include "app/application.h"
 
 namespace fs = std::filesystem;
 
@@ -48,18 +48,6 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpanAndSilenceOutsideTheTr
     EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 0}));
 }
 
-TEST(VideoPipe, AMissingFfmpegIsOneClearError)
-{
-    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", "/nonexistent", 1);
-    VideoPipe pipe;
-    std::string error;
-    EXPECT_FALSE(pipe.open({"x.mp4", 64, 40, 60, "", 44100}, error));
-    setenv("PATH", saved.c_str(), 1);
-    EXPECT_NE(error.find("apt-get install ffmpeg"), std::string::npos) << error;
-    EXPECT_FALSE(pipe.isOpen());
-}
-
 TEST(PngWriter, RoundTripsAndReportsFailures)
 {
     const fs::path folder = freshFolder("png");
@@ -77,19 +65,31 @@ TEST(PngWriter, RoundTripsAndReportsFailures)
     EXPECT_FALSE(readPng((folder / "a.png").string(), w, h, back, error));
 }
 
-TEST(Capture, AnOutputThatIsNeitherFolderNorVideoIsRefused)
+TEST(Capture, OutputsThatCannotBeWrittenAreRefusedWithTheRemedy)
 {
     const fs::path folder = freshFolder("bad");
     std::ofstream(folder / "taken") << "a file";
-    for (const fs::path& out : {folder / "taken", folder / "show.avi"}) {
-        TestRun test(48, 30);
-        test.settings.options.captureOut = out.string();
-        test.settings.options.toMs = 100;
-        CaptureObserver observer(test.settings.options, nullptr);
-        test.settings.observer = &observer;
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(test.run(), kExitStartFailed);
-        const std::string printed = testing::internal::GetCapturedStderr();
-        EXPECT_NE(printed.find("give a folder, or a file ending .mp4"), std::string::npos) << printed;
+    const struct {
+        fs::path out;
+        const char* path;
+        const char* remedy;
+    } cases[] = {
+        {folder / "taken", nullptr, "give a folder, or a file ending .mp4"},
+        {folder / "show.avi", nullptr, "give a folder, or a file ending .mp4"},
+        {folder / "show.mp4", "/nonexistent", "apt-get install ffmpeg"},
+    };
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    for (const auto& c : cases) {
+        Options options;
+        options.captureOut = c.out.string();
+        CaptureObserver observer(options, nullptr);
+        DemoApplication app;
+        app.width = 48;
+        app.height = 30;
+        setenv("PATH", c.path ? c.path : path.c_str(), 1);
+        std::string error;
+        EXPECT_FALSE(observer.begin(app, error)) << c.out;
+        EXPECT_NE(error.find(c.remedy), std::string::npos) << error;
     }
+    setenv("PATH", path.c_str(), 1);
 }
