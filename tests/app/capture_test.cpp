@@ -19,7 +19,7 @@ fs::path freshFolder(const std::string& name)
     return folder;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpanAndSilenceOutsideTheTrack)
 {
@@ -43,9 +43,9 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpanAndSilenceOutsideTheTr
     const std::vector<float> track = {1, -1, 2, -2, 3, -3};
     std::vector<float> out;
     copyAudioSpan(track, -1, 5, out);
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 1, -1, 2, -2, 3, -3, 0, 0}));
+    EXPECT_EQ(out, (std::vector<float> {0, 0, 1, -1, 2, -2, 3, -3, 0, 0}));
     copyAudioSpan(track, 10, 2, out);
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 0, 0}));
+    EXPECT_EQ(out, (std::vector<float> {0, 0, 0, 0}));
 }
 
 TEST(PngWriter, RoundTripsAndReportsFailures)

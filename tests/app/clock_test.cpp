@@ -12,9 +12,12 @@ namespace {
 // Answers tickCount() from a script, one value per read.
 class ScriptedReads : public FrameClock {
 public:
-    explicit ScriptedReads(std::vector<uint32_t> reads) : reads_(std::move(reads)) {}
+    explicit ScriptedReads(std::vector<uint32_t> reads)
+        : reads_(std::move(reads))
+    {
+    }
     bool start() override { return true; }
-    void stop() override {}
+    void stop() override { }
     uint32_t tickCount() const override { return reads_[next_++ % reads_.size()]; }
 
 private:
@@ -35,7 +38,7 @@ public:
     double positionMs(AudioHandle) const override { return position; }
 };
 
-} // namespace
+}  // namespace
 
 TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
 {
@@ -56,7 +59,7 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
     std::vector<uint32_t> times;
     for (int k = 0; k < 4; ++k, fixed.frameDone())
         times.push_back(readFrameTime(fixed).showTimeMs);
-    EXPECT_EQ(times, (std::vector<uint32_t>{0, 16, 33, 50}));
+    EXPECT_EQ(times, (std::vector<uint32_t> {0, 16, 33, 50}));
     EXPECT_EQ(FixedStepClock::tickForFrame(3, 7), 428u);
 }
 
@@ -96,7 +99,8 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             if (device.playing && !device.stalled)
                 device.position += t - now;
             now = t;
-            const Event event = next < c.events.size() && c.events[next].first <= t ? c.events[next++].second : Event::None;
+            const Event event
+                = next < c.events.size() && c.events[next].first <= t ? c.events[next++].second : Event::None;
             switch (event) {
             case Event::Pause:
                 previous = clock.showMs();

@@ -27,7 +27,7 @@ fs::path buildDataWithout(const std::string& name, const std::vector<std::string
     return dir;
 }
 
-} // namespace
+}  // namespace
 
 TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndAMissingImageIsOneWarning)
 {
@@ -52,7 +52,7 @@ TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndAMissingImageIsOneWarning)
     testing::internal::CaptureStderr();
     const bool loaded = configurator.loadAssets();
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "brindle: warning: " + app.dataDir + "/plus.p is missing or unreadable; PLUS stays blank\n");
+        "brindle: warning: " + app.dataDir + "/plus.p is missing or unreadable; PLUS stays blank\n");
     ASSERT_TRUE(loaded) << configurator.error();
     // The images, then the window-sized and quarter-sized targets' textures.
     EXPECT_EQ(app.textures.textureCount(), imageAssets().size() + 7);
@@ -60,7 +60,7 @@ TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndAMissingImageIsOneWarning)
     EXPECT_NE(app.music.channel(), 0u);
     // A key or uniform the show draws with that the catalogue lacks would draw nothing.
     ShowAssets assets;
-    EXPECT_EQ(resolveShowAssets(app.programs, app.textures, assets), std::vector<std::string>{});
+    EXPECT_EQ(resolveShowAssets(app.programs, app.textures, assets), std::vector<std::string> {});
     app.releaseGraphics();
     closeWindow(app);
 }

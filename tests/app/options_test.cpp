@@ -14,7 +14,7 @@ bool parse(std::vector<const char*> args, Options& options, std::string& error)
     return parseOptions(static_cast<int>(args.size()), args.data(), options, error);
 }
 
-} // namespace
+}  // namespace
 
 TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
 {
@@ -24,8 +24,8 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(o.noDialog || o.width || o.fullscreen || o.aspect || o.vsync || o.fixedStep());
 
     ASSERT_TRUE(parse({"--no-dialog", "--size", "640x400", "--windowed", "--aspect", "16:10", "--no-music",
-                       "--no-vsync", "--data=/tmp/d", "--stats", "--start", "133999"},
-                      o, error))
+                          "--no-vsync", "--data=/tmp/d", "--stats", "--start", "133999"},
+        o, error))
         << error;
     EXPECT_TRUE(o.noDialog && o.noMusic && o.stats);
     EXPECT_EQ(std::pair(*o.width, *o.height), std::pair(640, 400));
@@ -36,8 +36,8 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_EQ(*o.startMs, 133999u);
 
     // Of two options that set one thing, the later on the line wins.
-    ASSERT_TRUE(parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"},
-                      o, error));
+    ASSERT_TRUE(
+        parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"}, o, error));
     EXPECT_TRUE(*o.vsync);
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
@@ -55,12 +55,31 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
 TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
 {
     const std::vector<std::vector<const char*>> bad = {
-        {"--bogus"}, {"-x"}, {"stray"}, {"--windowed=yes"}, {"--data", ""},
-        {"--size"}, {"--size", "640"}, {"--size", "640x"}, {"--size", "x400"}, {"--size", "0x400"},
-        {"--size", "-640x400"}, {"--size", "640x400x2"}, {"--size", "99999x400"}, {"--aspect", "16:11"},
-        {"--fps", "0", "--bench"}, {"--fps", "60"}, {"--from", "10"}, {"--capture", "a", "--bench"},
-        {"--capture", "a", "--from", "5000", "--to", "5000"}, {"--capture", "a", "--to", "134001"},
-        {"--start", "134000"}, {"--start", "-1"}, {"--start", "1.5"}, {"--start"}, {"--start", "5000", "--capture", "a"},
+        {"--bogus"},
+        {"-x"},
+        {"stray"},
+        {"--windowed=yes"},
+        {"--data", ""},
+        {"--size"},
+        {"--size", "640"},
+        {"--size", "640x"},
+        {"--size", "x400"},
+        {"--size", "0x400"},
+        {"--size", "-640x400"},
+        {"--size", "640x400x2"},
+        {"--size", "99999x400"},
+        {"--aspect", "16:11"},
+        {"--fps", "0", "--bench"},
+        {"--fps", "60"},
+        {"--from", "10"},
+        {"--capture", "a", "--bench"},
+        {"--capture", "a", "--from", "5000", "--to", "5000"},
+        {"--capture", "a", "--to", "134001"},
+        {"--start", "134000"},
+        {"--start", "-1"},
+        {"--start", "1.5"},
+        {"--start"},
+        {"--start", "5000", "--capture", "a"},
     };
     for (const auto& args : bad) {
         Options o;
@@ -81,6 +100,6 @@ TEST(Options, TheReadmeListsWhatTheUsageLists)
     }
     ASSERT_GE(std::count(block.begin(), block.end(), '\n'), 19);
     std::ifstream in(BRINDLE_SOURCE_DIR "/README.md");
-    const std::string readme{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string readme {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_NE(readme.find(block), std::string::npos) << "README's option list should read:\n" << block;
 }

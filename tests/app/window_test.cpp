@@ -8,19 +8,19 @@ namespace {
 
 std::array<int, 4> viewport()
 {
-    std::array<GLint, 4> v{};
+    std::array<GLint, 4> v {};
     glGetIntegerv(GL_VIEWPORT, v.data());
     return v;
 }
 
 std::array<int, 2> windowSize(const DemoApplication& app)
 {
-    std::array<int, 2> size{};
+    std::array<int, 2> size {};
     SDL_GetWindowSize(app.window, &size[0], &size[1]);
     return size;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
 {
@@ -30,15 +30,20 @@ TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
         AspectCode code;
         std::array<int, 4> box;  // all zero: no box
     } cases[] = {
-        {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}}, {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
-        {1366, 768, Ratio16x10, {69, 0, 1228, 768}},   {1920, 1200, Ratio16x10, {0, 0, 1920, 1200}},
-        {1680, 1050, Ratio16x10, {0, 0, 1680, 1050}},  {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
-        {1920, 1080, Other, {}},                       {1920, 0, Ratio16x10, {}},
+        {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}},
+        {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
+        {1366, 768, Ratio16x10, {69, 0, 1228, 768}},
+        {1920, 1200, Ratio16x10, {0, 0, 1920, 1200}},
+        {1680, 1050, Ratio16x10, {0, 0, 1680, 1050}},
+        {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
+        {1280, 1025, Ratio16x10, {0, 112, 1280, 800}},
+        {1920, 1080, Other, {}},
+        {1920, 0, Ratio16x10, {}},
     };
     for (const auto& c : cases) {
         const auto box = letterboxFor(c.w, c.h, c.code);
-        const std::array<int, 4> got = box ? std::array<int, 4>{box->x, box->y, box->width, box->height}
-                                           : std::array<int, 4>{};
+        const std::array<int, 4> got
+            = box ? std::array<int, 4> {box->x, box->y, box->width, box->height} : std::array<int, 4> {};
         EXPECT_EQ(got, c.box) << c.w << "x" << c.h << " code " << static_cast<int>(c.code);
     }
     EXPECT_FLOAT_EQ(letterboxFor(1366, 768, Ratio16x10)->aspect, 1228.0f / 768.0f);
@@ -56,18 +61,18 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     EXPECT_EQ(app.samples, 0);
     EXPECT_TRUE(app.extensions.loaded());
     EXPECT_STREQ(SDL_GetWindowTitle(app.window), "brindle2o16");
-    EXPECT_EQ(windowSize(app), (std::array<int, 2>{160, 128}));
-    EXPECT_EQ(viewport(), (std::array<int, 4>{0, 14, 160, 100}));
+    EXPECT_EQ(windowSize(app), (std::array<int, 2> {160, 128}));
+    EXPECT_EQ(viewport(), (std::array<int, 4> {0, 14, 160, 100}));
     GLint stencilBits = 0;
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     EXPECT_GT(stencilBits, 0);
 
     SDL_SetWindowSize(app.window, 300, 100);
-    SDL_Event event{};
+    SDL_Event event {};
     event.type = SDL_WINDOWEVENT;
     event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
     EXPECT_FALSE(handleEvent(app, event));
-    EXPECT_EQ(windowSize(app), (std::array<int, 2>{160, 128}));
+    EXPECT_EQ(windowSize(app), (std::array<int, 2> {160, 128}));
 
     closeWindow(app);
     EXPECT_EQ(app.window, nullptr);

@@ -42,7 +42,7 @@ float peakOf(AudioBackend& backend, AudioHandle handle)
     return *std::max_element(bins.begin(), bins.end());
 }
 
-} // namespace
+}  // namespace
 
 TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVolume)
 {

@@ -16,7 +16,7 @@ int feed(BeatDetector& beats, float level)
     return beats.beatFlags[0];
 }
 
-} // namespace
+}  // namespace
 
 TEST(BeatDetector, BeatsAgainstTheAverageOfTheFilledHistory)
 {

@@ -37,7 +37,7 @@ DecodedTrack decodeMp3OrFail(const std::string& path)
     return track;
 }
 
-} // namespace
+}  // namespace
 
 // Gapless decoding of our own encoder's files is held by the generator tests.
 TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100AndATruncatedFileKeepsWhatDecoded)
@@ -84,11 +84,11 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
 TEST(ModuleDecoder, HostileBytesAreRefusedOrRenderedWithinBounds)
 {
     std::ifstream in(kThirdPartyModule, std::ios::binary);
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<uint8_t> bytes {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GT(bytes.size(), 1084u) << "needs Debian's tecnoballz-data package";
     bytes[20 + 22] = bytes[20 + 23] = 0xFF;  // a sample far longer than the file
     bytes[20 + 31 * 30 + 2] = 0x7F;          // an order past the patterns present
-    for (size_t cut : {bytes.size(), size_t{1084}, size_t{600}, size_t{30}}) {
+    for (size_t cut : {bytes.size(), size_t {1084}, size_t {600}, size_t {30}}) {
         const std::string path = tempPath("hostile.mod");
         ASSERT_TRUE(writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut))));
         DecodedTrack track;

@@ -13,7 +13,10 @@ public:
 
     AudioHandle openStream(const std::string& path) override { return open("stream " + path, 7); }
     AudioHandle openModule(const std::string& path) override { return open("module " + path, 9); }
-    void setVolume(AudioHandle h, float v) override { calls.push_back("volume " + std::to_string(h) + " " + std::to_string(v)); }
+    void setVolume(AudioHandle h, float v) override
+    {
+        calls.push_back("volume " + std::to_string(h) + " " + std::to_string(v));
+    }
     void start() override { calls.push_back("start"); }
     void play(AudioHandle h) override { calls.push_back("play " + std::to_string(h)); }
 
@@ -25,7 +28,7 @@ private:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind)
 {
@@ -37,9 +40,9 @@ TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind)
     MusicPlayer stream, module;
     EXPECT_EQ(stream.loadMusic(backend, "Data/Music.Mp3"), 0);
     EXPECT_EQ(module.loadMusic(backend, "song.xm"), 0);
-    EXPECT_EQ(backend.calls, (std::vector<std::string>{"stream Data/Music.Mp3", "module song.xm"}));
-    EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle{7}));
-    EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle{9}));
+    EXPECT_EQ(backend.calls, (std::vector<std::string> {"stream Data/Music.Mp3", "module song.xm"}));
+    EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle {7}));
+    EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle {9}));
     backend.failOpens = true;
     EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
     EXPECT_EQ(module.streamHandle, 0u);
@@ -54,6 +57,6 @@ TEST(MusicPlayer, StartMutesBeforePlayingOnlyWhenMusicIsOff)
     muted.calls.clear();
     startMusic(muted, music, false);
     startMusic(audible, music, true);
-    EXPECT_EQ(muted.calls, (std::vector<std::string>{"volume 7 0.000000", "start", "play 7"}));
-    EXPECT_EQ(audible.calls, (std::vector<std::string>{"start", "play 7"}));
+    EXPECT_EQ(muted.calls, (std::vector<std::string> {"volume 7 0.000000", "start", "play 7"}));
+    EXPECT_EQ(audible.calls, (std::vector<std::string> {"start", "play 7"}));
 }

@@ -14,8 +14,7 @@
 #include "audio/decoded_track.h"
 
 // Interleaved stereo track of `frames` frames filled by f(frame) on both channels.
-template <typename F>
-DecodedTrack makeTrack(size_t frames, F f)
+template<typename F> DecodedTrack makeTrack(size_t frames, F f)
 {
     DecodedTrack track;
     track.samples.resize(frames * 2);
@@ -25,10 +24,7 @@ DecodedTrack makeTrack(size_t frames, F f)
 }
 
 // Frequency whose sine completes exactly `bin` periods in a 2048-frame window.
-inline double binFrequency(int bin, int sampleRate = 44100)
-{
-    return bin * static_cast<double>(sampleRate) / 2048.0;
-}
+inline double binFrequency(int bin, int sampleRate = 44100) { return bin * static_cast<double>(sampleRate) / 2048.0; }
 
 inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
@@ -57,10 +53,10 @@ inline bool writeMp3(const std::string& path, const std::vector<float>& mono, in
     lame_set_brate(lame, 128);
     lame_set_bWriteVbrTag(lame, 1);
     std::vector<unsigned char> bytes(mono.size() * 5 / 4 + 7200 + 16384);
-    int written = lame_init_params(lame) < 0 ? -1
-                                             : lame_encode_buffer_ieee_float(lame, mono.data(), mono.data(),
-                                                   static_cast<int>(mono.size()), bytes.data(),
-                                                   static_cast<int>(bytes.size()));
+    int written = lame_init_params(lame) < 0
+        ? -1
+        : lame_encode_buffer_ieee_float(lame, mono.data(), mono.data(), static_cast<int>(mono.size()), bytes.data(),
+            static_cast<int>(bytes.size()));
     if (written >= 0)
         written += lame_encode_flush(lame, bytes.data() + written, static_cast<int>(bytes.size()) - written);
     // The first frame is a placeholder for the tag.

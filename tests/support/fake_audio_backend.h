@@ -11,14 +11,14 @@ public:
     bool init(int) override { return true; }
     AudioHandle openStream(const std::string&) override { return 1; }
     AudioHandle openModule(const std::string&) override { return 1; }
-    void setVolume(AudioHandle, float) override {}
-    void start() override {}
-    void play(AudioHandle) override {}
-    void spectrum(AudioHandle, float*) override {}
-    void seek(AudioHandle, double) override {}
-    void spectrumAt(AudioHandle, double, float*) override {}
-    void stop() override {}
-    void release() override {}
+    void setVolume(AudioHandle, float) override { }
+    void start() override { }
+    void play(AudioHandle) override { }
+    void spectrum(AudioHandle, float*) override { }
+    void seek(AudioHandle, double) override { }
+    void spectrumAt(AudioHandle, double, float*) override { }
+    void stop() override { }
+    void release() override { }
     double positionMs(AudioHandle) const override { return 0.0; }
     const DecodedTrack* track(AudioHandle) const override { return nullptr; }
     const std::string& lastError() const override { return error; }
