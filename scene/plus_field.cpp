@@ -154,12 +154,17 @@ int plusSpectrumBin(float x)
     return std::clamp(bin, 0, kSpectrumTopBin);
 }
 
+float plusSpriteSize(float level)
+{
+    const float wave = static_cast<float>(std::sin(static_cast<double>(level * 10.0f)));
+    return (wave + 0.5f) * 2.0f + 0.15f;
+}
+
 PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum)
 {
     const Vec4& p = field.emitter.positions[index];
     const float level = spectrum ? spectrum[plusSpectrumBin(p.x)] : 0.0f;
-    const float wave = static_cast<float>(std::sin(static_cast<double>(level * 10.0f)));
-    const float g = (wave + 0.5f) * 2.0f + 0.15f;
+    const float g = plusSpriteSize(level);
     const float f = (1.0f - scatter) * g;
     PlusSprite sprite;
     sprite.translate = Vec4{p.x, (f * 0.5f + 1.0f) * p.y + 2.5f, p.z - 9.0f + f * 2.0f, 1.0f};

@@ -71,6 +71,9 @@ struct PlusSprite {
     float half = 0.0f;  // half the quad's edge; negative turns the quad over
 };
 
+// A sprite's size factor g for the spectrum level at its position.
+float plusSpriteSize(float level);
+
 // spectrum: 1024 magnitudes, or null for silence.
 PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum);
 

@@ -26,12 +26,6 @@ double percentile(std::vector<float>& values, double q)
 
 }  // namespace
 
-float plusSpriteSize(float level)
-{
-    const float wave = static_cast<float>(std::sin(static_cast<double>(level * 10.0f)));
-    return (wave + 0.5f) * 2.0f + 0.15f;
-}
-
 double plusSizeSpread(const DecodedTrack& track, int64_t fromMs, int64_t toMs)
 {
     std::array<std::vector<float>, kBins> sizes;

@@ -13,12 +13,10 @@
 #include <cstdint>
 
 #include "audio/decoded_track.h"
+#include "scene/plus_field.h"
 
 constexpr int kPlusFirstBin = 3;
 constexpr int kPlusLastBin = 57;
-
-// The plus field's sprite size for a spectrum level, in the show's arithmetic.
-float plusSpriteSize(float level);
 
 // Median over bins kPlusFirstBin..kPlusLastBin of the bins' size spread over
 // the frames whose show time lies in [fromMs, toMs).
