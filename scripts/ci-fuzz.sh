@@ -6,9 +6,10 @@
 #
 # Builds the libFuzzer target with clang into BRINDLE_FUZZ_BUILD_DIR (default
 # build-fuzz/) and seeds it with tests/fuzz/corpus plus the generated images of
-# the normal build (BRINDLE_BUILD_DIR, default build/) when they exist. Inputs
-# longer than 1400 bytes are cut, which keeps each run fast; the reader's limits do
-# not depend on the size. A crashing input is left in the build folder: copy it
+# the build scripts/test.sh made (see scripts/common.sh) when they exist. Clang
+# comes with the packages scripts/test.sh installs. Inputs longer than 1400
+# bytes are cut, which keeps each run fast; the reader's limits do not depend
+# on the size. A crashing input is left in the build folder: copy it
 # into tests/fuzz/corpus/ once fixed, so the replay test keeps it fixed.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -16,15 +17,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 seconds="${1:-60}"
 fuzz_build="${BRINDLE_FUZZ_BUILD_DIR:-$brindle_root/build-fuzz}"
 
-install_missing_packages
-need=()
-for package in clang-14 libclang-rt-14-dev; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || need+=("$package")
-done
-if [ "${#need[@]}" -gt 0 ]; then
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${need[@]}"
+if ! command -v clang++-14 > /dev/null; then
+    echo "ci-fuzz: clang++-14 is missing; ./scripts/test.sh installs it with the other packages" >&2
+    exit 1
 fi
 
 CC=clang-14 CXX=clang++-14 cmake -S "$brindle_root" -B "$fuzz_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_FUZZ=ON

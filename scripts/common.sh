@@ -1,8 +1,23 @@
-# Shared by run.sh and test.sh: installs the missing Debian packages and builds.
-# Sourced, not run. BRINDLE_BUILD_DIR chooses the build folder (default: build).
+# Shared by run.sh, test.sh and ci-fuzz.sh: installs the missing Debian
+# packages and builds. Sourced, not run. BRINDLE_BUILD_DIR chooses the build
+# folder: build/ by default, build-sanitize/ when BRINDLE_SANITIZE=1 asks for
+# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
 
 brindle_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build}"
+brindle_sanitize="${BRINDLE_SANITIZE:-0}"
+if [ "$brindle_sanitize" = 1 ]; then
+    brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build-sanitize}"
+else
+    brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build}"
+fi
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
 
 install_missing_packages() {
     local wanted=() missing=() package
@@ -16,27 +31,20 @@ install_missing_packages() {
         return 0
     fi
     echo "Installing: ${missing[*]}" >&2
-    local as_root=()
-    if [ "$(id -u)" -ne 0 ]; then
-        as_root=(sudo)
-    fi
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
 # The locale tests need a locale that writes decimal commas.
 generate_test_locale() {
-    if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-        return 0
+    if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+        as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
     fi
-    local as_root=()
-    if [ "$(id -u)" -ne 0 ]; then
-        as_root=(sudo)
-    fi
-    "${as_root[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 }
 
 build_brindle() {
-    cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    local sanitize=OFF
+    [ "$brindle_sanitize" = 1 ] && sanitize=ON
+    cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_SANITIZE="$sanitize"
     cmake --build "$brindle_build" -j"$(nproc)"
 }

@@ -36,10 +36,10 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     EXPECT_EQ(json["startup_ms"], 12.5) << "to the microsecond";
     EXPECT_EQ(json["frame_ms"]["mean"], 23.6);
     EXPECT_EQ(json["segments"]["intro"],
-              nlohmann::json::parse(R"({"mean": 2, "median": 1, "p95": 3, "p99": 3, "max": 3, "frames": 2})"));
+        nlohmann::json::parse(R"({"mean": 2, "median": 1, "p95": 3, "p99": 3, "max": 3, "frames": 2})"));
     EXPECT_EQ(json["segments"]["plus"]["mean"], 10);
     EXPECT_EQ(json["segments"]["swarm"],
-              nlohmann::json::parse(R"({"mean": 0, "median": 0, "p95": 0, "p99": 0, "max": 0, "frames": 0})"));
+        nlohmann::json::parse(R"({"mean": 0, "median": 0, "p95": 0, "p99": 0, "max": 0, "frames": 0})"));
     EXPECT_EQ(json["segments"]["credits"]["mean"], 5);
     EXPECT_EQ(json["segments"].size(), 6u);
     EXPECT_TRUE(json["peak_rss_mb"].is_number());

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "audio/audio_backend.h"
@@ -19,186 +16,146 @@ namespace {
 using namespace std::chrono_literals;
 
 // A 3-second MP3: silence, a sine on bin 64 from 1 s to 2 s, silence.
-const std::string& toneFile() {
-  static const std::string path = [] {
-    const std::string file = tempPath("backend-tone.mp3");
-    std::vector<float> mono(44100 * 3, 0.0f);
-    const double w = 2.0 * M_PI * binFrequency(64) / 44100.0;
-    for (size_t i = 44100; i < 88200; ++i) mono[i] = 0.9f * static_cast<float>(std::sin(w * i));
-    writeMp3(file, mono, 44100, 2);
-    return file;
-  }();
-  return path;
+const std::string& toneFile()
+{
+    static const std::string path = [] {
+        const std::string file = tempPath("backend-tone.mp3");
+        std::vector<float> mono(44100 * 3, 0.0f);
+        const double w = 2.0 * M_PI * binFrequency(64) / 44100.0;
+        for (size_t i = 44100; i < 88200; ++i)
+            mono[i] = 0.9f * static_cast<float>(std::sin(w * static_cast<double>(i)));
+        writeMp3(file, mono, 44100, 2);
+        return file;
+    }();
+    return path;
 }
 
-std::vector<float> spectrumOf(AudioBackend& backend, AudioHandle handle) {
-  std::vector<float> bins(1024, -1.0f);
-  backend.spectrum(handle, bins.data());
-  return bins;
+std::vector<float> spectrumOf(AudioBackend& backend, AudioHandle handle)
+{
+    std::vector<float> bins(1024, -1.0f);
+    backend.spectrum(handle, bins.data());
+    return bins;
 }
 
-float peakOf(AudioBackend& backend, AudioHandle handle) {
-  const auto bins = spectrumOf(backend, handle);
-  return *std::max_element(bins.begin(), bins.end());
-}
-
-TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVolume) {
-  auto audible = makeOfflineAudioBackend(), muted = makeOfflineAudioBackend();
-  ASSERT_TRUE(audible->init(44100) && muted->init(44100));
-  MusicPlayer a, m;
-  ASSERT_EQ(a.loadMusic(*audible, toneFile()), 0) << audible->lastError();
-  ASSERT_EQ(m.loadMusic(*muted, toneFile()), 0);
-  audible->setPositionMs(1500);
-  EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "before play";
-  audible->setPositionMs(0);
-  startMusic(*audible, a, true);
-  startMusic(*muted, m, false);
-  DecodedTrack whole;
-  std::string error;
-  ASSERT_TRUE(decodeMp3File(toneFile(), whole, error));
-  std::vector<float> expected(1024);
-  // Forward, back to the start (the stream decodes afresh), then past the end.
-  for (double ms : {500.0, 1500.0, 1990.0, 20.0, 1400.0, 60000.0}) {
-    audible->setPositionMs(ms);
-    muted->setPositionMs(ms);
-    computeSpectrum(whole, std::llround(ms * 44.1), expected.data());
-    EXPECT_EQ(spectrumOf(*audible, a.channel()), expected) << ms;
-    EXPECT_EQ(spectrumOf(*muted, m.channel()), expected) << ms;
-    EXPECT_NEAR(audible->positionMs(a.channel()), ms, 0.05);
-  }
-  audible->setPositionMs(1500);
-  EXPECT_NEAR(peakOf(*audible, a.channel()), 0.45f, 0.05f);
-  audible->setPositionMs(60000);
-  EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "after the end";
-  EXPECT_EQ(spectrumOf(*audible, a.channel() + 1), std::vector<float>(1024, -1.0f)) << "unknown handle";
-  // Sought back into the tone at output time 60 s: it plays on from there.
-  audible->seek(a.channel(), 1500);
-  EXPECT_NEAR(audible->positionMs(a.channel()), 1500, 0.05);
-  audible->setPositionMs(60100);
-  EXPECT_NEAR(audible->positionMs(a.channel()), 1600, 0.05);
-  std::vector<float> at(1024);
-  audible->spectrumAt(a.channel(), 1600, at.data());
-  EXPECT_EQ(spectrumOf(*audible, a.channel()), at);
-  EXPECT_NEAR(peakOf(*audible, a.channel()), 0.45f, 0.05f);
-  audible->release();
-  audible->release();
-  EXPECT_EQ(audible->openTrack(a.channel()), nullptr);
-}
-
-TEST(NullBackend, OpensReadableFilesOnlyAndStaysSilent) {
-  auto backend = makeNullAudioBackend();
-  ASSERT_TRUE(backend->init(44100));
-  EXPECT_EQ(backend->openStream(tempPath("absent.mp3")), 0u);
-  EXPECT_NE(backend->lastError().find("absent.mp3"), std::string::npos);
-  const AudioHandle h = backend->openModule(toneFile());
-  ASSERT_NE(h, 0u);
-  backend->play(h);
-  EXPECT_EQ(peakOf(*backend, h), 0.0f);
-}
-
-// Each device test picks its SDL driver, read when audio starts.
-class DeviceBackend : public ::testing::Test {
- protected:
-  void TearDown() override { unsetenv("SDL_AUDIODRIVER"); }
-  // A back end whose warnings land in warnings_.
-  std::unique_ptr<AudioBackend> make() {
-    return makeDeviceAudioBackend([this](const std::string& warning) { warnings_.push_back(warning); });
-  }
-  std::vector<std::string> warnings_;
-  static double msSince(std::chrono::steady_clock::time_point begin) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-  }
-};
-
-TEST_F(DeviceBackend, PositionAdvancesInRealTimeUnderTheDummyDriver) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  auto backend = make();
-  testing::internal::CaptureStderr();
-  ASSERT_TRUE(backend->init(44100));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_TRUE(warnings_.empty());
-  MusicPlayer music;
-  ASSERT_EQ(music.loadMusic(*backend, toneFile()), 0) << backend->lastError();
-  const auto begin = std::chrono::steady_clock::now();
-  startMusic(*backend, music, false);
-  // Wait until the middle of the tone is heard; the dummy device paces itself
-  // with coarse sleeps, so the bounds on real time are generous.
-  double position = 0.0;
-  while (position < 1300.0 && msSince(begin) < 10000.0) {
-    std::this_thread::sleep_for(10ms);
-    position = backend->positionMs(music.channel());
-  }
-  const double elapsed = msSince(begin);
-  EXPECT_GT(position, 0.5 * elapsed);
-  EXPECT_LT(position, 1.5 * elapsed);
-  EXPECT_GT(peakOf(*backend, music.channel()), 0.3f) << "muted, the tone is still seen";
-  backend->stop();
-  const double stopped = backend->positionMs(music.channel());
-  std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(backend->positionMs(music.channel()), stopped);
-}
-
-TEST_F(DeviceBackend, WithoutADeviceItWarnsOnceAndKeepsTime) {
-  // An unknown driver, and ALSA asked for a card that does not exist (whose
-  // library would otherwise print lines of its own).
-  setenv("AUDIODEV", "hw:97", 1);
-  for (const char* driver : {"alsa", "no-such-audio-driver"}) {
-    setenv("SDL_AUDIODRIVER", driver, 1);
-    warnings_.clear();
-    auto probe = make();
-    testing::internal::CaptureStderr();
-    ASSERT_TRUE(probe->init(44100));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the library prints nothing itself";
-    ASSERT_EQ(warnings_.size(), 1u) << driver;
-    EXPECT_EQ(warnings_[0].rfind("no audio output (", 0), 0u) << warnings_[0];
-  }
-  unsetenv("AUDIODEV");
-  auto backend = make();
-  ASSERT_TRUE(backend->init(44100));
-  const AudioHandle h = backend->openStream(toneFile());
-  const auto begin = std::chrono::steady_clock::now();
-  backend->start();
-  backend->play(h);
-  std::this_thread::sleep_for(300ms);
-  EXPECT_GT(backend->positionMs(h), 250.0);
-  EXPECT_LE(backend->positionMs(h), msSince(begin) + 1.0);
-}
-
-// The disk driver writes the callback's output to a file, so the mix can be read back.
-std::vector<float> playToDisk(float volume, const std::string& outFile) {
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", outFile.c_str(), 1);
-  setenv("SDL_DISKAUDIODELAY", "1", 1);
-  auto backend = makeDeviceAudioBackend([](const std::string&) {});
-  backend->init(44100);
-  const AudioHandle h = backend->openStream(toneFile());
-  backend->setVolume(h, volume);
-  backend->start();
-  backend->play(h);
-  std::this_thread::sleep_for(400ms);
-  backend->release();
-  std::ifstream in(outFile, std::ios::binary);
-  const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<float> samples(raw.size() / sizeof(float));
-  std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
-  return samples;
-}
-
-TEST_F(DeviceBackend, CallbackMixesTheTrackAtItsVolume) {
-  std::string error;
-  DecodedTrack track;
-  ASSERT_TRUE(decodeMp3File(toneFile(), track, error));
-  const auto nonZero = [](float v) { return v != 0.0f; };
-  const size_t trackFirst = std::find_if(track.samples.begin(), track.samples.end(), nonZero) - track.samples.begin();
-
-  const auto half = playToDisk(0.5f, tempPath("half.raw"));
-  const size_t first = std::find_if(half.begin(), half.end(), nonZero) - half.begin();
-  ASSERT_LT(first + 20000, half.size()) << "the tone never reached the device";
-  for (size_t i = 0; i < 20000; ++i) ASSERT_FLOAT_EQ(half[first + i], 0.5f * track.samples[trackFirst + i]) << i;
-
-  const auto silent = playToDisk(0.0f, tempPath("silent.raw"));
-  EXPECT_GT(silent.size(), 2u * 44100);
-  EXPECT_TRUE(std::none_of(silent.begin(), silent.end(), nonZero));
+float peakOf(AudioBackend& backend, AudioHandle handle)
+{
+    const auto bins = spectrumOf(backend, handle);
+    return *std::max_element(bins.begin(), bins.end());
 }
 
 }  // namespace
+
+TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVolume)
+{
+    auto audible = makeOfflineAudioBackend(), muted = makeOfflineAudioBackend();
+    ASSERT_TRUE(audible->init(44100) && muted->init(44100));
+    MusicPlayer a, m;
+    ASSERT_EQ(a.loadMusic(*audible, toneFile()), 0) << audible->lastError();
+    ASSERT_EQ(m.loadMusic(*muted, toneFile()), 0);
+    audible->setPositionMs(1500);
+    EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "before play";
+    audible->setPositionMs(0);
+    startMusic(*audible, a, true);
+    startMusic(*muted, m, false);
+    DecodedTrack whole;
+    std::string error;
+    ASSERT_TRUE(decodeMp3File(toneFile(), whole, error));
+    std::vector<float> expected(1024);
+    // Forward, back near the start (the stream decodes afresh), then past the end.
+    for (double ms : {500.0, 1500.0, 1990.0, 20.0, 1400.0, 60000.0}) {
+        audible->setPositionMs(ms);
+        muted->setPositionMs(ms);
+        computeSpectrum(whole, std::llround(ms * 44.1), expected.data());
+        EXPECT_EQ(spectrumOf(*audible, a.channel()), expected) << ms;
+        EXPECT_EQ(spectrumOf(*muted, m.channel()), expected) << ms;
+        EXPECT_NEAR(audible->positionMs(a.channel()), ms, 0.05);
+    }
+    EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "after the end";
+    EXPECT_EQ(spectrumOf(*audible, a.channel() + 1), std::vector<float>(1024, -1.0f)) << "unknown handle";
+    // Sought back into the tone at output time 60 s: it plays on from there.
+    audible->seek(a.channel(), 1500);
+    audible->setPositionMs(60100);
+    EXPECT_NEAR(audible->positionMs(a.channel()), 1600, 0.05);
+    std::vector<float> at(1024);
+    audible->spectrumAt(a.channel(), 1600, at.data());
+    EXPECT_EQ(spectrumOf(*audible, a.channel()), at);
+    EXPECT_NEAR(peakOf(*audible, a.channel()), 0.45f, 0.05f);
+    audible->release();
+    audible->release();
+    EXPECT_EQ(audible->openTrack(a.channel()), nullptr);
+}
+
+// SDL reads its audio driver when audio starts.
+class DeviceBackend : public ::testing::Test {
+protected:
+    void TearDown() override { unsetenv("SDL_AUDIODRIVER"); }
+};
+
+TEST_F(DeviceBackend, PositionAdvancesInRealTimeUnderTheDummyDriver)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::vector<std::string> warnings;
+    auto backend = makeDeviceAudioBackend([&warnings](const std::string& w) { warnings.push_back(w); });
+    ASSERT_TRUE(backend->init(44100));
+    EXPECT_TRUE(warnings.empty());
+    MusicPlayer music;
+    ASSERT_EQ(music.loadMusic(*backend, toneFile()), 0) << backend->lastError();
+    const auto begin = std::chrono::steady_clock::now();
+    const auto msSince = [&begin] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    };
+    startMusic(*backend, music, false);
+    // Wait until the middle of the tone is heard; the dummy device paces itself
+    // with coarse sleeps, so the bounds on real time are generous.
+    double position = 0.0;
+    while (position < 1300.0 && msSince() < 10000.0) {
+        std::this_thread::sleep_for(10ms);
+        position = backend->positionMs(music.channel());
+    }
+    const double elapsed = msSince();
+    EXPECT_GT(position, 0.5 * elapsed);
+    EXPECT_LT(position, 1.5 * elapsed);
+    EXPECT_GT(peakOf(*backend, music.channel()), 0.3f) << "muted, the tone is still seen";
+    backend->stop();
+    const double stopped = backend->positionMs(music.channel());
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(backend->positionMs(music.channel()), stopped);
+}
+
+// The disk driver writes the callback's output to a file, so the mix can be read back.
+TEST_F(DeviceBackend, CallbackMixesTheTrackAtItsVolume)
+{
+    std::string error;
+    DecodedTrack track;
+    ASSERT_TRUE(decodeMp3File(toneFile(), track, error));
+    const auto nonZero = [](float v) { return v != 0.0f; };
+    const size_t trackFirst = std::find_if(track.samples.begin(), track.samples.end(), nonZero) - track.samples.begin();
+    for (const float volume : {0.5f, 0.0f}) {
+        const std::string out = tempPath("disk.raw");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", "1", 1);
+        auto backend = makeDeviceAudioBackend([](const std::string&) {});
+        backend->init(44100);
+        const AudioHandle h = backend->openStream(toneFile());
+        backend->setVolume(h, volume);
+        backend->start();
+        backend->play(h);
+        std::this_thread::sleep_for(400ms);
+        backend->release();
+        std::ifstream in(out, std::ios::binary);
+        const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<float> mix(raw.size() / sizeof(float));
+        std::memcpy(mix.data(), raw.data(), mix.size() * sizeof(float));
+
+        const size_t first = std::find_if(mix.begin(), mix.end(), nonZero) - mix.begin();
+        if (volume == 0.0f) {
+            EXPECT_GT(mix.size(), 2u * 44100);
+            EXPECT_EQ(first, mix.size()) << "muted, the device hears nothing";
+            continue;
+        }
+        ASSERT_LT(first + 20000, mix.size()) << "the tone never reached the device";
+        for (size_t i = 0; i < 20000; ++i)
+            ASSERT_FLOAT_EQ(mix[first + i], volume * track.samples[trackFirst + i]) << i;
+    }
+}

@@ -1,67 +1,62 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "audio/music_player.h"
+#include "tests/support/fake_audio_backend.h"
 
 namespace {
 
 // Records the calls the player makes; opens succeed unless told otherwise.
-class RecordingBackend final : public AudioBackend {
- public:
-  std::vector<std::string> calls;
-  bool failOpens = false;
-  std::string error;
+class RecordingBackend final : public FakeAudioBackend {
+public:
+    std::vector<std::string> calls;
+    bool failOpens = false;
 
-  bool init(int) override { return true; }
-  AudioHandle openStream(const std::string& path) override { return open("stream " + path, 7); }
-  AudioHandle openModule(const std::string& path) override { return open("module " + path, 9); }
-  void setVolume(AudioHandle h, float v) override { calls.push_back("volume " + std::to_string(h) + " " + std::to_string(v)); }
-  void start() override { calls.push_back("start"); }
-  void play(AudioHandle h) override { calls.push_back("play " + std::to_string(h)); }
-  void seek(AudioHandle, double) override {}
-  void spectrum(AudioHandle, float*) override {}
-  void spectrumAt(AudioHandle, double, float*) override {}
-  void stop() override {}
-  void release() override {}
-  double positionMs(AudioHandle) const override { return 0.0; }
-  std::unique_ptr<TrackWindow> openTrack(AudioHandle) const override { return nullptr; }
-  int sampleRate() const override { return 44100; }
-  const std::string& lastError() const override { return error; }
+    AudioHandle openStream(const std::string& path) override { return open("stream " + path, 7); }
+    AudioHandle openModule(const std::string& path) override { return open("module " + path, 9); }
+    void setVolume(AudioHandle h, float v) override
+    {
+        calls.push_back("volume " + std::to_string(h) + " " + std::to_string(v));
+    }
+    void start() override { calls.push_back("start"); }
+    void play(AudioHandle h) override { calls.push_back("play " + std::to_string(h)); }
 
- private:
-  AudioHandle open(const std::string& call, AudioHandle handle) {
-    calls.push_back(call);
-    return failOpens ? 0 : handle;
-  }
+private:
+    AudioHandle open(const std::string& call, AudioHandle handle)
+    {
+        calls.push_back(call);
+        return failOpens ? 0 : handle;
+    }
 };
 
-TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind) {
-  for (const char* name : {"Data/music.mp3", "X.Mp3", "mP3"}) EXPECT_TRUE(isStreamName(name)) << name;
-  for (const char* name : {"song.xm", "m p3.mod", ""}) EXPECT_FALSE(isStreamName(name)) << name;
-  RecordingBackend backend;
-  MusicPlayer stream, module;
-  EXPECT_EQ(stream.loadMusic(backend, "Data/Music.Mp3"), 0);
-  EXPECT_EQ(module.loadMusic(backend, "song.xm"), 0);
-  EXPECT_EQ(backend.calls, (std::vector<std::string>{"stream Data/Music.Mp3", "module song.xm"}));
-  EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle{7}));
-  EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle{9}));
-  backend.failOpens = true;
-  EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
-  EXPECT_EQ(module.streamHandle, 0u);
-  EXPECT_EQ(module.kind, MusicPlayer::kModule);
-}
-
-TEST(MusicPlayer, StartMutesBeforePlayingOnlyWhenMusicIsOff) {
-  RecordingBackend muted, audible;
-  MusicPlayer music;
-  music.loadMusic(muted, "a.mp3");
-  muted.calls.clear();
-  startMusic(muted, music, false);
-  startMusic(audible, music, true);
-  EXPECT_EQ(muted.calls, (std::vector<std::string>{"volume 7 0.000000", "start", "play 7"}));
-  EXPECT_EQ(audible.calls, (std::vector<std::string>{"start", "play 7"}));
-}
-
 }  // namespace
+
+TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind)
+{
+    for (const char* name : {"Data/music.mp3", "X.Mp3", "mP3"})
+        EXPECT_TRUE(isStreamName(name)) << name;
+    for (const char* name : {"song.xm", "m p3.mod", ""})
+        EXPECT_FALSE(isStreamName(name)) << name;
+    RecordingBackend backend;
+    MusicPlayer stream, module;
+    EXPECT_EQ(stream.loadMusic(backend, "Data/Music.Mp3"), 0);
+    EXPECT_EQ(module.loadMusic(backend, "song.xm"), 0);
+    EXPECT_EQ(backend.calls, (std::vector<std::string> {"stream Data/Music.Mp3", "module song.xm"}));
+    EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle {7}));
+    EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle {9}));
+    backend.failOpens = true;
+    EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
+    EXPECT_EQ(module.streamHandle, 0u);
+    EXPECT_EQ(module.kind, MusicPlayer::kModule);
+}
+
+TEST(MusicPlayer, StartMutesBeforePlayingOnlyWhenMusicIsOff)
+{
+    RecordingBackend muted, audible;
+    MusicPlayer music;
+    music.loadMusic(muted, "a.mp3");
+    muted.calls.clear();
+    startMusic(muted, music, false);
+    startMusic(audible, music, true);
+    EXPECT_EQ(muted.calls, (std::vector<std::string> {"volume 7 0.000000", "start", "play 7"}));
+    EXPECT_EQ(audible.calls, (std::vector<std::string> {"start", "play 7"}));
+}

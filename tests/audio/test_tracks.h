@@ -1,35 +1,67 @@
-// Music written by the tests themselves: PCM signals, MP3 files encoded with
-// LAME, and a four-channel tracker module built byte by byte.
+// Music written by the tests themselves: PCM tracks and MP3 files encoded with LAME.
 #pragma once
 
+#include <lame/lame.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "audio/decoded_track.h"
 
 // Interleaved stereo track of `frames` frames filled by f(frame) on both channels.
-template <typename F>
-DecodedTrack makeTrack(size_t frames, F f) {
-  DecodedTrack track;
-  track.samples.resize(frames * 2);
-  for (size_t i = 0; i < frames; ++i) track.samples[2 * i] = track.samples[2 * i + 1] = f(i);
-  return track;
+template<typename F> DecodedTrack makeTrack(size_t frames, F f)
+{
+    DecodedTrack track;
+    track.samples.resize(frames * 2);
+    for (size_t i = 0; i < frames; ++i)
+        track.samples[2 * i] = track.samples[2 * i + 1] = f(i);
+    return track;
 }
 
 // Frequency whose sine completes exactly `bin` periods in a 2048-frame window.
-double binFrequency(int bin, int sampleRate = 44100);
+inline double binFrequency(int bin, int sampleRate = 44100) { return bin * static_cast<double>(sampleRate) / 2048.0; }
 
-// Writes `mono` as an MP3 (stereo or mono) at `sampleRate` with a gapless tag.
-bool writeMp3(const std::string& path, const std::vector<float>& mono, int sampleRate, int channels);
+inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
 
-// A module with one pattern: a decaying noise burst on rows 0, 16, 32, 48 of
-// channel 1, speed 6 at 125 BPM, so 7.68 s long with a hit every 1.92 s.
-std::vector<uint8_t> makeKickModule();
-constexpr double kModuleHitSeconds = 1.92;
-constexpr double kModuleSeconds = 7.68;
-
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-bool writeText(const std::string& path, const std::string& text);
 // A fresh path in the test's temporary folder.
-std::string tempPath(const std::string& name);
+inline std::string tempPath(const std::string& name)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("brindle-audio-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    return (dir / name).string();
+}
+
+// Writes `mono` as an MP3 (stereo or mono) at `sampleRate` with the tag that
+// carries the gapless trim.
+inline bool writeMp3(const std::string& path, const std::vector<float>& mono, int sampleRate, int channels)
+{
+    lame_global_flags* lame = lame_init();
+    lame_set_in_samplerate(lame, sampleRate);
+    lame_set_out_samplerate(lame, sampleRate);
+    lame_set_num_channels(lame, channels);
+    lame_set_mode(lame, channels == 1 ? MONO : JOINT_STEREO);
+    lame_set_brate(lame, 128);
+    lame_set_bWriteVbrTag(lame, 1);
+    std::vector<unsigned char> bytes(mono.size() * 5 / 4 + 7200 + 16384);
+    int written = lame_init_params(lame) < 0
+        ? -1
+        : lame_encode_buffer_ieee_float(lame, mono.data(), mono.data(), static_cast<int>(mono.size()), bytes.data(),
+            static_cast<int>(bytes.size()));
+    if (written >= 0)
+        written += lame_encode_flush(lame, bytes.data() + written, static_cast<int>(bytes.size()) - written);
+    // The first frame is a placeholder for the tag.
+    const size_t tagSize = written > 0 ? lame_get_lametag_frame(lame, bytes.data(), 8192) : 0;
+    lame_close(lame);
+    bytes.resize(written > 0 ? static_cast<size_t>(written) : 0);
+    return tagSize > 0 && writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}

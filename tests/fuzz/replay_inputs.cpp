@@ -1,8 +1,8 @@
-// replay_inputs.cpp: runs the fuzz target over stored inputs without libFuzzer,
-// so every compiler (and the sanitizer build) checks the corpus and the inputs
-// that once broke the reader.
+// replay_inputs.cpp: runs the fuzz target over the stored inputs without
+// libFuzzer, so every compiler (and the sanitizer build) checks the corpus and
+// the inputs that once broke the reader.
 //
-//   palette_reader_replay FILE_OR_DIR...   exit 0 when every input passes
+//   fuzz_tests DIR     exit 0 when every input passes
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -12,41 +12,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
-bool replayFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return false;
-    }
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    return true;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+        return 2;
     size_t count = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path root(argv[i]);
-        std::error_code error;
-        if (std::filesystem::is_directory(root, error)) {
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-                if (!entry.is_regular_file()) continue;
-                if (!replayFile(entry.path())) return 1;
-                ++count;
-            }
-        } else {
-            if (!replayFile(root)) return 1;
-            ++count;
-        }
-    }
-    if (count == 0) {
-        std::fprintf(stderr, "no inputs to replay\n");
-        return 1;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ++count;
     }
     std::printf("%zu inputs replayed\n", count);
-    return 0;
+    return count == 0 ? 1 : 0;
 }
