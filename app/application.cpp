@@ -18,3 +18,13 @@ void DemoApplication::releaseGraphics()
     programs.destroyPrograms();
     textures.destroyTextures();
 }
+
+StartupLaps::StartupLaps(DemoApplication& app) : app_(app), last_(SDL_GetPerformanceCounter()) {}
+
+void StartupLaps::lap(const char* step)
+{
+    const uint64_t now = SDL_GetPerformanceCounter();
+    const double ms = static_cast<double>(now - last_) * 1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
+    app_.startupSteps.emplace_back(step, ms);
+    last_ = now;
+}

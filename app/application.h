@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <SDL.h>
@@ -87,7 +88,21 @@ struct DemoApplication {
     std::string dataDir = "Data";            // the data folder
     std::string musicPath = "Data/music.mp3";
     bool needsDisplay = true;                // false for capture and benchmarks, which may render off screen
+    // The start-up's steps in the order they ran, with what each took in ms.
+    std::vector<std::pair<std::string, double>> startupSteps;
 
     // Deletes the registries' GL objects; call with the context current.
     void releaseGraphics();
+};
+
+// Times the start-up steps: each lap() records the time since the previous
+// one (or since construction) under its name in app.startupSteps.
+class StartupLaps {
+public:
+    explicit StartupLaps(DemoApplication& app);
+    void lap(const char* step);
+
+private:
+    DemoApplication& app_;
+    uint64_t last_;
 };

@@ -30,14 +30,22 @@ std::string clockText(double seconds)
     return text;
 }
 
-bool writeFloats(const std::string& path, const std::vector<float>& samples)
+// The music from `first` for `count` frames, written as raw float stereo in
+// blocks, so the track is never held whole.
+bool writeAudioFile(const std::string& path, TrackWindow& track, int64_t first, size_t count)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    const size_t n = std::fwrite(samples.data(), sizeof(float), samples.size(), f);
-    const bool ok = std::fclose(f) == 0 && n == samples.size();
-    return ok;
+    constexpr size_t kBlockFrames = 8192;
+    std::vector<float> block(kBlockFrames * 2);
+    bool ok = true;
+    for (size_t done = 0; done < count && ok; done += kBlockFrames) {
+        const size_t frames = std::min(kBlockFrames, count - done);
+        track.read(first + static_cast<int64_t>(done), frames, block.data());
+        ok = std::fwrite(block.data(), sizeof(float) * 2, frames, f) == frames;
+    }
+    return std::fclose(f) == 0 && ok;
 }
 
 } // namespace
@@ -56,19 +64,6 @@ std::string frameFileName(uint64_t frame)
     char name[40];
     std::snprintf(name, sizeof name, "frame_%06" PRIu64 ".png", frame);
     return name;
-}
-
-void copyAudioSpan(const std::vector<float>& stereo, int64_t firstFrame, size_t count, std::vector<float>& out)
-{
-    out.assign(count * 2, 0.0f);
-    const auto available = static_cast<int64_t>(stereo.size() / 2);
-    for (size_t i = 0; i < count; ++i) {
-        const int64_t source = firstFrame + static_cast<int64_t>(i);
-        if (source < 0 || source >= available)
-            continue;
-        out[i * 2] = stereo[static_cast<size_t>(source) * 2];
-        out[i * 2 + 1] = stereo[static_cast<size_t>(source) * 2 + 1];
-    }
 }
 
 ProgressMeter::ProgressMeter(std::FILE* stream, bool terminal, uint64_t total)
@@ -139,6 +134,8 @@ CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* au
 
 CaptureObserver::~CaptureObserver()
 {
+    // The writer may still be feeding the pipe.
+    writer_.reset();
     std::string ignored;
     pipe_.close(ignored);
     if (!audioPath_.empty())
@@ -147,14 +144,12 @@ CaptureObserver::~CaptureObserver()
 
 bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
 {
-    const DecodedTrack* track = app.audio ? app.audio->track(app.music.channel()) : nullptr;
-    if (!app.musicEnabled || !track || track->channels != 2)
+    const std::unique_ptr<TrackWindow> track = app.audio ? app.audio->openTrack(app.music.channel()) : nullptr;
+    if (!app.musicEnabled || !track)
         return true;
-    const auto rate = static_cast<uint64_t>(track->sampleRate);
+    const auto rate = static_cast<uint64_t>(app.audio->sampleRate());
     const auto first = static_cast<int64_t>(span_.first * rate / static_cast<uint64_t>(fps_));
     const auto count = static_cast<size_t>(span_.count() * rate / static_cast<uint64_t>(fps_));
-    std::vector<float> samples;
-    copyAudioSpan(track->samples, first, count, samples);
 
     char path[] = "/tmp/brindle-audio-XXXXXX";
     const int fd = mkstemp(path);
@@ -164,7 +159,7 @@ bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
     }
     ::close(fd);
     audioPath_ = path;
-    if (!writeFloats(audioPath_, samples)) {
+    if (!writeAudioFile(audioPath_, *track, first, count)) {
         error = "cannot write the music for the video into " + audioPath_;
         return false;
     }
@@ -185,8 +180,6 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         error = "the picture is too small to capture";
         return false;
     }
-    rows_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
-    flipped_.resize(rows_.size());
 
     if (video_) {
         if (!writeAudioSpan(app, error))
@@ -197,8 +190,8 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         settings.height = height_;
         settings.framesPerSecond = fps_;
         settings.audioPath = audioPath_;
-        if (const DecodedTrack* track = app.audio ? app.audio->track(app.music.channel()) : nullptr)
-            settings.audioSampleRate = track->sampleRate;
+        if (app.audio)
+            settings.audioSampleRate = app.audio->sampleRate();
         if (!pipe_.open(settings, error))
             return false;
     } else {
@@ -215,14 +208,65 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
             }
         }
     }
+    const size_t frameBytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3;
+    if (hasPixelBuffers()) {
+        glGenBuffers(2, pixelBuffers_);
+        for (GLuint buffer : pixelBuffers_) {
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+            glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(frameBytes), nullptr, GL_STREAM_READ);
+        }
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    } else {
+        rows_.resize(frameBytes);
+    }
+    writer_ = std::make_unique<FrameWriter>(
+        frameBytes, [this](uint64_t frame, const uint8_t* rgb, std::string& why) { return writeFrame(frame, rgb, why); });
     progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.end);
     startCounter_ = SDL_GetPerformanceCounter();
     return true;
 }
 
+bool CaptureObserver::writeFrame(uint64_t frame, const uint8_t* rgb, std::string& error)
+{
+    if (video_) {
+        if (pipe_.writeFrame(rgb))
+            return true;
+        pipe_.close(error);
+        if (error.empty())
+            error = "ffmpeg stopped taking frames";
+        return false;
+    }
+    const std::string path = (std::filesystem::path(out_) / frameFileName(frame)).string();
+    return writePng(path, width_, height_, rgb, error);
+}
+
+void CaptureObserver::hand(uint64_t frame, const uint8_t* bottomUp)
+{
+    // GL rows run bottom-up; files and ffmpeg want the top row first.
+    std::vector<uint8_t>& topDown = writer_->acquire();
+    const size_t stride = static_cast<size_t>(width_) * 3;
+    for (int y = 0; y < height_; ++y)
+        std::copy_n(bottomUp + static_cast<size_t>(height_ - 1 - y) * stride, stride,
+                    topDown.data() + static_cast<size_t>(y) * stride);
+    writer_->submit(frame);
+}
+
+void CaptureObserver::handPending()
+{
+    if (!pending_)
+        return;
+    pending_ = false;
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, pixelBuffers_[pendingBuffer_]);
+    if (const void* mapped = glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY)) {
+        hand(pendingFrame_, static_cast<const uint8_t*>(mapped));
+        glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
 bool CaptureObserver::beforeFrame(DemoApplication& app)
 {
-    if (!failure_.empty() || app.showTimeMs >= toMs_)
+    if ((writer_ && writer_->failed()) || app.showTimeMs >= toMs_)
         return false;
     return BenchObserver::beforeFrame(app);
 }
@@ -242,29 +286,32 @@ void CaptureObserver::frameRendered(DemoApplication& app)
         return;
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, rows_.data());
-    // GL rows run bottom-up; files and ffmpeg want the top row first.
-    const size_t stride = static_cast<size_t>(width_) * 3;
-    for (int y = 0; y < height_; ++y)
-        std::copy_n(rows_.data() + static_cast<size_t>(height_ - 1 - y) * stride, stride, flipped_.data() + static_cast<size_t>(y) * stride);
-
-    if (video_) {
-        if (!pipe_.writeFrame(flipped_.data())) {
-            std::string why;
-            pipe_.close(why);
-            failure_ = why.empty() ? "ffmpeg stopped taking frames" : why;
-            return;
-        }
-    } else {
-        const std::string path = (std::filesystem::path(out_) / frameFileName(frame)).string();
-        if (!writePng(path, width_, height_, flipped_.data(), failure_))
-            return;
+    if (!pixelBuffers_[0]) {
+        glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, rows_.data());
+        hand(frame, rows_.data());
+        return;
     }
-    ++written_;
+    // The read lands in a pixel buffer without waiting; the previous frame's,
+    // finished by now, goes to the writer meanwhile.
+    const int reading = nextBuffer_;
+    nextBuffer_ = 1 - nextBuffer_;
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, pixelBuffers_[reading]);
+    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    handPending();
+    pending_ = true;
+    pendingBuffer_ = reading;
+    pendingFrame_ = frame;
 }
 
 bool CaptureObserver::finish(DemoApplication&, std::string& error)
 {
+    handPending();
+    std::string failure;
+    const bool written = !writer_ || writer_->finish(failure);
+    if (pixelBuffers_[0])
+        glDeleteBuffers(2, pixelBuffers_);
+    pixelBuffers_[0] = pixelBuffers_[1] = 0;
     if (progress_)
         progress_->finish(frame_, secondsSince(startCounter_));
     std::string closing;
@@ -273,8 +320,8 @@ bool CaptureObserver::finish(DemoApplication&, std::string& error)
         std::remove(audioPath_.c_str());
         audioPath_.clear();
     }
-    if (!failure_.empty()) {
-        error = failure_;
+    if (!written) {
+        error = failure;
         return false;
     }
     if (!closed) {

@@ -8,6 +8,8 @@
 //                    with the music's matching span; frames before `from` are
 //                    fast-forwarded without drawing, the loop stops before `to`.
 //   BenchObserver    writes nothing.
+// A capture reads frame k back while frame k + 1 is drawn (through pixel
+// buffer objects where the driver has them) and encodes on a thread of its own.
 // Both move the offline audio back end to each frame's show time first, so the
 // spectrum, and with it the beats, are those the real-time show would have.
 //
@@ -22,9 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_writer.h"
 #include "app/options.h"
 #include "app/run_show.h"
 #include "app/video_pipe.h"
+#include "gfx/gl_api.h"
 #include "scene/schedule.h"
 
 class OfflineAudioBackend;
@@ -38,10 +42,6 @@ FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps);
 
 // The file name of frame k: "frame_000042.png".
 std::string frameFileName(uint64_t frame);
-
-// Copies `count` sample frames of interleaved stereo starting at `firstFrame`
-// (which may lie before or past the track) into `out`, zero outside the track.
-void copyAudioSpan(const std::vector<float>& stereo, int64_t firstFrame, size_t count, std::vector<float>& out);
 
 // Reports progress on a stream: a bar redrawn in place on a terminal, else a
 // plain line every few seconds.
@@ -81,10 +81,15 @@ public:
     void frameRendered(DemoApplication& app) override;
     bool finish(DemoApplication& app, std::string& error) override;
 
-    uint64_t framesWritten() const { return written_; }
+    uint64_t framesWritten() const { return writer_ ? writer_->written() : 0; }
 
 private:
     bool writeAudioSpan(DemoApplication& app, std::string& error);
+    bool writeFrame(uint64_t frame, const uint8_t* rgb, std::string& error);
+    // Copies a bottom-up GL picture into the writer, top row first, and queues it.
+    void hand(uint64_t frame, const uint8_t* bottomUp);
+    // Maps the pixel buffer holding the frame read back last and hands it on.
+    void handPending();
 
     std::string out_;
     bool video_ = false;
@@ -92,12 +97,18 @@ private:
     uint32_t fromMs_ = 0, toMs_ = kShowLengthMs;
     FrameSpan span_;
     uint64_t frame_ = 0;
-    uint64_t written_ = 0;
     int width_ = 0, height_ = 0;
-    std::vector<uint8_t> rows_, flipped_;
+    // Frame k is read into one pixel buffer while frame k - 1, in the other,
+    // is handed to the writer; without pixel buffers it is read into rows_.
+    GLuint pixelBuffers_[2] = {0, 0};
+    int nextBuffer_ = 0;
+    bool pending_ = false;
+    int pendingBuffer_ = 0;
+    uint64_t pendingFrame_ = 0;
+    std::vector<uint8_t> rows_;
+    std::unique_ptr<FrameWriter> writer_;
     VideoPipe pipe_;
     std::string audioPath_;
-    std::string failure_;
     std::unique_ptr<ProgressMeter> progress_;
     uint64_t startCounter_ = 0;
 };

@@ -18,6 +18,7 @@ std::string audioError(const AudioBackend& audio, const std::string& fallback)
 bool QuillonConfigurator::loadAssets()
 {
     error_.clear();
+    StartupLaps laps(app);
     // A record without a back end runs without sound; otherwise sound must work.
     if (app.audio) {
         if (!app.audio->init(44100)) {
@@ -30,10 +31,13 @@ bool QuillonConfigurator::loadAssets()
             return false;
         }
     }
+    laps.lap("music");
     if (!buildPrograms(app.programs, error_))
         return false;
+    laps.lap("shaders");
     for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
         report("warning: " + warning);
     createRenderTargets(app.textures, app.width, app.height);
+    laps.lap("textures");
     return true;
 }

@@ -18,6 +18,7 @@
 #include "app/stats.h"
 #include "audio/music_player.h"
 #include "audio/playback_stats.h"
+#include "gfx/pass_timer.h"
 #include "scene/schedule.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
@@ -27,6 +28,9 @@ namespace {
 // The show as the frame loop sees it.
 class RealShow : public ShowProgram {
 public:
+    // With `timePasses`, each pass's GPU time is measured where the driver allows.
+    explicit RealShow(bool timePasses) : timePasses_(timePasses) {}
+
     std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) override
     {
         return std::make_unique<QuillonConfigurator>(app);
@@ -43,6 +47,9 @@ public:
             return false;
         }
         show_ = std::make_unique<ShowFrameState>(*scene_);
+        if (timePasses_ && !passTimer_ && hasTimerQueries())
+            passTimer_ = std::make_unique<PassTimer>(kPassCount);
+        show_->passTimer = passTimer_.get();
         return true;
     }
     void startMusic(DemoApplication& app) override
@@ -66,12 +73,26 @@ public:
     }
     bool rebuild(DemoApplication& app, std::string& error) override
     {
-        destroy(app);
+        releaseScene();
         return build(app, error);
     }
     // Frames whose beat flag was raised inside the beat window.
     int beatFrames() const { return playback_.beats(); }
+    // Each pass's mean GPU time; empty when it was not measured.
+    const FrameStats::NamedMs& passesMs() const { return passesMs_; }
     void destroy(DemoApplication&) override
+    {
+        releaseScene();
+        if (passTimer_) {
+            const std::vector<double> means = passTimer_->meanMs();
+            for (int i = 0; i < kPassCount; ++i)
+                passesMs_.emplace_back(kPassNames[i], means[static_cast<size_t>(i)]);
+        }
+        passTimer_.reset();
+    }
+
+private:
+    void releaseScene()
     {
         show_.reset();
         if (scene_)
@@ -79,7 +100,9 @@ public:
         scene_.reset();
     }
 
-private:
+    bool timePasses_;
+    std::unique_ptr<PassTimer> passTimer_;
+    FrameStats::NamedMs passesMs_;
     std::unique_ptr<ShowState> scene_;
     std::unique_ptr<ShowFrameState> show_;
     PlaybackStats playback_{kBeatWindow.startMs, kBeatWindow.endMs};
@@ -139,7 +162,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
         clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
     }
 
-    RealShow show;
+    RealShow show(options.stats || options.bench);
     RunSettings run;
     run.options = options;
     run.clock = clock.get();
@@ -148,6 +171,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     run.startTicks = startTicks;
     const int status = runShow(app, show, run);
     stats.setBeats(show.beatFrames());
+    stats.setPassesMs(show.passesMs());
     return status;
 }
 

@@ -12,6 +12,7 @@
 #include "app/report.h"
 #include "app/stats.h"
 #include "app/window.h"
+#include "gfx/gl_api.h"
 #include "scene/schedule.h"
 
 namespace {
@@ -240,13 +241,19 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
     std::string error;
     bool built = false;
+    // Whatever ran before the window (the process's own start, the options) counts as one step.
+    app.startupSteps.emplace_back("before_window", millisecondsBetween(startCounter, SDL_GetPerformanceCounter()));
+    StartupLaps laps(app);
     bool started = openWindow(app, error);
+    laps.lap("window");
     if (started && !app.configurator->loadAssets()) {
         error = app.configurator->error();
         started = false;
     }
     if (started) {
+        StartupLaps building(app);
         built = show.build(app, error);
+        building.lap("show");
         started = built;
     }
     // The live show opening later fast-forwards before its clock starts, so
@@ -286,10 +293,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     bool firstFrame = true;
     bool failed = false;
     std::vector<KeyCode> keys;
+    SlowRendererNotice slowNotice;
+    const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const std::string renderer = rendererName ? rendererName : "the GL renderer";
     for (;;) {
         const uint64_t frameStart = SDL_GetPerformanceCounter();
-        if (firstFrame && settings.stats)
+        if (firstFrame && settings.stats) {
             settings.stats->setStartupMs(millisecondsBetween(startCounter, frameStart));
+            settings.stats->setStartupSteps(app.startupSteps);
+        }
         firstFrame = false;
 
         pumpEvents(app, quitRequested);
@@ -319,8 +331,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         if (!ended)
             SDL_GL_SwapWindow(app.window);
         clock.frameDone();
+        const double frameMs = millisecondsBetween(frameStart, SDL_GetPerformanceCounter());
         if (settings.stats)
-            settings.stats->addFrame(app.showTimeMs, millisecondsBetween(frameStart, SDL_GetPerformanceCounter()));
+            settings.stats->addFrame(app.showTimeMs, frameMs);
+        // A slideshow should say why once, rather than leave the viewer guessing.
+        if (!options.fixedStep()) {
+            if (const std::string notice = slowNotice.addFrame(frameMs, renderer, app.width, app.height);
+                !notice.empty())
+                report(notice);
+        }
         if (ended || quitRequested)
             break;
     }

@@ -35,6 +35,15 @@ nlohmann::ordered_json figuresJson(const FrameFigures& f)
             {"max", rounded(f.max)}};
 }
 
+// A pass that drew nothing still takes a little GPU time, which must not be rounded away.
+nlohmann::ordered_json namedJson(const FrameStats::NamedMs& values)
+{
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (const auto& [name, ms] : values)
+        json[name] = std::isfinite(ms) ? ms : 0.0;
+    return json;
+}
+
 } // namespace
 
 FrameFigures summarise(std::vector<double> values)
@@ -57,6 +66,32 @@ double peakResidentMb()
     if (getrusage(RUSAGE_SELF, &usage) != 0)
         return 0;
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB on Linux
+}
+
+std::string SlowRendererNotice::addFrame(double frameMs, const std::string& renderer, int width, int height)
+{
+    if (decided_)
+        return "";
+    frameMs_.push_back(frameMs);
+    seenMs_ += frameMs;
+    // The very first frames also compile the shaders' code; a few more keep
+    // them from deciding alone.
+    constexpr size_t kFewestFrames = 8;
+    if (seenMs_ < watchMs_ || frameMs_.size() < kFewestFrames)
+        return "";
+    decided_ = true;
+    const double median = summarise(std::move(frameMs_)).median;
+    constexpr double kSlowMs = 50.0, kTargetMs = 40.0;
+    if (median <= kSlowMs)
+        return "";
+    const double scale = std::sqrt(kTargetMs / median);
+    // Even sides, as a video capture of the same size would need.
+    const int w = std::max(2, static_cast<int>(width * scale) & ~1);
+    const int h = std::max(2, static_cast<int>(height * scale) & ~1);
+    char text[256];
+    std::snprintf(text, sizeof text, "%s draws %dx%d at %.0f frames a second; --size %dx%d would reach about 25",
+                  renderer.c_str(), width, height, 1000.0 / median, w, h);
+    return text;
 }
 
 FrameStats::FrameStats()
@@ -89,6 +124,10 @@ std::string FrameStats::toJson() const
         figures["frames"] = inside.size();
     }
     json["peak_rss_mb"] = rounded(peakResidentMb());
+    if (!startupSteps_.empty())
+        json["startup_steps_ms"] = namedJson(startupSteps_);
+    if (!passesMs_.empty())
+        json["passes_ms"] = namedJson(passesMs_);
     if (beats_)
         json["beats"] = *beats_;
     if (audioDriftMs_)

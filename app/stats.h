@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FrameFigures {
@@ -25,10 +26,33 @@ FrameFigures summarise(std::vector<double> values);
 // Peak resident set size of this process in MiB; 0 when unknown.
 double peakResidentMb();
 
+// Watches the live show's first seconds. Once frames worth `watchMs` of wall
+// time (and at least eight frames) are in, and their median is over 50 ms, the
+// one notice says so: the
+// renderer, the frame rate it gets and a window size (the same shape) that
+// would reach about 25 frames a second, taking a frame's cost as proportional
+// to its pixels. Every other call returns an empty text.
+class SlowRendererNotice {
+public:
+    explicit SlowRendererNotice(double watchMs = 3000) : watchMs_(watchMs) {}
+    std::string addFrame(double frameMs, const std::string& renderer, int width, int height);
+
+private:
+    double watchMs_;
+    double seenMs_ = 0;
+    bool decided_ = false;
+    std::vector<double> frameMs_;
+};
+
 class FrameStats {
 public:
     FrameStats();
+    using NamedMs = std::vector<std::pair<std::string, double>>;
+
     void setStartupMs(double ms) { startupMs_ = ms; }
+    void setStartupSteps(NamedMs steps) { startupSteps_ = std::move(steps); }
+    // Each pass's mean GPU time, in drawing order.
+    void setPassesMs(NamedMs passes) { passesMs_ = std::move(passes); }
     void addFrame(uint32_t showTimeMs, double frameMs);
     // How closely the live clock kept to the music (see AudioSync).
     void setAudioSync(double driftMs, double relockMs)
@@ -46,6 +70,8 @@ private:
     double startupMs_ = 0;
     std::vector<double> frameMs_;
     std::vector<uint32_t> showTimes_;
+    NamedMs startupSteps_;
+    NamedMs passesMs_;
     std::optional<double> audioDriftMs_;
     std::optional<double> relockMs_;
     std::optional<int> beats_;

@@ -23,7 +23,7 @@
 #include <memory>
 #include <string>
 
-#include "audio/decoded_track.h"
+#include "audio/track_source.h"
 
 using AudioHandle = uint32_t;  // 0 means "no channel"
 
@@ -37,10 +37,10 @@ public:
     // Prepares output at `frequency` Hz stereo; tracks are decoded at that rate.
     // False only when the back end cannot work at all (lastError() says why).
     virtual bool init(int frequency) = 0;
-    // Decodes an MPEG audio file completely. 0 on failure (missing, unreadable,
-    // undecodable), with lastError() naming the file.
+    // Opens an MPEG audio file, to be decoded as it plays. 0 on failure
+    // (missing, unreadable, no audio at its start), with lastError() naming the file.
     virtual AudioHandle openStream(const std::string& path) = 0;
-    // Renders a tracker module completely. 0 on failure, as openStream.
+    // Opens a tracker module, to be rendered as it plays. 0 on failure, as openStream.
     virtual AudioHandle openModule(const std::string& path) = 0;
     // 1 is full level, 0 silences the channel without stopping it. Ignored for
     // an unknown handle.
@@ -68,9 +68,12 @@ public:
     // play() plus where it was last sought to; keeps growing past the track's
     // end while the output runs. 0 for an unknown or unplayed handle.
     virtual double positionMs(AudioHandle) const = 0;
-    // The decoded samples of a channel; null for an unknown handle and for a
-    // back end that decodes nothing (the null back end).
-    virtual const DecodedTrack* track(AudioHandle) const = 0;
+    // A reader of the channel's whole track, from its start, independent of
+    // playback; null for an unknown handle and for a back end that decodes
+    // nothing (the null back end).
+    virtual std::unique_ptr<TrackWindow> openTrack(AudioHandle) const = 0;
+    // The rate, in Hz, that tracks are decoded and played at.
+    virtual int sampleRate() const = 0;
     // Why the last init/openStream/openModule failed; empty when none did.
     virtual const std::string& lastError() const = 0;
 };
@@ -85,7 +88,7 @@ public:
 
 // Silent back end. init() succeeds; openStream/openModule return a handle
 // when the path names a readable file (nothing is decoded) and 0 otherwise;
-// spectrum() yields zeros; positions stay 0; track() is null.
+// spectrum() yields zeros; positions stay 0; openTrack() is null.
 std::unique_ptr<AudioBackend> makeNullAudioBackend();
 std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn);
 std::unique_ptr<OfflineAudioBackend> makeOfflineAudioBackend();

@@ -35,19 +35,16 @@ const std::array<float, kSpectrumWindow>& hannWindow()
     return window;
 }
 
-// Mono mean of the frames [endFrame - 2048, endFrame); outside the track is silence.
-void windowedMono(const DecodedTrack& track, int64_t endFrame, float* out)
+// Mono mean of `frames` of `channels` interleaved samples, windowed; a null
+// frame is silence.
+template<typename FrameAt>
+void windowedMono(FrameAt frameAt, int channels, float* out)
 {
     const auto& window = hannWindow();
-    const int64_t first = endFrame - kSpectrumWindow;
-    const int64_t frames = static_cast<int64_t>(track.frames());
-    const int channels = track.channels;
     const float scale = channels > 0 ? 1.0f / static_cast<float>(channels) : 0.0f;
     for (int n = 0; n < kSpectrumWindow; ++n) {
-        const int64_t frame = first + n;
         float sum = 0.0f;
-        if (frame >= 0 && frame < frames) {
-            const float* sample = track.samples.data() + frame * channels;
+        if (const float* sample = frameAt(n)) {
             for (int c = 0; c < channels; ++c)
                 sum += sample[c];
         }
@@ -55,15 +52,34 @@ void windowedMono(const DecodedTrack& track, int64_t endFrame, float* out)
     }
 }
 
+void magnitudes(float* input, float out[kSpectrumBins])
+{
+    std::array<kiss_fft_cpx, kSpectrumWindow / 2 + 1> bins;
+    kiss_fftr(fftPlan(), input, bins.data());
+    const float scale = 2.0f / kSpectrumWindow;
+    for (int k = 0; k < kSpectrumBins; ++k)
+        out[k] = std::sqrt(bins[k].r * bins[k].r + bins[k].i * bins[k].i) * scale;
+}
+
 }  // namespace
 
 void computeSpectrum(const DecodedTrack& track, int64_t endFrame, float out[kSpectrumBins])
 {
+    const int64_t first = endFrame - kSpectrumWindow;
+    const auto frames = static_cast<int64_t>(track.frames());
+    const int channels = track.channels;
+    const auto frameAt = [&](int n) -> const float* {
+        const int64_t frame = first + n;
+        return frame >= 0 && frame < frames ? track.samples.data() + frame * channels : nullptr;
+    };
     std::array<float, kSpectrumWindow> input;
-    std::array<kiss_fft_cpx, kSpectrumWindow / 2 + 1> bins;
-    windowedMono(track, endFrame, input.data());
-    kiss_fftr(fftPlan(), input.data(), bins.data());
-    const float scale = 2.0f / kSpectrumWindow;
-    for (int k = 0; k < kSpectrumBins; ++k)
-        out[k] = std::sqrt(bins[k].r * bins[k].r + bins[k].i * bins[k].i) * scale;
+    windowedMono(frameAt, channels, input.data());
+    magnitudes(input.data(), out);
+}
+
+void computeSpectrumOfWindow(const float* stereo, float out[kSpectrumBins])
+{
+    std::array<float, kSpectrumWindow> input;
+    windowedMono([stereo](int n) { return stereo + n * 2; }, 2, input.data());
+    magnitudes(input.data(), out);
 }

@@ -18,3 +18,8 @@ constexpr int kSpectrumWindow = 2048;
 constexpr int kSpectrumBins = 1024;
 
 void computeSpectrum(const DecodedTrack& track, int64_t endFrame, float out[kSpectrumBins]);
+
+// The same from the window's 2048 frames themselves, interleaved stereo, with
+// frames outside the track given as zeros: the result is bit for bit the one
+// computeSpectrum gives for that stretch of a track.
+void computeSpectrumOfWindow(const float* stereo, float out[kSpectrumBins]);

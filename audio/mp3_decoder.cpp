@@ -1,11 +1,12 @@
-// MPEG audio decoding through libmpg123: the whole file at once, gapless,
-// converted to float stereo at the output rate.
+// MPEG audio decoding through libmpg123: gapless, converted to float stereo at
+// the output rate, read as a stream or as a whole file.
 #include <mpg123.h>
 
 #include <memory>
 
 #include "audio/decoded_track.h"
 #include "audio/track_file.h"
+#include "audio/track_source.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ struct HandleCloser {
     }
 };
 using Mpg123Handle = std::unique_ptr<mpg123_handle, HandleCloser>;
+
+constexpr size_t kFrameBytes = 2 * sizeof(float);
 
 bool libraryReady()
 {
@@ -33,55 +36,85 @@ bool configure(mpg123_handle* handle, int sampleRate)
         && mpg123_format(handle, sampleRate, MPG123_STEREO, MPG123_ENC_FLOAT_32) == MPG123_OK;
 }
 
-}  // namespace
+class Mp3Source final : public TrackSource {
+public:
+    explicit Mp3Source(Mpg123Handle handle) : handle_(std::move(handle)) { }
 
-bool decodeMp3File(const std::string& path, DecodedTrack& out, std::string& error, int sampleRate)
+    size_t read(float* out, size_t frames) override
+    {
+        size_t done = 0;
+        while (done < frames && !ended_) {
+            size_t bytes = 0;
+            const int status = mpg123_read(handle_.get(), out + done * 2, (frames - done) * kFrameBytes, &bytes);
+            done += bytes / kFrameBytes;
+            if (status == MPG123_OK || status == MPG123_NEW_FORMAT)
+                continue;
+            // The end, or a damaged frame: what decoded well before it stays.
+            ended_ = true;
+            if (status != MPG123_DONE && decodedNothing_ && done == 0)
+                failure_ = mpg123_strerror(handle_.get());
+        }
+        if (done > 0)
+            decodedNothing_ = false;
+        return done;
+    }
+
+    // Why the first read found no audio; empty when it was simply empty.
+    const std::string& failure() const { return failure_; }
+
+private:
+    Mpg123Handle handle_;
+    bool ended_ = false;
+    bool decodedNothing_ = true;
+    std::string failure_;
+};
+
+std::unique_ptr<TrackSource> openMp3(const std::string& path, int sampleRate, std::string& error)
 {
-    out = DecodedTrack {};
-    out.sampleRate = sampleRate;
     if (!checkTrackFile(path, error))
-        return false;
+        return nullptr;
     if (!libraryReady()) {
         error = "cannot start the MP3 decoder for '" + path + "'";
-        return false;
+        return nullptr;
     }
     int status = MPG123_OK;
     Mpg123Handle handle(mpg123_new(nullptr, &status));
     if (!handle || !configure(handle.get(), sampleRate)) {
         error = "cannot set up the MP3 decoder for '" + path + "'";
-        return false;
+        return nullptr;
     }
     if (mpg123_open(handle.get(), path.c_str()) != MPG123_OK) {
         error = "cannot read music file '" + path + "' as MP3 (" + mpg123_strerror(handle.get()) + ")";
-        return false;
+        return nullptr;
     }
-    const size_t maxSamples = static_cast<size_t>(kMaxTrackSeconds * sampleRate) * 2;
-    std::vector<float> chunk(8192);
-    for (;;) {
-        size_t bytes = 0;
-        status = mpg123_read(handle.get(), chunk.data(), chunk.size() * sizeof(float), &bytes);
-        const size_t count = bytes / sizeof(float);
-        if (out.samples.size() + count > maxSamples) {
-            out = DecodedTrack {};
-            error = "music file '" + path + "' is longer than " + std::to_string(kMaxTrackMinutes)
-                + " minutes; use a shorter track";
-            return false;
-        }
-        out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + static_cast<long>(count));
-        if (status == MPG123_DONE)
-            break;
-        if (status == MPG123_OK || status == MPG123_NEW_FORMAT)
-            continue;
-        // A damaged frame late in a file should not throw away what decoded well.
-        if (!out.samples.empty())
-            break;
-        error = "cannot decode music file '" + path + "' as MP3 (" + mpg123_strerror(handle.get()) + ")";
-        out = DecodedTrack {};
-        out.sampleRate = sampleRate;
+    auto decoder = std::make_unique<Mp3Source>(std::move(handle));
+    const Mp3Source* opened = decoder.get();
+    std::unique_ptr<TrackSource> source = std::move(decoder);
+    if (primeSource(source))
+        return source;
+    error = opened->failure().empty()
+        ? "music file '" + path + "' holds no MP3 audio; give an MP3 file or a tracker module"
+        : "cannot decode music file '" + path + "' as MP3 (" + opened->failure() + ")";
+    return nullptr;
+}
+
+}  // namespace
+
+TrackOpener mp3Opener(const std::string& path, int sampleRate)
+{
+    return [path, sampleRate](std::string& error) { return openMp3(path, sampleRate, error); };
+}
+
+bool decodeMp3File(const std::string& path, DecodedTrack& out, std::string& error, int sampleRate)
+{
+    out = DecodedTrack {};
+    out.sampleRate = sampleRate;
+    const std::unique_ptr<TrackSource> source = openMp3(path, sampleRate, error);
+    if (!source)
         return false;
-    }
-    if (out.samples.empty()) {
-        error = "music file '" + path + "' holds no MP3 audio; give an MP3 file or a tracker module";
+    if (!readWholeTrack(*source, out)) {
+        error = "music file '" + path + "' is longer than " + std::to_string(kMaxTrackMinutes)
+            + " minutes; use a shorter track";
         return false;
     }
     return true;

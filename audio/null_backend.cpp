@@ -7,7 +7,11 @@ namespace {
 
 class NullAudioBackend final : public AudioBackend {
 public:
-    bool init(int) override { return true; }
+    bool init(int frequency) override
+    {
+        frequency_ = frequency;
+        return true;
+    }
     AudioHandle openStream(const std::string& path) override { return open(path); }
     AudioHandle openModule(const std::string& path) override { return open(path); }
     void setVolume(AudioHandle, float) override { }
@@ -25,7 +29,8 @@ public:
     void stop() override { }
     void release() override { opened_ = 0; }
     double positionMs(AudioHandle) const override { return 0.0; }
-    const DecodedTrack* track(AudioHandle) const override { return nullptr; }
+    std::unique_ptr<TrackWindow> openTrack(AudioHandle) const override { return nullptr; }
+    int sampleRate() const override { return frequency_; }
     const std::string& lastError() const override { return error_; }
 
 private:
@@ -38,6 +43,7 @@ private:
     }
 
     AudioHandle opened_ = 0;
+    int frequency_ = 44100;
     std::string error_;
 };
 

@@ -19,7 +19,8 @@ public:
     void stop() override { }
     void release() override { tracks_.release(); }
     double positionMs(AudioHandle handle) const override { return tracks_.positionMs(handle); }
-    const DecodedTrack* track(AudioHandle handle) const override { return tracks_.track(handle); }
+    std::unique_ptr<TrackWindow> openTrack(AudioHandle handle) const override { return tracks_.openTrack(handle); }
+    int sampleRate() const override { return tracks_.sampleRate(); }
     const std::string& lastError() const override { return tracks_.lastError(); }
     void setPositionMs(double ms) override { tracks_.setPositionMs(ms); }
 

@@ -7,28 +7,17 @@
 
 AudioBackend::~AudioBackend() = default;
 
-AudioHandle TrackBackend::openStream(const std::string& path)
+AudioHandle TrackBackend::openStream(const std::string& path) { return addChannel(mp3Opener(path, frequency_)); }
+
+AudioHandle TrackBackend::openModule(const std::string& path) { return addChannel(moduleOpener(path, frequency_)); }
+
+AudioHandle TrackBackend::addChannel(const TrackOpener& opener)
 {
-    DecodedTrack decoded;
-    if (!decodeMp3File(path, decoded, error_, frequency_))
+    std::unique_ptr<TrackSource> opened = opener(error_);
+    if (!opened)
         return 0;
     error_.clear();
-    return addChannel(std::move(decoded));
-}
-
-AudioHandle TrackBackend::openModule(const std::string& path)
-{
-    DecodedTrack decoded;
-    if (!decodeModuleFile(path, decoded, error_, frequency_))
-        return 0;
-    error_.clear();
-    return addChannel(std::move(decoded));
-}
-
-AudioHandle TrackBackend::addChannel(DecodedTrack&& decoded)
-{
-    auto channel = std::make_unique<TrackChannel>();
-    channel->track = std::move(decoded);
+    auto channel = std::make_unique<TrackChannel>(std::move(opened), opener);
     lockChannels();
     channels_.push_back(std::move(channel));
     const auto handle = static_cast<AudioHandle>(channels_.size());
@@ -68,6 +57,12 @@ void TrackBackend::seek(AudioHandle handle, double ms)
     if (channel->startFrame.load() >= 0)
         channel->startFrame.store(heardFrames());
     channel->originFrame.store(framesAt(ms));
+    // The stream is decoded up to the new place now, not in the device's next
+    // block, where the decoding of a long way would starve the output.
+    if (startsInMixer()) {
+        float frame[2];
+        channel->playback.read(framesAt(ms), 1, frame);
+    }
     unlockChannels();
 }
 
@@ -87,18 +82,25 @@ int64_t TrackBackend::channelFrame(const TrackChannel& channel) const
 
 void TrackBackend::spectrum(AudioHandle handle, float out[1024])
 {
-    const TrackChannel* channel = find(handle);
+    TrackChannel* channel = find(handle);
     if (!channel)
         return;
     const int64_t frame = channelFrame(*channel);
     // Before the start the window lies wholly before the track: silence.
-    computeSpectrum(channel->track, frame < 0 ? 0 : frame, out);
+    spectrumEndingAt(*channel, frame < 0 ? 0 : frame, out);
 }
 
 void TrackBackend::spectrumAt(AudioHandle handle, double ms, float out[1024])
 {
-    if (const TrackChannel* channel = find(handle))
-        computeSpectrum(channel->track, framesAt(ms), out);
+    if (TrackChannel* channel = find(handle))
+        spectrumEndingAt(*channel, framesAt(ms), out);
+}
+
+void TrackBackend::spectrumEndingAt(TrackChannel& channel, int64_t endFrame, float out[1024])
+{
+    float window[kSpectrumWindow * 2];
+    channel.analysis.read(endFrame - kSpectrumWindow, kSpectrumWindow, window);
+    computeSpectrumOfWindow(window, out);
 }
 
 double TrackBackend::positionMs(AudioHandle handle) const
@@ -110,10 +112,10 @@ double TrackBackend::positionMs(AudioHandle handle) const
     return frame <= 0 ? 0.0 : static_cast<double>(frame) * 1000.0 / frequency_;
 }
 
-const DecodedTrack* TrackBackend::track(AudioHandle handle) const
+std::unique_ptr<TrackWindow> TrackBackend::openTrack(AudioHandle handle) const
 {
     const TrackChannel* channel = find(handle);
-    return channel ? &channel->track : nullptr;
+    return channel ? std::make_unique<TrackWindow>(nullptr, channel->open) : nullptr;
 }
 
 void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame)
@@ -128,17 +130,10 @@ void TrackBackend::mixInto(float* out, int frames, int64_t outputFrame)
         }
         const int64_t origin = channel->originFrame.load();
         const float volume = channel->volume.load();
-        const auto& samples = channel->track.samples;
-        const int64_t length = static_cast<int64_t>(channel->track.frames());
-        for (int i = 0; i < frames; ++i) {
-            const int64_t frame = outputFrame + i - start + origin;
-            if (frame < 0)
-                continue;
-            if (frame >= length)
-                break;
-            out[2 * i] += samples[2 * frame] * volume;
-            out[2 * i + 1] += samples[2 * frame + 1] * volume;
-        }
+        mixed_.resize(static_cast<size_t>(frames) * 2);
+        channel->playback.read(outputFrame - start + origin, static_cast<size_t>(frames), mixed_.data());
+        for (size_t i = 0; i < mixed_.size(); ++i)
+            out[i] += mixed_[i] * volume;
     }
 }
 

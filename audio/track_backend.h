@@ -1,6 +1,6 @@
-// Common core of the back ends that decode their music: channels holding a
-// decoded track, their volume and start time, mixing, and the position and
-// spectrum queries. A concrete back end supplies only its output clock
+// Common core of the back ends that decode their music: channels streaming a
+// track, their volume and start time, mixing, and the position and spectrum
+// queries. A concrete back end supplies only its output clock
 // (how many output frames have been heard) and, if it has a mixing thread,
 // the lock that keeps the channel list steady while it is changed.
 #pragma once
@@ -10,9 +10,17 @@
 #include <vector>
 
 #include "audio/audio_backend.h"
+#include "audio/track_source.h"
 
 struct TrackChannel {
-    DecodedTrack track;
+    TrackChannel(std::unique_ptr<TrackSource> opened, TrackOpener opener)
+        : open(opener), analysis(std::move(opened), opener), playback(nullptr, opener)
+    {
+    }
+
+    TrackOpener open;
+    TrackWindow analysis;  // read by the spectrum queries, on the main thread
+    TrackWindow playback;  // read by the mixing thread
     std::atomic<float> volume {1.0f};
     std::atomic<bool> playRequested {false};
     // Output frame at which channel frame originFrame is heard; -1 until started.
@@ -30,7 +38,8 @@ public:
     void spectrum(AudioHandle handle, float out[1024]) override;
     void spectrumAt(AudioHandle handle, double ms, float out[1024]) override;
     double positionMs(AudioHandle handle) const override;
-    const DecodedTrack* track(AudioHandle handle) const override;
+    std::unique_ptr<TrackWindow> openTrack(AudioHandle handle) const override;
+    int sampleRate() const override { return frequency_; }
     const std::string& lastError() const override { return error_; }
 
 protected:
@@ -48,6 +57,8 @@ protected:
     void mixInto(float* out, int frames, int64_t outputFrame);
     // The output or channel frame at `ms` (0 for negative times).
     int64_t framesAt(double ms) const;
+    // The spectrum of the 2048 channel frames before `endFrame`.
+    static void spectrumEndingAt(TrackChannel& channel, int64_t endFrame, float out[1024]);
     // Channel frame heard now, or -1 when the channel has not started.
     int64_t channelFrame(const TrackChannel& channel) const;
     TrackChannel* find(AudioHandle handle) const;
@@ -60,7 +71,9 @@ protected:
     std::string error_;
 
 private:
-    AudioHandle addChannel(DecodedTrack&& track);
+    AudioHandle addChannel(const TrackOpener& opener);
+
+    std::vector<float> mixed_;  // the mixing thread's block of one channel
 
     std::vector<std::unique_ptr<TrackChannel>> channels_;
 };

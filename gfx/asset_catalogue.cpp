@@ -42,7 +42,7 @@ struct RenderTextureRow {
 };
 
 constexpr RenderTextureRow kRenderTextures[] = {
-    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"DEFAULT_TARGET3", false}, {"BLUR1", true},
+    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"BLUR1", true},
     {"BLUR2", true},            {"BLUR3", true},            {"BLUR4", true},
 };
 
@@ -177,8 +177,9 @@ void createRenderTargets(TextureRegistry& textures, int width, int height) {
         textures.addTexture(row.key, w, h, 0, nullptr, GL_LINEAR, GL_LINEAR);
     }
     textures.addRenderTarget("RT_DEFAULT1", *textures.findTexture("DEFAULT_TARGET1"));
-    RenderTarget& second = textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
-    textures.attachTexture(second, *textures.findTexture("DEFAULT_TARGET3"), GL_COLOR_ATTACHMENT1_EXT);
+    // The camera pass writes one colour; a second full-screen attachment for
+    // the same colour would be memory that nothing ever reads.
+    textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
     textures.addRenderTarget("RT_BLUR2", *textures.findTexture("BLUR2"));
     textures.addRenderTarget("RT_BLUR3", *textures.findTexture("BLUR3"));

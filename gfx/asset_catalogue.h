@@ -5,7 +5,7 @@
 //     if (!buildPrograms(programs, error)) { report error; stop; }
 //     for (const std::string& warning : loadImageTextures(textures, dataDir)) report warning;
 //     createRenderTargets(textures, width, height);
-// That is six programs, twenty-three image textures, then the seven render
+// That is six programs, twenty-three image textures, then the six render
 // textures and six render targets, in that order. An image file that is missing
 // or broken leaves its texture all zero and yields one warning naming the file;
 // every key still exists. A built-in shader that fails to compile or link stops

@@ -19,6 +19,8 @@ BRINDLE_GL_MULTITEXTURE_REQUIRED(BRINDLE_GL_DECLARE)
 BRINDLE_GL_MULTITEXTURE_OPTIONAL(BRINDLE_GL_DECLARE)
 BRINDLE_GL_SHADER(BRINDLE_GL_DECLARE)
 BRINDLE_GL_FRAMEBUFFER(BRINDLE_GL_DECLARE)
+BRINDLE_GL_TIMER_QUERY(BRINDLE_GL_DECLARE)
+BRINDLE_GL_PIXEL_BUFFER(BRINDLE_GL_DECLARE)
 #undef BRINDLE_GL_DECLARE
 
 #define glBlendEquation brindle_glBlendEquation
@@ -94,6 +96,22 @@ BRINDLE_GL_FRAMEBUFFER(BRINDLE_GL_DECLARE)
 #define glFramebufferRenderbufferEXT brindle_glFramebufferRenderbufferEXT
 #define glCheckFramebufferStatusEXT brindle_glCheckFramebufferStatusEXT
 #define glDrawBuffers brindle_glDrawBuffers
+#define glGenQueries brindle_glGenQueries
+#define glDeleteQueries brindle_glDeleteQueries
+#define glQueryCounter brindle_glQueryCounter
+#define glGetQueryObjectiv brindle_glGetQueryObjectiv
+#define glGetQueryObjectui64v brindle_glGetQueryObjectui64v
+#define glGenBuffers brindle_glGenBuffers
+#define glDeleteBuffers brindle_glDeleteBuffers
+#define glBindBuffer brindle_glBindBuffer
+#define glBufferData brindle_glBufferData
+#define glMapBuffer brindle_glMapBuffer
+#define glUnmapBuffer brindle_glUnmapBuffer
+
+// Whether the loader found GL timer queries (GL_ARB_timer_query) and pixel
+// buffer objects (GL 2.1 or GL_ARB_pixel_buffer_object).
+bool hasTimerQueries();
+bool hasPixelBuffers();
 
 // Sets the blend equation through whichever entry point the loader fetched:
 // glBlendEquation when the driver lists GL_ARB_imaging, else glBlendEquationEXT.

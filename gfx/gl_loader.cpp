@@ -11,7 +11,16 @@ BRINDLE_GL_MULTITEXTURE_REQUIRED(BRINDLE_GL_DEFINE)
 BRINDLE_GL_MULTITEXTURE_OPTIONAL(BRINDLE_GL_DEFINE)
 BRINDLE_GL_SHADER(BRINDLE_GL_DEFINE)
 BRINDLE_GL_FRAMEBUFFER(BRINDLE_GL_DEFINE)
+BRINDLE_GL_TIMER_QUERY(BRINDLE_GL_DEFINE)
+BRINDLE_GL_PIXEL_BUFFER(BRINDLE_GL_DEFINE)
 #undef BRINDLE_GL_DEFINE
+
+#define BRINDLE_GL_PRESENT(type, name) &&brindle_##name
+
+bool hasTimerQueries() { return true BRINDLE_GL_TIMER_QUERY(BRINDLE_GL_PRESENT); }
+
+bool hasPixelBuffers() { return true BRINDLE_GL_PIXEL_BUFFER(BRINDLE_GL_PRESENT); }
+#undef BRINDLE_GL_PRESENT
 
 void setBlendEquation(GLenum mode)
 {
@@ -109,6 +118,12 @@ bool ExtensionLoader::load(GLVersion version, const char* extensions, ProcLookup
         return false;
     }
     BRINDLE_GL_FRAMEBUFFER(BRINDLE_GL_FETCH)
+    if (hasExtension(extensions, "GL_ARB_timer_query")) {
+        BRINDLE_GL_TIMER_QUERY(BRINDLE_GL_FETCH)
+    }
+    if (version.major > 2 || version.minor >= 1 || hasExtension(extensions, "GL_ARB_pixel_buffer_object")) {
+        BRINDLE_GL_PIXEL_BUFFER(BRINDLE_GL_FETCH)
+    }
 #undef BRINDLE_GL_FETCH
 
     loaded_ = true;

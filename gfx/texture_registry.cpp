@@ -4,9 +4,26 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdlib>
+#include <memory>
 
 #include "gfx/gl_state.h"
+
+namespace {
+
+bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// A minification filter without mipmaps samples level 0 alone, and GLU uploads
+// a power-of-two image within the size limit to level 0 unchanged: the rest of
+// the chain would be built, stored and never read.
+bool chainIsRead(int w, int h, GLenum minFilter) {
+    if (minFilter != GL_NEAREST && minFilter != GL_LINEAR) return true;
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    return !isPowerOfTwo(w) || !isPowerOfTwo(h) || w > largest || h > largest;
+}
+
+}  // namespace
 
 TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull,
                                              GLenum wrap, GLenum minFilter, GLenum magFilter, int mipmapMode) {
@@ -15,9 +32,12 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     entry.width = w;
     entry.height = h;
     entry.target = GL_TEXTURE_2D;
+    // A blank texture is uploaded from zeroed memory that the system maps on
+    // demand, so even a full-screen one costs no resident copy.
     const size_t bytes = static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)) * 4;
-    entry.pixels.assign(bytes, 0);
-    if (rgbaOrNull && bytes > 0) std::memcpy(entry.pixels.data(), rgbaOrNull, bytes);
+    std::unique_ptr<void, decltype(&std::free)> zeros(rgbaOrNull ? nullptr : std::calloc(std::max<size_t>(bytes, 1), 1),
+                                                      &std::free);
+    const void* pixels = rgbaOrNull ? static_cast<const void*>(rgbaOrNull) : zeros.get();
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
     entry.wrap = wrap;
@@ -29,10 +49,10 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
-    if (mipmapMode == 0) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+    if (mipmapMode == 0 || !chainIsRead(w, h, minFilter)) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, entry.pixels.data());
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     }
     return entry;
 }

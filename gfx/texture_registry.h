@@ -8,7 +8,8 @@
 //     ... draw ...
 //     TextureRegistry::unbindRenderTarget();
 // Keys compare byte for byte (case-sensitive); of two entries with one key the
-// earlier is always found. Entries never move: a reference or pointer handed out
+// earlier is always found. The pixels live in GL only: nothing keeps a copy
+// once they are uploaded. Entries never move: a reference or pointer handed out
 // stays valid until destroyTextures() or the registry's destruction.
 // Creation, binding and destroyTextures() need the GL context current; the
 // destructor frees memory only and makes no GL call.
@@ -25,12 +26,13 @@
 struct TextureEntry {
     std::string key;
     int width = 0, height = 0;
-    std::vector<uint8_t> pixels;  // width x height x 4 RGBA bytes, kept for the entry's life
     GLuint glName = 0;
     GLenum minFilter = GL_LINEAR, magFilter = GL_LINEAR;
     GLenum wrap = GL_CLAMP_TO_EDGE;  // both S and T
     GLenum target = GL_TEXTURE_2D;
-    int mipmapMode = 0;  // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps)
+    // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps), unless the
+    // minification filter reads level 0 only and GLU would store it unchanged.
+    int mipmapMode = 0;
 };
 
 struct RenderAttachment {
@@ -53,8 +55,8 @@ public:
     TextureRegistry& operator=(const TextureRegistry&) = delete;
 
     // Repeating texture: GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR / GL_LINEAR, mipmap mode 1.
-    // `rgbaOrNull` is w x h x 4 bytes, or null for an all-zero texture. The new
-    // texture stays bound on the active unit.
+    // `rgbaOrNull` is w x h x 4 bytes, read during the call, or null for an
+    // all-zero texture. The new texture stays bound on the active unit.
     TextureEntry& addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull);
     // Clamped texture (GL_CLAMP_TO_EDGE) with the given mipmap mode and filters.
     TextureEntry& addTexture(std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull,

@@ -3,6 +3,7 @@
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
+#include "gfx/pass_timer.h"
 #include "gfx/program_texture.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
@@ -20,6 +21,12 @@ bool bindFrameTarget(const RenderTarget* target)
         return false;
     TextureRegistry::bindRenderTarget(*target);
     return true;
+}
+
+void markPass(ShowFrameState& show)
+{
+    if (show.passTimer)
+        show.passTimer->mark();
 }
 
 void blur(const ShowAssets& assets, int firstIndex, int secondIndex, const TextureEntry* source, float strength)
@@ -42,6 +49,7 @@ void shadowPass(ShowFrameState& show, uint32_t t, float s)
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(kClearAll);
     renderTimeline(show, t, s, true);
+    markPass(show);
     // "BLUR2", the first target's picture, becomes the soft shadow map.
     blur(assets, 1, 0, assets.defaultTarget1, 1.5f);
 }
@@ -51,12 +59,11 @@ bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
     const ShowAssets& assets = show.scene.assets;
     const bool bound = bindFrameTarget(assets.rtDefault2);
-    // Only attachment 0 is drawn: the target's second attachment would receive the
-    // same colour and nothing ever reads it, so writing it only costs fill rate.
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClear(kClearAll);
     renderTimeline(show, t, s, false);
+    markPass(show);
     // "BLUR4", the first target's picture, is the glow.
     blur(assets, 3, 2, assets.defaultTarget2, 1.75f);
     return bound;
@@ -77,6 +84,7 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
 
     drawShadowedBackdrop(show);
 
+    markPass(show);
     setBlend(Blend::Alpha);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
@@ -91,6 +99,7 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
             ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
         drawScreenQuad(assets.defaultTarget2, 1.0f, 1.0f);
 
+        markPass(show);
         setBlend(Blend::Add);
         drawScreenQuad(assets.blur4, 1.0f, 1.0f);
     }
@@ -172,12 +181,19 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
 
     beginFrame(show, readFrameSpectrum(show, audio), t, s);
 
+    markPass(show);
     shadowPass(show, t, s);
+    markPass(show);
     const bool cameraTargetBound = cameraPass(show, t, s);
+    markPass(show);
     composeOverlay(show, cameraTargetBound);
+    markPass(show);
     drawScreenOverlay(show.scene.assets);
+    markPass(show);
     // The fades cover the whole frame target's viewport, then the window's own
     // viewport, saved by the shadow pass, comes back.
     drawFades(show.fades, t);
     TextureRegistry::unbindRenderTarget();
+    if (show.passTimer)
+        show.passTimer->endFrame();
 }

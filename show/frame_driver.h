@@ -26,7 +26,16 @@
 #include "show/timeline.h"
 
 class AudioBackend;
+class PassTimer;
 struct ShowState;
+
+// The passes of a frame as the statistics name them, in drawing order: the
+// shadow pass and its blur, the camera pass and its blur, the shadowed
+// backdrop, the camera picture with its bleed, the glow, the darkening overlay
+// and the colour fades.
+inline constexpr const char* kPassNames[] = {"shadow",   "shadow_blur", "camera",  "camera_blur", "backdrop",
+                                             "bleed",    "glow",        "overlay", "fades"};
+inline constexpr int kPassCount = static_cast<int>(sizeof kPassNames / sizeof kPassNames[0]);
 
 // What the show carries from one frame to the next, beside the scene it draws.
 struct ShowFrameState {
@@ -38,6 +47,7 @@ struct ShowFrameState {
     TimelineState timeline;  // banner ramps, plusScatter, plusFade, swarmHeight
     LightMatrices light;     // written by the shadow pass, read by the backdrop
     FadeState fades;
+    PassTimer* passTimer = nullptr;  // when set, stamps the start of each of kPassCount passes
 };
 
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).

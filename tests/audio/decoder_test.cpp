@@ -6,6 +6,7 @@
 
 #include "audio/decoded_track.h"
 #include "audio/frequency_analysis.h"
+#include "audio/track_source.h"
 #include "test_tracks.h"
 
 namespace {
@@ -37,6 +38,14 @@ DecodedTrack decodeMp3OrFail(const std::string& path)
     return track;
 }
 
+DecodedTrack decodeModuleOrFail(const std::string& path)
+{
+    DecodedTrack track;
+    std::string error;
+    EXPECT_TRUE(decodeModuleFile(path, track, error)) << error;
+    return track;
+}
+
 }  // namespace
 
 // Gapless decoding of our own encoder's files is held by the generator tests.
@@ -53,6 +62,61 @@ TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100AndATruncatedFileKeepsWhatD
     const auto frames = decodeMp3OrFail(mono).frames();
     EXPECT_GT(frames, 15000u);
     EXPECT_LT(frames, 30000u);
+}
+
+// The stream the show plays from, read the ways playback, the spectrum and a
+// late capture read it, against a whole-file decode of the same file.
+TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecode)
+{
+    const std::string whole = tempPath("window.mp3"), cut = tempPath("window-cut.mp3");
+    const std::string damaged = tempPath("window-damaged.mp3");
+    ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100), 44100, 2));
+    std::filesystem::copy_file(whole, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    std::vector<uint8_t> bytes(std::filesystem::file_size(whole));
+    std::FILE* in = std::fopen(whole.c_str(), "rb");
+    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), in), bytes.size());
+    std::fclose(in);
+    std::fill(bytes.begin() + static_cast<long>(bytes.size() / 2), bytes.begin() + static_cast<long>(bytes.size() / 2) + 3000,
+              uint8_t {0xFF});
+    ASSERT_TRUE(writeFile(damaged, bytes));
+    std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}, {damaged, false}};
+    if (std::filesystem::exists(kThirdPartyModule))
+        tracks.emplace_back(kThirdPartyModule, true);
+
+    for (const auto& [path, isModule] : tracks) {
+        const DecodedTrack reference = isModule ? decodeModuleOrFail(path) : decodeMp3OrFail(path);
+        const auto length = static_cast<int64_t>(reference.frames());
+        const TrackOpener open = isModule ? moduleOpener(path, 44100) : mp3Opener(path, 44100);
+        std::string error;
+        TrackWindow window(open(error), open);
+        const auto expect = [&](int64_t first, size_t count) {
+            std::vector<float> got(count * 2, -1.0f), want(count * 2, 0.0f);
+            window.read(first, count, got.data());
+            for (int64_t f = std::max<int64_t>(first, 0); f < std::min<int64_t>(first + count, length); ++f) {
+                want[(f - first) * 2] = reference.samples[f * 2];
+                want[(f - first) * 2 + 1] = reference.samples[f * 2 + 1];
+            }
+            return got == want;
+        };
+        // Playback's blocks from the start to past the end, spectrum windows
+        // trailing behind, then jumps back (decoded afresh), forward and across.
+        double sum = 0.0, referenceSum = 0.0;
+        std::vector<float> block(2048);
+        for (int64_t first = 0; first < length + 4096; first += 1024) {
+            window.read(first, 1024, block.data());
+            for (float v : block)
+                sum += v;
+        }
+        for (float v : reference.samples)
+            referenceSum += v;
+        EXPECT_EQ(sum, referenceSum) << path;
+        for (int64_t end = 0; end < length + 4096; end += 735)
+            ASSERT_TRUE(expect(end - 2048, 2048)) << path << " " << end;
+        for (int64_t first : {int64_t {-700}, length / 2, int64_t {100}, length - 500, int64_t {0}})
+            EXPECT_TRUE(expect(first, 30000)) << path << " at " << first;
+        EXPECT_LE(window.decodedFrames(), 30000 + 4096) << path << ": the last read went back to the start";
+    }
 }
 
 TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)

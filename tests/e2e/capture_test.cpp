@@ -153,6 +153,21 @@ TEST_F(CaptureTest, BenchPrintsEveryStatisticOnOneLine)
         for (const char* figure : {"mean", "median", "p95", "p99", "max", "frames"})
             EXPECT_TRUE(stats["segments"][name][figure].is_number()) << name << " " << figure;
     EXPECT_EQ(stats["segments"]["intro"]["frames"], 8) << "intro holds 0..3500 ms at 2 fps";
+    for (const char* step : {"before_window", "window", "music", "shaders", "textures", "show"})
+        EXPECT_TRUE(stats["startup_steps_ms"][step].is_number()) << step;
+    // Without timer queries in the driver there are no pass times at all.
+    if (stats.contains("passes_ms")) {
+        double sum = 0.0;
+        for (const char* pass : {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow",
+                                 "overlay", "fades"}) {
+            ASSERT_TRUE(stats["passes_ms"][pass].is_number()) << pass;
+            EXPECT_GT(stats["passes_ms"][pass].get<double>(), 0.0) << pass;
+            sum += stats["passes_ms"][pass].get<double>();
+        }
+        EXPECT_EQ(stats["passes_ms"].size(), 9u);
+        // GPU timestamps and the frame's wall time come from different clocks: allow a little.
+        EXPECT_LT(sum, stats["frame_ms"]["mean"].get<double>() * 1.05 + 0.5) << r.out;
+    }
 }
 
 TEST_F(CaptureTest, AModuleGivenWithMusicPlaysAndDrivesTheBeats)

@@ -20,7 +20,8 @@ public:
     void stop() override { }
     void release() override { }
     double positionMs(AudioHandle) const override { return 0.0; }
-    const DecodedTrack* track(AudioHandle) const override { return nullptr; }
+    std::unique_ptr<TrackWindow> openTrack(AudioHandle) const override { return nullptr; }
+    int sampleRate() const override { return 44100; }
     const std::string& lastError() const override { return error; }
 
     std::string error;
