@@ -19,7 +19,11 @@ void DemoApplication::releaseGraphics()
     textures.destroyTextures();
 }
 
-StartupLaps::StartupLaps(DemoApplication& app) : app_(app), last_(SDL_GetPerformanceCounter()) {}
+StartupLaps::StartupLaps(DemoApplication& app)
+    : app_(app)
+    , last_(SDL_GetPerformanceCounter())
+{
+}
 
 void StartupLaps::lap(const char* step)
 {

@@ -51,24 +51,24 @@ struct DemoApplication {
     DemoApplication& operator=(const DemoApplication&) = delete;
 
     std::vector<DisplayMode> displayModes;  // filled by the launch dialog's caller
-    int width = 0;                           // client size in pixels: the drawable's once the window is open
+    int width = 0;                          // client size in pixels: the drawable's once the window is open
     int height = 0;
-    int windowWidth = 0;                     // the window's size in screen units (differs on high-density displays)
+    int windowWidth = 0;  // the window's size in screen units (differs on high-density displays)
     int windowHeight = 0;
     bool fullscreen = false;
-    bool vsync = true;                       // swap interval: adaptive (else 1) when set, 0 when clear
+    bool vsync = true;  // swap interval: adaptive (else 1) when set, 0 when clear
     int bitsPerPixel = 32;
     int samples = 0;
     int maxSamples = 0;
     AspectCode aspectMode = AspectCode::Other;
     AspectCode desktopAspect = AspectCode::Other;
 
-    SDL_Window* window = nullptr;            // null when none
-    SDL_GLContext glContext = nullptr;       // null when none
-    ModeWatchdog modeWatchdog;               // watches a full-screen mode switch on X11
-    std::array<bool, 256> keyDown{};         // index = virtual-key code; never cleared
+    SDL_Window* window = nullptr;       // null when none
+    SDL_GLContext glContext = nullptr;  // null when none
+    ModeWatchdog modeWatchdog;          // watches a full-screen mode switch on X11
+    std::array<bool, 256> keyDown {};   // index = virtual-key code; never cleared
     bool isKeyDown(KeyCode key) const { return keyDown[static_cast<size_t>(key)]; }
-    std::vector<KeyCode> pressedKeys;        // keys pressed (not repeats) since the loop took them
+    std::vector<KeyCode> pressedKeys;  // keys pressed (not repeats) since the loop took them
 
     int glMajor = 0;
     int glMinor = 0;
@@ -84,10 +84,10 @@ struct DemoApplication {
     uint32_t showTimeMs = 0;
     float frameStep = 0.0f;
 
-    std::unique_ptr<AudioBackend> audio;     // set before the assets load; null = no audio at all
-    std::string dataDir = "Data";            // the data folder
+    std::unique_ptr<AudioBackend> audio;  // set before the assets load; null = no audio at all
+    std::string dataDir = "Data";         // the data folder
     std::string musicPath = "Data/music.mp3";
-    bool needsDisplay = true;                // false for capture and benchmarks, which may render off screen
+    bool needsDisplay = true;  // false for capture and benchmarks, which may render off screen
     // The start-up's steps in the order they ran, with what each took in ms.
     std::vector<std::pair<std::string, double>> startupSteps;
 

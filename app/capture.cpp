@@ -19,7 +19,8 @@ namespace {
 
 double secondsSince(uint64_t counter)
 {
-    return static_cast<double>(SDL_GetPerformanceCounter() - counter) / static_cast<double>(SDL_GetPerformanceFrequency());
+    return static_cast<double>(SDL_GetPerformanceCounter() - counter)
+        / static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
 std::string clockText(double seconds)
@@ -48,14 +49,13 @@ bool writeAudioFile(const std::string& path, TrackWindow& track, int64_t first, 
     return std::fclose(f) == 0 && ok;
 }
 
-} // namespace
+}  // namespace
 
 FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)
 {
     // floor(k * 1000 / fps) >= ms exactly when k >= ms * fps / 1000.
-    auto firstAtOrAfter = [fps](uint32_t ms) {
-        return (static_cast<uint64_t>(ms) * static_cast<uint64_t>(fps) + 999) / 1000;
-    };
+    auto firstAtOrAfter
+        = [fps](uint32_t ms) { return (static_cast<uint64_t>(ms) * static_cast<uint64_t>(fps) + 999) / 1000; };
     return {firstAtOrAfter(fromMs), firstAtOrAfter(toMs)};
 }
 
@@ -67,7 +67,9 @@ std::string frameFileName(uint64_t frame)
 }
 
 ProgressMeter::ProgressMeter(std::FILE* stream, bool terminal, uint64_t total)
-    : stream_(stream), terminal_(terminal), total_(total)
+    : stream_(stream)
+    , terminal_(terminal)
+    , total_(total)
 {
 }
 
@@ -82,11 +84,11 @@ std::string ProgressMeter::describe(uint64_t done, uint64_t total, double second
         const int filled = static_cast<int>(fraction * width);
         std::string bar(static_cast<size_t>(filled), '#');
         bar.append(static_cast<size_t>(width - filled), '-');
-        std::snprintf(text, sizeof text, "[%s] %3d%%  %6.1f fps  %s left", bar.c_str(), static_cast<int>(fraction * 100),
-                      fps, clockText(left).c_str());
+        std::snprintf(text, sizeof text, "[%s] %3d%%  %6.1f fps  %s left", bar.c_str(),
+            static_cast<int>(fraction * 100), fps, clockText(left).c_str());
     } else {
-        std::snprintf(text, sizeof text, "brindle: %" PRIu64 "/%" PRIu64 " frames (%d%%), %.1f fps, %s left", done, total,
-                      static_cast<int>(fraction * 100), fps, clockText(left).c_str());
+        std::snprintf(text, sizeof text, "brindle: %" PRIu64 "/%" PRIu64 " frames (%d%%), %.1f fps, %s left", done,
+            total, static_cast<int>(fraction * 100), fps, clockText(left).c_str());
     }
     return text;
 }
@@ -122,13 +124,13 @@ bool BenchObserver::beforeFrame(DemoApplication& app)
 }
 
 CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* audio)
-    : BenchObserver(audio),
-      out_(options.captureOut),
-      video_(isVideoPath(options.captureOut)),
-      fps_(options.framesPerSecond()),
-      fromMs_(options.fromMs),
-      toMs_(options.toMs),
-      span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
+    : BenchObserver(audio)
+    , out_(options.captureOut)
+    , video_(isVideoPath(options.captureOut))
+    , fps_(options.framesPerSecond())
+    , fromMs_(options.fromMs)
+    , toMs_(options.toMs)
+    , span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
 {
 }
 
@@ -174,7 +176,7 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         width_ &= ~1;
         height_ &= ~1;
         report("video sizes must be even; capturing " + std::to_string(width_) + "x" + std::to_string(height_)
-               + " of the " + std::to_string(app.width) + "x" + std::to_string(app.height) + " picture");
+            + " of the " + std::to_string(app.width) + "x" + std::to_string(app.height) + " picture");
     }
     if (width_ <= 0 || height_ <= 0) {
         error = "the picture is too small to capture";
@@ -219,8 +221,8 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
     } else {
         rows_.resize(frameBytes);
     }
-    writer_ = std::make_unique<FrameWriter>(
-        frameBytes, [this](uint64_t frame, const uint8_t* rgb, std::string& why) { return writeFrame(frame, rgb, why); });
+    writer_ = std::make_unique<FrameWriter>(frameBytes,
+        [this](uint64_t frame, const uint8_t* rgb, std::string& why) { return writeFrame(frame, rgb, why); });
     progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.end);
     startCounter_ = SDL_GetPerformanceCounter();
     return true;
@@ -247,7 +249,7 @@ void CaptureObserver::hand(uint64_t frame, const uint8_t* bottomUp)
     const size_t stride = static_cast<size_t>(width_) * 3;
     for (int y = 0; y < height_; ++y)
         std::copy_n(bottomUp + static_cast<size_t>(height_ - 1 - y) * stride, stride,
-                    topDown.data() + static_cast<size_t>(y) * stride);
+            topDown.data() + static_cast<size_t>(y) * stride);
     writer_->submit(frame);
 }
 

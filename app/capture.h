@@ -63,7 +63,10 @@ private:
 
 class BenchObserver : public FrameObserver {
 public:
-    explicit BenchObserver(OfflineAudioBackend* audio) : audio_(audio) {}
+    explicit BenchObserver(OfflineAudioBackend* audio)
+        : audio_(audio)
+    {
+    }
     bool beforeFrame(DemoApplication& app) override;
 
 private:

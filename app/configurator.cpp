@@ -26,8 +26,9 @@ bool QuillonConfigurator::loadAssets()
             return false;
         }
         if (app.music.loadMusic(*app.audio, app.musicPath) != 0) {
-            error_ = audioError(*app.audio, "cannot open the music file " + app.musicPath +
-                                                "; put a track there or pick another folder with --data");
+            error_ = audioError(*app.audio,
+                "cannot open the music file " + app.musicPath
+                    + "; put a track there or pick another folder with --data");
             return false;
         }
     }

@@ -12,7 +12,10 @@ struct DemoApplication;
 
 class DemoConfigurator {
 public:
-    explicit DemoConfigurator(DemoApplication& app) : app(app) {}
+    explicit DemoConfigurator(DemoApplication& app)
+        : app(app)
+    {
+    }
     virtual ~DemoConfigurator() = default;
 
     // Loads everything the show draws with. Returns false and fills error() on failure.

@@ -13,7 +13,7 @@ bool isFolder(const fs::path& path)
     return fs::is_directory(path, ignored);
 }
 
-} // namespace
+}  // namespace
 
 std::string findDataDir(const std::string& exeDir)
 {

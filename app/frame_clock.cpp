@@ -3,10 +3,7 @@
 #include <pthread.h>
 #include <sched.h>
 
-TickerClock::~TickerClock()
-{
-    stop();
-}
+TickerClock::~TickerClock() { stop(); }
 
 bool TickerClock::start()
 {
@@ -35,7 +32,7 @@ void TickerClock::run(std::chrono::steady_clock::time_point origin)
 {
     // Ask for a real-time slot so wake-ups stay close to each millisecond; without
     // the privilege the catch-up below still keeps the count exact.
-    sched_param param{};
+    sched_param param {};
     param.sched_priority = 1;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 

@@ -20,8 +20,8 @@
 
 // How closely a clock that follows the music kept to it, in ms.
 struct AudioSync {
-    double maxDriftMs = 0.0;   // largest |show time - playback position| while the music played normally
-    double relockMs = 0.0;     // longest time from a stall's end until the two agreed again
+    double maxDriftMs = 0.0;  // largest |show time - playback position| while the music played normally
+    double relockMs = 0.0;    // longest time from a stall's end until the two agreed again
 };
 
 class FrameClock {
@@ -34,14 +34,14 @@ public:
     // Milliseconds since start(); may change between two calls.
     virtual uint32_t tickCount() const = 0;
     // Called by the loop once per finished frame.
-    virtual void frameDone() {}
+    virtual void frameDone() { }
 
     // The live show's controls. A clock that cannot pause or jump ignores them.
-    virtual void pause() {}
-    virtual void resume() {}
+    virtual void pause() { }
+    virtual void resume() { }
     virtual bool paused() const { return false; }
     // Show time becomes `ms` (the music moves with it); previousTicks is the caller's.
-    virtual void jumpTo(uint32_t) {}
+    virtual void jumpTo(uint32_t) { }
     // Set for a clock that follows the music.
     virtual std::optional<AudioSync> audioSync() const { return std::nullopt; }
 
@@ -63,8 +63,8 @@ public:
 private:
     void run(std::chrono::steady_clock::time_point origin);
 
-    std::atomic<uint32_t> ticks_{0};
-    std::atomic<bool> running_{false};
+    std::atomic<uint32_t> ticks_ {0};
+    std::atomic<bool> running_ {false};
     std::thread thread_;
 };
 
@@ -72,9 +72,12 @@ private:
 // frame advances only when frameDone() is called.
 class FixedStepClock : public FrameClock {
 public:
-    explicit FixedStepClock(int framesPerSecond) : fps_(framesPerSecond > 0 ? framesPerSecond : 60) {}
+    explicit FixedStepClock(int framesPerSecond)
+        : fps_(framesPerSecond > 0 ? framesPerSecond : 60)
+    {
+    }
     bool start() override;
-    void stop() override {}
+    void stop() override { }
     uint32_t tickCount() const override { return tickForFrame(frame_, fps_); }
     void frameDone() override { ++frame_; }
 

@@ -1,7 +1,8 @@
 #include "app/frame_writer.h"
 
 FrameWriter::FrameWriter(size_t frameBytes, Write write)
-    : write_(std::move(write)), buffers_(kBuffers, std::vector<uint8_t>(frameBytes))
+    : write_(std::move(write))
+    , buffers_(kBuffers, std::vector<uint8_t>(frameBytes))
 {
     for (size_t i = 0; i < kBuffers; ++i)
         free_.push_back(i);

@@ -51,9 +51,9 @@ private:
 
     Write write_;
     std::vector<std::vector<uint8_t>> buffers_;
-    std::vector<size_t> free_;                        // indices of buffers ready to fill
+    std::vector<size_t> free_;                       // indices of buffers ready to fill
     std::deque<std::pair<uint64_t, size_t>> queue_;  // (frame, buffer) waiting to be written
-    size_t filling_ = 0;                              // the buffer acquire() handed out
+    size_t filling_ = 0;                             // the buffer acquire() handed out
     bool stopping_ = false;
     std::string failure_;
     uint64_t written_ = 0;

@@ -363,9 +363,8 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
     return findMode(modes, width, height);
 }
 
-bool applyLaunchControls(
-    const std::vector<DisplayMode>& modes, AspectCode desktopAspect, const LaunchControls& controls,
-    LaunchSettings& settings)
+bool applyLaunchControls(const std::vector<DisplayMode>& modes, AspectCode desktopAspect,
+    const LaunchControls& controls, LaunchSettings& settings)
 {
     const int index = chosenModeIndex(modes, controls);
     if (index < 0)

@@ -61,7 +61,7 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
 // `settings` untouched, when no listed resolution is chosen. An aspect index
 // outside 0..4 leaves aspectMode as it was; "Auto" takes `desktopAspect`.
 bool applyLaunchControls(const std::vector<DisplayMode>& modes, AspectCode desktopAspect,
-                         const LaunchControls& controls, LaunchSettings& settings);
+    const LaunchControls& controls, LaunchSettings& settings);
 
 // Starts the toolkit with the process's numeric locale kept at "C".
 // Returns false with a message in `error` when there is no display.

@@ -29,7 +29,10 @@ namespace {
 class RealShow : public ShowProgram {
 public:
     // With `timePasses`, each pass's GPU time is measured where the driver allows.
-    explicit RealShow(bool timePasses) : timePasses_(timePasses) {}
+    explicit RealShow(bool timePasses)
+        : timePasses_(timePasses)
+    {
+    }
 
     std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) override
     {
@@ -105,7 +108,7 @@ private:
     FrameStats::NamedMs passesMs_;
     std::unique_ptr<ShowState> scene_;
     std::unique_ptr<ShowFrameState> show_;
-    PlaybackStats playback_{kBeatWindow.startMs, kBeatWindow.endMs};
+    PlaybackStats playback_ {kBeatWindow.startMs, kBeatWindow.endMs};
 };
 
 std::string defaultDataDir()
@@ -175,7 +178,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     return status;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -266,6 +266,7 @@ std::string usageText()
             names += ", " + usageNames(*row);
         appendUsageLine(out, names, help);
     }
-    return out + "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
-                 "forward and back, Escape ends the show\n";
+    return out
+        + "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
+          "forward and back, Escape ends the show\n";
 }

@@ -51,10 +51,7 @@ double PlaybackClock::showMs() const
     return show_;
 }
 
-uint32_t PlaybackClock::tickCount() const
-{
-    return static_cast<uint32_t>(std::floor(showMs()));
-}
+uint32_t PlaybackClock::tickCount() const { return static_cast<uint32_t>(std::floor(showMs())); }
 
 void PlaybackClock::pause()
 {
@@ -90,10 +87,7 @@ void PlaybackClock::jumpTo(uint32_t ms)
     relocking_ = false;
 }
 
-std::optional<AudioSync> PlaybackClock::audioSync() const
-{
-    return AudioSync{maxDriftMs_, longestRelockMs_};
-}
+std::optional<AudioSync> PlaybackClock::audioSync() const { return AudioSync {maxDriftMs_, longestRelockMs_}; }
 
 void PlaybackClock::follow(double now) const
 {

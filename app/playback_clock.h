@@ -68,10 +68,10 @@ private:
     mutable double show_ = 0.0;
     mutable double lastNow_ = 0.0;
     mutable double lastPosition_ = 0.0;
-    mutable double lastMove_ = 0.0;     // steady time the position last moved
-    mutable bool moving_ = false;       // the position has moved within kStallMs
-    mutable bool settling_ = true;      // after a start or a jump, until first agreement
-    mutable bool relocking_ = false;    // after a stall, until the first agreement
+    mutable double lastMove_ = 0.0;   // steady time the position last moved
+    mutable bool moving_ = false;     // the position has moved within kStallMs
+    mutable bool settling_ = true;    // after a start or a jump, until first agreement
+    mutable bool relocking_ = false;  // after a stall, until the first agreement
     mutable double stallEnded_ = 0.0;
     mutable double maxDriftMs_ = 0.0;
     mutable double longestRelockMs_ = 0.0;

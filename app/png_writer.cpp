@@ -22,9 +22,9 @@ void onPngError(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
-void onPngWarning(png_structp, png_const_charp) {}
+void onPngWarning(png_structp, png_const_charp) { }
 
-} // namespace
+}  // namespace
 
 bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error)
 {
@@ -49,8 +49,8 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file.get());
         png_set_compression_level(png, 1);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+            PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         const size_t stride = static_cast<size_t>(width) * 3;
         for (int y = 0; y < height; ++y)

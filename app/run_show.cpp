@@ -19,10 +19,7 @@ namespace {
 
 volatile std::sig_atomic_t quitSignal = 0;
 
-void onQuitSignal(int)
-{
-    quitSignal = 1;
-}
+void onQuitSignal(int) { quitSignal = 1; }
 
 double millisecondsBetween(uint64_t from, uint64_t to)
 {
@@ -110,8 +107,8 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t
 
 // Takes the live show's keys pressed since the last frame. False when a jump
 // failed (`error` says why).
-bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys,
-                   std::string& error)
+bool applyLiveKeys(
+    DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys, std::string& error)
 {
     keys.swap(app.pressedKeys);
     app.pressedKeys.clear();
@@ -123,8 +120,8 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, s
                 clock.pause();
         } else if (key == kJumpForwardKey || key == kJumpBackKey) {
             const uint32_t now = app.showTimeMs;
-            const uint32_t target = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs)
-                                                           : (now > kJumpMs ? now - kJumpMs : 0);
+            const uint32_t target
+                = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs) : (now > kJumpMs ? now - kJumpMs : 0);
             if (!jumpTo(app, show, clock, target, error))
                 return false;
         }
@@ -133,10 +130,10 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, s
     return true;
 }
 
-} // namespace
+}  // namespace
 
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
-                     uint32_t untilMs, FrameObserver* observer)
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs, uint32_t untilMs,
+    FrameObserver* observer)
 {
     uint32_t last = baseMs;
     while (static_cast<uint64_t>(baseMs) + steps.tickCount() < untilMs) {
@@ -177,8 +174,7 @@ std::optional<KeyCode> virtualKeyFor(SDL_Keycode key)
 bool handleEvent(DemoApplication& app, const SDL_Event& event)
 {
     switch (event.type) {
-    case SDL_QUIT:
-        return true;
+    case SDL_QUIT: return true;
     case SDL_KEYDOWN: {
         if (const std::optional<KeyCode> key = virtualKeyFor(event.key.keysym.sym)) {
             app.keyDown[static_cast<size_t>(*key)] = true;
@@ -193,8 +189,7 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
             keepWindowSize(app);
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -202,22 +197,16 @@ void installQuitSignals()
 {
     // SDL would otherwise install handlers of its own that turn these into SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool quitSignalled()
-{
-    return quitSignal != 0;
-}
+bool quitSignalled() { return quitSignal != 0; }
 
-void clearQuitSignal()
-{
-    quitSignal = 0;
-}
+void clearQuitSignal() { quitSignal = 0; }
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings)
 {

@@ -61,9 +61,9 @@ public:
     // Before a frame is rendered; false ends the loop without rendering it.
     virtual bool beforeFrame(DemoApplication&) { return true; }
     // A frame before the span of interest, advanced without drawing.
-    virtual void frameSkipped(DemoApplication&) {}
+    virtual void frameSkipped(DemoApplication&) { }
     // After the frame is complete in the back buffer, before it is presented.
-    virtual void frameRendered(DemoApplication&) {}
+    virtual void frameRendered(DemoApplication&) { }
     // After the loop, with the context still current. False marks the run failed.
     virtual bool finish(DemoApplication&, std::string&) { return true; }
 };
@@ -77,8 +77,8 @@ struct RunSettings {
 };
 
 // Exit statuses besides 0.
-inline constexpr int kExitQuit = -1;          // the launch dialog ended without Launch
-inline constexpr int kExitStartFailed = 1;    // start-up or capture failed; one line was printed
+inline constexpr int kExitQuit = -1;        // the launch dialog ended without Launch
+inline constexpr int kExitStartFailed = 1;  // start-up or capture failed; one line was printed
 
 // Virtual-key code for an SDL key (letters upper case, digits, Escape,
 // Return, Space, Tab, Backspace, F1..F12, arrows); nullopt for keys without one.
@@ -106,7 +106,7 @@ inline constexpr int kFastForwardFps = 60;
 // baseMs on, while baseMs + count < untilMs; each frame goes to
 // observer->frameSkipped when set. Returns the last frame's show time (baseMs
 // when there was none).
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs,
-                     uint32_t untilMs, FrameObserver* observer = nullptr);
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs, uint32_t untilMs,
+    FrameObserver* observer = nullptr);
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);

@@ -21,18 +21,12 @@ double nearestRank(const std::vector<double>& sorted, double percent)
 }
 
 // Figures are printed to the microsecond; a figure that is not a number prints as 0.
-double rounded(double value)
-{
-    return std::isfinite(value) ? std::round(value * 1000.0) / 1000.0 : 0.0;
-}
+double rounded(double value) { return std::isfinite(value) ? std::round(value * 1000.0) / 1000.0 : 0.0; }
 
 nlohmann::ordered_json figuresJson(const FrameFigures& f)
 {
-    return {{"mean", rounded(f.mean)},
-            {"median", rounded(f.median)},
-            {"p95", rounded(f.p95)},
-            {"p99", rounded(f.p99)},
-            {"max", rounded(f.max)}};
+    return {{"mean", rounded(f.mean)}, {"median", rounded(f.median)}, {"p95", rounded(f.p95)}, {"p99", rounded(f.p99)},
+        {"max", rounded(f.max)}};
 }
 
 // A pass that drew nothing still takes a little GPU time, which must not be rounded away.
@@ -44,7 +38,7 @@ nlohmann::ordered_json namedJson(const FrameStats::NamedMs& values)
     return json;
 }
 
-} // namespace
+}  // namespace
 
 FrameFigures summarise(std::vector<double> values)
 {
@@ -62,7 +56,7 @@ FrameFigures summarise(std::vector<double> values)
 
 double peakResidentMb()
 {
-    rusage usage{};
+    rusage usage {};
     if (getrusage(RUSAGE_SELF, &usage) != 0)
         return 0;
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB on Linux
@@ -90,7 +84,7 @@ std::string SlowRendererNotice::addFrame(double frameMs, const std::string& rend
     const int h = std::max(2, static_cast<int>(height * scale) & ~1);
     char text[256];
     std::snprintf(text, sizeof text, "%s draws %dx%d at %.0f frames a second; --size %dx%d would reach about 25",
-                  renderer.c_str(), width, height, 1000.0 / median, w, h);
+        renderer.c_str(), width, height, 1000.0 / median, w, h);
     return text;
 }
 

@@ -34,7 +34,10 @@ double peakResidentMb();
 // to its pixels. Every other call returns an empty text.
 class SlowRendererNotice {
 public:
-    explicit SlowRendererNotice(double watchMs = 3000) : watchMs_(watchMs) {}
+    explicit SlowRendererNotice(double watchMs = 3000)
+        : watchMs_(watchMs)
+    {
+    }
     std::string addFrame(double frameMs, const std::string& renderer, int width, int height);
 
 private:

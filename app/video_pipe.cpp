@@ -21,7 +21,8 @@ std::string lowerExtension(const std::string& path)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
     std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return ext;
 }
 
@@ -42,10 +43,11 @@ std::string lastLine(const std::string& text)
     if (end == std::string::npos)
         return "";
     const size_t start = text.find_last_of('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return text.substr(
+        start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
-} // namespace
+}  // namespace
 
 bool isVideoPath(const std::string& path)
 {
@@ -56,18 +58,18 @@ bool isVideoPath(const std::string& path)
 std::vector<std::string> ffmpegArguments(const VideoSettings& s)
 {
     const bool webm = lowerExtension(s.path) == ".webm";
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgb24",
-                                     "-s", std::to_string(s.width) + "x" + std::to_string(s.height),
-                                     "-framerate", std::to_string(s.framesPerSecond), "-i", "pipe:0"};
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt",
+        "rgb24", "-s", std::to_string(s.width) + "x" + std::to_string(s.height), "-framerate",
+        std::to_string(s.framesPerSecond), "-i", "pipe:0"};
     if (!s.audioPath.empty())
-        args.insert(args.end(), {"-f", "f32le", "-ar", std::to_string(s.audioSampleRate), "-ac", "2", "-i", s.audioPath});
+        args.insert(
+            args.end(), {"-f", "f32le", "-ar", std::to_string(s.audioSampleRate), "-ac", "2", "-i", s.audioPath});
     args.insert(args.end(), {"-map", "0:v"});
     if (!s.audioPath.empty())
         args.insert(args.end(), {"-map", "1:a"});
     if (webm)
-        args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
-                                 "-cpu-used", "4"});
+        args.insert(args.end(),
+            {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good", "-cpu-used", "4"});
     else
         args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
     args.insert(args.end(), {"-pix_fmt", "yuv420p"});
@@ -111,7 +113,8 @@ bool VideoPipe::open(const VideoSettings& settings, std::string& error)
     settings_ = settings;
     const std::string program = findOnPath("ffmpeg");
     if (program.empty()) {
-        error = "ffmpeg is needed to write " + settings.path + " but was not found; install it (apt-get install ffmpeg) or capture PNG frames into a folder";
+        error = "ffmpeg is needed to write " + settings.path
+            + " but was not found; install it (apt-get install ffmpeg) or capture PNG frames into a folder";
         return false;
     }
     int input[2], messages[2];
@@ -193,8 +196,7 @@ bool VideoPipe::close(std::string& error)
     ::close(messages_);
     messages_ = -1;
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) { }
     pid_ = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !broken_)
         return true;

@@ -21,9 +21,9 @@
 
 struct VideoSettings {
     std::string path;
-    int width = 0, height = 0;       // both even
+    int width = 0, height = 0;  // both even
     int framesPerSecond = 60;
-    std::string audioPath;           // empty: no audio stream
+    std::string audioPath;  // empty: no audio stream
     int audioSampleRate = 44100;
 };
 
@@ -50,7 +50,7 @@ public:
 private:
     VideoSettings settings_;
     pid_t pid_ = -1;
-    int input_ = -1;      // ffmpeg's stdin
-    int messages_ = -1;   // ffmpeg's stderr
+    int input_ = -1;     // ffmpeg's stdin
+    int messages_ = -1;  // ffmpeg's stderr
     bool broken_ = false;
 };

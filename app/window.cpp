@@ -36,7 +36,7 @@ bool setupProjection(int w, int h, AspectCode aspect)
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(static_cast<double>(93.1f), static_cast<double>(box->aspect), static_cast<double>(0.01f),
-                   static_cast<double>(10000.0f));
+        static_cast<double>(10000.0f));
     glMatrixMode(GL_MODELVIEW);
     return true;
 }
@@ -78,14 +78,14 @@ void setContextAttributes()
 // Full screen runs in the requested mode, at the desktop's refresh rate.
 bool switchToMode(DemoApplication& app, std::string& error)
 {
-    SDL_DisplayMode wanted{};
+    SDL_DisplayMode wanted {};
     wanted.w = app.width;
     wanted.h = app.height;
-    SDL_DisplayMode desktop{};
+    SDL_DisplayMode desktop {};
     const int display = SDL_GetWindowDisplayIndex(app.window);
     if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0)
         wanted.refresh_rate = desktop.refresh_rate;
-    SDL_DisplayMode closest{};
+    SDL_DisplayMode closest {};
     if (!SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) || closest.w != app.width
         || closest.h != app.height) {
         error = "the display offers no " + std::to_string(app.width) + "x" + std::to_string(app.height)
@@ -97,7 +97,8 @@ bool switchToMode(DemoApplication& app, std::string& error)
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver && std::strcmp(driver, "x11") == 0)
         app.modeWatchdog.start(closest.w, closest.h);
-    if (SDL_SetWindowDisplayMode(app.window, &closest) != 0 || SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowDisplayMode(app.window, &closest) != 0
+        || SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN) != 0) {
         error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
         return false;
     }
@@ -114,7 +115,7 @@ void setSwapInterval(bool vsync)
         SDL_GL_SetSwapInterval(1);
 }
 
-} // namespace
+}  // namespace
 
 bool openWindow(DemoApplication& app, std::string& error)
 {
@@ -125,7 +126,8 @@ bool openWindow(DemoApplication& app, std::string& error)
         return false;
     }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        error = std::string("cannot open a display (") + SDL_GetError() + "); run inside a desktop session or set DISPLAY";
+        error = std::string("cannot open a display (") + SDL_GetError()
+            + "); run inside a desktop session or set DISPLAY";
         return false;
     }
     // A show nobody can see is no show: SDL would quietly render off screen.
@@ -156,7 +158,7 @@ bool openWindow(DemoApplication& app, std::string& error)
         return false;
     }
     readGLVersion(app);
-    const GLVersion version{app.glMajor, app.glMinor};
+    const GLVersion version {app.glMajor, app.glMinor};
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!app.extensions.load(version, extensions, SDL_GL_GetProcAddress)) {
         error = std::string(app.extensions.failureText()) + "; update the graphics driver";

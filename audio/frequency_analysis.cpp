@@ -37,8 +37,7 @@ const std::array<float, kSpectrumWindow>& hannWindow()
 
 // Mono mean of `frames` of `channels` interleaved samples, windowed; a null
 // frame is silence.
-template<typename FrameAt>
-void windowedMono(FrameAt frameAt, int channels, float* out)
+template<typename FrameAt> void windowedMono(FrameAt frameAt, int channels, float* out)
 {
     const auto& window = hannWindow();
     const float scale = channels > 0 ? 1.0f / static_cast<float>(channels) : 0.0f;

@@ -33,7 +33,11 @@ using ModuleHandle = std::unique_ptr<openmpt_module, ModuleCloser>;
 
 class ModuleSource final : public TrackSource {
 public:
-    ModuleSource(ModuleHandle module, int sampleRate) : module_(std::move(module)), sampleRate_(sampleRate) { }
+    ModuleSource(ModuleHandle module, int sampleRate)
+        : module_(std::move(module))
+        , sampleRate_(sampleRate)
+    {
+    }
 
     size_t read(float* out, size_t frames) override
     {
@@ -97,4 +101,3 @@ bool decodeModuleFile(const std::string& path, DecodedTrack& out, std::string& e
     }
     return true;
 }
-

@@ -38,7 +38,10 @@ bool configure(mpg123_handle* handle, int sampleRate)
 
 class Mp3Source final : public TrackSource {
 public:
-    explicit Mp3Source(Mpg123Handle handle) : handle_(std::move(handle)) { }
+    explicit Mp3Source(Mpg123Handle handle)
+        : handle_(std::move(handle))
+    {
+    }
 
     size_t read(float* out, size_t frames) override
     {

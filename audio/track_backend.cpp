@@ -66,10 +66,7 @@ void TrackBackend::seek(AudioHandle handle, double ms)
     unlockChannels();
 }
 
-int64_t TrackBackend::framesAt(double ms) const
-{
-    return ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0;
-}
+int64_t TrackBackend::framesAt(double ms) const { return ms > 0.0 ? std::llround(ms * frequency_ / 1000.0) : 0; }
 
 int64_t TrackBackend::channelFrame(const TrackChannel& channel) const
 {

@@ -14,7 +14,9 @@
 
 struct TrackChannel {
     TrackChannel(std::unique_ptr<TrackSource> opened, TrackOpener opener)
-        : open(opener), analysis(std::move(opened), opener), playback(nullptr, opener)
+        : open(opener)
+        , analysis(std::move(opened), opener)
+        , playback(nullptr, opener)
     {
     }
 

@@ -11,7 +11,8 @@ namespace {
 class PrimedSource final : public TrackSource {
 public:
     PrimedSource(std::unique_ptr<TrackSource> source, std::vector<float> first)
-        : source_(std::move(source)), first_(std::move(first))
+        : source_(std::move(source))
+        , first_(std::move(first))
     {
     }
 

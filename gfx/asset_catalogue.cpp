@@ -21,16 +21,18 @@ struct ProgramRow {
     std::vector<UniformRow> uniforms;
 };
 
-const std::vector<ProgramRow>& programRows() {
+const std::vector<ProgramRow>& programRows()
+{
     static const std::vector<ProgramRow> rows = {
         {"PP_SHADOWED", "PP_SHADOWED_VERT", "PP_SHADOWED_FRAG",
-         {{UniformType::Mat4, "lightProjectionView"}, {UniformType::Int, "shadowMap"}, {UniformType::Int, "lightMap"}}},
+            {{UniformType::Mat4, "lightProjectionView"}, {UniformType::Int, "shadowMap"},
+                {UniformType::Int, "lightMap"}}},
         {"PP", "PP_VERT", "PP_FRAG", {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
         {"SHADOW_PASS", "SHADOWPASS_VERT", "SHADOWPASS_FRAG", {}},
         {"SHADOW_PASS_TEXTURED", "SHADOWPASSTEXTURED_VERT", "SHADOWPASSTEXTURED_FRAG",
-         {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
+            {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
         {"OVERLAY", "STANDARD_VERT", "OVERLAY_FRAG",
-         {{UniformType::Int, "tex"}, {UniformType::Vec2, "bleedOffset"}, {UniformType::Vec3, "bleedStrength"}}},
+            {{UniformType::Int, "tex"}, {UniformType::Vec2, "bleedOffset"}, {UniformType::Vec3, "bleedStrength"}}},
         {"SEPBLUR", "SEPBLUR_VERT", "SEPBLUR_FRAG", {{UniformType::Vec2, "offsets"}}},
     };
     return rows;
@@ -42,66 +44,80 @@ struct RenderTextureRow {
 };
 
 constexpr RenderTextureRow kRenderTextures[] = {
-    {"DEFAULT_TARGET1", false}, {"DEFAULT_TARGET2", false}, {"BLUR1", true},
-    {"BLUR2", true},            {"BLUR3", true},            {"BLUR4", true},
+    {"DEFAULT_TARGET1", false},
+    {"DEFAULT_TARGET2", false},
+    {"BLUR1", true},
+    {"BLUR2", true},
+    {"BLUR3", true},
+    {"BLUR4", true},
 };
 
-std::string joinPath(const std::string& dir, std::string_view file) {
-    if (dir.empty()) return std::string(file);
+std::string joinPath(const std::string& dir, std::string_view file)
+{
+    if (dir.empty())
+        return std::string(file);
     return dir.back() == '/' ? dir + std::string(file) : dir + "/" + std::string(file);
 }
 
 // A GL info log with the shader or program key before each line, so that the
 // lines stay attributable once the program prints them.
-std::string keyedLog(std::string_view key, const std::string& log) {
+std::string keyedLog(std::string_view key, const std::string& log)
+{
     std::string out;
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
+        if (end == std::string::npos)
+            end = log.size();
         out.append(key).append(": ").append(log, start, end - start).append("\n");
         start = end + 1;
     }
     return out;
 }
 
-bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string& error) {
+bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string& error)
+{
     const ShaderSource* source = findBuiltInShader(key);
-    if (source && programs.addShader(key, source->type, source->text)) return true;
-    error = (source ? keyedLog(key, programs.lastLog()) : std::string()) +
-            "the GL driver cannot compile the built-in shader " + std::string(key) +
-            " (log above); update the graphics driver";
+    if (source && programs.addShader(key, source->type, source->text))
+        return true;
+    error = (source ? keyedLog(key, programs.lastLog()) : std::string())
+        + "the GL driver cannot compile the built-in shader " + std::string(key)
+        + " (log above); update the graphics driver";
     return false;
 }
 
-std::string imageWarning(const std::string& path, std::string_view key, const char* problem) {
+std::string imageWarning(const std::string& path, std::string_view key, const char* problem)
+{
     return path + " " + problem + "; " + std::string(key) + " stays blank";
 }
 
 enum class Sampling { Sharp, Smooth, Tiled };
 
-constexpr ImageAsset imageRow(std::string_view key, std::string_view file, int width, int height, Sampling sampling,
-                              int readPosition) {
+constexpr ImageAsset imageRow(
+    std::string_view key, std::string_view file, int width, int height, Sampling sampling, int readPosition)
+{
     switch (sampling) {
-        case Sampling::Sharp: return {key, file, width, height, false, GL_NEAREST, GL_NEAREST, readPosition};
-        case Sampling::Smooth: return {key, file, width, height, false, GL_LINEAR, GL_LINEAR, readPosition};
-        case Sampling::Tiled: break;
+    case Sampling::Sharp: return {key, file, width, height, false, GL_NEAREST, GL_NEAREST, readPosition};
+    case Sampling::Smooth: return {key, file, width, height, false, GL_LINEAR, GL_LINEAR, readPosition};
+    case Sampling::Tiled: break;
     }
     return {key, file, width, height, true, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, readPosition};
 }
 
 constexpr ImageAsset kImageAssets[] = {
-#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering) \
+#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering)                           \
     imageRow(key, file, width, height, Sampling::sampling, readPosition),
 #include "gfx/image_table.inc"
 };
 constexpr size_t kImageCount = std::size(kImageAssets);
 
-constexpr bool everyReadPositionTakenOnce() {
-    std::array<bool, kImageCount> taken{};
+constexpr bool everyReadPositionTakenOnce()
+{
+    std::array<bool, kImageCount> taken {};
     for (const ImageAsset& asset : kImageAssets) {
         const int position = asset.readPosition;
-        if (position < 0 || static_cast<size_t>(position) >= kImageCount || taken[position]) return false;
+        if (position < 0 || static_cast<size_t>(position) >= kImageCount || taken[position])
+            return false;
         taken[position] = true;
     }
     return true;
@@ -109,9 +125,11 @@ constexpr bool everyReadPositionTakenOnce() {
 static_assert(everyReadPositionTakenOnce(), "image_table.inc: the read positions must be 0 to rows - 1, each once");
 
 // Row index by read position.
-constexpr std::array<size_t, kImageCount> readOrder() {
-    std::array<size_t, kImageCount> order{};
-    for (size_t i = 0; i < kImageCount; ++i) order[kImageAssets[i].readPosition] = i;
+constexpr std::array<size_t, kImageCount> readOrder()
+{
+    std::array<size_t, kImageCount> order {};
+    for (size_t i = 0; i < kImageCount; ++i)
+        order[kImageAssets[i].readPosition] = i;
     return order;
 }
 constexpr std::array<size_t, kImageCount> kReadOrder = readOrder();
@@ -120,31 +138,40 @@ constexpr std::array<size_t, kImageCount> kReadOrder = readOrder();
 
 std::span<const ImageAsset> imageAssets() { return kImageAssets; }
 
-bool buildPrograms(ProgramRegistry& programs, std::string& error) {
+bool buildPrograms(ProgramRegistry& programs, std::string& error)
+{
     for (const ProgramRow& row : programRows()) {
-        if (!compileBuiltIn(programs, row.vertexKey, error)) return false;
-        if (!compileBuiltIn(programs, row.fragmentKey, error)) return false;
+        if (!compileBuiltIn(programs, row.vertexKey, error))
+            return false;
+        if (!compileBuiltIn(programs, row.fragmentKey, error))
+            return false;
         ProgramEntry* program = programs.addProgram(row.key, row.vertexKey, row.fragmentKey);
         if (!program || !program->linked) {
-            error = keyedLog(row.key, programs.lastLog()) + "the GL driver cannot link the built-in program " +
-                    std::string(row.key) + " (log above); update the graphics driver";
+            error = keyedLog(row.key, programs.lastLog()) + "the GL driver cannot link the built-in program "
+                + std::string(row.key) + " (log above); update the graphics driver";
             return false;
         }
-        if (row.uniforms.empty()) continue;
+        if (row.uniforms.empty())
+            continue;
         // The blur's slot is registered without making its program current.
         const bool makeCurrent = row.key != "SEPBLUR";
-        if (makeCurrent) glUseProgram(program->glProgram);
-        for (const UniformRow& uniform : row.uniforms) programs.addUniform(*program, uniform.type, uniform.name);
-        if (makeCurrent) glUseProgram(0);
+        if (makeCurrent)
+            glUseProgram(program->glProgram);
+        for (const UniformRow& uniform : row.uniforms)
+            programs.addUniform(*program, uniform.type, uniform.name);
+        if (makeCurrent)
+            glUseProgram(0);
     }
     return true;
 }
 
-std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir) {
+std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir)
+{
     std::vector<std::string> warnings;
     std::array<PaletteImage, kImageCount> images;
-    std::array<PaletteStatus, kImageCount> statuses{};
-    for (size_t row : kReadOrder) statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row]);
+    std::array<PaletteStatus, kImageCount> statuses {};
+    for (size_t row : kReadOrder)
+        statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row]);
 
     for (size_t row = 0; row < kImageCount; ++row) {
         const ImageAsset& asset = kImageAssets[row];
@@ -155,8 +182,8 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
         if (status != PaletteStatus::Decoded) {
             warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));
         } else if (image.width != asset.width || image.height != asset.height) {
-            const std::string problem = "is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                        ", not " + std::to_string(asset.width) + " x " + std::to_string(asset.height);
+            const std::string problem = "is " + std::to_string(image.width) + " x " + std::to_string(image.height)
+                + ", not " + std::to_string(asset.width) + " x " + std::to_string(asset.height);
             warnings.push_back(imageWarning(path, asset.key, problem.c_str()));
         } else {
             pixels = image.pixels.data();
@@ -170,7 +197,8 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
     return warnings;
 }
 
-void createRenderTargets(TextureRegistry& textures, int width, int height) {
+void createRenderTargets(TextureRegistry& textures, int width, int height)
+{
     for (const RenderTextureRow& row : kRenderTextures) {
         const int w = row.quarter ? width / 4 : width;
         const int h = row.quarter ? height / 4 : height;

@@ -49,10 +49,7 @@ GLVersion parseGLVersion(const char* versionText)
     return version;
 }
 
-GLVersion readGLVersion()
-{
-    return parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-}
+GLVersion readGLVersion() { return parseGLVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION))); }
 
 bool hasExtension(const char* list, const char* name)
 {
@@ -75,13 +72,12 @@ bool hasExtension(const char* list, const char* name)
 
 namespace {
 
-template <typename T>
-void fetch(T& pointer, const char* name, ProcLookup lookup)
+template<typename T> void fetch(T& pointer, const char* name, ProcLookup lookup)
 {
     pointer = reinterpret_cast<T>(lookup(name));
 }
 
-} // namespace
+}  // namespace
 
 bool ExtensionLoader::load(GLVersion version, const char* extensions, ProcLookup lookup)
 {
@@ -133,16 +129,12 @@ bool ExtensionLoader::load(GLVersion version, const char* extensions, ProcLookup
 const char* ExtensionLoader::failureText() const
 {
     switch (failure_) {
-    case LoaderFailure::None:
-        return "";
+    case LoaderFailure::None: return "";
     case LoaderFailure::BlendEquation:
         return "the GL driver offers no subtractive blend equation (GL_ARB_imaging or GL_EXT_blend_subtract)";
-    case LoaderFailure::Multitexture:
-        return "the GL driver lacks the multitexture entry points";
-    case LoaderFailure::Version:
-        return "the GL driver is older than OpenGL 2.0";
-    case LoaderFailure::FramebufferObject:
-        return "the GL driver does not offer GL_EXT_framebuffer_object";
+    case LoaderFailure::Multitexture: return "the GL driver lacks the multitexture entry points";
+    case LoaderFailure::Version: return "the GL driver is older than OpenGL 2.0";
+    case LoaderFailure::FramebufferObject: return "the GL driver does not offer GL_EXT_framebuffer_object";
     }
     return "";
 }

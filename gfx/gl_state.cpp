@@ -29,27 +29,12 @@ void setBlend(Blend mode)
         glBlendFunc(GL_ONE, GL_ONE);
 }
 
-void setDepthTest(bool enabled)
-{
-    enable(GL_DEPTH_TEST, enabled);
-}
+void setDepthTest(bool enabled) { enable(GL_DEPTH_TEST, enabled); }
 
-void setCullFace(bool enabled)
-{
-    enable(GL_CULL_FACE, enabled);
-}
+void setCullFace(bool enabled) { enable(GL_CULL_FACE, enabled); }
 
-void pushViewport()
-{
-    glPushAttrib(GL_VIEWPORT_BIT);
-}
+void pushViewport() { glPushAttrib(GL_VIEWPORT_BIT); }
 
-void setViewport(int x, int y, int width, int height)
-{
-    glViewport(x, y, width, height);
-}
+void setViewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
 
-void popViewport()
-{
-    glPopAttrib();
-}
+void popViewport() { glPopAttrib(); }

@@ -42,13 +42,13 @@ enum class PaletteStatus {
 
 // 64 Mi pixels (256 MiB of RGBA): sixty-four times the largest image the show
 // uses, yet small enough that a hostile header cannot exhaust memory.
-inline constexpr int64_t kMaxPalettePixels = int64_t{64} * 1024 * 1024;
+inline constexpr int64_t kMaxPalettePixels = int64_t {64} * 1024 * 1024;
 // Files larger than this are refused before they are read into memory.
-inline constexpr int64_t kMaxPaletteFileBytes = int64_t{512} * 1024 * 1024;
+inline constexpr int64_t kMaxPaletteFileBytes = int64_t {512} * 1024 * 1024;
 
 // Decodes a whole file held in memory; the other two entry points and fuzzers
-// go through it. The encoded data is the span between the header and the palette. Runs may cross into the next row; pixels a run would
-// put beyond the last row are dropped.
+// go through it. The encoded data is the span between the header and the palette. Runs may cross into the next row;
+// pixels a run would put beyond the last row are dropped.
 PaletteStatus decodePaletteImage(std::span<const uint8_t> file, PaletteImage& image);
 
 // Reads `file` (opened "rb", positioned at its start) to its end, decodes it and

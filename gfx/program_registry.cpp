@@ -5,27 +5,34 @@
 
 namespace {
 
-std::string shaderLog(GLuint shader) {
+std::string shaderLog(GLuint shader)
+{
     GLint length = 0;
     glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
     std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) glGetShaderInfoLog(shader, length, nullptr, log.data());
-    while (!log.empty() && (log.back() == '\0' || log.back() == '\n')) log.pop_back();
+    if (length > 0)
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+    while (!log.empty() && (log.back() == '\0' || log.back() == '\n'))
+        log.pop_back();
     return log;
 }
 
-std::string programLog(GLuint program) {
+std::string programLog(GLuint program)
+{
     GLint length = 0;
     glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
     std::string log(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) glGetProgramInfoLog(program, length, nullptr, log.data());
-    while (!log.empty() && (log.back() == '\0' || log.back() == '\n')) log.pop_back();
+    if (length > 0)
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+    while (!log.empty() && (log.back() == '\0' || log.back() == '\n'))
+        log.pop_back();
     return log;
 }
 
 }  // namespace
 
-bool ProgramRegistry::addShader(std::string_view key, GLenum type, const char* source) {
+bool ProgramRegistry::addShader(std::string_view key, GLenum type, const char* source)
+{
     ShaderEntry& entry = shaders_.emplace_back();
     entry.type = type;
     entry.glShader = glCreateShader(type);
@@ -44,18 +51,22 @@ bool ProgramRegistry::addShader(std::string_view key, GLenum type, const char* s
     return true;
 }
 
-ShaderEntry* ProgramRegistry::findShader(std::string_view key) {
+ShaderEntry* ProgramRegistry::findShader(std::string_view key)
+{
     for (ShaderEntry& entry : shaders_) {
-        if (entry.compiled && entry.key == key) return &entry;
+        if (entry.compiled && entry.key == key)
+            return &entry;
     }
     return nullptr;
 }
 
-ProgramEntry* ProgramRegistry::addProgram(std::string_view key, std::string_view vertexKey,
-                                          std::string_view fragmentKey) {
+ProgramEntry* ProgramRegistry::addProgram(
+    std::string_view key, std::string_view vertexKey, std::string_view fragmentKey)
+{
     ShaderEntry* vertex = findShader(vertexKey);
     ShaderEntry* fragment = findShader(fragmentKey);
-    if (!vertex || !fragment) return nullptr;
+    if (!vertex || !fragment)
+        return nullptr;
     ProgramEntry& entry = programs_.emplace_back();
     entry.key = key;
     entry.glProgram = glCreateProgram();
@@ -73,14 +84,17 @@ ProgramEntry* ProgramRegistry::addProgram(std::string_view key, std::string_view
     return &entry;
 }
 
-ProgramEntry* ProgramRegistry::findProgram(std::string_view key) {
+ProgramEntry* ProgramRegistry::findProgram(std::string_view key)
+{
     for (ProgramEntry& entry : programs_) {
-        if (entry.key == key) return &entry;
+        if (entry.key == key)
+            return &entry;
     }
     return nullptr;
 }
 
-void ProgramRegistry::addUniform(ProgramEntry& program, UniformType type, std::string_view name) {
+void ProgramRegistry::addUniform(ProgramEntry& program, UniformType type, std::string_view name)
+{
     UniformSlot slot;
     slot.name = name;
     slot.location = glGetUniformLocation(program.glProgram, slot.name.c_str());
@@ -88,14 +102,17 @@ void ProgramRegistry::addUniform(ProgramEntry& program, UniformType type, std::s
     program.uniforms.push_back(std::move(slot));
 }
 
-UniformSlot* ProgramRegistry::findUniform(ProgramEntry& program, std::string_view name) {
+UniformSlot* ProgramRegistry::findUniform(ProgramEntry& program, std::string_view name)
+{
     for (UniformSlot& slot : program.uniforms) {
-        if (slot.name == name) return &slot;
+        if (slot.name == name)
+            return &slot;
     }
     return nullptr;
 }
 
-void ProgramRegistry::setArray(const UniformSlot& slot, const void* values, int count) {
+void ProgramRegistry::setArray(const UniformSlot& slot, const void* values, int count)
+{
     const auto* f = static_cast<const GLfloat*>(values);
     const auto* i = static_cast<const GLint*>(values);
     switch (slot.type) {
@@ -111,7 +128,8 @@ void ProgramRegistry::setArray(const UniformSlot& slot, const void* values, int 
     }
 }
 
-void ProgramRegistry::setFloats(const UniformSlot& slot, float x, float y, float z, float w) {
+void ProgramRegistry::setFloats(const UniformSlot& slot, float x, float y, float z, float w)
+{
     switch (slot.type) {
     case UniformType::Float: glUniform1f(slot.location, x); break;
     case UniformType::Vec2: glUniform2f(slot.location, x, y); break;
@@ -121,13 +139,18 @@ void ProgramRegistry::setFloats(const UniformSlot& slot, float x, float y, float
     }
 }
 
-void ProgramRegistry::setInt(const UniformSlot& slot, int value) {
-    if (slot.type == UniformType::Int) glUniform1i(slot.location, value);
+void ProgramRegistry::setInt(const UniformSlot& slot, int value)
+{
+    if (slot.type == UniformType::Int)
+        glUniform1i(slot.location, value);
 }
 
-void ProgramRegistry::destroyPrograms() {
-    for (ProgramEntry& entry : programs_) glDeleteProgram(entry.glProgram);
-    for (ShaderEntry& entry : shaders_) glDeleteShader(entry.glShader);
+void ProgramRegistry::destroyPrograms()
+{
+    for (ProgramEntry& entry : programs_)
+        glDeleteProgram(entry.glProgram);
+    for (ShaderEntry& entry : shaders_)
+        glDeleteShader(entry.glShader);
     programs_.clear();
     shaders_.clear();
 }

@@ -23,7 +23,17 @@
 #include "gfx/gl_api.h"
 
 // One bit per GLSL type; sampler2D slots are Int (the value is a texture unit).
-enum class UniformType : int { Float = 1, Vec2 = 2, Vec3 = 4, Vec4 = 8, Int = 16, IVec2 = 32, IVec3 = 64, IVec4 = 128, Mat4 = 256 };
+enum class UniformType : int {
+    Float = 1,
+    Vec2 = 2,
+    Vec3 = 4,
+    Vec4 = 8,
+    Int = 16,
+    IVec2 = 32,
+    IVec3 = 64,
+    IVec4 = 128,
+    Mat4 = 256
+};
 
 struct UniformSlot {
     GLint location = -1;  // -1 when the program has no active uniform of that name

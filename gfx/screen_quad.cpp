@@ -8,24 +8,29 @@
 namespace {
 
 // The texture bound at colour attachment 0, where every blur pass draws.
-const TextureEntry* colourTexture(const RenderTarget& target) {
+const TextureEntry* colourTexture(const RenderTarget& target)
+{
     for (const RenderAttachment& a : target.attachments) {
-        if (a.point == GL_COLOR_ATTACHMENT0_EXT) return a.texture;
+        if (a.point == GL_COLOR_ATTACHMENT0_EXT)
+            return a.texture;
     }
     return nullptr;
 }
 
 void blurPass(const RenderTarget& into, const UniformSlot* offsets, const std::array<float, 6>& values,
-              const TextureEntry* source) {
+    const TextureEntry* source)
+{
     TextureRegistry::bindRenderTarget(into);
-    if (offsets) ProgramRegistry::setArray(*offsets, values.data(), 3);
+    if (offsets)
+        ProgramRegistry::setArray(*offsets, values.data(), 3);
     drawScreenQuad(source, 1.0f, 1.0f);
     TextureRegistry::unbindRenderTarget();
 }
 
 }  // namespace
 
-void pushScreenProjection() {
+void pushScreenProjection()
+{
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -35,14 +40,16 @@ void pushScreenProjection() {
     glLoadIdentity();
 }
 
-void popScreenProjection() {
+void popScreenProjection()
+{
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
 }
 
-void drawScreenQuad(const TextureEntry* texture, float hw, float hh) {
+void drawScreenQuad(const TextureEntry* texture, float hw, float hh)
+{
     pushScreenProjection();
 
     setCullFace(false);
@@ -70,14 +77,16 @@ void drawScreenQuad(const TextureEntry* texture, float hw, float hh) {
     popScreenProjection();
 }
 
-BlurOffsets blurOffsets(int width, int height, float strength) {
+BlurOffsets blurOffsets(int width, int height, float strength)
+{
     const float a = strength / static_cast<float>(width);
     const float b = strength / static_cast<float>(height);
     return {{a, 0.0f, a * 2.0f, 0.0f, a * 3.0f, 0.0f}, {0.0f, b, 0.0f, b * 2.0f, 0.0f, b * 3.0f}};
 }
 
 void separableBlur(const BlurProgram& program, const RenderTarget& first, const RenderTarget& second,
-                   const TextureEntry* source, float strength) {
+    const TextureEntry* source, float strength)
+{
     const BlurOffsets offsets = blurOffsets(first.width, first.height, strength);
     setBlend(Blend::Off);
 

@@ -33,7 +33,7 @@ void popScreenProjection();
 // A missing program blurs with program 0 (fixed function); a missing source
 // texture blurs whatever is bound.
 void separableBlur(const BlurProgram& program, const RenderTarget& first, const RenderTarget& second,
-                   const TextureEntry* source, float strength);
+    const TextureEntry* source, float strength);
 
 // The three vec2 tap offsets of one pass: horizontal (a, 0), (2a, 0), (3a, 0)
 // with a = strength / width, or vertical (0, b), (0, 2b), (0, 3b) with

@@ -16,8 +16,10 @@ bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
 // A minification filter without mipmaps samples level 0 alone, and GLU uploads
 // a power-of-two image within the size limit to level 0 unchanged: the rest of
 // the chain would be built, stored and never read.
-bool chainIsRead(int w, int h, GLenum minFilter) {
-    if (minFilter != GL_NEAREST && minFilter != GL_LINEAR) return true;
+bool chainIsRead(int w, int h, GLenum minFilter)
+{
+    if (minFilter != GL_NEAREST && minFilter != GL_LINEAR)
+        return true;
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     return !isPowerOfTwo(w) || !isPowerOfTwo(h) || w > largest || h > largest;
@@ -25,8 +27,9 @@ bool chainIsRead(int w, int h, GLenum minFilter) {
 
 }  // namespace
 
-TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull,
-                                             GLenum wrap, GLenum minFilter, GLenum magFilter, int mipmapMode) {
+TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum wrap,
+    GLenum minFilter, GLenum magFilter, int mipmapMode)
+{
     TextureEntry& entry = textures_.emplace_back();
     entry.key = key;
     entry.width = w;
@@ -35,8 +38,8 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     // A blank texture is uploaded from zeroed memory that the system maps on
     // demand, so even a full-screen one costs no resident copy.
     const size_t bytes = static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)) * 4;
-    std::unique_ptr<void, decltype(&std::free)> zeros(rgbaOrNull ? nullptr : std::calloc(std::max<size_t>(bytes, 1), 1),
-                                                      &std::free);
+    std::unique_ptr<void, decltype(&std::free)> zeros(
+        rgbaOrNull ? nullptr : std::calloc(std::max<size_t>(bytes, 1), 1), &std::free);
     const void* pixels = rgbaOrNull ? static_cast<const void*>(rgbaOrNull) : zeros.get();
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
@@ -57,23 +60,28 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     return entry;
 }
 
-TextureEntry& TextureRegistry::addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull) {
+TextureEntry& TextureRegistry::addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull)
+{
     return createTexture(key, w, h, rgbaOrNull, GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 1);
 }
 
-TextureEntry& TextureRegistry::addTexture(std::string_view key, int w, int h, int mipmapMode,
-                                          const uint8_t* rgbaOrNull, GLenum minFilter, GLenum magFilter) {
+TextureEntry& TextureRegistry::addTexture(
+    std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull, GLenum minFilter, GLenum magFilter)
+{
     return createTexture(key, w, h, rgbaOrNull, GL_CLAMP_TO_EDGE, minFilter, magFilter, mipmapMode);
 }
 
-TextureEntry* TextureRegistry::findTexture(std::string_view key) {
+TextureEntry* TextureRegistry::findTexture(std::string_view key)
+{
     for (TextureEntry& entry : textures_) {
-        if (entry.key == key) return &entry;
+        if (entry.key == key)
+            return &entry;
     }
     return nullptr;
 }
 
-RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntry& texture) {
+RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntry& texture)
+{
     RenderTarget& target = targets_.emplace_back();
     target.key = key;
     target.width = texture.width;
@@ -84,35 +92,43 @@ RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntr
     return target;
 }
 
-RenderTarget* TextureRegistry::findRenderTarget(std::string_view key) {
+RenderTarget* TextureRegistry::findRenderTarget(std::string_view key)
+{
     for (RenderTarget& target : targets_) {
-        if (target.key == key) return &target;
+        if (target.key == key)
+            return &target;
     }
     return nullptr;
 }
 
-void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point) {
+void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point)
+{
     target.attachments.push_back({&texture, point});
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
     glBindTexture(GL_TEXTURE_2D, texture.glName);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, point, target.attachTarget, texture.glName, 0);
 }
 
-void TextureRegistry::bindRenderTarget(const RenderTarget& target) {
+void TextureRegistry::bindRenderTarget(const RenderTarget& target)
+{
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
     pushViewport();
     setViewport(0, 0, target.width, target.height);
 }
 
-void TextureRegistry::unbindRenderTarget() {
+void TextureRegistry::unbindRenderTarget()
+{
     popViewport();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
-void TextureRegistry::destroyTextures() {
+void TextureRegistry::destroyTextures()
+{
     // Attachments only point into the texture list, so each texture is deleted once.
-    for (TextureEntry& entry : textures_) glDeleteTextures(1, &entry.glName);
-    for (RenderTarget& target : targets_) glDeleteFramebuffersEXT(1, &target.fbo);
+    for (TextureEntry& entry : textures_)
+        glDeleteTextures(1, &entry.glName);
+    for (RenderTarget& target : targets_)
+        glDeleteFramebuffersEXT(1, &target.fbo);
     targets_.clear();
     textures_.clear();
 }

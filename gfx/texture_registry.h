@@ -60,7 +60,7 @@ public:
     TextureEntry& addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull);
     // Clamped texture (GL_CLAMP_TO_EDGE) with the given mipmap mode and filters.
     TextureEntry& addTexture(std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull,
-                             GLenum minFilter, GLenum magFilter);
+        GLenum minFilter, GLenum magFilter);
     // Returns null if missing; first match wins.
     TextureEntry* findTexture(std::string_view key);
 
@@ -87,7 +87,7 @@ public:
 
 private:
     TextureEntry& createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum wrap,
-                                GLenum minFilter, GLenum magFilter, int mipmapMode);
+        GLenum minFilter, GLenum magFilter, int mipmapMode);
 
     std::deque<TextureEntry> textures_;
     std::deque<RenderTarget> targets_;

@@ -27,7 +27,7 @@ constexpr BannerCorner kCorners[4] = {
 }  // namespace
 
 void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, const TextureEntry* texture,
-                float pixelate, const Vec4& position)
+    float pixelate, const Vec4& position)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Off);

@@ -20,4 +20,4 @@ constexpr float kBannerHalfHeight = 1.5f;
 // fade). A missing (null) texture draws with whatever is bound on unit 0.
 // pixelate is handed to the program's "pixelate" uniform (512 or more: sharp).
 void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, const TextureEntry* texture,
-                float pixelate, const Vec4& position);
+    float pixelate, const Vec4& position);

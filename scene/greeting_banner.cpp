@@ -65,8 +65,8 @@ void drawCell(const GreetingBanner& banner, size_t k)
 
 }  // namespace
 
-GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint32_t endMs,
-                                   int paletteSlot, float cellSize, ShowRandom& random)
+GreetingBanner buildGreetingBanner(
+    std::string_view key, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random)
 {
     GreetingBanner banner;
     banner.startMs = startMs;
@@ -96,7 +96,7 @@ GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint3
         float x = -1.0f;
         float texU = 0.0f;
         for (int c = 0; c < columns; ++c) {
-            banner.cellPositions.push_back(Vec4{x * kBannerScale, y * kBannerScale, 0.0f, 1.0f});
+            banner.cellPositions.push_back(Vec4 {x * kBannerScale, y * kBannerScale, 0.0f, 1.0f});
             Vec4 direction;
             direction.x = random.unit();
             direction.y = random.unit();
@@ -104,9 +104,9 @@ GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint3
             banner.cellDirections.push_back(direction);
             banner.cellSpeeds.push_back(random.unit() * 0.75f + 1.25f);
             banner.cellTilts.push_back(random.unit() * kTwoPi);
-            banner.cellTexCoords.push_back(Vec4{texU, texV + dv, 0.0f, 1.0f});
+            banner.cellTexCoords.push_back(Vec4 {texU, texV + dv, 0.0f, 1.0f});
             texU = texU + du;
-            banner.cellTexCoords.push_back(Vec4{texU, texV, 0.0f, 1.0f});
+            banner.cellTexCoords.push_back(Vec4 {texU, texV, 0.0f, 1.0f});
             x = x + cellSize;
         }
         y = y + cellSize;
@@ -115,10 +115,7 @@ GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint3
     return banner;
 }
 
-bool greetingVisible(const GreetingBanner& banner, uint32_t t)
-{
-    return banner.startMs <= t && t <= banner.endMs;
-}
+bool greetingVisible(const GreetingBanner& banner, uint32_t t) { return banner.startMs <= t && t <= banner.endMs; }
 
 void advanceGreetingBanner(GreetingBanner& banner, float step, uint32_t t)
 {
@@ -159,7 +156,7 @@ bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t)
 }
 
 void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
-                        const Rgba& colour, uint32_t t)
+    const Rgba& colour, uint32_t t)
 {
     if (!greetingVisible(banner, t))
         return;

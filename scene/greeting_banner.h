@@ -24,14 +24,14 @@ struct TextureEntry;
 struct TexturedProgram;
 
 struct GreetingBanner {
-    uint32_t startMs = 0;   // first show time drawn
-    uint32_t endMs = 0;     // last show time drawn
+    uint32_t startMs = 0;  // first show time drawn
+    uint32_t endMs = 0;    // last show time drawn
     int paletteSlot = 0;
     float yOffset = 20.0f;
     float pixelate = 2.0f;
     float level = 1.0f;
     float cellSize = 0.025f;
-    float scatter = 0.0f;   // burst progress, 0..1
+    float scatter = 0.0f;        // burst progress, 0..1
     float materialLevel = 1.0f;  // the level drawn: the level before the latest update's advance
     std::string textureKey;
     std::vector<Vec4> cellPositions;   // lower-left corner of each cell's quad
@@ -43,8 +43,8 @@ struct GreetingBanner {
 
 // Builds the record and its cells. A cell size that is not positive, or so small
 // that the grid would be absurd, gives a banner without cells (it still animates).
-GreetingBanner buildGreetingBanner(std::string_view key, uint32_t startMs, uint32_t endMs,
-                                   int paletteSlot, float cellSize, ShowRandom& random);
+GreetingBanner buildGreetingBanner(
+    std::string_view key, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random);
 
 // True while start <= t <= end.
 bool greetingVisible(const GreetingBanner& banner, uint32_t t);
@@ -65,4 +65,4 @@ bool updateGreetingBanner(GreetingBanner& banner, float step, uint32_t t);
 // (binding skipped when null), when t lies in its window; colour is the palette
 // colour of its slot.
 void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* texture, const TexturedProgram& program,
-                        const Rgba& colour, uint32_t t);
+    const Rgba& colour, uint32_t t);

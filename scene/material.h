@@ -13,9 +13,9 @@
 
 // A material as handed to glColor4fv and glMaterialfv.
 struct MaterialValues {
-    std::array<float, 4> diffuse{};   // also the current colour
-    std::array<float, 4> ambient{};
-    std::array<float, 4> specular{};
+    std::array<float, 4> diffuse {};  // also the current colour
+    std::array<float, 4> ambient {};
+    std::array<float, 4> specular {};
     float shininess = 128.0f;
 };
 

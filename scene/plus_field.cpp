@@ -59,9 +59,8 @@ void drawSprite(const PlusSprite& sprite)
 
 }  // namespace
 
-TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions,
-                              const std::vector<Vec4>& headings, int particleCount,
-                              int dropsPerHeading, float dropInterval)
+TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions, const std::vector<Vec4>& headings,
+    int particleCount, int dropsPerHeading, float dropInterval)
 {
     TrailEmitter emitter;
     emitter.particleCount = particleCount;
@@ -75,9 +74,9 @@ TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions,
     emitter.positions.reserve(static_cast<size_t>(per) * emitters);
     for (int e = 0; e < emitters; ++e) {
         const Vec4& p = emitterPositions[e];
-        emitter.positions.insert(emitter.positions.end(), per, Vec4{p.x, p.y, p.z, 1.0f});
+        emitter.positions.insert(emitter.positions.end(), per, Vec4 {p.x, p.y, p.z, 1.0f});
         const Vec4& h = headings[e];
-        emitter.headings.push_back(Vec4{h.x, h.y, h.z, 1.0f});
+        emitter.headings.push_back(Vec4 {h.x, h.y, h.z, 1.0f});
         emitter.nextDrop.push_back(e * per);
         emitter.dropTimer.push_back(0.0f);
         emitter.dropCount.push_back(0);
@@ -89,12 +88,12 @@ Vec4 randomAxisHeading(ShowRandom& random)
 {
     const float u = random.unit();
     if (u <= 0.25f)
-        return Vec4{-1.0f, 0.0f, 0.0f, 0.0f};
+        return Vec4 {-1.0f, 0.0f, 0.0f, 0.0f};
     if (u <= 0.5f)
-        return Vec4{0.0f, -1.0f, 0.0f, 0.0f};
+        return Vec4 {0.0f, -1.0f, 0.0f, 0.0f};
     if (u <= 0.75f)
-        return Vec4{1.0f, 0.0f, 0.0f, 0.0f};
-    return Vec4{0.0f, 1.0f, 0.0f, 0.0f};
+        return Vec4 {1.0f, 0.0f, 0.0f, 0.0f};
+    return Vec4 {0.0f, 1.0f, 0.0f, 0.0f};
 }
 
 void advanceTrailEmitter(TrailEmitter& emitter, float step, ShowRandom& random)
@@ -125,7 +124,7 @@ void buildPlusField(PlusField& field)
         {22.0f, 1.0f, -6.0f, 1.0f},
         {21.0f, 0.0f, -6.0f, 1.0f},
     };
-    const std::vector<Vec4> headings(4, Vec4{-1.0f, 0.0f, 0.0f, 1.0f});
+    const std::vector<Vec4> headings(4, Vec4 {-1.0f, 0.0f, 0.0f, 1.0f});
     field.emitter = makeTrailEmitter(positions, headings, kPlusParticleCount, 125, 0.5f);
 }
 
@@ -167,7 +166,7 @@ PlusSprite plusSprite(const PlusField& field, int index, float scatter, const fl
     const float g = plusSpriteSize(level);
     const float f = (1.0f - scatter) * g;
     PlusSprite sprite;
-    sprite.translate = Vec4{p.x, (f * 0.5f + 1.0f) * p.y + 2.5f, p.z - 9.0f + f * 2.0f, 1.0f};
+    sprite.translate = Vec4 {p.x, (f * 0.5f + 1.0f) * p.y + 2.5f, p.z - 9.0f + f * 2.0f, 1.0f};
     sprite.angle = field.spinAngle[index] * scatter;
     sprite.half = g * 0.35f;
     return sprite;
@@ -194,7 +193,7 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
 }
 
 void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
-                   const Rgba& colour, float scatter, float fade, const float* spectrum)
+    const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
     setBlend(Blend::Alpha);

@@ -23,22 +23,21 @@ struct TexturedProgram;
 constexpr int kPlusParticleCount = 500;
 
 struct TrailEmitter {
-    int particleCount = 0;          // particles drawn
-    int dropsPerHeading = 0;        // drops before an emitter takes a new heading
-    float dropInterval = 0.0f;      // step accumulated between two drops
+    int particleCount = 0;      // particles drawn
+    int dropsPerHeading = 0;    // drops before an emitter takes a new heading
+    float dropInterval = 0.0f;  // step accumulated between two drops
     int particlesPerEmitter = 0;
-    std::vector<Vec4> positions;    // particleCount entries when the lists are consistent
-    std::vector<Vec4> headings;     // one per emitter
-    std::vector<int> nextDrop;      // first particle still riding with emitter e
-    std::vector<int> dropCount;     // drops since the last change of heading
-    std::vector<float> dropTimer;   // step accumulated since the last drop
+    std::vector<Vec4> positions;   // particleCount entries when the lists are consistent
+    std::vector<Vec4> headings;    // one per emitter
+    std::vector<int> nextDrop;     // first particle still riding with emitter e
+    std::vector<int> dropCount;    // drops since the last change of heading
+    std::vector<float> dropTimer;  // step accumulated since the last drop
 };
 
 // Builds an emitter from matching lists of emitter positions and headings (w is set
 // to 1). An empty list gives an emitter with no particles.
-TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions,
-                              const std::vector<Vec4>& headings, int particleCount,
-                              int dropsPerHeading, float dropInterval);
+TrailEmitter makeTrailEmitter(const std::vector<Vec4>& emitterPositions, const std::vector<Vec4>& headings,
+    int particleCount, int dropsPerHeading, float dropInterval);
 
 // One unit draw picks -x, -y, +x or +y (w = 0).
 Vec4 randomAxisHeading(ShowRandom& random);
@@ -49,9 +48,9 @@ void advanceTrailEmitter(TrailEmitter& emitter, float step, ShowRandom& random);
 
 struct PlusField {
     TrailEmitter emitter;
-    std::array<Vec4, kPlusParticleCount> driftDirection{};
-    std::array<float, kPlusParticleCount> driftRate{};
-    std::array<float, kPlusParticleCount> spinAngle{};   // degrees; the timeline spins it
+    std::array<Vec4, kPlusParticleCount> driftDirection {};
+    std::array<float, kPlusParticleCount> driftRate {};
+    std::array<float, kPlusParticleCount> spinAngle {};  // degrees; the timeline spins it
 };
 
 // The show's emitter: four emitters at x = 24..21 heading -x, 500 particles,
@@ -66,9 +65,9 @@ int plusSpectrumBin(float x);
 
 // Where and how one sprite is drawn, from its (already updated) position.
 struct PlusSprite {
-    Vec4 translate;     // x, y, z handed to glTranslatef
-    float angle = 0.0f; // degrees about (0.5, 1, 0.1)
-    float half = 0.0f;  // half the quad's edge; negative turns the quad over
+    Vec4 translate;      // x, y, z handed to glTranslatef
+    float angle = 0.0f;  // degrees about (0.5, 1, 0.1)
+    float half = 0.0f;   // half the quad's edge; negative turns the quad over
 };
 
 // A sprite's size factor g for the spectrum level at its position.
@@ -88,4 +87,4 @@ int plusDrawCount(const PlusField& field);
 // stands, blended with `texture`, "PLUS" (binding skipped when null). program is
 // the pass's current program; spectrum may be null.
 void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
-                   const Rgba& colour, float scatter, float fade, const float* spectrum);
+    const Rgba& colour, float scatter, float fade, const float* spectrum);

@@ -7,14 +7,13 @@ namespace {
 
 constexpr Rgba paletteEntry(int r, int g, int b)
 {
-    return {static_cast<float>(r) / 255.0f, static_cast<float>(g) / 255.0f, static_cast<float>(b) / 255.0f,
-            1.0f};
+    return {static_cast<float>(r) / 255.0f, static_cast<float>(g) / 255.0f, static_cast<float>(b) / 255.0f, 1.0f};
 }
 
 // Slot 0: plus field, swarm and half the greetings; slot 1: title, credit and the
 // other greetings; slot 2: floor and back wall.
-constexpr std::array<Rgba, 3> kElementPalette = {paletteEntry(177, 68, 115), paletteEntry(209, 187, 80),
-                                                 paletteEntry(52, 134, 116)};
+constexpr std::array<Rgba, 3> kElementPalette
+    = {paletteEntry(177, 68, 115), paletteEntry(209, 187, 80), paletteEntry(52, 134, 116)};
 
 constexpr float kGreetingCellSize = 0.025f;
 
@@ -42,14 +41,14 @@ std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& p
     buildSquareSwarm(state->swarm, state->random);
     state->greetingBanners.reserve(kGreetingRows.size());
     for (const GreetingRow& row : kGreetingRows)
-        state->greetingBanners.push_back(buildGreetingBanner(row.textureKey, row.startMs, row.endMs, row.paletteSlot,
-                                                             kGreetingCellSize, state->random));
+        state->greetingBanners.push_back(buildGreetingBanner(
+            row.textureKey, row.startMs, row.endMs, row.paletteSlot, kGreetingCellSize, state->random));
     return state;
 }
 
 void destroyShowState(ShowState& state)
 {
-    state.plus.emitter = TrailEmitter{};
+    state.plus.emitter = TrailEmitter {};
     state.greetingBanners.clear();
     state.greetingBanners.shrink_to_fit();
 }

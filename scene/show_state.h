@@ -30,13 +30,16 @@ class TextureRegistry;
 constexpr uint32_t kShowSeed = 564132;
 
 struct ShowState {
-    explicit ShowState(MusicPlayer& music) : music(music) {}
+    explicit ShowState(MusicPlayer& music)
+        : music(music)
+    {
+    }
 
     MusicPlayer& music;  // its spectrum feeds the beat detector once per frame
     ShowAssets assets;   // the handles every draw uses, the blur targets among them
 
     ShowRandom random;
-    std::array<Rgba, 3> elementPalette{};
+    std::array<Rgba, 3> elementPalette {};
     int materialSet = 0;
 
     PlusField plus;
@@ -49,8 +52,7 @@ Rgba paletteColour(const ShowState& state, int slot);
 
 // Builds the state on the loaded registries and the music. Assets missing from
 // the registries are left null (see show_assets.h).
-std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs,
-                                          TextureRegistry& textures);
+std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures);
 
 // Releases the element data (the trail emitter and the cell arrays).
 void destroyShowState(ShowState& state);

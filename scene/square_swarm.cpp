@@ -56,7 +56,7 @@ void buildSquareSwarm(SquareSwarm& swarm, ShowRandom& random)
         const float dy = random.unit() * 1.5f - 0.75f;
         const float sinA = static_cast<float>(std::sin(static_cast<double>(a)));
         const float cosA = static_cast<float>(std::cos(static_cast<double>(a)));
-        swarm.ringPosition[j] = Vec4{sinA * kRingRadius + dx, cosA * kRingRadius + dy, z, 1.0f};
+        swarm.ringPosition[j] = Vec4 {sinA * kRingRadius + dx, cosA * kRingRadius + dy, z, 1.0f};
         swarm.spinRate[j] = random.unit() * 0.5f + 0.5f;
         // Drawn from 0..2 pi but used as degrees: every box starts close to its place.
         swarm.spinAngle[j] = random.unit() * kTwoPi;
@@ -77,7 +77,7 @@ void advanceSquareSwarm(SquareSwarm& swarm, float step)
 }
 
 void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
-                     const Rgba& colour, float height)
+    const Rgba& colour, float height)
 {
     applyMaterial(colour, 1.0f);
     setBlend(Blend::Off);

@@ -19,10 +19,10 @@ struct TexturedProgram;
 constexpr int kSwarmBoxCount = 200;
 
 struct SquareSwarm {
-    std::array<Vec4, kSwarmBoxCount> ringPosition{};  // relative to the swarm centre
-    std::array<float, kSwarmBoxCount> spinRate{};
-    std::array<float, kSwarmBoxCount> spinAngle{};    // orbit angle, degrees
-    std::array<float, kSwarmBoxCount> halfSize{};
+    std::array<Vec4, kSwarmBoxCount> ringPosition {};  // relative to the swarm centre
+    std::array<float, kSwarmBoxCount> spinRate {};
+    std::array<float, kSwarmBoxCount> spinAngle {};  // orbit angle, degrees
+    std::array<float, kSwarmBoxCount> halfSize {};
 };
 
 void buildSquareSwarm(SquareSwarm& swarm, ShowRandom& random);
@@ -38,4 +38,4 @@ void advanceSquareSwarm(SquareSwarm& swarm, float step);
 // around (0, height, -8), unblended, with `texture`, "SQUARE" (binding skipped
 // when null).
 void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
-                     const Rgba& colour, float height);
+    const Rgba& colour, float height);

@@ -3,7 +3,7 @@
 
 Matrix4 multiplyMatrices(const Matrix4& a, const Matrix4& b)
 {
-    Matrix4 out{};
+    Matrix4 out {};
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) {
             float sum = 0.0f;

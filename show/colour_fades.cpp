@@ -34,8 +34,7 @@ void advanceFades(FadeState& state, uint32_t now)
     planFades(state, now, ignored);
 }
 
-std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
-                                float a0, float a1, float t)
+std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t)
 {
     const float u = 1.0f - t;
     return {u * r0 + t * r1, u * g0 + t * g1, u * b0 + t * b1, u * a0 + t * a1};

@@ -17,7 +17,7 @@
 #include "scene/schedule.h"
 
 struct FadeState {
-    std::array<bool, kFadeTable.size()> done{};
+    std::array<bool, kFadeTable.size()> done {};
     void reset() { done.fill(false); }
 };
 
@@ -32,8 +32,8 @@ struct FadeQuad {
 int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.size()>& out);
 
 // The colour at t between (r0, g0, b0, a0) and (r1, g1, b1, a1), in single precision.
-std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1,
-                                float a0, float a1, float t);
+std::array<float, 4> fadeColour(
+    float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);
 
 // Retires the entries a frame at `now` would retire, without drawing.
 void advanceFades(FadeState& state, uint32_t now);

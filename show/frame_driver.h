@@ -33,13 +33,16 @@ struct ShowState;
 // shadow pass and its blur, the camera pass and its blur, the shadowed
 // backdrop, the camera picture with its bleed, the glow, the darkening overlay
 // and the colour fades.
-inline constexpr const char* kPassNames[] = {"shadow",   "shadow_blur", "camera",  "camera_blur", "backdrop",
-                                             "bleed",    "glow",        "overlay", "fades"};
+inline constexpr const char* kPassNames[]
+    = {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow", "overlay", "fades"};
 inline constexpr int kPassCount = static_cast<int>(sizeof kPassNames / sizeof kPassNames[0]);
 
 // What the show carries from one frame to the next, beside the scene it draws.
 struct ShowFrameState {
-    explicit ShowFrameState(ShowState& scene) : scene(scene) {}
+    explicit ShowFrameState(ShowState& scene)
+        : scene(scene)
+    {
+    }
 
     ShowState& scene;
     BeatDetector beats;

@@ -14,10 +14,7 @@ constexpr float kBeatPulse = 0.5f;
 
 }  // namespace
 
-bool beatCanFlash(uint32_t showTimeMs)
-{
-    return showTimeMs >= kBeatWindow.startMs && showTimeMs <= kBeatWindow.endMs;
-}
+bool beatCanFlash(uint32_t showTimeMs) { return showTimeMs >= kBeatWindow.startMs && showTimeMs <= kBeatWindow.endMs; }
 
 void advanceFrameValues(FrameValues& values, uint32_t showTimeMs, float frameStep, bool beat)
 {

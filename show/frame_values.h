@@ -12,12 +12,12 @@
 #include "scene/vec.h"
 
 struct FrameValues {
-    float lightLevel = 1.0f;                  // scales light 0; 0.75 on a beat
-    float beatPulse = 1.0f;                   // pushes "GALDER" and "QN"
-    std::array<float, 3> bleedStrength{};     // r, g, b channel split of the camera picture
-    float cameraSwayPhase = 0.0f;             // radians; one per second of show time
-    Vec4 cameraEye{5.0f, 2.0f, -2.0f, 1.0f};
-    Vec4 cameraTarget{2.0f, 5.0f, -12.0f, 1.0f};
+    float lightLevel = 1.0f;                // scales light 0; 0.75 on a beat
+    float beatPulse = 1.0f;                 // pushes "GALDER" and "QN"
+    std::array<float, 3> bleedStrength {};  // r, g, b channel split of the camera picture
+    float cameraSwayPhase = 0.0f;           // radians; one per second of show time
+    Vec4 cameraEye {5.0f, 2.0f, -2.0f, 1.0f};
+    Vec4 cameraTarget {2.0f, 5.0f, -12.0f, 1.0f};
 };
 
 // True when a beat at show time t may flash the picture.

@@ -30,8 +30,14 @@ struct BackdropVertex {
 
 // Floor, then back wall; both extend far past anything the camera sees.
 constexpr BackdropVertex kBackdrop[8] = {
-    {0, 1, 0, -210, 0, 14}, {0, 1, 0, 210, 0, 14}, {0, 1, 0, 210, 0, -14}, {0, 1, 0, -210, 0, -14},
-    {0, 0, 1, -210, 98, -14}, {0, 0, 1, 210, 98, -14}, {0, 0, 1, 210, 0, -14}, {0, 0, 1, -210, 0, -14},
+    {0, 1, 0, -210, 0, 14},
+    {0, 1, 0, 210, 0, 14},
+    {0, 1, 0, 210, 0, -14},
+    {0, 1, 0, -210, 0, -14},
+    {0, 0, 1, -210, 98, -14},
+    {0, 0, 1, 210, 98, -14},
+    {0, 0, 1, 210, 0, -14},
+    {0, 0, 1, -210, 0, -14},
 };
 
 Matrix4 orthographic(float left, float right, float bottom, float top, float nearZ, float farZ)
@@ -68,7 +74,7 @@ Matrix4 lookAt(const double eye[3], const double target[3], const float upHint[3
 {
     const float e[3] = {static_cast<float>(eye[0]), static_cast<float>(eye[1]), static_cast<float>(eye[2])};
     float forward[3] = {static_cast<float>(target[0] - eye[0]), static_cast<float>(target[1] - eye[1]),
-                        static_cast<float>(target[2] - eye[2])};
+        static_cast<float>(target[2] - eye[2])};
     normalise(forward);
     float side[3];
     cross(forward, upHint, side);
@@ -119,8 +125,8 @@ LightValues lightFor(float lightLevel)
 LightMatrices lightMatricesFromConstants()
 {
     LightMatrices m;
-    m.projection = orthographic(-kLightOrthoHalf, kLightOrthoHalf, -kLightOrthoHalf, kLightOrthoHalf,
-                                kLightNear, kLightFar);
+    m.projection
+        = orthographic(-kLightOrthoHalf, kLightOrthoHalf, -kLightOrthoHalf, kLightOrthoHalf, kLightNear, kLightFar);
     constexpr float up[3] = {0.0f, 1.0f, 0.0f};
     m.view = lookAt(kLightEye, kLightTarget, up);
     m.projectionView = multiplyMatrices(m.projection, m.view);
@@ -150,8 +156,8 @@ void setupLightView(LightMatrices& matrices)
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    gluLookAt(kLightEye[0], kLightEye[1], kLightEye[2], kLightTarget[0], kLightTarget[1], kLightTarget[2],
-              0.0, 1.0, 0.0);
+    gluLookAt(
+        kLightEye[0], kLightEye[1], kLightEye[2], kLightTarget[0], kLightTarget[1], kLightTarget[2], 0.0, 1.0, 0.0);
     glGetFloatv(GL_MODELVIEW_MATRIX, matrices.view.data());
 
     matrices.projectionView = multiplyMatrices(matrices.projection, matrices.view);
@@ -167,8 +173,8 @@ void drawShadowedBackdrop(ShowFrameState& show)
     applyMaterial(paletteColour(scene, 2), 1.0f);
 
     glLoadIdentity();
-    gluLookAt(frame.cameraEye.x, frame.cameraEye.y, frame.cameraEye.z, frame.cameraTarget.x,
-              frame.cameraTarget.y, frame.cameraTarget.z, 0.0, 1.0, 0.0);
+    gluLookAt(frame.cameraEye.x, frame.cameraEye.y, frame.cameraEye.z, frame.cameraTarget.x, frame.cameraTarget.y,
+        frame.cameraTarget.z, 0.0, 1.0, 0.0);
 
     setBlend(Blend::Off);
     setDepthTest(false);

@@ -20,10 +20,10 @@ struct ShowFrameState;
 
 // Light 0 as handed to glLightfv / glLightf.
 struct LightValues {
-    std::array<float, 4> ambient{};
-    std::array<float, 4> diffuse{};
-    std::array<float, 4> specular{};
-    std::array<float, 4> position{};  // eye coordinates (given with identity modelview)
+    std::array<float, 4> ambient {};
+    std::array<float, 4> diffuse {};
+    std::array<float, 4> specular {};
+    std::array<float, 4> position {};  // eye coordinates (given with identity modelview)
     float constantAttenuation = 0.0f;
     float linearAttenuation = 0.0f;
     float quadraticAttenuation = 0.0f;

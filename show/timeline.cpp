@@ -62,8 +62,7 @@ void push(TimelinePlan& plan, const DrawCommand& command)
         plan.commands[plan.count++] = command;
 }
 
-void planBanner(const BannerRow& row, TimelineState& timeline, uint32_t t, float s, float pulse,
-                TimelinePlan& plan)
+void planBanner(const BannerRow& row, TimelineState& timeline, uint32_t t, float s, float pulse, TimelinePlan& plan)
 {
     const BannerWindow& window = bannerWindow(row.id);
     if (!within(t, window.startMs, window.endMs))
@@ -121,14 +120,9 @@ void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, floa
 {
     ShowState& scene = show.scene;
     switch (c.kind) {
-    case DrawKind::PlusField:
-        advancePlusField(scene.plus, s, show.timeline.plusScatter, scene.random);
-        break;
-    case DrawKind::Banner:
-        break;
-    case DrawKind::SquareSwarm:
-        advanceSquareSwarm(scene.swarm, s);
-        break;
+    case DrawKind::PlusField: advancePlusField(scene.plus, s, show.timeline.plusScatter, scene.random); break;
+    case DrawKind::Banner: break;
+    case DrawKind::SquareSwarm: advanceSquareSwarm(scene.swarm, s); break;
     case DrawKind::GreetingBanners:
         for (GreetingBanner& banner : scene.greetingBanners)
             updateGreetingBanner(banner, s, t);
@@ -143,11 +137,11 @@ void drawCommand(ShowFrameState& show, const TexturedProgram& program, const Dra
     switch (c.kind) {
     case DrawKind::PlusField:
         drawPlusField(scene.plus, assets.plus, program, paletteColour(scene, 0), show.timeline.plusScatter,
-                      show.timeline.plusFade, show.beats.spectrum);
+            show.timeline.plusFade, show.beats.spectrum);
         break;
     case DrawKind::Banner:
         drawBanner(program, paletteColour(scene, 1), c.fade, assets.banners[static_cast<int>(c.banner)], c.pixelate,
-                   c.position);
+            c.position);
         break;
     case DrawKind::SquareSwarm:
         drawSquareSwarm(scene.swarm, assets.square, program, paletteColour(scene, 0), show.timeline.swarmHeight);
@@ -164,8 +158,7 @@ void drawCommand(ShowFrameState& show, const TexturedProgram& program, const Dra
 
 }  // namespace
 
-void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, float beatPulse,
-                  TimelinePlan& plan)
+void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, float beatPulse, TimelinePlan& plan)
 {
     plan.count = 0;
     planPlusField(timeline, spin, t, s, plan);
@@ -181,8 +174,8 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
 
 void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan)
 {
-    planTimeline(show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s,
-                 show.frame.beatPulse, plan);
+    planTimeline(
+        show.timeline, {show.scene.plus.spinAngle, show.scene.plus.driftRate}, t, s, show.frame.beatPulse, plan);
     for (int i = 0; i < plan.count; ++i)
         advanceElement(show, plan.commands[i], t, s);
 }
@@ -198,8 +191,8 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     } else {
         const FrameValues& f = show.frame;
         glLoadIdentity();
-        gluLookAt(f.cameraEye.x, f.cameraEye.y, f.cameraEye.z, f.cameraTarget.x, f.cameraTarget.y,
-                  f.cameraTarget.z, 0.0, 1.0, 0.0);
+        gluLookAt(f.cameraEye.x, f.cameraEye.y, f.cameraEye.z, f.cameraTarget.x, f.cameraTarget.y, f.cameraTarget.z,
+            0.0, 1.0, 0.0);
     }
 
     setDepthTest(false);

@@ -27,7 +27,7 @@ struct BannerState {
 };
 
 struct TimelineState {
-    std::array<BannerState, kBannerCount> banners{};
+    std::array<BannerState, kBannerCount> banners {};
     float plusScatter = 0.0f;   // plus field scatter progress, 0..1
     float plusFade = 1.0f;      // plus field material level, 1..0
     float swarmHeight = 35.0f;  // height of the square swarm's centre, 15..45
@@ -40,12 +40,12 @@ struct DrawCommand {
     BannerId banner = BannerId::Brindle;  // banners only
     float fade = 0.0f;                    // banners only
     float pixelate = 0.0f;                // banners only
-    Vec4 position{};                      // banners only
+    Vec4 position {};                     // banners only
 };
 
 // At most every row of the script at once.
 struct TimelinePlan {
-    std::array<DrawCommand, 9> commands{};
+    std::array<DrawCommand, 9> commands {};
     int count = 0;
 };
 
@@ -58,8 +58,7 @@ struct PlusSpin {
 
 // Advances the ramps for one run at show time t (ms) with frame step s and fills
 // `plan` with what to draw, in order. beatPulse pushes "GALDER" and "QN".
-void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, float beatPulse,
-                  TimelinePlan& plan);
+void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, float beatPulse, TimelinePlan& plan);
 
 // One run's whole state change: planTimeline on the state's ramps, then the
 // update of every planned element (plus field, swarm, greetings) in plan order.

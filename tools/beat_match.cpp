@@ -22,8 +22,9 @@ double windowInFrames(int sampleRate) { return kSpectrumWindow * kFramesPerSecon
 
 }  // namespace
 
-BeatMatch matchBeatsToKicks(const DecodedTrack& track, const std::vector<int64_t>& kickOnsetsMs, int64_t fromMs,
-                            int64_t toMs) {
+BeatMatch matchBeatsToKicks(
+    const DecodedTrack& track, const std::vector<int64_t>& kickOnsetsMs, int64_t fromMs, int64_t toMs)
+{
     BeatMatch match;
     std::vector<int64_t> beatFrames;
     BeatDetector detector;
@@ -32,18 +33,19 @@ BeatMatch matchBeatsToKicks(const DecodedTrack& track, const std::vector<int64_t
         const int64_t ms = frameTimeMs(frame);
         computeSpectrum(track, ms * track.sampleRate / 1000, spectrum.data());
         detector.analyse(spectrum.data());
-        if (ms >= fromMs && detector.beatFlags[0] == 1) beatFrames.push_back(frame);
+        if (ms >= fromMs && detector.beatFlags[0] == 1)
+            beatFrames.push_back(frame);
     }
 
     std::vector<double> kicks;
     for (int64_t ms : kickOnsetsMs) {
-        if (ms >= fromMs && ms < toMs) kicks.push_back(framePosition(ms));
+        if (ms >= fromMs && ms < toMs)
+            kicks.push_back(framePosition(ms));
     }
     match.kicks = static_cast<int>(kicks.size());
     for (size_t i = 0; i < kicks.size(); ++i) {
-        const bool hit = std::any_of(beatFrames.begin(), beatFrames.end(), [&](int64_t f) {
-            return std::abs(static_cast<double>(f) - kicks[i]) <= 1.0 + 1e-9;
-        });
+        const bool hit = std::any_of(beatFrames.begin(), beatFrames.end(),
+            [&](int64_t f) { return std::abs(static_cast<double>(f) - kicks[i]) <= 1.0 + 1e-9; });
         if (hit) {
             ++match.hits;
         } else {
@@ -55,8 +57,8 @@ BeatMatch matchBeatsToKicks(const DecodedTrack& track, const std::vector<int64_t
     match.beatFrames = static_cast<int>(beatFrames.size());
     for (int64_t f : beatFrames) {
         const double at = static_cast<double>(f);
-        const bool nearKick =
-            std::any_of(kicks.begin(), kicks.end(), [&](double k) { return at >= k - 1.0 && at <= k + window + 1.0; });
+        const bool nearKick = std::any_of(
+            kicks.begin(), kicks.end(), [&](double k) { return at >= k - 1.0 && at <= k + window + 1.0; });
         if (!nearKick) {
             ++match.strayFrames;
             match.strayBeatsMs.push_back(frameTimeMs(f));
@@ -65,16 +67,20 @@ BeatMatch matchBeatsToKicks(const DecodedTrack& track, const std::vector<int64_t
     return match;
 }
 
-bool readKickOnsets(const std::string& path, std::vector<int64_t>& onsetsMs) {
+bool readKickOnsets(const std::string& path, std::vector<int64_t>& onsetsMs)
+{
     std::ifstream in(path);
-    if (!in) return false;
+    if (!in)
+        return false;
     onsetsMs.clear();
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty() || line[0] == '#')
+            continue;
         std::istringstream fields(line);
         int64_t ms = 0;
-        if (!(fields >> ms) || ms < 0) return false;
+        if (!(fields >> ms) || ms < 0)
+            return false;
         onsetsMs.push_back(ms);
     }
     return true;

@@ -29,8 +29,8 @@ struct BeatMatch {
 
 // Kicks and beats are counted for show times in [fromMs, toMs); the detector
 // runs from time 0 so that its history is what the show would have.
-BeatMatch matchBeatsToKicks(const DecodedTrack& track, const std::vector<int64_t>& kickOnsetsMs, int64_t fromMs,
-                            int64_t toMs);
+BeatMatch matchBeatsToKicks(
+    const DecodedTrack& track, const std::vector<int64_t>& kickOnsetsMs, int64_t fromMs, int64_t toMs);
 
 // Reads the generator's onset list (one millisecond value per line, '#' starts
 // a comment line); false if the file cannot be read or holds a bad line.

@@ -23,9 +23,20 @@ struct GreyCanvas {
     std::vector<float> values;  // row 0 first
 
     GreyCanvas() = default;
-    GreyCanvas(int w, int h) : width(w), height(h), values(static_cast<size_t>(w) * static_cast<size_t>(h), 0.0f) {}
-    float& at(int x, int y) { return values[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
-    float at(int x, int y) const { return values[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+    GreyCanvas(int w, int h)
+        : width(w)
+        , height(h)
+        , values(static_cast<size_t>(w) * static_cast<size_t>(h), 0.0f)
+    {
+    }
+    float& at(int x, int y)
+    {
+        return values[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+    float at(int x, int y) const
+    {
+        return values[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
 
     // Clamps to 0..1 and rounds to the nearest of 256 grey levels.
     IndexedImage toIndexed() const;

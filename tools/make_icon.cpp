@@ -86,7 +86,8 @@ void shadeSample(float x, float y, Colour& colour, float& alpha)
     const float glow = std::exp(-std::max(plus, 0.0f) * 14.0f);
     colour = mix(colour, {1.0f, 0.55f, 0.15f}, 0.55f * glow);
 
-    static const std::array<Colour, 3> palette = {{{0.20f, 0.85f, 0.80f}, {0.95f, 0.30f, 0.65f}, {0.98f, 0.80f, 0.30f}}};
+    static const std::array<Colour, 3> palette
+        = {{{0.20f, 0.85f, 0.80f}, {0.95f, 0.30f, 0.65f}, {0.98f, 0.80f, 0.30f}}};
     int nearest = 0;
     if (ringDistance(x, y, nearest) <= 0.0f)
         colour = palette[static_cast<size_t>(nearest) % palette.size()];
@@ -139,8 +140,7 @@ bool writeRgbaPng(const std::string& path, int size, const std::vector<uint8_t>&
     if (info && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, file);
         png_set_IHDR(png, info, static_cast<png_uint_32>(size), static_cast<png_uint_32>(size), 8,
-                     PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
+            PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_set_compression_level(png, 9);
         png_write_info(png, info);
         for (int y = 0; y < size; ++y)
@@ -158,7 +158,7 @@ bool writeRgbaPng(const std::string& path, int size, const std::vector<uint8_t>&
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -169,7 +169,8 @@ int main(int argc, char** argv)
     char* end = nullptr;
     const long size = std::strtol(argv[2], &end, 10);
     if (*argv[2] == '\0' || *end != '\0' || size < kMinSize || size > kMaxSize) {
-        std::fprintf(stderr, "make_icon: size must be a whole number from %d to %d, not '%s'\n", kMinSize, kMaxSize, argv[2]);
+        std::fprintf(
+            stderr, "make_icon: size must be a whole number from %d to %d, not '%s'\n", kMinSize, kMaxSize, argv[2]);
         return 2;
     }
     std::string error;

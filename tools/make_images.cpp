@@ -15,14 +15,16 @@
 
 namespace {
 
-int fail(const std::string& message) {
+int fail(const std::string& message)
+{
     std::fprintf(stderr, "make_images: %s\n", message.c_str());
     return 1;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string dataDir;
     std::string fontPath = kDefaultBannerFont;
     for (int i = 1; i < argc; ++i) {
@@ -35,19 +37,23 @@ int main(int argc, char** argv) {
             return fail("unknown argument \"" + arg + "\"; usage: make_images <data-dir> [--font <file.ttf>]");
         }
     }
-    if (dataDir.empty()) return fail("no output folder; usage: make_images <data-dir> [--font <file.ttf>]");
+    if (dataDir.empty())
+        return fail("no output folder; usage: make_images <data-dir> [--font <file.ttf>]");
 
     const auto started = std::chrono::steady_clock::now();
     std::error_code ec;
     std::filesystem::create_directories(dataDir, ec);
-    if (ec) return fail("cannot create " + dataDir + " (" + ec.message() + ")");
+    if (ec)
+        return fail("cannot create " + dataDir + " (" + ec.message() + ")");
 
     std::vector<ShowImage> images;
     std::string error;
-    if (!makeShowImages(fontPath, images, error)) return fail(error);
+    if (!makeShowImages(fontPath, images, error))
+        return fail(error);
     for (const ShowImage& shown : images) {
         const std::string path = (std::filesystem::path(dataDir) / shown.file).string();
-        if (!writePaletteImageFile(path, shown.image, error)) return fail(error);
+        if (!writePaletteImageFile(path, shown.image, error))
+            return fail(error);
         std::printf("make_images: wrote %s (%d x %d)\n", path.c_str(), shown.image.width, shown.image.height);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

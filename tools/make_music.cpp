@@ -17,28 +17,34 @@
 
 namespace {
 
-int fail(const std::string& message) {
+int fail(const std::string& message)
+{
     std::fprintf(stderr, "make_music: %s\n", message.c_str());
     return 1;
 }
 
-bool writeOnsets(const std::string& path, const std::vector<int64_t>& onsetsMs, std::string& error) {
+bool writeOnsets(const std::string& path, const std::vector<int64_t>& onsetsMs, std::string& error)
+{
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         error = path + ": cannot create";
         return false;
     }
     bool ok = std::fprintf(file, "# kick onsets of music.mp3 in milliseconds\n") > 0;
-    for (int64_t ms : onsetsMs) ok = ok && std::fprintf(file, "%lld\n", static_cast<long long>(ms)) > 0;
+    for (int64_t ms : onsetsMs)
+        ok = ok && std::fprintf(file, "%lld\n", static_cast<long long>(ms)) > 0;
     ok = std::fclose(file) == 0 && ok;
-    if (!ok) error = path + ": write failed";
+    if (!ok)
+        error = path + ": write failed";
     return ok;
 }
 
-bool replace(const std::string& from, const std::string& to, std::string& error) {
+bool replace(const std::string& from, const std::string& to, std::string& error)
+{
     std::error_code ec;
     std::filesystem::rename(from, to, ec);
-    if (ec) error = to + ": cannot rename from " + from + " (" + ec.message() + ")";
+    if (ec)
+        error = to + ": cannot rename from " + from + " (" + ec.message() + ")";
     return !ec;
 }
 
@@ -47,7 +53,8 @@ struct Levels {
 };
 
 // Peak over all samples; RMS over the frames between the opening and the fade.
-Levels measure(const StereoBuffer& audio) {
+Levels measure(const StereoBuffer& audio)
+{
     double peak = 0.0, sum = 0.0;
     int64_t counted = 0;
     for (int64_t i = 0; i < audio.frames(); ++i) {
@@ -58,20 +65,25 @@ Levels measure(const StereoBuffer& audio) {
             ++counted;
         }
     }
-    return {20.0 * std::log10(std::max(peak, 1e-9)), 10.0 * std::log10(std::max(sum / std::max<int64_t>(counted, 1), 1e-18))};
+    return {20.0 * std::log10(std::max(peak, 1e-9)),
+        10.0 * std::log10(std::max(sum / std::max<int64_t>(counted, 1), 1e-18))};
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 3) return fail("usage: make_music <music.mp3> <kick-onsets.txt>");
+int main(int argc, char** argv)
+{
+    if (argc != 3)
+        return fail("usage: make_music <music.mp3> <kick-onsets.txt>");
     const std::string mp3Path = argv[1], onsetsPath = argv[2];
     const auto started = std::chrono::steady_clock::now();
     std::error_code ec;
     for (const std::string& path : {mp3Path, onsetsPath}) {
         const auto parent = std::filesystem::path(path).parent_path();
-        if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-        if (ec) return fail("cannot create " + parent.string() + " (" + ec.message() + ")");
+        if (!parent.empty())
+            std::filesystem::create_directories(parent, ec);
+        if (ec)
+            return fail("cannot create " + parent.string() + " (" + ec.message() + ")");
     }
 
     const RenderedTrack track = renderShowTrack();
@@ -79,9 +91,9 @@ int main(int argc, char** argv) {
 
     std::string error;
     const std::string mp3Part = mp3Path + ".part", onsetsPart = onsetsPath + ".part";
-    const bool written = writeMp3File(mp3Part, track.audio, Mp3Settings{}, error) &&
-                         writeOnsets(onsetsPart, track.kickOnsetsMs, error) && replace(mp3Part, mp3Path, error) &&
-                         replace(onsetsPart, onsetsPath, error);
+    const bool written = writeMp3File(mp3Part, track.audio, Mp3Settings {}, error)
+        && writeOnsets(onsetsPart, track.kickOnsetsMs, error) && replace(mp3Part, mp3Path, error)
+        && replace(onsetsPart, onsetsPath, error);
     if (!written) {
         std::filesystem::remove(mp3Part, ec);
         std::filesystem::remove(onsetsPart, ec);
@@ -91,7 +103,7 @@ int main(int argc, char** argv) {
     const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const Levels levels = measure(track.audio);
     std::printf("make_music: wrote %s (%.1f s, 44100 Hz stereo, 192 kbit/s; peak %.2f dBFS, RMS %.1f dBFS)\n",
-                mp3Path.c_str(), static_cast<double>(track.audio.frames()) / kSampleRate, levels.peakDb, levels.rmsDb);
+        mp3Path.c_str(), static_cast<double>(track.audio.frames()) / kSampleRate, levels.peakDb, levels.rmsDb);
     std::printf("make_music: wrote %s (%zu kick onsets)\n", onsetsPath.c_str(), track.kickOnsetsMs.size());
     std::printf("make_music: synthesis %.2f s, total %.2f s\n", rendered, total);
     return 0;

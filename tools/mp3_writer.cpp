@@ -21,9 +21,11 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-LamePtr makeEncoder(const Mp3Settings& settings) {
+LamePtr makeEncoder(const Mp3Settings& settings)
+{
     LamePtr lame(lame_init());
-    if (!lame) return nullptr;
+    if (!lame)
+        return nullptr;
     lame_set_in_samplerate(lame.get(), kSampleRate);
     lame_set_out_samplerate(lame.get(), kSampleRate);
     lame_set_num_channels(lame.get(), 2);
@@ -32,23 +34,25 @@ LamePtr makeEncoder(const Mp3Settings& settings) {
     lame_set_brate(lame.get(), settings.bitrateKbps);
     lame_set_quality(lame.get(), settings.quality);
     lame_set_bWriteVbrTag(lame.get(), 1);
-    if (lame_init_params(lame.get()) < 0) return nullptr;
+    if (lame_init_params(lame.get()) < 0)
+        return nullptr;
     return lame;
 }
 
-bool writeAll(std::FILE* file, const unsigned char* bytes, int count) {
+bool writeAll(std::FILE* file, const unsigned char* bytes, int count)
+{
     return count <= 0 || std::fwrite(bytes, 1, static_cast<size_t>(count), file) == static_cast<size_t>(count);
 }
 
-bool encodeInto(lame_global_flags* lame, std::FILE* file, const StereoBuffer& audio, std::string& what) {
+bool encodeInto(lame_global_flags* lame, std::FILE* file, const StereoBuffer& audio, std::string& what)
+{
     constexpr int kChunk = 8192;
     std::vector<unsigned char> mp3(static_cast<size_t>(kChunk + kChunk / 4 + 7200));
     const int64_t frames = audio.frames();
     for (int64_t at = 0; at < frames; at += kChunk) {
         const int count = static_cast<int>(std::min<int64_t>(kChunk, frames - at));
         const int bytes = lame_encode_buffer_ieee_float(lame, &audio.left[static_cast<size_t>(at)],
-                                                        &audio.right[static_cast<size_t>(at)], count, mp3.data(),
-                                                        static_cast<int>(mp3.size()));
+            &audio.right[static_cast<size_t>(at)], count, mp3.data(), static_cast<int>(mp3.size()));
         if (bytes < 0) {
             what = "the encoder failed (code " + std::to_string(bytes) + ")";
             return false;
@@ -74,15 +78,16 @@ bool encodeInto(lame_global_flags* lame, std::FILE* file, const StereoBuffer& au
 
 }  // namespace
 
-bool writeMp3File(const std::string& path, const StereoBuffer& audio, const Mp3Settings& settings, std::string& error) {
+bool writeMp3File(const std::string& path, const StereoBuffer& audio, const Mp3Settings& settings, std::string& error)
+{
     if (audio.left.size() != audio.right.size()) {
         error = path + ": the channels differ in length";
         return false;
     }
     LamePtr lame = makeEncoder(settings);
     if (!lame) {
-        error = path + ": LAME rejected " + std::to_string(settings.bitrateKbps) + " kbit/s at " +
-                std::to_string(kSampleRate) + " Hz";
+        error = path + ": LAME rejected " + std::to_string(settings.bitrateKbps) + " kbit/s at "
+            + std::to_string(kSampleRate) + " Hz";
         return false;
     }
     FilePtr file(std::fopen(path.c_str(), "w+b"));

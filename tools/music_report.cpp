@@ -32,11 +32,13 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("plus field size spread: %.2f over 4-20 s, %.2f over 20-27 s\n", plusSizeSpread(track, 4000, 20000),
-                plusSizeSpread(track, 20000, 27000));
+        plusSizeSpread(track, 20000, 27000));
     const BeatMatch match = matchBeatsToKicks(track, onsets, 20000, 122000);
     std::printf("beats 20-122 s: %d of %d kicks hit (%.1f %%), %d of %d beat frames stray (%.1f %%)\n", match.hits,
-                match.kicks, 100.0 * match.hitRate(), match.strayFrames, match.beatFrames, 100.0 * match.strayRate());
-    for (int64_t ms : match.missedKicksMs) std::printf("  missed kick at %lld ms\n", static_cast<long long>(ms));
-    for (int64_t ms : match.strayBeatsMs) std::printf("  stray beat at %lld ms\n", static_cast<long long>(ms));
+        match.kicks, 100.0 * match.hitRate(), match.strayFrames, match.beatFrames, 100.0 * match.strayRate());
+    for (int64_t ms : match.missedKicksMs)
+        std::printf("  missed kick at %lld ms\n", static_cast<long long>(ms));
+    for (int64_t ms : match.strayBeatsMs)
+        std::printf("  stray beat at %lld ms\n", static_cast<long long>(ms));
     return 0;
 }

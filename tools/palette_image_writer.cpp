@@ -7,12 +7,14 @@
 
 namespace {
 
-void putLittle16(std::vector<uint8_t>& bytes, size_t offset, int value) {
+void putLittle16(std::vector<uint8_t>& bytes, size_t offset, int value)
+{
     bytes[offset] = static_cast<uint8_t>(value & 0xFF);
     bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
-void appendHeader(const IndexedImage& image, std::vector<uint8_t>& out) {
+void appendHeader(const IndexedImage& image, std::vector<uint8_t>& out)
+{
     std::vector<uint8_t> header(kPaletteHeaderBytes, 0);
     header[0] = 10;  // manufacturer tag
     header[1] = 5;   // version with a 256-colour palette
@@ -33,26 +35,33 @@ void appendHeader(const IndexedImage& image, std::vector<uint8_t>& out) {
 
 }  // namespace
 
-Palette768 greyRampPalette() {
-    Palette768 palette{};
+Palette768 greyRampPalette()
+{
+    Palette768 palette {};
     for (int i = 0; i < 256; ++i) {
-        for (int c = 0; c < 3; ++c) palette[static_cast<size_t>(i * 3 + c)] = static_cast<uint8_t>(i);
+        for (int c = 0; c < 3; ++c)
+            palette[static_cast<size_t>(i * 3 + c)] = static_cast<uint8_t>(i);
     }
     return palette;
 }
 
-bool isEncodable(const IndexedImage& image) {
-    if (image.width < 1 || image.width > kMaxEncodableWidth) return false;
-    if (image.height < 1 || image.height > kMaxEncodableHeight) return false;
+bool isEncodable(const IndexedImage& image)
+{
+    if (image.width < 1 || image.width > kMaxEncodableWidth)
+        return false;
+    if (image.height < 1 || image.height > kMaxEncodableHeight)
+        return false;
     return image.indices.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
 }
 
-void encodeRow(const uint8_t* row, int width, std::vector<uint8_t>& out) {
+void encodeRow(const uint8_t* row, int width, std::vector<uint8_t>& out)
+{
     int x = 0;
     while (x < width) {
         const uint8_t value = row[x];
         int run = 1;
-        while (x + run < width && run < kLongestRun && row[x + run] == value) ++run;
+        while (x + run < width && run < kLongestRun && row[x + run] == value)
+            ++run;
         // A lone index below 192 is its own byte; anything else needs the
         // control byte so that the reader cannot mistake it for one.
         if (run == 1 && value < 192) {
@@ -65,9 +74,11 @@ void encodeRow(const uint8_t* row, int width, std::vector<uint8_t>& out) {
     }
 }
 
-std::vector<uint8_t> encodePaletteImage(const IndexedImage& image) {
+std::vector<uint8_t> encodePaletteImage(const IndexedImage& image)
+{
     std::vector<uint8_t> out;
-    if (!isEncodable(image)) return out;
+    if (!isEncodable(image))
+        return out;
     out.reserve(kPaletteHeaderBytes + image.indices.size() + 1 + kPaletteBytes);
     appendHeader(image, out);
     for (int y = 0; y < image.height; ++y) {
@@ -78,11 +89,12 @@ std::vector<uint8_t> encodePaletteImage(const IndexedImage& image) {
     return out;
 }
 
-bool writePaletteImageFile(const std::string& path, const IndexedImage& image, std::string& error) {
+bool writePaletteImageFile(const std::string& path, const IndexedImage& image, std::string& error)
+{
     const std::vector<uint8_t> bytes = encodePaletteImage(image);
     if (bytes.empty()) {
-        error = path + ": image of " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                " cannot be encoded";
+        error = path + ": image of " + std::to_string(image.width) + " x " + std::to_string(image.height)
+            + " cannot be encoded";
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -35,9 +35,20 @@ struct IndexedImage {
     Palette768 palette = greyRampPalette();
 
     IndexedImage() = default;
-    IndexedImage(int w, int h) : width(w), height(h), indices(static_cast<size_t>(w) * static_cast<size_t>(h), 0) {}
-    uint8_t& at(int x, int y) { return indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
-    uint8_t at(int x, int y) const { return indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+    IndexedImage(int w, int h)
+        : width(w)
+        , height(h)
+        , indices(static_cast<size_t>(w) * static_cast<size_t>(h), 0)
+    {
+    }
+    uint8_t& at(int x, int y)
+    {
+        return indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+    uint8_t at(int x, int y) const
+    {
+        return indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
 };
 
 inline constexpr int kPaletteHeaderBytes = 128;

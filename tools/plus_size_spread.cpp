@@ -32,11 +32,14 @@ double plusSizeSpread(const DecodedTrack& track, int64_t fromMs, int64_t toMs)
     std::vector<float> spectrum(kSpectrumBins);
     for (int64_t frame = 0; frameTimeMs(frame) < toMs; ++frame) {
         const int64_t ms = frameTimeMs(frame);
-        if (ms < fromMs) continue;
+        if (ms < fromMs)
+            continue;
         computeSpectrum(track, ms * track.sampleRate / 1000, spectrum.data());
-        for (int bin = 0; bin < kBins; ++bin) sizes[bin].push_back(plusSpriteSize(spectrum[kPlusFirstBin + bin]));
+        for (int bin = 0; bin < kBins; ++bin)
+            sizes[bin].push_back(plusSpriteSize(spectrum[kPlusFirstBin + bin]));
     }
-    if (sizes[0].empty()) return 0.0;
+    if (sizes[0].empty())
+        return 0.0;
     std::vector<float> spreads;
     for (auto& bin : sizes)
         spreads.push_back(static_cast<float>(percentile(bin, 0.9) - percentile(bin, 0.1)));

@@ -24,11 +24,11 @@
 enum class ShowImageKind { Logo, Greeting, Credit, Closing, Plus, Noise, Vignette, FlatGrey, Dot, Frame, Spotlight };
 
 struct ShowImagePlan {
-    const char* file;    // name inside Data/
+    const char* file;  // name inside Data/
     int width;
     int height;
     ShowImageKind kind;
-    const char* text;    // the lettering of a banner, null for artwork
+    const char* text;  // the lettering of a banner, null for artwork
 };
 
 // The files in the order the catalogue creates their textures.

@@ -32,8 +32,10 @@ struct StereoBuffer {
     explicit StereoBuffer(int64_t frames);
     int64_t frames() const { return static_cast<int64_t>(left.size()); }
     // Adds a sample pair when `frame` lies inside the buffer; ignores it otherwise.
-    void add(int64_t frame, float l, float r) {
-        if (frame < 0 || frame >= frames()) return;
+    void add(int64_t frame, float l, float r)
+    {
+        if (frame < 0 || frame >= frames())
+            return;
         left[static_cast<size_t>(frame)] += l;
         right[static_cast<size_t>(frame)] += r;
     }
@@ -50,7 +52,10 @@ PanGains panGains(float pan);
 // xorshift32: white noise in [-1, 1) from a fixed seed.
 class NoiseSource {
 public:
-    explicit NoiseSource(uint32_t seed) : state_(seed != 0 ? seed : 0x2545F491u) {}
+    explicit NoiseSource(uint32_t seed)
+        : state_(seed != 0 ? seed : 0x2545F491u)
+    {
+    }
     float next();
 
 private:
@@ -62,8 +67,8 @@ class Oscillator {
 public:
     void setFrequency(float hz) { increment_ = static_cast<double>(hz) / kSampleRate; }
     void setPhase(double phase) { phase_ = phase; }
-    float saw();       // band-limited (PolyBLEP), -1..1
-    float square();    // band-limited, -1..1
+    float saw();     // band-limited (PolyBLEP), -1..1
+    float square();  // band-limited, -1..1
     float sine();
     float triangle();  // naive: its harmonics fall fast enough not to alias audibly
 
@@ -81,7 +86,8 @@ public:
     };
     // Corner frequency of all three outputs; resonance 0..1 (0 is heavily damped).
     void setCutoff(float cutoffHz, float resonance);
-    Outputs process(float input) {
+    Outputs process(float input)
+    {
         const float v3 = input - ic2_;
         const float v1 = a1_ * ic1_ + a2_ * v3;
         const float v2 = ic2_ + a2_ * ic1_ + a3_ * v3;

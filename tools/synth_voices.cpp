@@ -13,22 +13,22 @@ float secondsAt(int64_t n) { return static_cast<float>(n) / static_cast<float>(k
 
 // Noise seeds follow the start frame, so two hits never share a waveform but
 // every run of the generator makes the same ones.
-uint32_t seedFor(int64_t start, uint32_t salt) {
-    return static_cast<uint32_t>(start) * 2654435761u ^ salt;
-}
+uint32_t seedFor(int64_t start, uint32_t salt) { return static_cast<uint32_t>(start) * 2654435761u ^ salt; }
 
 // Linear rise over `attack` seconds, then 1.
 float attackRamp(float t, float attack) { return attack > 0.0f && t < attack ? t / attack : 1.0f; }
 
 // Short fade over the last `fade` frames of a note, so no voice ends with a step.
-float endFade(int64_t n, int64_t length, int64_t fade) {
+float endFade(int64_t n, int64_t length, int64_t fade)
+{
     const int64_t left = length - n;
     return left < fade ? static_cast<float>(left) / static_cast<float>(fade) : 1.0f;
 }
 
 }  // namespace
 
-void renderKick(StereoBuffer& out, int64_t start, const KickSettings& settings) {
+void renderKick(StereoBuffer& out, int64_t start, const KickSettings& settings)
+{
     const int64_t length = secondsToFrames(0.4);
     NoiseSource noise(seedFor(start, 0x4B1Cu));
     Svf clickTone;
@@ -42,23 +42,26 @@ void renderKick(StereoBuffer& out, int64_t start, const KickSettings& settings) 
         bodyPhase += static_cast<double>(hz) / kSampleRate;
         const float hold = t < 0.008f ? 1.0f : std::exp(-(t - 0.008f) / settings.bodyDecaySeconds);
         const float envelope = attackRamp(t, 0.0005f) * hold * endFade(n, length, 441);
-        const float body =
-            std::tanh(drive * static_cast<float>(std::sin(6.283185307179586 * bodyPhase)) * envelope) * driveNorm;
+        const float body
+            = std::tanh(drive * static_cast<float>(std::sin(6.283185307179586 * bodyPhase)) * envelope) * driveNorm;
         // The beater: a sweep from 8 kHz down to 300 Hz within a few milliseconds
         // touches every band at once, with a lower crest than a noise burst.
         const float clickHz = 300.0f + 7700.0f * std::exp(-t / 0.0015f);
         clickPhase += static_cast<double>(clickHz) / kSampleRate;
         const float clickEnvelope = attackRamp(t, 0.0002f) * std::exp(-t / settings.clickSeconds);
-        const float click = (static_cast<float>(std::sin(6.283185307179586 * clickPhase)) +
-                             0.3f * clickTone.process(noise.next()).low) * clickEnvelope;
+        const float click = (static_cast<float>(std::sin(6.283185307179586 * clickPhase))
+                                + 0.3f * clickTone.process(noise.next()).low)
+            * clickEnvelope;
         // Clipping the sum keeps the click's peaks in line with the body's
         // without taking its breadth, so the kick can be loud in the mix.
-        const float sample = kKickCeiling * std::tanh((settings.gain * body + settings.clickGain * click) / kKickCeiling);
+        const float sample
+            = kKickCeiling * std::tanh((settings.gain * body + settings.clickGain * click) / kKickCeiling);
         out.add(start + n, sample, sample);
     }
 }
 
-void renderClap(StereoBuffer& out, int64_t start, float gain) {
+void renderClap(StereoBuffer& out, int64_t start, float gain)
+{
     const int64_t length = secondsToFrames(0.5);
     NoiseSource noise(seedFor(start, 0xC1A9u));
     Svf body, air;
@@ -69,9 +72,11 @@ void renderClap(StereoBuffer& out, int64_t start, float gain) {
         const float t = secondsAt(n);
         float envelope = 0.0f;
         for (float b : kBursts) {
-            if (t >= b) envelope = std::max(envelope, attackRamp(t - b, 0.0015f) * std::exp(-(t - b) / 0.006f));
+            if (t >= b)
+                envelope = std::max(envelope, attackRamp(t - b, 0.0015f) * std::exp(-(t - b) / 0.006f));
         }
-        if (t >= 0.018f) envelope = std::max(envelope, 0.35f * std::exp(-(t - 0.018f) / 0.04f));
+        if (t >= 0.018f)
+            envelope = std::max(envelope, 0.35f * std::exp(-(t - 0.018f) / 0.04f));
         const float white = noise.next();
         const float tone = body.process(white).band * 1.6f + air.process(white).band * 0.5f;
         const float sample = gain * envelope * tone * endFade(n, length, 441);
@@ -79,7 +84,8 @@ void renderClap(StereoBuffer& out, int64_t start, float gain) {
     }
 }
 
-void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan) {
+void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds, float pan)
+{
     const int64_t length = secondsToFrames(std::min(6.0f * decaySeconds, 1.0f));
     NoiseSource noise(seedFor(start, 0x4A7u));
     Svf highPass, shimmer;
@@ -96,7 +102,8 @@ void renderHat(StereoBuffer& out, int64_t start, float gain, float decaySeconds,
     }
 }
 
-void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, const BassSettings& settings) {
+void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, const BassSettings& settings)
+{
     const int64_t release = secondsToFrames(0.03);
     const int64_t total = length + release;
     Oscillator saw, sub;
@@ -115,8 +122,9 @@ void renderBass(StereoBuffer& out, int64_t start, int64_t length, float note, co
     }
 }
 
-void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes,
-                    const PadSettings& settings) {
+void renderPadChord(
+    StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, const PadSettings& settings)
+{
     const int64_t attack = secondsToFrames(settings.attackSeconds);
     const int64_t release = secondsToFrames(settings.releaseSeconds);
     const int64_t total = length + release;
@@ -159,7 +167,8 @@ void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<
     }
 }
 
-void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness) {
+void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness)
+{
     const int64_t length = secondsToFrames(0.5);
     Oscillator pulse, body;
     pulse.setFrequency(midiToHz(note));
@@ -168,7 +177,8 @@ void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float
     const PanGains sides = panGains(pan);
     for (int64_t n = 0; n < length; ++n) {
         const float t = secondsAt(n);
-        if (n % 16 == 0) filter.setCutoff(500.0f + 2600.0f * brightness * std::exp(-t / 0.06f), 0.4f);
+        if (n % 16 == 0)
+            filter.setCutoff(500.0f + 2600.0f * brightness * std::exp(-t / 0.06f), 0.4f);
         const float envelope = attackRamp(t, 0.004f) * std::exp(-t / 0.13f) * endFade(n, length, 441);
         const float tone = filter.process(pulse.square() * 0.5f + body.triangle() * 0.5f).low;
         const float sample = gain * envelope * tone;
@@ -176,7 +186,8 @@ void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float
     }
 }
 
-void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, float gain, float octave, float pan) {
+void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, float gain, float octave, float pan)
+{
     const int64_t release = secondsToFrames(0.02);
     const int64_t total = length + release;
     Oscillator fundamental, upper;
@@ -192,8 +203,9 @@ void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, f
     }
 }
 
-void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
-                     float fadeSeconds) {
+void renderSineChord(
+    StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain, float fadeSeconds)
+{
     const int64_t fade = std::max<int64_t>(secondsToFrames(fadeSeconds), 1);
     const int64_t total = length + fade;
     std::vector<Oscillator> tones(notes.size());
@@ -205,13 +217,15 @@ void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span
         const float rise = std::min(static_cast<float>(n) / static_cast<float>(fade), 1.0f);
         const float fall = n < length ? 1.0f : 1.0f - static_cast<float>(n - length) / static_cast<float>(fade);
         float sum = 0.0f;
-        for (Oscillator& tone : tones) sum += tone.sine();
+        for (Oscillator& tone : tones)
+            sum += tone.sine();
         const float sample = gain * rise * fall * sum;
         out.add(start + n, sample, sample);
     }
 }
 
-void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain) {
+void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain)
+{
     const int64_t release = secondsToFrames(0.12);
     const int64_t total = length + release;
     Oscillator a, b, low;

@@ -49,8 +49,8 @@ struct PadSettings {
     float releaseSeconds = 1.2f;  // sounds on past `length`
     float cutoffHz = 1500.0f;
 };
-void renderPadChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes,
-                    const PadSettings& settings);
+void renderPadChord(
+    StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, const PadSettings& settings);
 
 // A short filtered pulse for the arpeggio; brightness 0..1 opens the filter.
 void renderPluck(StereoBuffer& out, int64_t start, float note, float gain, float pan, float brightness);
@@ -63,7 +63,7 @@ void renderChime(StereoBuffer& out, int64_t start, int64_t length, float note, f
 // follow each other without a gap cross-fade, so the spectrum's summed
 // magnitude stays level while the partials move: the beat detector, which
 // watches that sum, keeps listening to the drums.
-void renderSineChord(StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain,
-                     float fadeSeconds);
+void renderSineChord(
+    StereoBuffer& out, int64_t start, int64_t length, std::span<const float> notes, float gain, float fadeSeconds);
 
 void renderLead(StereoBuffer& out, int64_t start, int64_t length, float note, float gain);

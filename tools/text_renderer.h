@@ -47,8 +47,7 @@ public:
     void drawCentred(GreyCanvas& canvas, std::string_view text, int pixelSize, float centreX, float centreY);
 
 private:
-    template <typename GlyphVisitor>
-    void layOut(std::string_view text, int pixelSize, GlyphVisitor&& visit);
+    template<typename GlyphVisitor> void layOut(std::string_view text, int pixelSize, GlyphVisitor&& visit);
 
     void* library_ = nullptr;  // FT_Library, kept opaque so users need no FreeType headers
     void* face_ = nullptr;     // FT_Face

@@ -77,8 +77,8 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecode)
     std::FILE* in = std::fopen(whole.c_str(), "rb");
     ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), in), bytes.size());
     std::fclose(in);
-    std::fill(bytes.begin() + static_cast<long>(bytes.size() / 2), bytes.begin() + static_cast<long>(bytes.size() / 2) + 3000,
-              uint8_t {0xFF});
+    std::fill(bytes.begin() + static_cast<long>(bytes.size() / 2),
+        bytes.begin() + static_cast<long>(bytes.size() / 2) + 3000, uint8_t {0xFF});
     ASSERT_TRUE(writeFile(damaged, bytes));
     std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}, {damaged, false}};
     if (std::filesystem::exists(kThirdPartyModule))

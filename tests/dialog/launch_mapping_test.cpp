@@ -10,69 +10,77 @@ namespace {
 const std::vector<DisplayMode> kModes = {{1920, 1080, 32, 60}, {1280, 720, 32, 60}, {1024, 768, 32, 75}};
 
 // Values no Launch would write, to see what was left alone.
-LaunchSettings untouched() {
-  LaunchSettings s;
-  s.width = -7;
-  s.height = -8;
-  s.aspectMode = AspectCode::Ratio5x4;
-  s.samples = 4;
-  return s;
+LaunchSettings untouched()
+{
+    LaunchSettings s;
+    s.width = -7;
+    s.height = -8;
+    s.aspectMode = AspectCode::Ratio5x4;
+    s.samples = 4;
+    return s;
 }
 
-auto fields(const LaunchSettings& s) {
-  return std::tuple(s.width, s.height, s.bitsPerPixel, s.aspectMode, s.samples, s.fullscreen, s.vsync, s.musicEnabled);
+auto fields(const LaunchSettings& s)
+{
+    return std::tuple(
+        s.width, s.height, s.bitsPerPixel, s.aspectMode, s.samples, s.fullscreen, s.vsync, s.musicEnabled);
 }
 
-TEST(LaunchMapping, ControlStatesLandInTheirOwnFields) {
-  using enum AspectCode;
-  struct Case {
-    const char* what;
-    void (*edit)(LaunchControls&);
-    AspectCode desktopAspect;
-    LaunchSettings expected;
-  };
-  const Case cases[] = {
-      {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
-      {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
-       {1280, 720, 32, Ratio16x10, 0, true, true, true}},
-      {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, Other, {1280, 720, 32, Ratio5x4, 0, true, true, true}},
-      {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
-       {1280, 720, 32, Ratio5x4, 0, true, true, true}},
-      {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, Ratio4x3,
-       {1280, 720, 32, Ratio4x3, 8, false, true, true}},
-      {"no vsync", [](LaunchControls& c) { c.vsync = false; }, Ratio4x3, {1280, 720, 32, Ratio4x3, 0, true, false, true}},
-      {"no music", [](LaunchControls& c) { c.music = false; }, Ratio4x3, {1280, 720, 32, Ratio4x3, 0, true, true, false}},
-      // A typed size selects its listed mode; a selection in the list wins over the field.
-      {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
-       {1024, 768, 32, Ratio4x3, 0, true, true, true}},
-      {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
-       {1280, 720, 32, Ratio4x3, 0, true, true, true}},
-  };
-  for (const Case& c : cases) {
-    LaunchControls controls;
-    controls.resolutionIndex = 1;
-    c.edit(controls);
-    LaunchSettings s = untouched();
-    ASSERT_TRUE(applyLaunchControls(kModes, c.desktopAspect, controls, s)) << c.what;
-    EXPECT_EQ(fields(s), fields(c.expected)) << c.what;
-  }
+TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
+{
+    using enum AspectCode;
+    struct Case {
+        const char* what;
+        void (*edit)(LaunchControls&);
+        AspectCode desktopAspect;
+        LaunchSettings expected;
+    };
+    const Case cases[] = {
+        {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
+        {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
+            {1280, 720, 32, Ratio16x10, 0, true, true, true}},
+        {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, Other,
+            {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+        {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
+            {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+        {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, Ratio4x3,
+            {1280, 720, 32, Ratio4x3, 8, false, true, true}},
+        {"no vsync", [](LaunchControls& c) { c.vsync = false; }, Ratio4x3,
+            {1280, 720, 32, Ratio4x3, 0, true, false, true}},
+        {"no music", [](LaunchControls& c) { c.music = false; }, Ratio4x3,
+            {1280, 720, 32, Ratio4x3, 0, true, true, false}},
+        // A typed size selects its listed mode; a selection in the list wins over the field.
+        {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
+            {1024, 768, 32, Ratio4x3, 0, true, true, true}},
+        {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
+            {1280, 720, 32, Ratio4x3, 0, true, true, true}},
+    };
+    for (const Case& c : cases) {
+        LaunchControls controls;
+        controls.resolutionIndex = 1;
+        c.edit(controls);
+        LaunchSettings s = untouched();
+        ASSERT_TRUE(applyLaunchControls(kModes, c.desktopAspect, controls, s)) << c.what;
+        EXPECT_EQ(fields(s), fields(c.expected)) << c.what;
+    }
 }
 
-TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten) {
-  const auto rejects = [](const std::vector<DisplayMode>& modes, int index, const std::string& text) {
-    LaunchControls controls;
-    controls.resolutionIndex = index;
-    controls.resolutionText = text;
-    LaunchSettings s = untouched();
-    return !applyLaunchControls(modes, AspectCode::Ratio16x9, controls, s) && fields(s) == fields(untouched());
-  };
-  EXPECT_TRUE(rejects(kModes, -1, ""));
-  EXPECT_TRUE(rejects({}, 0, "1920x1080"));
-  EXPECT_TRUE(rejects(kModes, 3, ""));
-  for (const char* text : {"800x600", "1024", "x768", "1024x768x", "1024 x 768", "10a4x768", "-1024x768", "0x0",
-                           "99999999999x768", "1024×768"}) {
-    EXPECT_TRUE(rejects(kModes, -1, text)) << text;
-  }
+TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten)
+{
+    const auto rejects = [](const std::vector<DisplayMode>& modes, int index, const std::string& text) {
+        LaunchControls controls;
+        controls.resolutionIndex = index;
+        controls.resolutionText = text;
+        LaunchSettings s = untouched();
+        return !applyLaunchControls(modes, AspectCode::Ratio16x9, controls, s) && fields(s) == fields(untouched());
+    };
+    EXPECT_TRUE(rejects(kModes, -1, ""));
+    EXPECT_TRUE(rejects({}, 0, "1920x1080"));
+    EXPECT_TRUE(rejects(kModes, 3, ""));
+    for (const char* text : {"800x600", "1024", "x768", "1024x768x", "1024 x 768", "10a4x768", "-1024x768", "0x0",
+             "99999999999x768", "1024×768"}) {
+        EXPECT_TRUE(rejects(kModes, -1, text)) << text;
+    }
 }
 
 }  // namespace

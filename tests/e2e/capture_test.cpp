@@ -158,8 +158,8 @@ TEST_F(CaptureTest, BenchPrintsEveryStatisticOnOneLine)
     // Without timer queries in the driver there are no pass times at all.
     if (stats.contains("passes_ms")) {
         double sum = 0.0;
-        for (const char* pass : {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow",
-                                 "overlay", "fades"}) {
+        for (const char* pass :
+            {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow", "overlay", "fades"}) {
             ASSERT_TRUE(stats["passes_ms"][pass].is_number()) << pass;
             EXPECT_GT(stats["passes_ms"][pass].get<double>(), 0.0) << pass;
             sum += stats["passes_ms"][pass].get<double>();

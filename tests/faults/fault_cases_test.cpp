@@ -117,8 +117,13 @@ TEST_P(FaultSuite, HoldsToItsRow)
     EXPECT_FALSE(result.timedOut) << "the program did not end in time\n" << result.err;
     EXPECT_FALSE(result.leftovers) << "a process outlived the program";
     EXPECT_EQ(result.status, fault.status) << result.err;
-    EXPECT_EQ(unmatchedLines(fault.stderrLines, splitLines(result.err), run.data.string()), "") << "stderr was\n"
-                                                                                                << result.err;
+    // A run long enough on a software renderer adds its one slow-renderer line; whether it
+    // comes is the machine's speed, not the fault's.
+    std::vector<std::string> lines = splitLines(result.err);
+    std::erase_if(lines, [](const std::string& line) {
+        return lineMatches("brindle: {any} draws {any} frames a second; --size {any} would reach about 25", line, "");
+    });
+    EXPECT_EQ(unmatchedLines(fault.stderrLines, lines, run.data.string()), "") << "stderr was\n" << result.err;
     const nlohmann::json stats = statsOf(result.out);
     if (fault.status == 0) {
         EXPECT_GE(stats.value("frames", 0), 1) << "no frame drawn\n" << result.out;

@@ -43,6 +43,8 @@ bool matchFrom(std::string_view pattern, std::string_view line)
     return false;
 }
 
+}  // namespace
+
 bool lineMatches(std::string_view lineTemplate, const std::string& line, const std::string& dataDir)
 {
     std::string pattern(lineTemplate);
@@ -50,8 +52,6 @@ bool lineMatches(std::string_view lineTemplate, const std::string& line, const s
         pattern.replace(at, 6, dataDir);
     return matchFrom(pattern, line);
 }
-
-}  // namespace
 
 const std::vector<FaultCase>& faultTable()
 {

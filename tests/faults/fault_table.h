@@ -34,6 +34,9 @@ struct FaultCase {
 
 const std::vector<FaultCase>& faultTable();
 
+// True when `line` fits `lineTemplate` ({data} is dataDir, {any} any text).
+bool lineMatches(std::string_view lineTemplate, const std::string& line, const std::string& dataDir);
+
 // Pairs every template with one line of `lines`; empty when they match,
 // otherwise a description of the first line or template left over.
 std::string unmatchedLines(

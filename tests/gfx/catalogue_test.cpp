@@ -83,6 +83,7 @@ TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizes)
         ASSERT_NE(textures.findRenderTarget(key), nullptr) << key;
         EXPECT_EQ(textures.findRenderTarget(key)->attachments.size(), 1u) << key;
     }
-    EXPECT_EQ(textures.findRenderTarget("RT_DEFAULT2")->attachments[0].texture, textures.findTexture("DEFAULT_TARGET2"));
+    EXPECT_EQ(
+        textures.findRenderTarget("RT_DEFAULT2")->attachments[0].texture, textures.findTexture("DEFAULT_TARGET2"));
     textures.destroyTextures();
 }

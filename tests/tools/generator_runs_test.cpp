@@ -13,14 +13,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<char> fileBytes(const fs::path& path) {
+std::vector<char> fileBytes(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 int run(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()); }
 
-fs::path freshDirectory(const std::string& name) {
+fs::path freshDirectory(const std::string& name)
+{
     const fs::path dir = fs::path(::testing::TempDir()) / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
@@ -29,21 +31,25 @@ fs::path freshDirectory(const std::string& name) {
 
 }  // namespace
 
-TEST(GeneratorRuns, ImagesMusicAndOnsetsAreByteIdenticalToTheBuildsOwn) {
+TEST(GeneratorRuns, ImagesMusicAndOnsetsAreByteIdenticalToTheBuildsOwn)
+{
     const fs::path dir = freshDirectory("brindle_generated_again");
     ASSERT_EQ(run(std::string(MAKE_IMAGES_EXE) + " " + dir.string() + " --font " + BRINDLE_BANNER_FONT), 0);
-    ASSERT_EQ(run(std::string(MAKE_MUSIC_EXE) + " " + (dir / "music.mp3").string() + " " + (dir / "onsets.txt").string()), 0);
+    ASSERT_EQ(
+        run(std::string(MAKE_MUSIC_EXE) + " " + (dir / "music.mp3").string() + " " + (dir / "onsets.txt").string()), 0);
     int compared = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {
         const bool onsets = entry.path().filename() == "onsets.txt";
-        const fs::path built = onsets ? fs::path(BRINDLE_KICK_ONSETS_FILE) : fs::path(BRINDLE_DATA_DIR) / entry.path().filename();
+        const fs::path built
+            = onsets ? fs::path(BRINDLE_KICK_ONSETS_FILE) : fs::path(BRINDLE_DATA_DIR) / entry.path().filename();
         EXPECT_TRUE(fileBytes(entry.path()) == fileBytes(built)) << built;
         ++compared;
     }
     EXPECT_EQ(compared, 25) << "the images, the music and the onsets, and no temporary file";
 }
 
-TEST(GeneratorRuns, BadArgumentsAndAFailedRenameLeaveNoFiles) {
+TEST(GeneratorRuns, BadArgumentsAndAFailedRenameLeaveNoFiles)
+{
     const fs::path dir = freshDirectory("brindle_bad_runs");
     // A plain file where a folder is needed, and a name taken by a folder that is not empty.
     const fs::path blocker = dir / "blocker", taken = dir / "taken";
@@ -51,16 +57,18 @@ TEST(GeneratorRuns, BadArgumentsAndAFailedRenameLeaveNoFiles) {
     fs::create_directories(taken);
     std::ofstream(taken / "keep") << "x";
     for (const std::string& arguments :
-         {std::string(), dir.string() + " --font /nonexistent.ttf", (blocker / "Data").string()}) {
+        {std::string(), dir.string() + " --font /nonexistent.ttf", (blocker / "Data").string()}) {
         EXPECT_NE(run(std::string(MAKE_IMAGES_EXE) + " " + arguments), 0) << arguments;
     }
-    for (const std::string& arguments : {std::string(), (blocker / "music.mp3").string() + " " + (dir / "onsets.txt").string(),
-                                         (dir / "music.mp3").string() + " " + (blocker / "onsets.txt").string(),
-                                         taken.string() + " " + (dir / "onsets.txt").string()}) {
+    for (const std::string& arguments :
+        {std::string(), (blocker / "music.mp3").string() + " " + (dir / "onsets.txt").string(),
+            (dir / "music.mp3").string() + " " + (blocker / "onsets.txt").string(),
+            taken.string() + " " + (dir / "onsets.txt").string()}) {
         EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " " + arguments), 0) << arguments;
     }
     std::vector<fs::path> left;
-    for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(dir))
+        left.push_back(entry.path());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<fs::path>{blocker, taken}));
+    EXPECT_EQ(left, (std::vector<fs::path> {blocker, taken}));
 }

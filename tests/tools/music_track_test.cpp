@@ -13,7 +13,8 @@
 
 namespace {
 
-const DecodedTrack& generatedTrack() {
+const DecodedTrack& generatedTrack()
+{
     static const DecodedTrack track = [] {
         DecodedTrack t;
         std::string error;
@@ -24,18 +25,21 @@ const DecodedTrack& generatedTrack() {
 }
 
 // RMS level in dBFS of both channels over [from, to) seconds.
-double rmsDecibels(const DecodedTrack& track, double from, double to) {
+double rmsDecibels(const DecodedTrack& track, double from, double to)
+{
     const size_t first = static_cast<size_t>(from * track.sampleRate);
     const size_t last = std::min(track.frames(), static_cast<size_t>(to * track.sampleRate));
     double sum = 0.0;
-    for (size_t i = first * 2; i < last * 2; ++i) sum += static_cast<double>(track.samples[i]) * track.samples[i];
+    for (size_t i = first * 2; i < last * 2; ++i)
+        sum += static_cast<double>(track.samples[i]) * track.samples[i];
     const double meanSquare = last > first ? sum / static_cast<double>((last - first) * 2) : 0.0;
     return 10.0 * std::log10(std::max(meanSquare, 1e-20));
 }
 
 // The same below about 120 Hz (one-pole low-pass of the mono mix), where the
 // kick's body lies.
-double lowRmsDecibels(const DecodedTrack& track, double from, double to) {
+double lowRmsDecibels(const DecodedTrack& track, double from, double to)
+{
     const size_t first = static_cast<size_t>(from * track.sampleRate);
     const size_t last = std::min(track.frames(), static_cast<size_t>(to * track.sampleRate));
     const double coefficient = 1.0 - std::exp(-2.0 * 3.141592653589793 * 120.0 / track.sampleRate);
@@ -49,7 +53,8 @@ double lowRmsDecibels(const DecodedTrack& track, double from, double to) {
 
 }  // namespace
 
-TEST(MusicTrack, DecodesToTheWholeShowInStereoAt44100) {
+TEST(MusicTrack, DecodesToTheWholeShowInStereoAt44100)
+{
     const DecodedTrack& track = generatedTrack();
     EXPECT_EQ(track.sampleRate, 44100);
     EXPECT_EQ(track.channels, 2);
@@ -59,18 +64,21 @@ TEST(MusicTrack, DecodesToTheWholeShowInStereoAt44100) {
     EXPECT_EQ(track.frames(), static_cast<size_t>(kTrackSeconds * 44100));
 }
 
-TEST(MusicTrack, PeaksStayBelowMinusOneDecibel) {
+TEST(MusicTrack, PeaksStayBelowMinusOneDecibel)
+{
     const DecodedTrack& track = generatedTrack();
     ASSERT_FALSE(track.samples.empty());
     float peak = 0.0f;
-    for (float s : track.samples) peak = std::max(peak, std::fabs(s));
+    for (float s : track.samples)
+        peak = std::max(peak, std::fabs(s));
     const double peakDb = 20.0 * std::log10(peak);
     EXPECT_LT(peakDb, -1.0);
     EXPECT_GT(peakDb, -6.0) << "the mix is not needlessly quiet";
     std::printf("music.mp3: sample peak %.2f dBFS, RMS 4-130 s %.1f dBFS\n", peakDb, rmsDecibels(track, 4.0, 130.0));
 }
 
-TEST(MusicTrack, SectionsFollowTheShow) {
+TEST(MusicTrack, SectionsFollowTheShow)
+{
     const DecodedTrack& track = generatedTrack();
     ASSERT_FALSE(track.samples.empty());
     EXPECT_LT(rmsDecibels(track, 0.0, 1.0), rmsDecibels(track, 3.0, 4.0) - 6.0) << "the opening pad swells";
@@ -81,24 +89,27 @@ TEST(MusicTrack, SectionsFollowTheShow) {
     EXPECT_LT(rmsDecibels(track, 134.0, 135.0), -90.0);
 }
 
-TEST(MusicTrack, BeatDetectorFindsTheKicksAndLittleElse) {
+TEST(MusicTrack, BeatDetectorFindsTheKicksAndLittleElse)
+{
     const DecodedTrack& track = generatedTrack();
     ASSERT_FALSE(track.samples.empty());
     std::vector<int64_t> onsets;
     ASSERT_TRUE(readKickOnsets(BRINDLE_KICK_ONSETS_FILE, onsets));
     const BeatMatch match = matchBeatsToKicks(track, onsets, 20000, 122000);
-    std::printf("beats: %d of %d kicks hit (%.1f %%), %d of %d beat frames stray (%.1f %%)\n", match.hits,
-                match.kicks, 100.0 * match.hitRate(), match.strayFrames, match.beatFrames, 100.0 * match.strayRate());
+    std::printf("beats: %d of %d kicks hit (%.1f %%), %d of %d beat frames stray (%.1f %%)\n", match.hits, match.kicks,
+        100.0 * match.hitRate(), match.strayFrames, match.beatFrames, 100.0 * match.strayRate());
     // Every kick of the arrangement is in the list the generator wrote.
     int kicks = 0;
-    for (int64_t ms = 20000; ms < 122000; ms += 500) kicks += kickPlaysAt(static_cast<double>(ms) / 1000.0);
+    for (int64_t ms = 20000; ms < 122000; ms += 500)
+        kicks += kickPlaysAt(static_cast<double>(ms) / 1000.0);
     EXPECT_EQ(match.kicks, kicks);
     EXPECT_EQ(match.kicks, 198);
     EXPECT_GE(match.hitRate(), 0.95);
     EXPECT_LE(match.strayRate(), 0.05);
 }
 
-TEST(MusicTrack, PlusFieldSpritesBreatheWithTheMusic) {
+TEST(MusicTrack, PlusFieldSpritesBreatheWithTheMusic)
+{
     const DecodedTrack& track = generatedTrack();
     ASSERT_FALSE(track.samples.empty());
     const double beforeKick = plusSizeSpread(track, 4000, 20000), withKick = plusSizeSpread(track, 20000, 27000);

@@ -11,7 +11,8 @@
 
 namespace {
 
-IndexedImage patterned(int width, int height, uint32_t seed) {
+IndexedImage patterned(int width, int height, uint32_t seed)
+{
     IndexedImage image(width, height);
     uint32_t state = seed;
     for (size_t i = 0; i < image.indices.size(); ++i) {
@@ -23,7 +24,8 @@ IndexedImage patterned(int width, int height, uint32_t seed) {
     return image;
 }
 
-void expectDecodesExactly(const IndexedImage& image) {
+void expectDecodesExactly(const IndexedImage& image)
+{
     const std::vector<uint8_t> bytes = encodePaletteImage(image);
     ASSERT_FALSE(bytes.empty());
     PaletteImage decoded;
@@ -34,32 +36,37 @@ void expectDecodesExactly(const IndexedImage& image) {
     for (size_t i = 0; i < image.indices.size(); ++i) {
         // A grey-ramp palette: red, green, blue and alpha are all the index.
         ASSERT_EQ(std::vector<uint8_t>(4, image.indices[i]),
-                  std::vector<uint8_t>(decoded.pixels.begin() + 4 * i, decoded.pixels.begin() + 4 * i + 4))
+            std::vector<uint8_t>(decoded.pixels.begin() + 4 * i, decoded.pixels.begin() + 4 * i + 4))
             << "pixel " << i;
     }
 }
 
 // Walks the encoded rows independently of the decoder under test: the offset
 // just past the last row, or 0 if a run is empty or crosses a row.
-size_t endOfRows(const std::vector<uint8_t>& bytes, int width, int height) {
+size_t endOfRows(const std::vector<uint8_t>& bytes, int width, int height)
+{
     size_t at = kPaletteHeaderBytes;
     for (int row = 0; row < height; ++row) {
         int filled = 0;
         while (filled < width) {
             const uint8_t b = bytes.at(at++);
             const int n = b >= 192 ? b & 63 : 1;
-            if (b >= 192) at++;
-            if (n == 0) return 0;
+            if (b >= 192)
+                at++;
+            if (n == 0)
+                return 0;
             filled += n;
         }
-        if (filled != width) return 0;
+        if (filled != width)
+            return 0;
     }
     return at;
 }
 
 }  // namespace
 
-TEST(PaletteWriter, ImagesOfManyShapesDecodeToTheExactPixels) {
+TEST(PaletteWriter, ImagesOfManyShapesDecodeToTheExactPixels)
+{
     IndexedImage everyValue(256, 2);
     for (int x = 0; x < 256; ++x) {
         everyValue.at(x, 0) = static_cast<uint8_t>(x);  // lone values, 192 and above included
@@ -69,7 +76,8 @@ TEST(PaletteWriter, ImagesOfManyShapesDecodeToTheExactPixels) {
         expectDecodesExactly(image);
 }
 
-TEST(PaletteWriter, RunsStayInsideTheirRowAndEndExactlyAtThePalette) {
+TEST(PaletteWriter, RunsStayInsideTheirRowAndEndExactlyAtThePalette)
+{
     IndexedImage flat(1000, 3);  // 1000 = 15 x 63 + 55: long runs hit the row end
     std::fill(flat.indices.begin(), flat.indices.end(), 200);
     for (const IndexedImage& image : {flat, patterned(130, 9, 5), patterned(64, 64, 6)}) {
@@ -82,7 +90,8 @@ TEST(PaletteWriter, RunsStayInsideTheirRowAndEndExactlyAtThePalette) {
     }
 }
 
-TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe) {
+TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe)
+{
     EXPECT_TRUE(encodePaletteImage(IndexedImage(0, 4)).empty());
     EXPECT_TRUE(encodePaletteImage(IndexedImage(4, 0)).empty());
     EXPECT_TRUE(encodePaletteImage(IndexedImage(kMaxEncodableWidth + 1, 1)).empty());
@@ -92,7 +101,8 @@ TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe) {
     EXPECT_FALSE(encodePaletteImage(IndexedImage(kMaxEncodableWidth, 1)).empty());
 }
 
-TEST(PaletteWriter, FailedWritesReportThePathAndLeaveNoFile) {
+TEST(PaletteWriter, FailedWritesReportThePathAndLeaveNoFile)
+{
     const auto dir = std::filesystem::temp_directory_path() / "brindle_writer_test";
     std::filesystem::create_directories(dir);
     std::string error;

@@ -14,7 +14,8 @@ namespace {
 
 const std::string kDataDir = BRINDLE_DATA_DIR;
 
-const std::vector<ShowImage>& paintedImages() {
+const std::vector<ShowImage>& paintedImages()
+{
     static const std::vector<ShowImage> images = [] {
         std::vector<ShowImage> out;
         std::string error;
@@ -24,9 +25,11 @@ const std::vector<ShowImage>& paintedImages() {
     return images;
 }
 
-const IndexedImage& painted(const std::string& file) {
+const IndexedImage& painted(const std::string& file)
+{
     for (const ShowImage& s : paintedImages()) {
-        if (s.file == file) return s.image;
+        if (s.file == file)
+            return s.image;
     }
     static const IndexedImage none;
     ADD_FAILURE() << file << " was not painted";
@@ -38,11 +41,13 @@ struct Ink {
 };
 
 // Bounding box of pixels at least `threshold` bright.
-Ink inkOf(const IndexedImage& image, int threshold) {
+Ink inkOf(const IndexedImage& image, int threshold)
+{
     Ink ink;
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            if (image.at(x, y) < threshold) continue;
+            if (image.at(x, y) < threshold)
+                continue;
             ink.left = std::min(ink.left, x);
             ink.right = std::max(ink.right, x);
             ink.top = std::min(ink.top, y);
@@ -54,7 +59,8 @@ Ink inkOf(const IndexedImage& image, int threshold) {
 
 }  // namespace
 
-TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels) {
+TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels)
+{
     // The show's own catalogue, so generator and show cannot drift apart.
     ASSERT_EQ(paintedImages().size(), imageAssets().size());
     for (const ImageAsset& asset : imageAssets()) {
@@ -72,10 +78,12 @@ TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels) {
     }
 }
 
-TEST(ShowImages, BannersCarryLargeCentredLetteringOfOneSize) {
+TEST(ShowImages, BannersCarryLargeCentredLetteringOfOneSize)
+{
     for (const ShowImage& shown : paintedImages()) {
         const IndexedImage& image = shown.image;
-        if (image.height != 128) continue;
+        if (image.height != 128)
+            continue;
         SCOPED_TRACE(shown.file);
         // The glow is faint; the letters themselves are near white.
         const Ink ink = inkOf(image, 200);
