@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "audio/audio_backend.h"
@@ -69,7 +69,6 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
         EXPECT_EQ(spectrumOf(*muted, m.channel()), expected) << ms;
         EXPECT_NEAR(audible->positionMs(a.channel()), ms, 0.05);
     }
-    EXPECT_EQ(peakOf(*audible, a.channel()), 0.0f) << "after the end";
     EXPECT_EQ(spectrumOf(*audible, a.channel() + 1), std::vector<float>(1024, -1.0f)) << "unknown handle";
     // Sought back into the tone at output time 60 s: it plays on from there.
     audible->seek(a.channel(), 1500);
@@ -109,10 +108,8 @@ TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
     EXPECT_GT(stopped, 0.0);
     EXPECT_EQ(backend->positionMs(h), stopped);
     backend->release();
-    std::ifstream in(out, std::ios::binary);
-    const std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<float> mix(raw.size() / sizeof(float));
-    std::memcpy(mix.data(), raw.data(), mix.size() * sizeof(float));
+    std::vector<float> mix(std::filesystem::file_size(out) / sizeof(float));
+    std::ifstream(out, std::ios::binary).read(reinterpret_cast<char*>(mix.data()), mix.size() * sizeof(float));
 
     const auto nonZero = [](float v) { return v != 0.0f; };
     const size_t first = std::find_if(mix.begin(), mix.end(), nonZero) - mix.begin();

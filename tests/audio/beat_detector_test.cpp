@@ -20,20 +20,27 @@ int feed(BeatDetector& beats, float level)
 
 TEST(BeatDetector, BeatsAgainstTheAverageOfTheFilledHistory)
 {
-    std::vector<int> onceThenQuiet(200, 0);
-    onceThenQuiet[0] = 1;
+    // A loud first frame, then 42 quiet ones: the 44th frame is judged
+    // against all 43, the 45th no longer against the first.
+    std::vector<float> slide(45, 1.0f);
+    slide[0] = 10.0f;
+    slide[43] = 1.6f;
+    slide[44] = 1.5f;
+    std::vector<int> slideBeats(45, 0);
+    slideBeats[0] = 1;
+    slideBeats[44] = 1;
     const struct {
         const char* what;
         std::vector<float> levels;
         std::vector<int> beats;
     } cases[] = {
         {"silence", std::vector<float>(100, 0.0f), std::vector<int>(100, 0)},
-        {"a steady tone beats once", std::vector<float>(200, 0.3f), onceThenQuiet},
         // 0.3125 * 1.4 is 0.4375 exactly, and both are exact floats.
         {"exactly 1.4 x the average", {0.3125f, 0.4375f}, {1, 0}},
         {"just above 1.4 x the average", {0.3125f, 0.43751f}, {1, 1}},
         // Averages of {1}, {1, 3} and {1, 3, 2.9}: unfilled slots do not count.
         {"only filled slots", {1.0f, 3.0f, 2.9f, 3.0f}, {1, 1, 1, 0}},
+        {"43 frames of history", slide, slideBeats},
     };
     for (const auto& c : cases) {
         BeatDetector beats;
@@ -42,19 +49,6 @@ TEST(BeatDetector, BeatsAgainstTheAverageOfTheFilledHistory)
             flags.push_back(feed(beats, level));
         EXPECT_EQ(flags, c.beats) << c.what;
     }
-}
-
-TEST(BeatDetector, HistoryIsFullAfter43UpdatesAndThenSlides)
-{
-    BeatDetector beats;
-    std::vector<float> levels;
-    for (int frame = 1; frame <= 43; ++frame)
-        feed(beats, levels.emplace_back(static_cast<float>(frame)));
-    EXPECT_EQ(beats.history(0), levels);
-    // The average of 1..43 is 22, and 30 is not above 1.4 x 22; then the oldest entry leaves.
-    EXPECT_EQ(feed(beats, 30.0f), 0);
-    EXPECT_EQ(beats.history(0).front(), 2.0f);
-    EXPECT_EQ(beats.history(0).back(), 30.0f);
 }
 
 TEST(PlaybackStats, CountsBeatsInsideTheWindowBothEndsIncluded)

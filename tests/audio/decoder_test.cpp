@@ -30,38 +30,26 @@ int peakBin(const DecodedTrack& track, int64_t endFrame)
     return static_cast<int>(std::max_element(bins, bins + 1024) - bins);
 }
 
-DecodedTrack decodeMp3OrFail(const std::string& path)
+DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 {
     DecodedTrack track;
     std::string error;
-    EXPECT_TRUE(decodeMp3File(path, track, error)) << error;
-    return track;
-}
-
-DecodedTrack decodeModuleOrFail(const std::string& path)
-{
-    DecodedTrack track;
-    std::string error;
-    EXPECT_TRUE(decodeModuleFile(path, track, error)) << error;
+    EXPECT_TRUE(isModule ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << error;
     return track;
 }
 
 }  // namespace
 
-// Gapless decoding of our own encoder's files is held by the generator tests.
-TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100AndATruncatedFileKeepsWhatDecoded)
+// Gapless decoding of our own encoder's files is held by the generator tests,
+// a truncated file by the track window's.
+TEST(Mp3Decoder, MonoAndOtherRatesBecomeStereoAt44100)
 {
     const std::string mono = tempPath("mono22.mp3");
     ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050), 22050, 1));
-    const DecodedTrack resampled = decodeMp3OrFail(mono);
+    const DecodedTrack resampled = decodeOrFail(mono);
     EXPECT_NEAR(static_cast<double>(resampled.frames()), 44100.0, 300.0);
     EXPECT_EQ(peakBin(resampled, 30000), 32);
     EXPECT_FLOAT_EQ(resampled.samples[10000], resampled.samples[10001]);
-
-    std::filesystem::resize_file(mono, std::filesystem::file_size(mono) / 2);
-    const auto frames = decodeMp3OrFail(mono).frames();
-    EXPECT_GT(frames, 15000u);
-    EXPECT_LT(frames, 30000u);
 }
 
 // The stream the show plays from, read the ways playback, the spectrum and a
@@ -77,7 +65,7 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecode)
         tracks.emplace_back(kThirdPartyModule, true);
 
     for (const auto& [path, isModule] : tracks) {
-        const DecodedTrack reference = isModule ? decodeModuleOrFail(path) : decodeMp3OrFail(path);
+        const DecodedTrack reference = decodeOrFail(path, isModule);
         const auto length = static_cast<int64_t>(reference.frames());
         const TrackOpener open = isModule ? moduleOpener(path, 44100) : mp3Opener(path, 44100);
         std::string error;

@@ -30,7 +30,7 @@ private:
 
 }  // namespace
 
-TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind)
+TEST(MusicPlayer, RoutesByMp3InAnyCaseAFailedLoadKeepsTheKindAndMusicOffMutes)
 {
     for (const char* name : {"Data/music.mp3", "X.Mp3", "mP3"})
         EXPECT_TRUE(isStreamName(name)) << name;
@@ -47,16 +47,11 @@ TEST(MusicPlayer, RoutesByMp3InAnyCaseAndAFailedLoadKeepsTheKind)
     EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
     EXPECT_EQ(module.streamHandle, 0u);
     EXPECT_EQ(module.kind, MusicPlayer::kModule);
-}
 
-TEST(MusicPlayer, StartMutesBeforePlayingOnlyWhenMusicIsOff)
-{
+    // Music off mutes the channel before it plays.
     RecordingBackend muted, audible;
-    MusicPlayer music;
-    music.loadMusic(muted, "a.mp3");
-    muted.calls.clear();
-    startMusic(muted, music, false);
-    startMusic(audible, music, true);
+    startMusic(muted, stream, false);
+    startMusic(audible, stream, true);
     EXPECT_EQ(muted.calls, (std::vector<std::string> {"volume 7 0.000000", "start", "play 7"}));
     EXPECT_EQ(audible.calls, (std::vector<std::string> {"start", "play 7"}));
 }

@@ -62,9 +62,9 @@ template<typename When> DecodedTrack binComb(double seconds, When sounds)
 TEST(MusicTrack, DecodesToTheShowsLengthBelowMinusOneDecibelWithItsSections)
 {
     const DecodedTrack& track = generatedTrack();
-    // Exactly the rendered length: the gapless tag made it into the file, so
+    // Exactly the 135 s rendered: the gapless tag made it into the file, so
     // the decoder trimmed the encoder's delay and padding.
-    EXPECT_EQ(track.frames(), static_cast<size_t>(kTrackSeconds * 44100));
+    EXPECT_EQ(track.frames(), size_t {135 * 44100});
     float peak = 0.0f;
     for (float s : track.samples)
         peak = std::max(peak, std::fabs(s));
@@ -106,7 +106,6 @@ TEST(PlusSizeSpread, MedianOverTheBinsOfTheSizeSwingInTheSpan)
         int64_t fromMs, toMs;
         double spread;
     } cases[] = {
-        {"silence", binComb(4.0, [](double) { return false; }), 1000, 4000, 0.0},
         {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
         {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }), 1000,
             4000, swing},

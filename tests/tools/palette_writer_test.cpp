@@ -46,10 +46,11 @@ TEST(PaletteWriter, FailedWritesNameThePathAndLeaveNoFile)
 {
     const std::string invalid = ::testing::TempDir() + "brindle_invalid.p";
     const std::string unreachable = "/nonexistent-folder/x.p";
-    std::string error;
-    EXPECT_FALSE(writePaletteImageFile(invalid, IndexedImage(0, 0), error));
-    EXPECT_NE(error.find(invalid), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(invalid));
-    EXPECT_FALSE(writePaletteImageFile(unreachable, IndexedImage(2, 2), error));
-    EXPECT_NE(error.find(unreachable), std::string::npos);
+    for (const auto& [path, image] :
+        {std::pair(invalid, IndexedImage(0, 0)), std::pair(unreachable, IndexedImage(2, 2))}) {
+        std::string error;
+        EXPECT_FALSE(writePaletteImageFile(path, image, error));
+        EXPECT_NE(error.find(path), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
 }

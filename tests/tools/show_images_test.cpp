@@ -25,17 +25,6 @@ const std::vector<ShowImage>& paintedImages()
     return images;
 }
 
-const IndexedImage& painted(const std::string& file)
-{
-    for (const ShowImage& s : paintedImages()) {
-        if (s.file == file)
-            return s.image;
-    }
-    static const IndexedImage none;
-    ADD_FAILURE() << file << " was not painted";
-    return none;
-}
-
 struct Ink {
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
 };
@@ -61,20 +50,20 @@ Ink inkOf(const IndexedImage& image, int threshold)
 
 TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels)
 {
-    // The show's own catalogue, so generator and show cannot drift apart.
+    // The show's own catalogue, in its order, so generator and show cannot drift apart.
     ASSERT_EQ(paintedImages().size(), imageAssets().size());
-    for (const ImageAsset& asset : imageAssets()) {
+    for (size_t k = 0; k < imageAssets().size(); ++k) {
+        const ImageAsset& asset = imageAssets()[k];
         SCOPED_TRACE(asset.file);
-        const IndexedImage& painting = painted(std::string(asset.file));
+        ASSERT_EQ(paintedImages()[k].file, asset.file);
+        const IndexedImage& painting = paintedImages()[k].image;
         PaletteImage image;
         ASSERT_EQ(loadPaletteImage(kDataDir + "/" + std::string(asset.file), image), PaletteStatus::Decoded);
         ASSERT_EQ(image.width, asset.width);
         ASSERT_EQ(image.height, asset.height);
         ASSERT_EQ(image.pixels.size(), painting.indices.size() * 4);
-        for (size_t i = 0; i < painting.indices.size(); ++i) {
+        for (size_t i = 0; i < painting.indices.size(); ++i)
             ASSERT_EQ(image.pixels[i * 4], painting.indices[i]) << "pixel " << i;
-            ASSERT_EQ(image.pixels[i * 4 + 3], painting.indices[i]) << "alpha of pixel " << i;
-        }
     }
 }
 
