@@ -1,14 +1,10 @@
-// palette_reader_target.cpp: the fuzz target for the .p image reader.
+// palette_reader_target.cpp: the fuzz target for the .p image reader, built
+// as a libFuzzer binary with clang and as a replay of the stored inputs.
 //
-// Every input must either decode into a consistent image or be refused with
-// the image left exactly as it was, and the FILE stream entry point must give
-// the same result as the in-memory one. Beyond what the sanitizers catch, a
-// decoded image has width x height x 4 pixel bytes, a 768-byte palette, every
-// alpha byte equal to its red byte, and no more pixels than the encoded bytes
-// can describe (63 per two-byte run), so a hostile header cannot make the
-// reader allocate out of proportion. Built as a libFuzzer binary with clang,
-// and as a replay program over the stored inputs everywhere else (see
-// replay_inputs.cpp).
+// Every input must decode into a consistent image or be refused with the
+// image untouched, alike from memory and from a FILE stream. A decoded image
+// has no more pixels than its bytes can describe (63 per two-byte run), so a
+// hostile header cannot make the reader allocate out of proportion.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numeric>
 
 #include "audio/decoded_track.h"
 #include "tools/beat_match.h"
@@ -29,12 +30,9 @@ const DecodedTrack& generatedTrack()
 // RMS level in dBFS of both channels over [from, to) seconds.
 double rmsDecibels(const DecodedTrack& track, double from, double to)
 {
-    const size_t first = static_cast<size_t>(from * track.sampleRate);
-    const size_t last = std::min(track.frames(), static_cast<size_t>(to * track.sampleRate));
-    double sum = 0.0;
-    for (size_t i = first * 2; i < last * 2; ++i)
-        sum += static_cast<double>(track.samples[i]) * track.samples[i];
-    const double meanSquare = last > first ? sum / static_cast<double>((last - first) * 2) : 0.0;
+    const auto first = track.samples.begin() + std::min<long>(std::lround(from * 44100) * 2, track.samples.size());
+    const auto last = track.samples.begin() + std::min<long>(std::lround(to * 44100) * 2, track.samples.size());
+    const double meanSquare = std::inner_product(first, last, first, 0.0) / std::max<double>(last - first, 1.0);
     return 10.0 * std::log10(std::max(meanSquare, 1e-20));
 }
 
