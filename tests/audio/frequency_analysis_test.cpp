@@ -43,8 +43,6 @@ TEST(Spectrum, DcReadsOneChannelsMixAsTheirMeanAndOutsideTheTrackIsSilence)
     // Half the window on the track: the Hann window's half sums to a quarter of 2048.
     EXPECT_NEAR(spectrumAt(dc, 1024)[0], 0.5f, 1e-3f);
     EXPECT_NEAR(spectrumAt(dc, 3072)[0], 0.5f, 1e-3f);
-    for (int64_t end : {int64_t {0}, int64_t {-5000}, int64_t {4096}, int64_t {1} << 40}) {
-        const auto outside = spectrumAt(dc, end);
-        EXPECT_TRUE(std::all_of(outside.begin(), outside.end(), [](float v) { return v == 0.0f; })) << "end " << end;
-    }
+    for (int64_t end : {int64_t {0}, int64_t {-5000}, int64_t {4096}, int64_t {1} << 40})
+        EXPECT_EQ(spectrumAt(dc, end), (std::array<float, 1024> {})) << "end " << end;
 }

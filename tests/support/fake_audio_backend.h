@@ -1,5 +1,4 @@
-// fake_audio_backend.h: an audio back end that opens everything as channel 1
-// and does nothing else; tests override the calls they watch.
+// An audio back end that opens everything as channel 1 and does nothing else; tests override what they watch.
 #pragma once
 
 #include <string>
