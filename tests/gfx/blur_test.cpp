@@ -64,6 +64,7 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
         = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glEnable(GL_BLEND);
+    glEnable(GL_DEPTH_TEST);
     glViewport(0, 0, 64, 48);
     ProgramEntry* blur = programs.findProgram("SEPBLUR");
     ASSERT_NE(blur, nullptr);
@@ -97,34 +98,20 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
     programs.destroyPrograms();
 }
 
-TEST(ScreenQuad, RestoresMatricesAndDrawsWithTheBoundTextureForAMissingOne)
+TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatrix)
 {
     REQUIRE_GL();
     TextureRegistry textures;
     const std::vector<uint8_t> green = {0, 255, 0, 255};
     TextureEntry& bound = textures.addTexture("GREEN", 1, 1, 0, green.data(), GL_NEAREST, GL_NEAREST);
     TextureEntry& out = textures.addTexture("OUT", 8, 8, 0, nullptr, GL_NEAREST, GL_NEAREST);
-    RenderTarget& target = textures.addRenderTarget("RT", out);
+    TextureRegistry::bindRenderTarget(textures.addRenderTarget("RT", out));
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glTranslatef(5, 6, 7);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glScalef(2, 3, 4);
-    std::array<GLfloat, 32> before {}, after {};
-    glGetFloatv(GL_PROJECTION_MATRIX, before.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, before.data() + 16);
-
-    glEnable(GL_DEPTH_TEST);
-    TextureRegistry::bindRenderTarget(target);
     glBindTexture(GL_TEXTURE_2D, bound.glName);
     drawScreenQuad(nullptr, 1.0f, 1.0f);
     TextureRegistry::unbindRenderTarget();
-    glGetFloatv(GL_PROJECTION_MATRIX, after.data());
-    glGetFloatv(GL_MODELVIEW_MATRIX, after.data() + 16);
-    EXPECT_EQ(after, before);
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(texels(out)[(3 * 8 + 3) * 4 + 1], 255);
+    const std::vector<uint8_t> drawn = texels(out);
+    EXPECT_EQ(std::vector<uint8_t>(drawn.begin() + (3 * 8 + 3) * 4, drawn.begin() + (3 * 8 + 4) * 4), green);
     textures.destroyTextures();
 }

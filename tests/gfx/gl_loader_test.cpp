@@ -43,13 +43,11 @@ TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZero)
         {"10.0 Future", {10, 0}},
         {"OpenGL ES 3.2 Mesa", {3, 2}},
         {nullptr, {0, 0}},
-        {"no version", {0, 0}},
         {"4", {0, 0}},
     };
     for (const auto& [text, want] : cases) {
         const GLVersion v = parseGLVersion(text);
-        EXPECT_EQ(v.major, want.major) << (text ? text : "null");
-        EXPECT_EQ(v.minor, want.minor) << (text ? text : "null");
+        EXPECT_EQ(std::pair(v.major, v.minor), std::pair(want.major, want.minor)) << (text ? text : "null");
     }
 }
 

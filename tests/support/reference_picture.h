@@ -8,7 +8,6 @@
 // rewrites the references instead of comparing.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,37 +21,26 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> rgb;  // top row first
-
-    const uint8_t* pixel(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
 };
 
-// The lower-left width x height pixels of the bound read framebuffer.
-inline Picture readPicture(int width, int height)
+// The lower-left width x height pixels of the bound read framebuffer, box-filtered
+// down by an integer factor so that references of whole frames stay small.
+inline Picture readPicture(int width, int height, int factor = 1)
 {
-    Picture picture {width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
-    std::vector<uint8_t> bottomUp(picture.rgb.size());
+    std::vector<uint8_t> bottomUp(static_cast<size_t>(width) * height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    const size_t row = static_cast<size_t>(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::copy_n(&bottomUp[(height - 1 - y) * row], row, &picture.rgb[y * row]);
-    return picture;
-}
-
-// Box-filtered down by an integer factor, so that references of whole frames stay small.
-inline Picture shrink(const Picture& picture, int factor)
-{
-    Picture out {picture.width / factor, picture.height / factor, {}};
-    for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x)
+    Picture picture {width / factor, height / factor, {}};
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
             for (int c = 0; c < 3; ++c) {
                 int sum = 0;
                 for (int dy = 0; dy < factor; ++dy)
                     for (int dx = 0; dx < factor; ++dx)
-                        sum += picture.pixel(x * factor + dx, y * factor + dy)[c];
-                out.rgb.push_back(static_cast<uint8_t>(sum / (factor * factor)));
+                        sum += bottomUp[((height - 1 - y * factor - dy) * width + x * factor + dx) * 3 + c];
+                picture.rgb.push_back(static_cast<uint8_t>(sum / (factor * factor)));
             }
-    return out;
+    return picture;
 }
 
 // Empty when `picture` matches the reference at `path`, else what differs; the
