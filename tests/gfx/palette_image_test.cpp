@@ -14,6 +14,7 @@ struct FileLayout {
     uint8_t reserved = 0;
     std::vector<uint8_t> data = {0xC2, 0x01, 0xC2, 0x01};
     bool marker = true;  // the 0x0C byte writers put before the palette
+    size_t size = 0;     // when set, the file is cut to this many bytes
 
     std::vector<uint8_t> bytes() const
     {
@@ -30,6 +31,8 @@ struct FileLayout {
         for (size_t i = 0; i < 256; ++i) {
             file[file.size() - 768 + 3 * i] = static_cast<uint8_t>(i), file[file.size() - 767 + 3 * i] = 2;
         }
+        if (size)
+            file.resize(size);
         return file;
     }
 };
@@ -79,6 +82,7 @@ TEST(PaletteImage, RunsLiteralsPlanesAndRows)
 TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched)
 {
     const std::pair<FileLayout, PaletteStatus> cases[] = {
+        {{.size = 128 + 767}, PaletteStatus::TooShort},
         {{.reserved = 1}, PaletteStatus::ReservedByteSet},
         {{.planes = 0}, PaletteStatus::EmptySize},
         {{.firstRow = 9}, PaletteStatus::EmptySize},

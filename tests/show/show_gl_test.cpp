@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,8 +23,8 @@
 
 namespace {
 
-constexpr int kWidth = TestGlContext::kWidth;
-constexpr int kHeight = TestGlContext::kHeight;
+constexpr int kWidth = kGlWindowWidth;
+constexpr int kHeight = kGlWindowHeight;
 
 // The real show at a size up to the window's, without audio: frames without a
 // beat see a steady, silent spectrum, and beatNextFrame() makes it jump once.
@@ -38,7 +39,7 @@ struct OffscreenShow {
     // Empty once the show is built, else why it could not be.
     std::string open(int width, int height)
     {
-        std::string error = TestGlContext::error();
+        std::string error = glContextError();
         app.width = width;
         app.height = height;
         app.aspectMode = AspectCode::Ratio16x10;
@@ -94,12 +95,11 @@ GLint integer(GLenum name)
     return value;
 }
 
-double meanBrightness(const Picture& picture, int y0, int y1)
+// The floor along the bottom of the picture, away from every element.
+double floorBrightness()
 {
-    double total = 0.0;
-    for (size_t i = static_cast<size_t>(y0) * picture.width * 3; i < static_cast<size_t>(y1) * picture.width * 3; ++i)
-        total += picture.rgb[i];
-    return total / (3.0 * picture.width * (y1 - y0));
+    const Picture floor = readPicture(kWidth, 32, 32);
+    return std::accumulate(floor.rgb.begin(), floor.rgb.end(), 0.0) / static_cast<double>(floor.rgb.size());
 }
 
 }  // namespace
@@ -212,11 +212,10 @@ TEST(ShowGl, ABeatDipsTheLightOnTheFloor)
 {
     OPEN_SHOW(show, kWidth, kHeight);
     show.runTo(21000, 40);
-    // The floor near the bottom of the picture, away from every element.
-    const double lit = meanBrightness(readPicture(kWidth, kHeight), kHeight - 30, kHeight);
+    const double lit = floorBrightness();
     show.beatNextFrame();
     show.frame(21001, 0.002f);
-    const double dark = meanBrightness(readPicture(kWidth, kHeight), kHeight - 30, kHeight);
+    const double dark = floorBrightness();
     EXPECT_LT(dark, lit * 0.95);
     EXPECT_GT(dark, lit * 0.5);
 }
