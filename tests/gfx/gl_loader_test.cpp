@@ -36,7 +36,7 @@ protected:
 
 }  // namespace
 
-TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZero)
+TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZeroAndExtensionsMatchWholeNamesOnly)
 {
     const std::pair<const char*, GLVersion> cases[] = {
         {"4.6.0 NVIDIA 550.1", {4, 6}},
@@ -49,10 +49,6 @@ TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZero)
         const GLVersion v = parseGLVersion(text);
         EXPECT_EQ(std::pair(v.major, v.minor), std::pair(want.major, want.minor)) << (text ? text : "null");
     }
-}
-
-TEST(HasExtension, MatchesWholeNamesOnly)
-{
     const char* list = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
     EXPECT_FALSE(hasExtension(list, "GL_ARB_imaging"));
     EXPECT_TRUE(hasExtension(list, "GL_EXT_framebuffer_object"));  // last, no trailing space

@@ -69,11 +69,6 @@ TEST(ShowState, PaletteSlotsAreExactEightBitFractionsAndDestroyReleasesTheElemen
             std::tuple(expected[slot][0] / 255.0f, expected[slot][1] / 255.0f, expected[slot][2] / 255.0f, 1.0f));
     }
     EXPECT_EQ(paletteColour(s, 3).a, 0.0f);
-    // Without render targets construction still completes, leaving the blur
-    // targets null.
-    for (const RenderTarget* target : s.assets.blurTargets)
-        EXPECT_EQ(target, nullptr);
-
     destroyShowState(s);
     EXPECT_TRUE(s.plus.emitter.positions.empty());
     EXPECT_TRUE(s.greetingBanners.empty());
