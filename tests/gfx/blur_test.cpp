@@ -10,25 +10,6 @@
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
 
-namespace {
-
-std::vector<uint8_t> texels(const TextureEntry& entry)
-{
-    std::vector<uint8_t> out(static_cast<size_t>(entry.width) * entry.height * 4);
-    glBindTexture(GL_TEXTURE_2D, entry.glName);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
-    return out;
-}
-
-GLint integer(GLenum name)
-{
-    GLint value = -1;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-}  // namespace
-
 TEST(BlurOffsets, FollowTheFirstTargetsSizeAndTheStrength)
 {
     const BlurOffsets soft = blurOffsets(480, 270, 1.5f), glow = blurOffsets(480, 270, 1.75f);
@@ -70,7 +51,7 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
     ASSERT_NE(blur, nullptr);
     separableBlur({blur, ProgramRegistry::findUniform(*blur, "offsets")}, first, second, &picture, 1.5f);
 
-    const std::vector<uint8_t> out = texels(*textures.findTexture("A"));
+    const std::vector<uint8_t> out = texels(textures.findTexture("A")->glName);
     auto red = [&](int x, int y) { return static_cast<int>(out[(y * w + x) * 4]); };
     // Recorded from the blur as it stands: eight passes at 1.5 texels per tap
     // step. 8-bit targets round every pass, so a level may be one step off.
@@ -83,7 +64,7 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
     }
     // Far from the lines, and at the edges, both targets keep every channel's level.
     for (std::string_view key : {"A", "B"}) {
-        const std::vector<uint8_t> pass = texels(*textures.findTexture(key));
+        const std::vector<uint8_t> pass = texels(textures.findTexture(key)->glName);
         for (int x : {0, 8, w - 1})
             for (int y : {0, h - 1})
                 for (int c = 0; c < 4; ++c)
@@ -111,7 +92,7 @@ TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatr
     drawScreenQuad(nullptr, 1.0f, 1.0f);
     TextureRegistry::unbindRenderTarget();
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    const std::vector<uint8_t> drawn = texels(out);
+    const std::vector<uint8_t> drawn = texels(out.glName);
     EXPECT_EQ(std::vector<uint8_t>(drawn.begin() + (3 * 8 + 3) * 4, drawn.begin() + (3 * 8 + 4) * 4), green);
     textures.destroyTextures();
 }

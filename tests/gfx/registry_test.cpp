@@ -9,21 +9,6 @@
 
 namespace {
 
-std::vector<uint8_t> readTexels(const TextureEntry& entry)
-{
-    std::vector<uint8_t> texels(static_cast<size_t>(entry.width) * entry.height * 4, 0xEE);
-    glBindTexture(GL_TEXTURE_2D, entry.glName);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    return texels;
-}
-
-std::vector<GLint> integers(GLenum name, int count)
-{
-    std::vector<GLint> values(count);
-    glGetIntegerv(name, values.data());
-    return values;
-}
-
 constexpr const char* kVertex = "void main() { gl_Position = ftransform(); }";
 constexpr const char* kFragment = "uniform vec2 offsets; void main() { gl_FragColor = vec4(offsets, 0.0, 1.0); }";
 
@@ -41,11 +26,11 @@ TEST(TextureRegistry, ExactLookupsCopiedOrBlankPixelsAndTargetsThatRestoreTheWin
         textures.addTexture("FILL", 1, 1, 0, nullptr, GL_LINEAR, GL_LINEAR);
     red.assign(4, 0);
     EXPECT_EQ(textures.findTexture("PLUS"), &first);
-    EXPECT_EQ(readTexels(first), (std::vector<uint8_t> {255, 0, 0, 255})) << "the caller's pixels were copied";
+    EXPECT_EQ(texels(first.glName), (std::vector<uint8_t> {255, 0, 0, 255})) << "the caller's pixels were copied";
     for (const char* miss : {"plus", "PLU", "PLUS ", "MISSING"})
         EXPECT_EQ(textures.findTexture(miss), nullptr);
     TextureEntry& blank = textures.addTexture("BLANK", 8, 4, 0, nullptr, GL_LINEAR, GL_LINEAR);
-    EXPECT_EQ(readTexels(blank), std::vector<uint8_t>(8 * 4 * 4, 0));
+    EXPECT_EQ(texels(blank.glName), std::vector<uint8_t>(8 * 4 * 4, 0));
 
     TextureEntry& colour = textures.addTexture("T", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR);
     TextureEntry& extra = textures.addTexture("U", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR);
@@ -58,10 +43,10 @@ TEST(TextureRegistry, ExactLookupsCopiedOrBlankPixelsAndTargetsThatRestoreTheWin
     glViewport(3, 4, 50, 60);
     TextureRegistry::bindRenderTarget(target);
     EXPECT_EQ(integers(GL_VIEWPORT, 4), (std::vector<GLint> {0, 0, 320, 180}));
-    EXPECT_EQ(integers(GL_FRAMEBUFFER_BINDING_EXT, 1)[0], static_cast<GLint>(target.fbo));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), static_cast<GLint>(target.fbo));
     TextureRegistry::unbindRenderTarget();
     EXPECT_EQ(integers(GL_VIEWPORT, 4), (std::vector<GLint> {3, 4, 50, 60}));
-    EXPECT_EQ(integers(GL_FRAMEBUFFER_BINDING_EXT, 1)[0], 0);
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING_EXT), 0);
 
     const GLuint names[2] = {first.glName, extra.glName};
     textures.destroyTextures();

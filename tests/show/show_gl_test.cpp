@@ -158,13 +158,6 @@ struct OffscreenShow {
     OffscreenShow name;                                                                                                \
     ASSERT_EQ(name.open(width, height), "")
 
-GLint integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
 // The floor along the bottom of the picture, away from every element.
 double floorBrightness()
 {

@@ -1,13 +1,14 @@
-// gl_context.h: the GL context every GL test in a process shares: one hidden
+// gl_context.h: the GL context every GL test in a process shares (one hidden
 // window with the attributes the program asks for, a compatibility context and
-// the extension entry points loaded. Run GL tests under Xvfb when no display is
-// at hand.
+// the extension entry points loaded) and the state readers the tests share. Run
+// GL tests under Xvfb when no display is at hand.
 #pragma once
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_loader.h"
@@ -40,3 +41,24 @@ inline const std::string& glContextError()
 }
 
 #define REQUIRE_GL() ASSERT_EQ(glContextError(), "")
+
+inline std::vector<GLint> integers(GLenum name, int count)
+{
+    std::vector<GLint> values(count, -1);
+    glGetIntegerv(name, values.data());
+    return values;
+}
+
+inline GLint integer(GLenum name) { return integers(name, 1)[0]; }
+
+// Level 0 of a 2D texture, at the size GL stores it.
+inline std::vector<uint8_t> texels(GLuint texture)
+{
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint8_t> out(static_cast<size_t>(width) * height * 4, 0xEE);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
