@@ -71,9 +71,7 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
                     EXPECT_NEAR(pass[(y * w + x) * 4 + c], 50 * c, 1) << key << " " << x << "," << y;
     }
     EXPECT_EQ(std::tuple(integer(GL_CURRENT_PROGRAM), integer(GL_FRAMEBUFFER_BINDING_EXT)), std::tuple(0, 0));
-    GLint viewport[4];
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[3], 48);
+    EXPECT_EQ(integers(GL_VIEWPORT, 4)[3], 48);
     EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_DEPTH_TEST));
     textures.destroyTextures();
     programs.destroyPrograms();

@@ -44,9 +44,7 @@ TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms)
             EXPECT_EQ(slot.location == -1, slot.name == "lightMap") << key << " " << slot.name;
         }
     }
-    GLint current = -1;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-    EXPECT_EQ(current, 0);
+    EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
     programs.destroyPrograms();
 }
 

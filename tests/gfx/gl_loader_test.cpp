@@ -36,7 +36,7 @@ protected:
 
 }  // namespace
 
-TEST(GLVersion, ReadsTheWholeMajorAndTheMinorDigitOrGivesZeroAndExtensionsMatchWholeNamesOnly)
+TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWholeNamesOnly)
 {
     const std::pair<const char*, GLVersion> cases[] = {
         {"4.6.0 NVIDIA 550.1", {4, 6}},

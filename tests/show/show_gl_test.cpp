@@ -56,8 +56,7 @@ Picture readPicture(int width, int height, int factor = 1)
     return picture;
 }
 
-// Empty when `picture` matches the reference at `path`, else what differs; the
-// picture is then saved in the working directory as <reference name>.actual.png.
+// Empty when `picture` matches the reference at `path`, else what differs.
 std::string matchReference(const std::string& path, const Picture& picture)
 {
     std::string error;
@@ -85,16 +84,10 @@ std::string matchReference(const std::string& path, const Picture& picture)
     }
     if (mean <= 2.0 && farShare <= 0.005)
         return {};
-    const std::string actual = path.substr(path.find_last_of('/') + 1) + ".actual.png";
-    writePng(actual, picture.width, picture.height, picture.rgb.data(), error);
     char text[512];
-    std::snprintf(text, sizeof text, "differs from %s: mean %.3f, far pixels %.4f (saved as %s)", path.c_str(), mean,
-        farShare, actual.c_str());
+    std::snprintf(text, sizeof text, "differs from %s: mean %.3f, far pixels %.4f", path.c_str(), mean, farShare);
     return text;
 }
-
-constexpr int kWidth = kGlWindowWidth;
-constexpr int kHeight = kGlWindowHeight;
 
 // The real show at a size up to the window's, without audio: frames without a
 // beat see a steady, silent spectrum, and beatNextFrame() makes it jump once.
@@ -161,7 +154,7 @@ struct OffscreenShow {
 // The floor along the bottom of the picture, away from every element.
 double floorBrightness()
 {
-    const Picture floor = readPicture(kWidth, 32, 32);
+    const Picture floor = readPicture(kGlWindowWidth, 32, 32);
     return std::accumulate(floor.rgb.begin(), floor.rgb.end(), 0.0) / static_cast<double>(floor.rgb.size());
 }
 
@@ -188,7 +181,7 @@ TEST(ShowGl, FastForwardMakesTheStateDrawingMakes)
 
 TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
 {
-    OPEN_SHOW(show, kWidth, kHeight);
+    OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
     const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
     LightMatrices read;
     setupLightView(read);
@@ -205,7 +198,7 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
         EXPECT_NEAR(lightMatricesFromConstants().projectionView[i], expected[i], 1e-6f) << i;
     }
     // Letterboxed, so a frame target's full-size viewport left behind would show.
-    glViewport(0, 10, kWidth, kHeight - 20);
+    glViewport(0, 10, kGlWindowWidth, kGlWindowHeight - 20);
     auto leftState = [] {
         std::vector<GLint> state
             = {integer(GL_ATTRIB_STACK_DEPTH), integer(GL_PROJECTION_STACK_DEPTH), integer(GL_MODELVIEW_STACK_DEPTH),
@@ -231,18 +224,18 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateAndAFrameRestoresWhatItFound)
 
 TEST(ShowGl, ScheduleShowsInFramesComparedWithReferences)
 {
-    OPEN_SHOW(show, kWidth, kHeight);
+    OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
     for (uint32_t t : {1000u, 15000u, 29000u, 36000u, 50000u, 80000u, 91500u, 115000u, 126000u}) {
         show.runTo(t, 40);
         const std::string path = BRINDLE_REFERENCES "/frame_" + std::to_string(t) + ".png";
-        EXPECT_EQ(matchReference(path, readPicture(kWidth, kHeight, 4)), "") << t;
+        EXPECT_EQ(matchReference(path, readPicture(kGlWindowWidth, kGlWindowHeight, 4)), "") << t;
     }
 }
 
 // The frames cannot tell these apart: the state the previous draw left often matches.
 TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWindow)
 {
-    OPEN_SHOW(show, kWidth, kHeight);
+    OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
     ShowState& s = *show.scene;
     const TexturedProgram& pp = s.assets.pp;
     glUseProgram(pp.entry->glProgram);
@@ -271,7 +264,7 @@ TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWin
 
 TEST(ShowGl, ABeatDipsTheLightOnTheFloor)
 {
-    OPEN_SHOW(show, kWidth, kHeight);
+    OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
     show.runTo(21000, 40);
     const double lit = floorBrightness();
     show.beatNextFrame();
