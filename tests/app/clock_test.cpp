@@ -76,6 +76,7 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         {"pauses", {{1000, Event::Pause}, {1500, Event::Resume}}},
         {"jumps forward", {{1000, Event::Jump}}, 9000},
         {"jumps back", {{3000, Event::Jump}}, 500},
+        {"stalls 2 frames, closed by slewing", {{1000, Event::StallBegins}, {1030, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s", {{1000, Event::StallBegins}, {1500, Event::StallEndsWhereItStopped}}},
         {"stalls 3 s", {{1000, Event::StallBegins}, {4000, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s, resumes on time", {{1000, Event::StallBegins}, {1500, Event::StallEndsOnTime}}},

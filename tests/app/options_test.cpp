@@ -42,11 +42,6 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
 
-    ASSERT_TRUE(parse({"--capture", "out.mp4", "--fps", "30", "--from", "2000", "--to=4000"}, o, error)) << error;
-    EXPECT_EQ(o.captureOut, "out.mp4");
-    EXPECT_EQ(o.framesPerSecond(), 30);
-    EXPECT_EQ(std::pair(o.fromMs, o.toMs), std::pair(2000u, 4000u));
-    EXPECT_TRUE(o.fixedStep());
     ASSERT_TRUE(parse({"--bench"}, o, error));
     EXPECT_EQ(o.framesPerSecond(), 60);
     EXPECT_EQ(o.toMs, 134000u);

@@ -140,19 +140,19 @@ TEST_F(CaptureTest, InterruptingLeavesAPlayableVideo)
     EXPECT_LT(frames, 8040);
 }
 
-TEST_F(CaptureTest, BenchPrintsEveryStatisticOnOneLine)
+TEST_F(CaptureTest, BenchPrintsItsStatisticsOnOneLine)
 {
     const ProcessResult r = brindle({"--bench", "--fps", "2", "--size", "160x100"});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(splitLines(r.out).size(), 1u) << r.out;
     json stats = json::parse(r.out);
     EXPECT_EQ(stats["frames"], 269);
-    for (const char* figure : {"/startup_ms", "/peak_rss_mb", "/beats", "/frame_ms/p99"})
-        EXPECT_TRUE(stats[json::json_pointer(figure)].is_number()) << figure;
+    // Each segment holds the frames whose show time lies in it, at 2 fps.
+    std::vector<int> frames;
     for (const char* name : {"intro", "plus", "banners", "swarm", "greetings", "credits"})
-        for (const char* figure : {"mean", "median", "p95", "p99", "max", "frames"})
-            EXPECT_TRUE(stats["segments"][name][figure].is_number()) << name << " " << figure;
-    EXPECT_EQ(stats["segments"]["intro"]["frames"], 8) << "intro holds 0..3500 ms at 2 fps";
+        frames.push_back(stats["segments"][name].value("frames", -1));
+    EXPECT_EQ(frames, (std::vector<int> {8, 56, 74, 34, 42, 48})) << r.out;
+    EXPECT_GT(stats.value("beats", 0), 0) << r.out;
     for (const char* step : {"before_window", "window", "music", "shaders", "textures", "show"})
         EXPECT_TRUE(stats["startup_steps_ms"][step].is_number()) << step;
     // Without timer queries in the driver there are no pass times at all.
