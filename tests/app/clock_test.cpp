@@ -78,7 +78,6 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         {"jumps back", {{3000, Event::Jump}}, 500},
         {"stalls 2 frames, closed by slewing", {{1000, Event::StallBegins}, {1030, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s", {{1000, Event::StallBegins}, {1500, Event::StallEndsWhereItStopped}}},
-        {"stalls 3 s", {{1000, Event::StallBegins}, {4000, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s, resumes on time", {{1000, Event::StallBegins}, {1500, Event::StallEndsOnTime}}},
         {"never starts", {{0, Event::NeverStarts}}},
     };
@@ -141,7 +140,7 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         if (stallEnd >= 0) {
             ASSERT_GE(agreedAfterStall, 0.0) << "locks back";
             EXPECT_LE(agreedAfterStall - stallEnd, 1000.0);
-            EXPECT_LE(clock.audioSync()->relockMs, 1000.0);
+            EXPECT_NEAR(clock.audioSync()->relockMs, agreedAfterStall - stallEnd, 2 * kFrameMs);
         }
         if (c.events.empty()) {
             EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);
