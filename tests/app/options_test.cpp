@@ -80,7 +80,7 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
     }
 }
 
-// The manual page is held to --help where it is installed; the README here.
+// The README's option list is the usage's, word for word.
 TEST(Options, TheReadmeListsWhatTheUsageLists)
 {
     std::string block;  // the usage's option lines as a code block

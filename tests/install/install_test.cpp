@@ -129,8 +129,7 @@ TEST_F(InstalledTree, RunsFromAnotherDirectoryWithTheInstalledDataAndNamesItWhen
     EXPECT_EQ(splitLines(missing.err).size(), 1u) << missing.err;
 }
 
-// The page's option list is held to --help by the app tests; here the
-// installed page must render cleanly and list every exit status.
+// The installed page must render cleanly and list every exit status.
 TEST_F(InstalledTree, ManualPageRendersAndCoversEveryExitStatus)
 {
     const ProcessResult page = runProcess("man", {"--warnings", "-l", at("share/man/man1/brindle.1.gz").string()});
