@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
 #include <chrono>
@@ -170,18 +169,13 @@ std::optional<ScreenMode> XDesktop::windowSize(unsigned long window)
 
 std::optional<ScreenMode> XDesktop::currentMode()
 {
-    XRRScreenConfiguration* config = XRRGetScreenInfo(display_, DefaultRootWindow(display_));
-    if (!config)
+    // The root window takes the size of the mode the screen is switched to.
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &width, &height, &border, &depth))
         return std::nullopt;
-    Rotation rotation = 0;
-    const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
-    int count = 0;
-    XRRScreenSize* sizes = XRRConfigSizes(config, &count);
-    std::optional<ScreenMode> mode;
-    if (sizes && current < count)
-        mode = ScreenMode {sizes[current].width, sizes[current].height};
-    XRRFreeScreenConfigInfo(config);
-    return mode;
+    return ScreenMode {static_cast<int>(width), static_cast<int>(height)};
 }
 
 bool XDesktop::waitForMode(const ScreenMode& mode, double seconds)
