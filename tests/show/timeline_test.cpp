@@ -18,7 +18,6 @@ struct Script {
         planTimeline(timeline, {angle, rate}, t, s, pulse, plan);
         return plan;
     }
-    BannerState& banner(BannerId id) { return timeline.banners[static_cast<int>(id)]; }
 };
 
 std::vector<DrawKind> kinds(const TimelinePlan& plan)
@@ -52,8 +51,7 @@ TEST(TimelineTest, WindowEdgesAreInclusiveAndRowsComeInScriptOrder)
     EXPECT_EQ(banners(script.run(46001, 0.032f)), std::vector<B> {B::Galder});
     EXPECT_EQ(script.run(71999, 0.032f).count, 0);
     EXPECT_EQ(kinds(script.run(89000, 0.032f)), (std::vector<K> {K::SquareSwarm, K::GreetingBanners}));
-    const TimelinePlan& credits = script.run(116000, 0.032f);
-    EXPECT_EQ(banners(credits), (std::vector<B> {B::Zembo, B::Kavi}));
+    EXPECT_EQ(banners(script.run(116000, 0.032f)), (std::vector<B> {B::Zembo, B::Kavi}));
     EXPECT_EQ(kinds(script.run(120000, 0.032f)), (std::vector<K> {K::GreetingBanners, K::Banner, K::Banner}));
     EXPECT_EQ(kinds(script.run(132000, 0.032f)), std::vector<K> {K::Banner});
     EXPECT_EQ(script.run(132001, 0.032f).count, 0);
@@ -68,7 +66,7 @@ TEST(TimelineTest, RampRulesStartAndStopAtTheirEdgesInclusive)
         float* (*value)(Script&);
         int direction;
     };
-    auto brindle = [](Script& s) { return &s.banner(B::Brindle).fade; };
+    auto brindle = [](Script& s) { return &s.timeline.banners[static_cast<int>(B::Brindle)].fade; };
     auto swarm = [](Script& s) { return &s.timeline.swarmHeight; };
     auto scatter = [](Script& s) { return &s.timeline.plusScatter; };
     const Case cases[]

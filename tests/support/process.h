@@ -3,10 +3,6 @@
 // killing the group when it is exceeded, and reports any process of the group
 // that outlives the program, so a helper the program forgot shows up as a
 // fault. Scratch folders for the runs come with it.
-//
-//   Process show(program, {"--no-dialog", ...}, {"SDL_AUDIODRIVER=dummy", "AUDIODEV="});
-//   show.signal(SIGINT);
-//   ProcessResult result = show.finish(60);
 #pragma once
 
 #include <sys/types.h>

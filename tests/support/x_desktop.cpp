@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 
 #include <algorithm>
 #include <chrono>
@@ -113,17 +112,14 @@ unsigned long XDesktop::focusedWindow()
 std::vector<char> XDesktop::grab(unsigned long window)
 {
     const std::optional<ScreenMode> size = windowSize(window);
+    // The colour planes only, so the unused byte of each pixel reads as zero.
     XImage* image = size ? XGetImage(display_, window, 0, 0, static_cast<unsigned>(size->width),
-                        static_cast<unsigned>(size->height), AllPlanes, ZPixmap)
+                        static_cast<unsigned>(size->height), 0xFFFFFF, ZPixmap)
                          : nullptr;
-    std::vector<char> pixels;
-    for (int y = 0; image && y < image->height; ++y)
-        for (int x = 0; x < image->width; ++x) {
-            const unsigned long rgb = XGetPixel(image, x, y);
-            pixels.insert(pixels.end(), {char(rgb >> 16), char(rgb >> 8), char(rgb)});
-        }
-    if (image)
-        XDestroyImage(image);
+    if (!image)
+        return {};
+    std::vector<char> pixels(image->data, image->data + image->bytes_per_line * image->height);
+    XDestroyImage(image);
     return pixels;
 }
 
@@ -173,18 +169,13 @@ std::optional<ScreenMode> XDesktop::windowSize(unsigned long window)
 
 std::optional<ScreenMode> XDesktop::currentMode()
 {
-    XRRScreenConfiguration* config = XRRGetScreenInfo(display_, DefaultRootWindow(display_));
-    if (!config)
+    // The root window takes the size of the mode the screen is switched to.
+    Window root = 0;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 0, depth = 0;
+    if (!XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &width, &height, &border, &depth))
         return std::nullopt;
-    Rotation rotation = 0;
-    const SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
-    int count = 0;
-    XRRScreenSize* sizes = XRRConfigSizes(config, &count);
-    std::optional<ScreenMode> mode;
-    if (sizes && current < count)
-        mode = ScreenMode {sizes[current].width, sizes[current].height};
-    XRRFreeScreenConfigInfo(config);
-    return mode;
+    return ScreenMode {static_cast<int>(width), static_cast<int>(height)};
 }
 
 bool XDesktop::waitForMode(const ScreenMode& mode, double seconds)
