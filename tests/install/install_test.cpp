@@ -17,22 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The frames at 40000, 40100 and 40200 ms, so the rate and size are kept small.
-const std::vector<std::string> kShortCaptureFrames = {"frame_000400.png", "frame_000401.png", "frame_000402.png"};
-
-// A short capture without the dialog, run from `cwd`, on the X display when
-// there is one, else off screen.
-ProcessResult runShortCapture(const fs::path& program, const fs::path& outDir, const fs::path& cwd)
-{
-    std::vector<std::string> env;
-    if (!std::getenv("DISPLAY"))
-        env.push_back("SDL_VIDEODRIVER=offscreen");
-    return runProcess(program.string(),
-        {"--capture", outDir.string(), "--from", "40000", "--to", "40300", "--fps", "10", "--size", "320x200",
-            "--no-dialog"},
-        env, 120, cwd);
-}
-
 // The RGBA pixels of a PNG, rows top first; empty when it cannot be read.
 std::vector<unsigned char> rgbaOf(const fs::path& path, int& width, int& height)
 {
@@ -48,27 +32,6 @@ std::vector<unsigned char> rgbaOf(const fs::path& path, int& width, int& height)
     height = static_cast<int>(image.height);
     return rgba;
 }
-
-class InstalledTree : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const ProcessResult install
-            = runProcess(BRINDLE_CMAKE, {"--install", BRINDLE_BUILD_DIR, "--prefix", prefix_.path().string()});
-        ASSERT_EQ(install.status, 0) << install.out << install.err;
-    }
-
-    fs::path at(const std::string& relative) const { return prefix_.path() / relative; }
-    fs::path program() const { return at("bin/brindle"); }
-    fs::path icon(int size) const
-    {
-        const std::string edge = std::to_string(size);
-        return at("share/icons/hicolor/" + edge + "x" + edge + "/apps/brindle.png");
-    }
-
-    ScratchDir prefix_ {"prefix"};
-    ScratchDir elsewhere_ {"cwd"};
-};
 
 }  // namespace
 
@@ -93,64 +56,49 @@ TEST(DataDirLookup, BesideTheProgramThenTheShareFolderThenWhereAUserExpectsIt)
     EXPECT_EQ(findDataDir(bin.string() + "/"), beside.string());
 }
 
-TEST_F(InstalledTree, HoldsTheProgramItsDataAndIcons)
+// One install serves every check; the run without data comes last, as it removes them.
+TEST(InstalledTree, HoldsRunsAndDescribesTheProgramAndNamesTheDataWhenMissing)
 {
-    EXPECT_NE(fs::status(program()).permissions() & fs::perms::others_exec, fs::perms::none);
+    ScratchDir prefix("prefix"), elsewhere("cwd");
+    const ProcessResult install
+        = runProcess(BRINDLE_CMAKE, {"--install", BRINDLE_BUILD_DIR, "--prefix", prefix.path().string()});
+    ASSERT_EQ(install.status, 0) << install.out << install.err;
+    const auto at = [&](const std::string& relative) { return prefix.path() / relative; };
+    const std::string program = at("bin/brindle").string();
+    EXPECT_NE(fs::status(program).permissions() & fs::perms::others_exec, fs::perms::none);
     EXPECT_EQ(fileNamesIn(at("share/brindle/Data")), fileNamesIn(BRINDLE_BUILD_DATA_DIR));
-    // Icons: square RGBA at their folder's size, a clear margin round an opaque tile.
-    for (int size : {BRINDLE_ICON_SIZES}) {
-        int width = 0, height = 0;
-        const std::vector<unsigned char> rgba = rgbaOf(icon(size), width, height);
-        ASSERT_EQ(std::make_pair(width, height), std::make_pair(size, size));
-        const auto at = [&](int x, int y) { return rgba[static_cast<size_t>(y * size + x) * 4 + 3]; };
-        EXPECT_EQ(at(0, 0), 0);
-        EXPECT_EQ(at(size - 1, size - 1), 0);
-        EXPECT_EQ(at(size / 2, size / 2), 255);
-        EXPECT_EQ(at(size / 2, size / 8), 255);
-    }
     // Build tools stay out of the installed tree.
     EXPECT_EQ(fileNamesIn(at("bin")), std::vector<std::string> {"brindle"});
-}
+    // Icons: square RGBA at their folder's size, a clear margin round an opaque tile.
+    for (int size : {BRINDLE_ICON_SIZES}) {
+        const std::string edge = std::to_string(size);
+        int width = 0, height = 0;
+        const std::vector<unsigned char> rgba
+            = rgbaOf(at("share/icons/hicolor/" + edge + "x" + edge + "/apps/brindle.png"), width, height);
+        ASSERT_EQ(std::make_pair(width, height), std::make_pair(size, size));
+        const auto alpha = [&](int x, int y) { return rgba[static_cast<size_t>(y * size + x) * 4 + 3]; };
+        EXPECT_EQ(alpha(0, 0), 0);
+        EXPECT_EQ(alpha(size - 1, size - 1), 0);
+        EXPECT_EQ(alpha(size / 2, size / 2), 255);
+        EXPECT_EQ(alpha(size / 2, size / 8), 255);
+    }
 
-TEST_F(InstalledTree, RunsFromAnotherDirectoryWithTheInstalledDataAndNamesItWhenMissing)
-{
-    const ProcessResult version = runProcess(program().string(), {"--version"}, {}, 30, elsewhere_.path());
-    EXPECT_EQ(version.status, 0) << version.err;
-    EXPECT_EQ(version.out, std::string("brindle ") + BRINDLE_VERSION + "\n");
-
-    const ProcessResult capture = runShortCapture(program(), elsewhere_.path() / "frames", elsewhere_.path());
-    ASSERT_EQ(capture.status, 0) << capture.err;
-    EXPECT_EQ(fileNamesIn(elsewhere_.path() / "frames"), kShortCaptureFrames);
-
-    fs::remove_all(at("share/brindle/Data"));
-    const ProcessResult missing = runShortCapture(program(), elsewhere_.path() / "none", elsewhere_.path());
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.err.find(at("share/brindle/Data").string()), std::string::npos) << missing.err;
-    EXPECT_EQ(splitLines(missing.err).size(), 1u) << missing.err;
-}
-
-// The installed page must render cleanly and list every exit status.
-TEST_F(InstalledTree, ManualPageRendersAndCoversEveryExitStatus)
-{
+    // The manual page renders cleanly and lists every exit status.
     const ProcessResult page = runProcess("man", {"--warnings", "-l", at("share/man/man1/brindle.1.gz").string()});
     ASSERT_EQ(page.status, 0) << "needs man-db\n" << page.err;
     EXPECT_EQ(page.err, "") << "groff warnings";
-
     const size_t exitSection = page.out.find("EXIT STATUS");
     ASSERT_NE(exitSection, std::string::npos);
     const std::string exits = page.out.substr(exitSection, page.out.find("\nFILES") - exitSection);
     for (const char* status : {"0", "1", "2", "255"})
         EXPECT_TRUE(std::regex_search(exits, std::regex(std::string("\\n\\s+") + status + "\\s"))) << status;
-}
 
-TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheInstalledProgramWithItsIcon)
-{
+    // The menu entry validates; every Exec line starts the program on the PATH
+    // with options it accepts.
     const fs::path entry = at("share/applications/brindle.desktop");
     const ProcessResult valid = runProcess("desktop-file-validate", {entry.string()});
     EXPECT_EQ(valid.status, 0) << "needs desktop-file-utils";
     EXPECT_EQ(valid.out + valid.err, "");
-
-    // Every Exec line starts the program on the PATH, every option it passes is one it accepts.
     std::ifstream in(entry);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     const std::regex exec(R"(\nExec=(\S+)([^\n]*))");
@@ -162,10 +110,30 @@ TEST_F(InstalledTree, DesktopEntryValidatesAndStartsTheInstalledProgramWithItsIc
         for (std::string word; words >> word;)
             args.push_back(word);
         args.push_back("--help");
-        EXPECT_EQ(runProcess(program().string(), args).status, 0) << (*it)[0].str();
+        EXPECT_EQ(runProcess(program, args).status, 0) << (*it)[0].str();
     }
     EXPECT_GE(execLines, 1);
     EXPECT_NE(text.find("\nIcon=brindle\n"), std::string::npos);
+
+    // Run from another directory, on the X display when there is one, else off screen.
+    const ProcessResult version = runProcess(program, {"--version"}, {}, 30, elsewhere.path());
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, std::string("brindle ") + BRINDLE_VERSION + "\n");
+    const auto capture = [&](const char* folder) {
+        return runProcess(program,
+            {"--capture", (elsewhere.path() / folder).string(), "--from", "40000", "--to", "40300", "--fps", "10",
+                "--size", "320x200", "--no-dialog"},
+            {std::string("SDL_VIDEODRIVER=") + (std::getenv("DISPLAY") ? "" : "offscreen")}, 120, elsewhere.path());
+    };
+    const ProcessResult frames = capture("frames");
+    ASSERT_EQ(frames.status, 0) << frames.err;
+    EXPECT_EQ(fileNamesIn(elsewhere.path() / "frames"),
+        (std::vector<std::string> {"frame_000400.png", "frame_000401.png", "frame_000402.png"}));
+    fs::remove_all(at("share/brindle/Data"));
+    const ProcessResult missing = capture("none");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find(at("share/brindle/Data").string()), std::string::npos) << missing.err;
+    EXPECT_EQ(splitLines(missing.err).size(), 1u) << missing.err;
 }
 
 TEST(DebianPackage, ShipsTheShowAndItsDataWithTheirRuntimeDependencies)
