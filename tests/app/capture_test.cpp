@@ -1,25 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "app/capture.h"
 #include "app/png_writer.h"
 #include "app/application.h"
+#include "tests/support/process.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-fs::path freshFolder(const std::string& name)
-{
-    const fs::path folder = fs::path(testing::TempDir()) / ("brindle-capture-" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-}  // namespace
 
 TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
 {
@@ -41,7 +29,8 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
 
 TEST(PngWriter, RoundTripsAndReportsFailures)
 {
-    const fs::path folder = freshFolder("png");
+    ScratchDir scratch("png");
+    const fs::path folder = scratch.path();
     const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};  // 2 x 2
     std::string error;
     ASSERT_TRUE(writePng((folder / "a.png").string(), 2, 2, rgb.data(), error)) << error;
@@ -58,7 +47,8 @@ TEST(PngWriter, RoundTripsAndReportsFailures)
 
 TEST(Capture, OutputsThatCannotBeWrittenAreRefusedWithTheRemedy)
 {
-    const fs::path folder = freshFolder("bad");
+    ScratchDir scratch("bad");
+    const fs::path folder = scratch.path();
     std::ofstream(folder / "taken") << "a file";
     const struct {
         fs::path out;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <vector>
 
@@ -80,8 +81,8 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
     }
 }
 
-// The README's option list is the usage's, word for word.
-TEST(Options, TheReadmeListsWhatTheUsageLists)
+// The README's option list is the usage's, word for word; the manual page names every option.
+TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
 {
     std::string block;  // the usage's option lines as a code block
     std::istringstream lines(usageText());
@@ -93,4 +94,9 @@ TEST(Options, TheReadmeListsWhatTheUsageLists)
     std::ifstream in(BRINDLE_SOURCE_DIR "/README.md");
     const std::string readme {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_NE(readme.find(block), std::string::npos) << "README's option list should read:\n" << block;
+    std::ifstream page(BRINDLE_SOURCE_DIR "/dist/brindle.1");
+    const std::string man {std::istreambuf_iterator<char>(page), std::istreambuf_iterator<char>()};
+    const std::regex option("--[a-z-]+");
+    for (std::sregex_iterator it(block.begin(), block.end(), option), end; it != end; ++it)
+        EXPECT_NE(man.find(std::regex_replace(it->str(), std::regex("-"), "\\-")), std::string::npos) << it->str();
 }
