@@ -6,13 +6,6 @@
 
 namespace {
 
-std::array<int, 4> viewport()
-{
-    std::array<GLint, 4> v {};
-    glGetIntegerv(GL_VIEWPORT, v.data());
-    return v;
-}
-
 std::array<int, 2> windowSize(const DemoApplication& app)
 {
     std::array<int, 2> size {};
@@ -61,7 +54,9 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     EXPECT_TRUE(app.extensions.loaded());
     EXPECT_STREQ(SDL_GetWindowTitle(app.window), "brindle2o16");
     EXPECT_EQ(windowSize(app), (std::array<int, 2> {160, 128}));
-    EXPECT_EQ(viewport(), (std::array<int, 4> {0, 14, 160, 100}));
+    std::array<GLint, 4> viewport {};
+    glGetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(viewport, (std::array<GLint, 4> {0, 14, 160, 100}));
     GLint stencilBits = 0;
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     EXPECT_GT(stencilBits, 0);

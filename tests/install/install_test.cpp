@@ -169,9 +169,6 @@ TEST(DebianPackage, ShipsTheShowAndItsDataWithTheirRuntimeDependencies)
     for (const char* expected : {"libc6", "libstdc++6", "libsdl2-2.0-0", "libgtk-3-0", "libmpg123-0", "libopenmpt0",
              "libpng16-16", "libglu1-mesa", "libgl1"})
         EXPECT_TRUE(dependencies.count(expected)) << expected << " missing from: " << depends;
-    EXPECT_TRUE(std::any_of(dependencies.begin(), dependencies.end(), [](const std::string& n) {
-        return n.starts_with("libkissfft-float");
-    })) << depends;
-    for (const std::string& dependency : dependencies)
-        EXPECT_FALSE(dependency.ends_with("-dev")) << "a development package is not a runtime dependency";
+    EXPECT_NE(depends.find("libkissfft-float"), std::string::npos) << depends;
+    EXPECT_EQ(depends.find("-dev"), std::string::npos) << "a development package is not a runtime dependency";
 }

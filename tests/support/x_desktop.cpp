@@ -167,16 +167,8 @@ std::optional<ScreenMode> XDesktop::windowSize(unsigned long window)
     return ScreenMode {attributes.width, attributes.height};
 }
 
-std::optional<ScreenMode> XDesktop::currentMode()
-{
-    // The root window takes the size of the mode the screen is switched to.
-    Window root = 0;
-    int x = 0, y = 0;
-    unsigned width = 0, height = 0, border = 0, depth = 0;
-    if (!XGetGeometry(display_, DefaultRootWindow(display_), &root, &x, &y, &width, &height, &border, &depth))
-        return std::nullopt;
-    return ScreenMode {static_cast<int>(width), static_cast<int>(height)};
-}
+// The root window takes the size of the mode the screen is switched to.
+std::optional<ScreenMode> XDesktop::currentMode() { return windowSize(DefaultRootWindow(display_)); }
 
 bool XDesktop::waitForMode(const ScreenMode& mode, double seconds)
 {
