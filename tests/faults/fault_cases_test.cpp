@@ -43,8 +43,6 @@ class FaultSuite : public ::testing::TestWithParam<FaultCase> { };
 TEST_P(FaultSuite, HoldsToItsRow)
 {
     const FaultCase& fault = GetParam();
-    if (!fs::exists(kBuiltData / "music.mp3"))
-        GTEST_SKIP() << "needs the generated Data folder";
     const char* modeDisplay = std::getenv("BRINDLE_MODE_DISPLAY");
     if (fault.fullscreen && !modeDisplay)
         GTEST_SKIP() << "needs the mode-switching X server: run under scripts/with-mode-server.sh";
