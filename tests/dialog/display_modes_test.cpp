@@ -36,8 +36,6 @@ TEST(DetectAspect, ClassifiesDesktopsInSinglePrecision)
         {1280, 1024, Ratio5x4},
         {1024, 768, Ratio4x3},
         {1366, 768, Other},
-        {1080, 1920, Other},
-        {1921, 1080, Other},
         {1920, 0, Other},
         // 16777217 rounds to 2^24 as a float, so the ratio is exactly 16/10
         // there; divided in double precision it rounds to the next float up.
