@@ -11,19 +11,15 @@ namespace fs = std::filesystem;
 
 TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
 {
-    const struct {
-        uint32_t from, to;
-        int fps;
-        uint64_t first, count;
-    } spans[] = {
-        {0, 100, 60, 0, 6},  // 0, 16, 33, 50, 66, 83
-        {17, 34, 60, 2, 1},  // 33 only: 16 is before, 50 past
-        {0, 134000, 7, 0, 938},
-    };
-    for (const auto& s : spans) {
-        const FrameSpan span = framesBetween(s.from, s.to, s.fps);
-        EXPECT_EQ(span.first, s.first) << s.from << "-" << s.to;
-        EXPECT_EQ(span.count(), s.count) << s.from << "-" << s.to;
+    for (const auto& [from, to, fps, first, count] :
+        std::vector<std::tuple<uint32_t, uint32_t, int, uint64_t, uint64_t>> {
+            {0, 100, 60, 0, 6},  // 0, 16, 33, 50, 66, 83
+            {17, 34, 60, 2, 1},  // 33 only: 16 is before, 50 past
+            {0, 134000, 7, 0, 938},
+        }) {
+        const FrameSpan span = framesBetween(from, to, fps);
+        EXPECT_EQ(span.first, first) << from << "-" << to;
+        EXPECT_EQ(span.count(), count) << from << "-" << to;
     }
 }
 
@@ -50,27 +46,22 @@ TEST(Capture, OutputsThatCannotBeWrittenAreRefusedWithTheRemedy)
     ScratchDir scratch("bad");
     const fs::path folder = scratch.path();
     std::ofstream(folder / "taken") << "a file";
-    const struct {
-        fs::path out;
-        const char* path;
-        const char* remedy;
-    } cases[] = {
-        {folder / "taken", nullptr, "give a folder, or a file ending .mp4"},
-        {folder / "show.avi", nullptr, "give a folder, or a file ending .mp4"},
-        {folder / "show.mp4", "/nonexistent", "apt-get install ffmpeg"},
-    };
-    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    for (const auto& c : cases) {
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    for (const auto& [out, path, remedy] : std::vector<std::tuple<fs::path, std::string, const char*>> {
+             {folder / "taken", saved, "give a folder, or a file ending .mp4"},
+             {folder / "show.avi", saved, "give a folder, or a file ending .mp4"},
+             {folder / "show.mp4", "/nonexistent", "apt-get install ffmpeg"},
+         }) {
         Options options;
-        options.captureOut = c.out.string();
+        options.captureOut = out.string();
         CaptureObserver observer(options, nullptr);
         DemoApplication app;
         app.width = 48;
         app.height = 30;
-        setenv("PATH", c.path ? c.path : path.c_str(), 1);
+        setenv("PATH", path.c_str(), 1);
         std::string error;
-        EXPECT_FALSE(observer.begin(app, error)) << c.out;
-        EXPECT_NE(error.find(c.remedy), std::string::npos) << error;
+        EXPECT_FALSE(observer.begin(app, error)) << out;
+        EXPECT_NE(error.find(remedy), std::string::npos) << error;
     }
-    setenv("PATH", path.c_str(), 1);
+    setenv("PATH", saved.c_str(), 1);
 }

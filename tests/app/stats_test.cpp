@@ -51,27 +51,23 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
 
 TEST(SlowRendererNotice, SpeaksOnceWhenTheFirstSecondsMedianIsOver50Ms)
 {
-    const struct {
-        double frameMs;
-        const char* notice;  // null: silent
-    } cases[] = {
-        {50.0, nullptr},
-        {160.0, "llvmpipe draws 1280x720 at 6 frames a second; --size 640x360 would reach about 25"},
-        {90.0, "llvmpipe draws 1280x720 at 11 frames a second; --size 852x480 would reach about 25"},
-    };
-    for (const auto& c : cases) {
-        SlowRendererNotice notice(1000);
+    for (const auto& [frameMs, notice] : std::vector<std::pair<double, std::string>> {
+             {50.0, ""},
+             {160.0, "llvmpipe draws 1280x720 at 6 frames a second; --size 640x360 would reach about 25"},
+             {90.0, "llvmpipe draws 1280x720 at 11 frames a second; --size 852x480 would reach about 25"},
+         }) {
+        SlowRendererNotice slow(1000);
         std::string said;
         int lines = 0;
         for (int i = 0; i < 100; ++i) {
-            const std::string line = notice.addFrame(i == 0 ? 5000.0 : c.frameMs, "llvmpipe", 1280, 720);
+            const std::string line = slow.addFrame(i == 0 ? 5000.0 : frameMs, "llvmpipe", 1280, 720);
             if (!line.empty()) {
                 said = line;
                 ++lines;
                 EXPECT_GE(i, 7) << "decided on the slow first frames alone";
             }
         }
-        EXPECT_EQ(said, c.notice ? c.notice : "") << c.frameMs;
+        EXPECT_EQ(said, notice) << frameMs;
         EXPECT_LE(lines, 1);
     }
 }

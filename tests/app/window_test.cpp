@@ -18,24 +18,20 @@ std::array<int, 2> windowSize(const DemoApplication& app)
 TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
 {
     using enum AspectCode;
-    const struct {
-        int w, h;
-        AspectCode code;
-        std::array<int, 4> box;  // all zero: no box
-    } cases[] = {
-        {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}},
-        {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
-        {1366, 768, Ratio16x10, {69, 0, 1228, 768}},
-        {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
-        {1280, 1025, Ratio16x10, {0, 112, 1280, 800}},
-        {1920, 1080, Other, {}},
-        {1920, 0, Ratio16x10, {}},
-    };
-    for (const auto& c : cases) {
-        const auto box = letterboxFor(c.w, c.h, c.code);
+    // An all-zero box: none.
+    for (const auto& [w, h, code, expected] : std::vector<std::tuple<int, int, AspectCode, std::array<int, 4>>> {
+             {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}},
+             {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
+             {1366, 768, Ratio16x10, {69, 0, 1228, 768}},
+             {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
+             {1280, 1025, Ratio16x10, {0, 112, 1280, 800}},
+             {1920, 1080, Other, {}},
+             {1920, 0, Ratio16x10, {}},
+         }) {
+        const auto box = letterboxFor(w, h, code);
         const std::array<int, 4> got
             = box ? std::array<int, 4> {box->x, box->y, box->width, box->height} : std::array<int, 4> {};
-        EXPECT_EQ(got, c.box) << c.w << "x" << c.h << " code " << static_cast<int>(c.code);
+        EXPECT_EQ(got, expected) << w << "x" << h << " code " << static_cast<int>(code);
     }
     EXPECT_FLOAT_EQ(letterboxFor(1366, 768, Ratio16x10)->aspect, 1228.0f / 768.0f);
 }

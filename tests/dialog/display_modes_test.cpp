@@ -27,22 +27,18 @@ TEST(DistinctModes, KeepsFirstThirtyTwoBitModePerResolutionInOrder)
 TEST(DetectAspect, ClassifiesDesktopsInSinglePrecision)
 {
     using enum AspectCode;
-    const struct {
-        uint32_t width, height;
-        AspectCode code;
-    } cases[] = {
-        {1920, 1080, Ratio16x9},
-        {1920, 1200, Ratio16x10},
-        {1280, 1024, Ratio5x4},
-        {1024, 768, Ratio4x3},
-        {1366, 768, Other},
-        {1920, 0, Other},
-        // 16777217 rounds to 2^24 as a float, so the ratio is exactly 16/10
-        // there; divided in double precision it rounds to the next float up.
-        {16777217u, 10485760u, Ratio16x10},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(detectAspect(c.width, c.height), c.code) << c.width << "x" << c.height;
+    for (const auto& [width, height, code] : std::vector<std::tuple<uint32_t, uint32_t, AspectCode>> {
+             {1920, 1080, Ratio16x9},
+             {1920, 1200, Ratio16x10},
+             {1280, 1024, Ratio5x4},
+             {1024, 768, Ratio4x3},
+             {1366, 768, Other},
+             {1920, 0, Other},
+             // 16777217 rounds to 2^24 as a float, so the ratio is exactly 16/10
+             // there; divided in double precision it rounds to the next float up.
+             {16777217u, 10485760u, Ratio16x10},
+         })
+        EXPECT_EQ(detectAspect(width, height), code) << width << "x" << height;
 }
 
 // The dialog can only preselect the desktop's mode if SDL lists it as 32-bit.
