@@ -26,39 +26,34 @@ auto fields(const LaunchSettings& s)
 TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
 {
     using enum AspectCode;
-    struct Case {
-        const char* what;
-        void (*edit)(LaunchControls&);
-        AspectCode desktopAspect;
-        LaunchSettings expected;
-    };
-    const Case cases[] = {
-        {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
-        {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
-            {1280, 720, 32, Ratio16x10, 0, true, true, true}},
-        {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, Other,
-            {1280, 720, 32, Ratio5x4, 0, true, true, true}},
-        {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
-            {1280, 720, 32, Ratio5x4, 0, true, true, true}},
-        {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, Ratio4x3,
-            {1280, 720, 32, Ratio4x3, 8, false, true, true}},
-        {"no vsync", [](LaunchControls& c) { c.vsync = false; }, Ratio4x3,
-            {1280, 720, 32, Ratio4x3, 0, true, false, true}},
-        {"no music", [](LaunchControls& c) { c.music = false; }, Ratio4x3,
-            {1280, 720, 32, Ratio4x3, 0, true, true, false}},
-        // A typed size selects its listed mode; a selection in the list wins over the field.
-        {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
-            {1024, 768, 32, Ratio4x3, 0, true, true, true}},
-        {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
-            {1280, 720, 32, Ratio4x3, 0, true, true, true}},
-    };
-    for (const Case& c : cases) {
+    using Edit = void (*)(LaunchControls&);
+    for (const auto& [what, edit, desktopAspect, expected] :
+        std::vector<std::tuple<const char*, Edit, AspectCode, LaunchSettings>> {
+            {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
+            {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
+                {1280, 720, 32, Ratio16x10, 0, true, true, true}},
+            {"5:4 entry", [](LaunchControls& c) { c.aspectIndex = 2; }, Other,
+                {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+            {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
+                {1280, 720, 32, Ratio5x4, 0, true, true, true}},
+            {"8 samples, windowed", [](LaunchControls& c) { c.samplingIndex = 3, c.fullscreen = false; }, Ratio4x3,
+                {1280, 720, 32, Ratio4x3, 8, false, true, true}},
+            {"no vsync", [](LaunchControls& c) { c.vsync = false; }, Ratio4x3,
+                {1280, 720, 32, Ratio4x3, 0, true, false, true}},
+            {"no music", [](LaunchControls& c) { c.music = false; }, Ratio4x3,
+                {1280, 720, 32, Ratio4x3, 0, true, true, false}},
+            // A typed size selects its listed mode; a selection in the list wins over the field.
+            {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
+                {1024, 768, 32, Ratio4x3, 0, true, true, true}},
+            {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
+                {1280, 720, 32, Ratio4x3, 0, true, true, true}},
+        }) {
         LaunchControls controls;
         controls.resolutionIndex = 1;
-        c.edit(controls);
+        edit(controls);
         LaunchSettings s = kUntouched;
-        ASSERT_TRUE(applyLaunchControls(kModes, c.desktopAspect, controls, s)) << c.what;
-        EXPECT_EQ(fields(s), fields(c.expected)) << c.what;
+        ASSERT_TRUE(applyLaunchControls(kModes, desktopAspect, controls, s)) << what;
+        EXPECT_EQ(fields(s), fields(expected)) << what;
     }
 }
 
