@@ -57,10 +57,8 @@ bool matches(Display* display, Window window, pid_t pid, const std::string& titl
         && property(display, window, "_NET_WM_PID", XA_CARDINAL)
             != std::string(reinterpret_cast<const char*>(&wanted), sizeof wanted))
         return false;
-    auto name = property(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False));
-    if (!name)
-        name = property(display, window, "WM_NAME", AnyPropertyType);
-    return title.empty() || name == title;
+    return title.empty()
+        || property(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False)) == title;
 }
 
 // Searches the whole tree, for a window manager may have put the window in a frame.

@@ -1,8 +1,8 @@
 // What the process suites do to and ask of an X server, as a user or a window
 // manager would: find a window, see that it draws, focus it and type into it,
-// ask it to close, and read the screen's mode. Titles are read as raw bytes
-// (_NET_WM_NAME, then WM_NAME), so a lookup gives the same answer whatever
-// locale the calling process runs in, also after GTK has set a UTF-8 one.
+// ask it to close, and read the screen's mode. Titles are read as the raw
+// bytes of _NET_WM_NAME, so a lookup gives the same answer whatever locale the
+// calling process runs in, also after GTK has set a UTF-8 one.
 // Keep one XDesktop for a whole test: while it is connected the server does
 // not reset between the programs the test starts.
 #pragma once
