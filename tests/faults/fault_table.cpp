@@ -102,11 +102,7 @@ const std::vector<FaultCase>& faultTable()
         {"window-close", 0, {}, nullptr, Ending::CloseBox},
         {"sigint", 0, {}, nullptr, Ending::Signal, SIGINT},
         // The live show opened six seconds before its end, which it then reaches by itself.
-        {"fullscreen-end", 0, {},
-            [](FaultRun& run) {
-                run.args.insert(run.args.end(), {"--start", "128000"});
-            },
-            Ending::Itself, 0, true},
+        {"fullscreen-end", 0, {}, [](FaultRun& run) { run.args.push_back("--start=128000"); }, Ending::Itself, 0, true},
         {"fullscreen-escape", 0, {}, nullptr, Ending::Escape, 0, true},
         {"fullscreen-window-close", 0, {}, nullptr, Ending::CloseBox, 0, true},
         {"fullscreen-sigint", 0, {}, nullptr, Ending::Signal, SIGINT, true},
