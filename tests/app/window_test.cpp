@@ -4,17 +4,6 @@
 #include "app/window.h"
 #include "gfx/gl_api.h"
 
-namespace {
-
-std::array<int, 2> windowSize(const DemoApplication& app)
-{
-    std::array<int, 2> size {};
-    SDL_GetWindowSize(app.window, &size[0], &size[1]);
-    return size;
-}
-
-}  // namespace
-
 TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
 {
     using enum AspectCode;
@@ -48,7 +37,9 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     EXPECT_EQ(app.samples, 0);
     EXPECT_TRUE(app.extensions.loaded());
     EXPECT_STREQ(SDL_GetWindowTitle(app.window), "brindle2o16");
-    EXPECT_EQ(windowSize(app), (std::array<int, 2> {160, 128}));
+    int width = 0, height = 0;
+    SDL_GetWindowSize(app.window, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(160, 128));
     std::array<GLint, 4> viewport {};
     glGetIntegerv(GL_VIEWPORT, viewport.data());
     EXPECT_EQ(viewport, (std::array<GLint, 4> {0, 14, 160, 100}));
@@ -61,7 +52,8 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     event.type = SDL_WINDOWEVENT;
     event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
     EXPECT_FALSE(handleEvent(app, event));
-    EXPECT_EQ(windowSize(app), (std::array<int, 2> {160, 128}));
+    SDL_GetWindowSize(app.window, &width, &height);
+    EXPECT_EQ(std::make_pair(width, height), std::make_pair(160, 128));
 
     closeWindow(app);
     EXPECT_EQ(app.window, nullptr);

@@ -39,8 +39,7 @@ TEST(DataDirLookup, BesideTheProgramThenTheShareFolderThenWhereAUserExpectsIt)
 {
     ScratchDir root("layout");
     const fs::path bin = root.path() / "bin", beside = bin / "Data";
-    const fs::path installed = root.path() / "share" / "brindle" / "Data";
-    const fs::path build = root.path() / "build";
+    const fs::path installed = root.path() / "share" / "brindle" / "Data", build = root.path() / "build";
     fs::create_directories(bin);
     fs::create_directories(build);
     // With no data the error names the folder a user expects, in clean path form.
