@@ -12,17 +12,12 @@ namespace {
 // Answers tickCount() from a script, one value per read.
 class ScriptedReads : public FrameClock {
 public:
-    explicit ScriptedReads(std::vector<uint32_t> reads)
-        : reads_(std::move(reads))
-    {
-    }
+    std::vector<uint32_t> reads;
+    mutable size_t next = 0;
+
     bool start() override { return true; }
     void stop() override { }
-    uint32_t tickCount() const override { return reads_[next_++ % reads_.size()]; }
-
-private:
-    std::vector<uint32_t> reads_;
-    mutable size_t next_ = 0;
+    uint32_t tickCount() const override { return reads[next++ % reads.size()]; }
 };
 
 // A device whose position the test moves: it plays while started and not
@@ -44,13 +39,15 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
 {
     // Elapsed from the first read, show time from the second; the tick seen only
     // by the second read is not lost to the next frame.
-    ScriptedReads clock({40, 41, 40, 40});
+    ScriptedReads clock;
+    clock.reads = {40, 41, 40, 40};
     const FrameTime first = readFrameTime(clock);
     EXPECT_EQ(first.showTimeMs, 41u);
     EXPECT_EQ(first.frameStep, 0.08f);
     EXPECT_EQ(readFrameTime(clock).frameStep, 0.002f);
 
-    ScriptedReads wrapped({0x10, 0x10});
+    ScriptedReads wrapped;
+    wrapped.reads = {0x10, 0x10};
     wrapped.previousTicks = 0xFFFFFFF0u;
     EXPECT_EQ(readFrameTime(wrapped).frameStep, 32.0f / 500.0f);
 

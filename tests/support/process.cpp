@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -137,11 +138,9 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find('\n', start), text.size());
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 

@@ -47,7 +47,6 @@ private:
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args,
     const std::vector<std::string>& env = {}, double seconds = 120, const std::filesystem::path& cwd = {});
 
-// The lines of a text, without their newlines.
 std::vector<std::string> splitLines(const std::string& text);
 
 // A fresh folder under the temporary directory, removed with its contents.
