@@ -63,23 +63,21 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
 TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
 {
     enum class Event { None, Pause, Resume, Jump, StallBegins, StallEndsWhereItStopped, StallEndsOnTime, NeverStarts };
-    const struct {
-        const char* name;
-        std::vector<std::pair<double, Event>> events;  // at steady ms, in order
-        double jumpMs = 0.0;
-    } cases[] = {
-        {"runs", {}},
-        {"pauses", {{1000, Event::Pause}, {1500, Event::Resume}}},
-        {"jumps forward", {{1000, Event::Jump}}, 9000},
-        {"jumps back", {{3000, Event::Jump}}, 500},
-        {"stalls 2 frames, closed by slewing", {{1000, Event::StallBegins}, {1030, Event::StallEndsWhereItStopped}}},
-        {"stalls 0.5 s", {{1000, Event::StallBegins}, {1500, Event::StallEndsWhereItStopped}}},
-        {"stalls 0.5 s, resumes on time", {{1000, Event::StallBegins}, {1500, Event::StallEndsOnTime}}},
-        {"never starts", {{0, Event::NeverStarts}}},
-    };
+    using enum Event;
     constexpr double kFrameMs = 1000.0 / 60.0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    // Events at steady ms, in order.
+    for (const auto& [name, events, jumpMs] :
+        std::vector<std::tuple<const char*, std::vector<std::pair<double, Event>>, double>> {
+            {"runs", {}, 0},
+            {"pauses", {{1000, Pause}, {1500, Resume}}, 0},
+            {"jumps forward", {{1000, Jump}}, 9000},
+            {"jumps back", {{3000, Jump}}, 500},
+            {"stalls 2 frames, closed by slewing", {{1000, StallBegins}, {1030, StallEndsWhereItStopped}}, 0},
+            {"stalls 0.5 s", {{1000, StallBegins}, {1500, StallEndsWhereItStopped}}, 0},
+            {"stalls 0.5 s, resumes on time", {{1000, StallBegins}, {1500, StallEndsOnTime}}, 0},
+            {"never starts", {{0, NeverStarts}}, 0},
+        }) {
+        SCOPED_TRACE(name);
         FakeDevice device;
         MusicPlayer music;
         ASSERT_EQ(music.loadMusic(device, "a.mp3"), 0);
@@ -95,40 +93,39 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             if (device.playing && !device.stalled)
                 device.position += t - now;
             now = t;
-            const Event event
-                = next < c.events.size() && c.events[next].first <= t ? c.events[next++].second : Event::None;
+            const Event event = next < events.size() && events[next].first <= t ? events[next++].second : None;
             switch (event) {
-            case Event::Pause:
+            case Pause:
                 previous = clock.showMs();
                 clock.pause();
                 paused = true;
                 break;
-            case Event::Resume: clock.resume(); break;
-            case Event::Jump: clock.jumpTo(static_cast<uint32_t>(c.jumpMs)); break;
-            case Event::StallBegins: device.stalled = true; break;
-            case Event::StallEndsOnTime: device.position = t; [[fallthrough]];
-            case Event::StallEndsWhereItStopped:
+            case Resume: clock.resume(); break;
+            case Jump: clock.jumpTo(static_cast<uint32_t>(jumpMs)); break;
+            case StallBegins: device.stalled = true; break;
+            case StallEndsOnTime: device.position = t; [[fallthrough]];
+            case StallEndsWhereItStopped:
                 device.stalled = false;
                 stallEnd = t;
                 break;
-            case Event::NeverStarts: device.playing = false; break;
-            case Event::None: break;
+            case NeverStarts: device.playing = false; break;
+            case None: break;
             }
             clock.tickCount();
             const double show = clock.showMs();
-            if (event == Event::Jump) {
-                EXPECT_EQ(show, c.jumpMs);
-                EXPECT_EQ(device.position, c.jumpMs) << "the music jumps with the picture";
+            if (event == Jump) {
+                EXPECT_EQ(show, jumpMs);
+                EXPECT_EQ(device.position, jumpMs) << "the music jumps with the picture";
             } else if (paused) {
                 EXPECT_EQ(show, previous) << "paused at " << t;
             } else {
                 // Never backwards, never frozen, never faster than the steady clock by more than 5 %.
                 EXPECT_NEAR(show - previous, kFrameMs, kFrameMs * 0.05 + 1e-9) << t;
             }
-            paused = paused && event != Event::Resume;
+            paused = paused && event != Resume;
             if (stallEnd >= 0 && agreedAfterStall < 0 && std::fabs(show - device.position) <= 2.0)
                 agreedAfterStall = t;
-            if (device.playing && stallEnd < 0 && !device.stalled && t > 100 && event == Event::None) {
+            if (device.playing && stallEnd < 0 && !device.stalled && t > 100 && event == None) {
                 EXPECT_NEAR(show, device.position, 2.0) << "follows the music at " << t;
             }
             previous = show;
@@ -138,7 +135,7 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             EXPECT_LE(agreedAfterStall - stallEnd, 1000.0);
             EXPECT_NEAR(clock.audioSync()->relockMs, agreedAfterStall - stallEnd, 2 * kFrameMs);
         }
-        if (c.events.empty()) {
+        if (events.empty()) {
             EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);
         }
         if (!device.playing) {

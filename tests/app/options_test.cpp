@@ -83,10 +83,9 @@ TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
 {
     std::string block;  // the usage's option lines as a code block
     std::istringstream lines(usageText());
-    for (std::string line; std::getline(lines, line);) {
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind("  ", 0) == 0)
             block += "  " + line + "\n";
-    }
     ASSERT_GE(std::count(block.begin(), block.end(), '\n'), 19);
     std::ifstream in(BRINDLE_SOURCE_DIR "/README.md");
     const std::string readme {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

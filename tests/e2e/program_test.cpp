@@ -24,7 +24,6 @@ namespace {
 
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
-const std::string kDialogTitle = "brindle kiln 2.0";
 const std::string kShowTitle = "brindle2o16";
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
@@ -40,7 +39,7 @@ protected:
     // Waits for the dialog of `program` to come up with the keyboard focus.
     static unsigned long dialogOf(XDesktop& desktop, Process& program)
     {
-        const unsigned long dialog = desktop.waitForWindow(program.pid(), kDialogTitle, 20);
+        const unsigned long dialog = desktop.waitForWindow(program.pid(), "brindle kiln 2.0", 20);
         EXPECT_NE(dialog, 0u) << "no dialog window appeared\n" << program.errSoFar();
         EXPECT_EQ(desktop.waitForWindow(program.pid(), kShowTitle, 0), 0u) << "a show window while the dialog is up";
         for (int i = 0; i < 50 && desktop.focusedWindow() != dialog; ++i)
