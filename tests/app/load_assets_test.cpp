@@ -11,7 +11,6 @@ TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndTheShowFindsEveryAsset)
     DemoApplication app;
     app.width = 160;
     app.height = 100;
-    app.aspectMode = AspectCode::Other;
     std::string error;
     ASSERT_TRUE(openWindow(app, error)) << error;
     app.audio = makeNullAudioBackend();

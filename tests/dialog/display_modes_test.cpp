@@ -14,10 +14,9 @@ TEST(DistinctModes, KeepsFirstThirtyTwoBitModePerResolutionInOrder)
         = {{1920, 1080, 16, 60}, {1920, 1080, 32, 60}, {1920, 1080, 32, 144}, {1280, 720, 32, 75}, {800, 600, 16, 60},
             {1280, 720, 32, 60}, {1080, 1920, 32, 60}, {1024, 768, 8, 60}, {1024, 768, 32, 60}};
     std::vector<std::string> kept;
-    for (const DisplayMode& mode : distinctModes(enumerated)) {
+    for (const DisplayMode& mode : distinctModes(enumerated))
         kept.push_back(
             modeLabel(mode) + "@" + std::to_string(mode.refreshRate) + "/" + std::to_string(mode.bitsPerPixel));
-    }
     // The first enumerated refresh rate, not the fastest.
     EXPECT_EQ(
         kept, (std::vector<std::string> {"1920x1080@60/32", "1280x720@75/32", "1080x1920@60/32", "1024x768@60/32"}));

@@ -21,8 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = BRINDLE_PROGRAM;
-const fs::path kBuiltData = BRINDLE_DATA;
 const ScreenMode kShowMode {800, 600};
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
@@ -58,7 +56,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
     fs::permissions(root.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
     // Unchanged files are links to the build's; a case replaces the ones it breaks.
     fs::create_directories(run.data);
-    for (const auto& entry : fs::directory_iterator(kBuiltData))
+    for (const auto& entry : fs::directory_iterator(BRINDLE_DATA))
         fs::create_symlink(entry.path(), run.data / entry.path().filename());
     if (fault.provoke)
         fault.provoke(run);
@@ -81,7 +79,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
         run.env.push_back(std::string("DISPLAY=") + server);
     }
 
-    Process show(kProgram, run.args, run.env);
+    Process show(BRINDLE_PROGRAM, run.args, run.env);
     if (fault.ending != Ending::Itself || fault.fullscreen) {
         const unsigned long window = desktop->waitForWindow(show.pid(), "", 60);
         ASSERT_TRUE(window && desktop->waitForPicture(window, 60)) << "the show never drew\n" << show.errSoFar();
