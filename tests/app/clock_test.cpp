@@ -73,6 +73,7 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             {"jumps forward", {{1000, Jump}}, 9000},
             {"jumps back", {{3000, Jump}}, 500},
             {"stalls 2 frames, closed by slewing", {{1000, StallBegins}, {1030, StallEndsWhereItStopped}}, 0},
+            {"stalls 0.2 s", {{1000, StallBegins}, {1200, StallEndsWhereItStopped}}, 0},
             {"stalls 0.5 s", {{1000, StallBegins}, {1500, StallEndsWhereItStopped}}, 0},
             {"stalls 0.5 s, resumes on time", {{1000, StallBegins}, {1500, StallEndsOnTime}}, 0},
             {"never starts", {{0, NeverStarts}}, 0},
