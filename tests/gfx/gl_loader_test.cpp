@@ -25,16 +25,6 @@ void* fakeLookup(const char* name)
 
 const char* kFullList = "GL_ARB_multitexture GL_ARB_imaging GL_EXT_blend_subtract GL_EXT_framebuffer_object";
 
-class LoaderTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        fetched.clear();
-        missing.clear();
-        brindle_glBlendEquation = brindle_glBlendEquationEXT = nullptr;
-    }
-};
-
 }  // namespace
 
 TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWholeNamesOnly)
@@ -56,7 +46,7 @@ TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWhole
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
 }
 
-TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
+TEST(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
 {
     ExtensionLoader loader;
     ASSERT_TRUE(loader.load({4, 5}, kFullList, fakeLookup));
@@ -75,7 +65,7 @@ TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
     EXPECT_NE(brindle_glBlendEquationEXT, nullptr);
 }
 
-TEST_F(LoaderTest, EachMissingRequirementIsNamed)
+TEST(LoaderTest, EachMissingRequirementIsNamed)
 {
     const std::tuple<GLVersion, const char*, const char*, LoaderFailure, const char*> cases[]
         = {{{4, 5}, "GL_EXT_framebuffer_object", nullptr, LoaderFailure::BlendEquation, "blend"},
