@@ -66,22 +66,21 @@ std::string matchReference(const std::string& path, const Picture& picture)
     Picture reference;
     if (!readPng(path, reference.width, reference.height, reference.rgb, error))
         return error;
-    double mean = 255.0, farShare = 1.0;
-    if (reference.width == picture.width && reference.height == picture.height && !picture.rgb.empty()) {
-        double sum = 0.0;
-        size_t far = 0;
-        for (size_t i = 0; i < picture.rgb.size(); i += 3) {
-            bool isFar = false;
-            for (size_t c = i; c < i + 3; ++c) {
-                const int difference = std::abs(picture.rgb[c] - reference.rgb[c]);
-                sum += difference;
-                isFar = isFar || difference > 32;
-            }
-            far += isFar;
+    if (reference.width != picture.width || reference.height != picture.height || picture.rgb.empty())
+        return path + " has another size";
+    double sum = 0.0;
+    size_t far = 0;
+    for (size_t i = 0; i < picture.rgb.size(); i += 3) {
+        bool isFar = false;
+        for (size_t c = i; c < i + 3; ++c) {
+            const int difference = std::abs(picture.rgb[c] - reference.rgb[c]);
+            sum += difference;
+            isFar = isFar || difference > 32;
         }
-        mean = sum / static_cast<double>(picture.rgb.size());
-        farShare = static_cast<double>(far) / static_cast<double>(picture.rgb.size() / 3);
+        far += isFar;
     }
+    const double mean = sum / static_cast<double>(picture.rgb.size());
+    const double farShare = static_cast<double>(far) / static_cast<double>(picture.rgb.size() / 3);
     if (mean <= 2.0 && farShare <= 0.005)
         return {};
     char text[512];
