@@ -1,7 +1,7 @@
 // The full-screen quad and the separable blur, measured on real render targets.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <tuple>
 
 #include "gfx/asset_catalogue.h"
