@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "audio/decoded_track.h"
 #include "audio/frequency_analysis.h"
@@ -49,7 +50,13 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecodeInStereoAt44100)
     EXPECT_FLOAT_EQ(resampled.samples[10000], resampled.samples[10001]);
     std::filesystem::copy_file(whole, cut, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
-    std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}, {mono, false}};
+    // Garbage in the middle: both paths must resynchronise the same way.
+    const std::string damaged = tempPath("window-damaged.mp3");
+    std::filesystem::copy_file(whole, damaged, std::filesystem::copy_options::overwrite_existing);
+    std::fstream(damaged, std::ios::in | std::ios::out | std::ios::binary)
+        .seekp(static_cast<std::streamoff>(std::filesystem::file_size(whole) / 2))
+        .write(std::string(3000, '\xFF').data(), 3000);
+    std::vector<std::pair<std::string, bool>> tracks = {{whole, false}, {cut, false}, {damaged, false}, {mono, false}};
     if (std::filesystem::exists(kThirdPartyModule))
         tracks.emplace_back(kThirdPartyModule, true);
 

@@ -13,16 +13,15 @@
 
 namespace {
 
-// A flat grey image file, written by the generators' own encoder.
-std::vector<uint8_t> flatImageFile(int width, int height, uint8_t grey)
+// A flat grey image file, written by the generators' own encoder and then spoilt.
+void writeFlatImage(
+    const std::filesystem::path& path, int width, int height, uint8_t grey,
+    void (*spoil)(std::vector<uint8_t>&) = [](std::vector<uint8_t>&) {})
 {
     IndexedImage image(width, height);
     std::fill(image.indices.begin(), image.indices.end(), grey);
-    return encodePaletteImage(image);
-}
-
-void writeBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
+    std::vector<uint8_t> bytes = encodePaletteImage(image);
+    spoil(bytes);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
@@ -57,15 +56,11 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
     std::filesystem::create_directories(dir);
     uint8_t row = 1;
     for (const ImageAsset& asset : imageAssets())
-        writeBytes(dir / asset.file, flatImageFile(asset.width, asset.height, row++));
+        writeFlatImage(dir / asset.file, asset.width, asset.height, row++);
     std::filesystem::remove(dir / "plus.p");
-    std::vector<uint8_t> reserved = flatImageFile(512, 128, 1);
-    reserved[64] = 1;
-    writeBytes(dir / "bdl.p", reserved);
-    writeBytes(dir / "gdr.p", flatImageFile(256, 128, 2));
-    std::vector<uint8_t> truncated = flatImageFile(512, 128, 3);
-    truncated.resize(truncated.size() / 2);
-    writeBytes(dir / "qn.p", truncated);
+    writeFlatImage(dir / "bdl.p", 512, 128, 1, [](std::vector<uint8_t>& bytes) { bytes[64] = 1; });
+    writeFlatImage(dir / "gdr.p", 256, 128, 2);
+    writeFlatImage(dir / "qn.p", 512, 128, 3, [](std::vector<uint8_t>& bytes) { bytes.resize(bytes.size() / 2); });
 
     TextureRegistry textures;
     const std::vector<std::string> warnings = loadImageTextures(textures, dir.string());

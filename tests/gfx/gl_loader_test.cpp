@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "gfx/gl_api.h"
 #include "gfx/gl_loader.h"
@@ -24,27 +25,12 @@ void* fakeLookup(const char* name)
 
 const char* kFullList = "GL_ARB_multitexture GL_ARB_imaging GL_EXT_blend_subtract GL_EXT_framebuffer_object";
 
-class LoaderTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        fetched.clear();
-        missing.clear();
-        brindle_glBlendEquation = brindle_glBlendEquationEXT = nullptr;
-    }
-};
-
 }  // namespace
 
 TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWholeNamesOnly)
 {
-    const std::pair<const char*, GLVersion> cases[] = {
-        {"4.6.0 NVIDIA 550.1", {4, 6}},
-        {"10.0 Future", {10, 0}},
-        {"OpenGL ES 3.2 Mesa", {3, 2}},
-        {nullptr, {0, 0}},
-        {"4", {0, 0}},
-    };
+    const std::pair<const char*, GLVersion> cases[] = {{"4.6.0 NVIDIA 550.1", {4, 6}}, {"10.0 Future", {10, 0}},
+        {"OpenGL ES 3.2 Mesa", {3, 2}}, {nullptr, {0, 0}}, {"4", {0, 0}}};
     for (const auto& [text, want] : cases) {
         const GLVersion v = parseGLVersion(text);
         EXPECT_EQ(std::pair(v.major, v.minor), std::pair(want.major, want.minor)) << (text ? text : "null");
@@ -60,7 +46,7 @@ TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWhole
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
 }
 
-TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
+TEST(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
 {
     ExtensionLoader loader;
     ASSERT_TRUE(loader.load({4, 5}, kFullList, fakeLookup));
@@ -79,31 +65,23 @@ TEST_F(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
     EXPECT_NE(brindle_glBlendEquationEXT, nullptr);
 }
 
-TEST_F(LoaderTest, EachMissingRequirementIsNamed)
+TEST(LoaderTest, EachMissingRequirementIsNamed)
 {
-    struct Case {
-        GLVersion version;
-        const char* list;
-        const char* missingName;
-        LoaderFailure failure;
-        const char* named;
-    };
-    const Case cases[] = {
-        {{4, 5}, "GL_EXT_framebuffer_object", nullptr, LoaderFailure::BlendEquation, "blend"},
-        {{4, 5}, kFullList, "glMultiTexCoord3f", LoaderFailure::Multitexture, "multitexture"},
-        {{1, 5}, kFullList, nullptr, LoaderFailure::Version, "2.0"},
-        {{4, 5}, "GL_ARB_imaging GL_EXT_framebuffer_objects", nullptr, LoaderFailure::FramebufferObject,
-            "GL_EXT_framebuffer_object"},
-    };
-    for (const Case& c : cases) {
+    const std::tuple<GLVersion, const char*, const char*, LoaderFailure, const char*> cases[]
+        = {{{4, 5}, "GL_EXT_framebuffer_object", nullptr, LoaderFailure::BlendEquation, "blend"},
+            {{4, 5}, kFullList, "glMultiTexCoord3f", LoaderFailure::Multitexture, "multitexture"},
+            {{1, 5}, kFullList, nullptr, LoaderFailure::Version, "2.0"},
+            {{4, 5}, "GL_ARB_imaging GL_EXT_framebuffer_objects", nullptr, LoaderFailure::FramebufferObject,
+                "GL_EXT_framebuffer_object"}};
+    for (const auto& [version, list, missingName, failure, named] : cases) {
         missing.clear();
-        if (c.missingName)
-            missing.insert(c.missingName);
+        if (missingName)
+            missing.insert(missingName);
         ExtensionLoader loader;
-        EXPECT_FALSE(loader.load(c.version, c.list, fakeLookup));
+        EXPECT_FALSE(loader.load(version, list, fakeLookup));
         EXPECT_FALSE(loader.loaded());
-        EXPECT_EQ(loader.failure(), c.failure);
-        EXPECT_NE(std::string(loader.failureText()).find(c.named), std::string::npos) << loader.failureText();
+        EXPECT_EQ(loader.failure(), failure);
+        EXPECT_NE(std::string(loader.failureText()).find(named), std::string::npos) << loader.failureText();
         // A failed load keeps nothing: a retry with what was missing starts again.
         missing.clear();
         ASSERT_TRUE(loader.load({2, 1}, kFullList, fakeLookup));

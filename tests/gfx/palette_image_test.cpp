@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 
 #include "gfx/palette_image.h"
 
@@ -39,23 +40,12 @@ struct FileLayout {
 
 const PaletteImage kSentinel = {{1, 2, 3, 4}, {9}, 77, 88};
 
-bool untouched(const PaletteImage& image)
-{
-    return image.pixels == kSentinel.pixels && image.palette == kSentinel.palette && image.width == 77
-        && image.height == 88;
-}
-
 }  // namespace
 
 TEST(PaletteImage, RunsLiteralsPlanesAndRows)
 {
-    struct Case {
-        const char* what;
-        FileLayout layout;
-        int width, height;
-        std::vector<uint8_t> reds;  // palette index i has red i
-    };
-    const Case cases[] = {
+    // The expected pixels are palette indices: index i has red i.
+    const std::tuple<const char*, FileLayout, int, int, std::vector<uint8_t>> cases[] = {
         {"2 x 2 example", {.data = {0x05, 0xC1, 0x07, 0xC2, 0x00}}, 2, 2, {5, 7, 0, 0}},
         // The run ends past row 0, so row 1 starts at position 3 and its second
         // pixel would lie beyond the image: it is dropped.
@@ -67,14 +57,14 @@ TEST(PaletteImage, RunsLiteralsPlanesAndRows)
             {.planes = 3, .bytesPerLine = 1, .firstRow = 5, .lastRow = 8, .data = {0xC3, 0, 0xC3, 1, 0xC3, 2, 0xC3, 3}},
             3, 4, {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, layout, width, height, reds] : cases) {
         PaletteImage image;
-        ASSERT_EQ(decodePaletteImage(c.layout.bytes(), image), PaletteStatus::Decoded) << c.what;
-        EXPECT_EQ(std::pair(image.width, image.height), std::pair(c.width, c.height)) << c.what;
+        ASSERT_EQ(decodePaletteImage(layout.bytes(), image), PaletteStatus::Decoded) << what;
+        EXPECT_EQ(std::pair(image.width, image.height), std::pair(width, height)) << what;
         std::vector<uint8_t> expected;
-        for (uint8_t red : c.reds)
+        for (uint8_t red : reds)
             expected.insert(expected.end(), {red, 2, 0, red});  // alpha is the red byte
-        EXPECT_EQ(image.pixels, expected) << c.what;
+        EXPECT_EQ(image.pixels, expected) << what;
     }
 }
 
@@ -97,6 +87,7 @@ TEST(PaletteImage, RefusedFilesLeaveTheRecordUntouched)
     for (const auto& [layout, expected] : cases) {
         PaletteImage image = kSentinel;
         EXPECT_EQ(decodePaletteImage(layout.bytes(), image), expected) << static_cast<int>(expected);
-        EXPECT_TRUE(untouched(image));
+        EXPECT_EQ(std::tie(image.pixels, image.palette, image.width, image.height),
+            std::tie(kSentinel.pixels, kSentinel.palette, kSentinel.width, kSentinel.height));
     }
 }

@@ -4,19 +4,14 @@
 
 #include <array>
 #include <limits>
+#include <tuple>
 
 #include "show_random_helpers.h"
 
 TEST(PlusField, AxisHeadingQuartersIncludeTheirUpperBoundAndSpectrumBinsClamp)
 {
-    const std::array<std::array<int, 3>, 6> headings = {{
-        {0, -1, 0},
-        {8192, -1, 0},
-        {8193, 0, -1},
-        {16384, 0, -1},
-        {24576, 1, 0},
-        {24577, 0, 1},
-    }};
+    const std::array<std::array<int, 3>, 6> headings
+        = {{{0, -1, 0}, {8192, -1, 0}, {8193, 0, -1}, {16384, 0, -1}, {24576, 1, 0}, {24577, 0, 1}}};
     for (const auto& [draw, x, y] : headings) {
         ShowRandom random = randomYielding(draw);
         const Vec4 heading = randomAxisHeading(random);
@@ -46,9 +41,8 @@ TEST(PlusField, SpritesTurnOverOnLoudBinsAndScatterDropsTheLiftButNotTheSize)
     EXPECT_LT(plusSprite(field, 1, 0.0f, spectrum.data()).half, 0.0f);
     EXPECT_FLOAT_EQ(plusSprite(field, 0, 0.0f, nullptr).half, 1.15f * 0.35f);
     const PlusSprite scattered = plusSprite(field, 0, 1.0f, spectrum.data());
-    EXPECT_EQ(scattered.translate.y, 4.5f);
-    EXPECT_EQ(scattered.half, right.half);
-    EXPECT_EQ(scattered.angle, field.spinAngle[0]);
+    EXPECT_EQ(std::tuple(scattered.translate.y, scattered.half, scattered.angle),
+        std::tuple(4.5f, right.half, field.spinAngle[0]));
 }
 
 TEST(PlusField, InconsistentEmitterListsNeverReachPastTheParticles)

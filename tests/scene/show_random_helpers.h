@@ -19,9 +19,7 @@ inline ShowRandom showRandomAfter(int draws)
 // to output << 16 is found by inverting the multiplier modulo 2^32.
 inline ShowRandom randomYielding(int output)
 {
-    uint32_t inverse = 214013u;  // Newton's iteration doubles the correct low bits
-    for (int i = 0; i < 5; ++i)
-        inverse *= 2u - 214013u * inverse;
+    const uint32_t inverse = 0xB9B33155u;  // 214013 * inverse = 1 modulo 2^32
     ShowRandom random;
     random.seed(((static_cast<uint32_t>(output) << 16) - 2531011u) * inverse);
     return random;

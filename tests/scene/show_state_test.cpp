@@ -9,46 +9,34 @@
 #include "gfx/texture_registry.h"
 #include "show_random_helpers.h"
 
-namespace {
-
-struct Built {
-    MusicPlayer music;
-    ProgramRegistry programs;
-    TextureRegistry textures;
-    std::unique_ptr<ShowState> state = buildShowState(music, programs, textures);
-};
-
-}  // namespace
-
-TEST(ShowState, GeneratorDrawsAfterTheShowSeedAndConstructionTakesExactly43900)
+TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAndDestroyReleasesThem)
 {
     ShowRandom random = showRandomAfter(0);
     for (int value : {7248, 5919, 6382, 22845, 12750})
         EXPECT_EQ(random.next(), value);
     // 500 x 5 particles, 200 x 7 boxes, 10 x 800 x 5 cells.
-    Built built;
-    EXPECT_EQ(built.state->random.state(), 220658784u);
-    EXPECT_EQ(showRandomAfter(43900).state(), built.state->random.state());
-}
+    MusicPlayer music;
+    ProgramRegistry programs;
+    TextureRegistry textures;
+    const std::unique_ptr<ShowState> built = buildShowState(music, programs, textures);
+    ShowState& s = *built;
+    EXPECT_EQ(s.random.state(), 220658784u);
+    EXPECT_EQ(showRandomAfter(43900).state(), s.random.state());
 
-TEST(ShowState, FirstParticleBoxCellAndThePaletteAreExactAndDestroyReleasesTheElements)
-{
-    Built built;
-    const PlusField& plus = built.state->plus;
-    EXPECT_FLOAT_EQ(plus.driftDirection[0].x, 0.22119140625f);
-    EXPECT_FLOAT_EQ(plus.driftDirection[0].z, 0.19476318359375f);
-    EXPECT_FLOAT_EQ(plus.driftRate[0], 0.184293523f);
-    EXPECT_FLOAT_EQ(plus.spinAngle[0], 97.2747803f);
+    EXPECT_FLOAT_EQ(s.plus.driftDirection[0].x, 0.22119140625f);
+    EXPECT_FLOAT_EQ(s.plus.driftDirection[0].z, 0.19476318359375f);
+    EXPECT_FLOAT_EQ(s.plus.driftRate[0], 0.184293523f);
+    EXPECT_FLOAT_EQ(s.plus.spinAngle[0], 97.2747803f);
 
     // Box 0 comes from draws 2501 to 2507, exactly.
-    const SquareSwarm& swarm = built.state->swarm;
+    const SquareSwarm& swarm = s.swarm;
     const Vec4& ring = swarm.ringPosition[0];
     EXPECT_EQ(std::tuple(ring.x, ring.y, ring.z, ring.w),
         std::tuple(4.888368129730225f, -11.16291618347168f, 1.26068115234375f, 1.0f));
     EXPECT_EQ(std::tuple(swarm.spinRate[0], swarm.spinAngle[0], swarm.halfSize[0]),
         std::tuple(0.6687469482421875f, 1.407427430152893f, 0.18153229355812073f));
 
-    const auto& banners = built.state->greetingBanners;
+    const auto& banners = s.greetingBanners;
     ASSERT_EQ(banners.size(), 10u);
     EXPECT_EQ(banners[0].textureKey, "TORVALE");
     EXPECT_EQ(banners[9].startMs, 107000u);
@@ -57,7 +45,6 @@ TEST(ShowState, FirstParticleBoxCellAndThePaletteAreExactAndDestroyReleasesTheEl
     EXPECT_FLOAT_EQ(banners[0].cellTilts[0], 0.758745253f);
 
     // The palette slots are exact eight-bit fractions.
-    ShowState& s = *built.state;
     EXPECT_EQ(s.materialSet, 0);
     const float expected[3][3] = {{177, 68, 115}, {209, 187, 80}, {52, 134, 116}};
     for (int slot = 0; slot < 3; ++slot) {

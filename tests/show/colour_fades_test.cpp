@@ -2,20 +2,12 @@
 
 #include "show/colour_fades.h"
 
-namespace {
-
-float alphaOf(const FadeQuad& q)
-{
-    const FadeEntry& e = *q.entry;
-    return fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, q.t)[3];
-}
-
-}  // namespace
-
-// The alpha at each time is read back from real frames in RunShow; here the
-// retirement bookkeeping, which frames cannot show.
+// The fade-in's alpha shows in the show's reference frames; here the fade-out's
+// and the retirement bookkeeping, which frames cannot show.
 TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
 {
+    auto alphaOf
+        = [](const FadeQuad& q) { return fadeColour(0, 0, 0, 0, 0, 0, q.entry->fromAlpha, q.entry->toAlpha, q.t)[3]; };
     FadeState state;
     std::array<FadeQuad, kFadeTable.size()> quads {};
     planFades(state, 3990, quads);

@@ -20,7 +20,6 @@ TEST(FrameValues, BeatsFlashOnlyInsideTheWindowBothEndsIncluded)
 TEST(FrameValues, AnyRaisedBandIsABeat)
 {
     BeatDetector beats;
-    EXPECT_FALSE(anyBandBeat(beats));
     const float loud[1024] = {1.0f};
     beats.analyse(loud);  // the first non-silent frame compares against nothing
     EXPECT_TRUE(anyBandBeat(beats));

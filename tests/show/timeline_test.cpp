@@ -1,6 +1,7 @@
 // The script: windows, ramp rules and their order, banner positions, clamping.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "show/timeline.h"
@@ -61,24 +62,19 @@ TEST(TimelineTest, WindowEdgesAreInclusiveAndRowsComeInScriptOrder)
 // 77000 and lifts from 86000; the plus field scatters from 27000.
 TEST(TimelineTest, RampRulesStartAndStopAtTheirEdgesInclusive)
 {
-    struct Case {
-        uint32_t t;
-        float* (*value)(Script&);
-        int direction;
-    };
     auto brindle = [](Script& s) { return &s.timeline.banners[static_cast<int>(B::Brindle)].fade; };
     auto swarm = [](Script& s) { return &s.timeline.swarmHeight; };
     auto scatter = [](Script& s) { return &s.timeline.plusScatter; };
-    const Case cases[]
+    const std::tuple<uint32_t, float* (*)(Script&), int> cases[]
         = {{37000, brindle, 1}, {37001, brindle, 0}, {43999, brindle, 0}, {44000, brindle, -1}, {77000, swarm, -1},
             {77001, swarm, 0}, {85999, swarm, 0}, {86000, swarm, 1}, {26999, scatter, 0}, {27000, scatter, 1}};
-    for (const Case& c : cases) {
+    for (const auto& [t, value, direction] : cases) {
         Script script;
-        *c.value(script) = 0.5f;
+        *value(script) = 0.5f;
         script.timeline.swarmHeight = 30.0f;
-        const float before = *c.value(script);
-        script.run(c.t, 0.01f);
-        EXPECT_EQ((*c.value(script) > before) - (*c.value(script) < before), c.direction) << c.t;
+        const float before = *value(script);
+        script.run(t, 0.01f);
+        EXPECT_EQ((*value(script) > before) - (*value(script) < before), direction) << t;
     }
 }
 
