@@ -10,6 +10,7 @@
 #include "app/configurator.h"
 #include "app/data_dir.h"
 #include "app/frame_clock.h"
+#include "app/frame_log.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
 #include "app/playback_clock.h"
@@ -22,6 +23,7 @@
 #include "scene/schedule.h"
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
+#include "show/frame_values.h"
 
 namespace {
 
@@ -63,6 +65,7 @@ public:
     void renderFrame(DemoApplication& app) override
     {
         ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
+        lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
     void advanceFrame(DemoApplication& app) override
@@ -78,6 +81,10 @@ public:
     {
         releaseScene();
         return build(app, error);
+    }
+    bool frameFlashed() const override
+    {
+        return show_ && anyBandBeat(show_->beats) && beatCanFlash(lastFrameMs_);
     }
     // Frames whose beat flag was raised inside the beat window.
     int beatFrames() const { return playback_.beats(); }
@@ -109,6 +116,7 @@ private:
     std::unique_ptr<ShowState> scene_;
     std::unique_ptr<ShowFrameState> show_;
     PlaybackStats playback_ {kBeatWindow.startMs, kBeatWindow.endMs};
+    uint32_t lastFrameMs_ = 0;
 };
 
 std::string defaultDataDir()
@@ -139,7 +147,7 @@ int readCommandLine(int argc, char** argv, Options& options)
     return -1;
 }
 
-int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
+int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, FrameLog* frameLog)
 {
     DemoApplication app;
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
@@ -162,7 +170,9 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
         // The millisecond ticker drifts from the sound device over a whole show
         // (the device's rate is its own), so real time follows what is heard.
         app.audio = makeDeviceAudioBackend(report);
-        clock = std::make_unique<PlaybackClock>(*app.audio, app.music);
+        auto playback = std::make_unique<PlaybackClock>(*app.audio, app.music);
+        playback->setAudioOffsetMs(options.audioOffsetMs);
+        clock = std::move(playback);
     }
 
     RealShow show(options.stats || options.bench);
@@ -171,6 +181,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats)
     run.clock = clock.get();
     run.observer = observer.get();
     run.stats = &stats;
+    run.frameLog = frameLog;
     run.startTicks = startTicks;
     const int status = runShow(app, show, run);
     stats.setBeats(show.beatFrames());
@@ -191,8 +202,17 @@ int main(int argc, char** argv)
     if (!options.fixedStep())
         preferNamedVideoDriver();
 
+    // The log is made before anything is shown, so an unwritable name costs no start-up.
+    FrameLog frameLog;
+    if (!options.frameLog.empty()) {
+        std::string error;
+        if (!frameLog.open(options.frameLog, error)) {
+            report(error);
+            return 1;
+        }
+    }
     FrameStats stats;
-    const int status = playShow(options, startTicks, stats);
+    const int status = playShow(options, startTicks, stats, frameLog.isOpen() ? &frameLog : nullptr);
 
     // Puts back any display mode still switched, whatever way the show ended.
     SDL_Quit();

@@ -83,6 +83,15 @@ Reason readShowTime(const std::string& text, uint32_t last, uint32_t& ms)
     return noReason();
 }
 
+Reason readAudioOffsetInto(const std::string& text, Options& o)
+{
+    const auto ms = readWhole(text, -kMaxAudioOffsetMs, kMaxAudioOffsetMs);
+    if (!ms)
+        return "'" + text + "' is not a whole number of milliseconds from -1000 to 1000";
+    o.audioOffsetMs = static_cast<int>(*ms);
+    return noReason();
+}
+
 Reason readPath(const std::string& text, std::string& path, const char* what)
 {
     if (text.empty())
@@ -125,8 +134,16 @@ const OptionRow kOptionRows[] = {
     {"--start", "MS", "open the live show at MS milliseconds, music positioned there; the show's state is "
                       "fast-forwarded at 60 fps",
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs - 1, o.startMs.emplace()); }},
-    {"--stats", "", "print frame statistics as JSON on stdout at exit",
+    {"--stats", "", "print frame statistics as JSON on stdout at exit; in the live show audio_drift_ms is "
+                    "the largest gap between the picture and the music heard from the speakers",
      [](const std::string&, Options& o) { o.stats = true; return noReason(); }},
+    {"--frame-log", "FILE", "write one CSV line per presented frame into FILE: frame, show time, "
+                            "CLOCK_MONOTONIC after the swap (ns), beat",
+     [](const std::string& text, Options& o) { return readPath(text, o.frameLog, "a file"); }},
+    {"--audio-offset", "MS", "show the picture MS milliseconds later than the music is heard (negative: "
+                             "earlier), for speakers or screens with delays of their own; -1000 to 1000, "
+                             "default 0",
+     readAudioOffsetInto},
     {"--capture", "OUT", "render every frame at a fixed rate into OUT: a folder of PNG files, or a .mp4, .mkv "
                          "or .webm video with the music",
      [](const std::string& text, Options& o) {
@@ -152,6 +169,8 @@ Reason contradiction(const Options& o)
     const bool span = o.fromMs != 0 || o.toMs != kShowLengthMs;
     if (o.startMs && o.fixedStep())
         return "--start is for the live show; a capture starts with --from";
+    if ((!o.frameLog.empty() || o.audioOffsetMs != 0) && o.fixedStep())
+        return "--frame-log and --audio-offset are for the live show";
     if (o.bench && !o.captureOut.empty())
         return "--bench and --capture cannot be combined";
     if ((o.fps || span) && !o.fixedStep())

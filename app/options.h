@@ -20,6 +20,8 @@
 #include "app/display_modes.h"
 #include "scene/schedule.h"
 
+inline constexpr int kMaxAudioOffsetMs = 1000;
+
 struct Options {
     bool noDialog = false;
     std::optional<int> width, height;
@@ -34,6 +36,8 @@ struct Options {
     bool version = false;
 
     std::optional<uint32_t> startMs;  // the live show opens here (fast-forwarded at 60 fps)
+    std::string frameLog;             // empty: no frame log
+    int audioOffsetMs = 0;            // the picture is shown this much later than the music is heard
 
     std::string captureOut;  // empty: no capture
     std::optional<int> fps;

@@ -32,6 +32,10 @@ bool PlaybackClock::start()
     settling_ = true;
     relocking_ = false;
     maxDriftMs_ = longestRelockMs_ = 0.0;
+    lastRead_ = -1.0;
+    leadSamples_.fill(0.0);
+    leadCount_ = 0;
+    leadMs_ = 0.0;
     paused_ = false;
     running_ = true;
     return true;
@@ -46,12 +50,32 @@ void PlaybackClock::stop()
 
 double PlaybackClock::showMs() const
 {
-    if (running_)
-        follow(steadyMs_());
+    if (running_) {
+        lastRead_ = steadyMs_();
+        follow(lastRead_);
+    }
     return show_;
 }
 
-uint32_t PlaybackClock::tickCount() const { return static_cast<uint32_t>(std::floor(showMs())); }
+// The nearest whole millisecond: flooring would show every frame half a millisecond early.
+uint32_t PlaybackClock::tickCount() const { return static_cast<uint32_t>(std::llround(showMs())); }
+
+void PlaybackClock::frameDone()
+{
+    if (lastRead_ < 0.0)
+        return;
+    leadSamples_[leadCount_++ % kLeadFrames] = std::clamp(steadyMs_() - lastRead_, 0.0, kMaxLeadMs);
+    lastRead_ = -1.0;
+    // A median over the window, counting the frames not yet seen as 0: the
+    // first frames (shaders compiled on first use) and a later hitch are
+    // outvoted by the steady ones.
+    std::array<double, kLeadFrames> sorted = leadSamples_;
+    std::nth_element(sorted.begin(), sorted.begin() + kLeadFrames / 2, sorted.end());
+    // A lead that moves by more than the lock's width is joined as after a jump, not slewed to.
+    if (std::fabs(sorted[kLeadFrames / 2] - leadMs_) > kLockedMs && !relocking_)
+        settling_ = true;
+    leadMs_ = sorted[kLeadFrames / 2];
+}
 
 void PlaybackClock::pause()
 {
@@ -79,7 +103,7 @@ void PlaybackClock::jumpTo(uint32_t ms)
         return;
     const AudioHandle channel = music_.channel();
     if (channel)
-        backend_.seek(channel, ms);
+        backend_.seek(channel, musicFor(ms));
     show_ = ms;
     lastNow_ = lastMove_ = steadyMs_();
     lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
@@ -113,16 +137,21 @@ void PlaybackClock::follow(double now) const
         return;
     }
 
-    if (std::fabs(position - (show_ + dt)) > kResyncMs) {
+    const double aim = aimFor(position);
+    if (settling_) {
+        // Nothing to slew from yet: wait for the music, or join it.
+        show_ = std::max(show_, aim);
+    } else if (std::fabs(aim - (show_ + dt)) > kResyncMs) {
         // Slewing would take too long: the music skips to the picture.
-        backend_.seek(channel, show_ + dt);
+        backend_.seek(channel, musicFor(show_ + dt));
         lastPosition_ = backend_.positionMs(channel);
         show_ += dt;
         return;
+    } else {
+        show_ += std::clamp(aim - show_, dt * (1.0 - kSlew), dt * (1.0 + kSlew));
     }
-    show_ += std::clamp(position - show_, dt * (1.0 - kSlew), dt * (1.0 + kSlew));
 
-    const double gap = std::fabs(position - show_);
+    const double gap = std::fabs(aim - show_);
     if (gap <= kLockedMs && (settling_ || relocking_)) {
         if (relocking_)
             longestRelockMs_ = std::max(longestRelockMs_, now - stallEnded_);

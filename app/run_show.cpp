@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
+#include "app/frame_log.h"
 #include "app/launch_dialog.h"
 #include "app/report.h"
 #include "app/stats.h"
@@ -317,8 +318,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
             settings.observer->frameRendered(app);
 
         const bool ended = app.showTimeMs >= kShowLengthMs || app.isKeyDown(KeyCode::Escape);
-        if (!ended)
+        if (!ended) {
             SDL_GL_SwapWindow(app.window);
+            if (settings.frameLog
+                && !settings.frameLog->add(app.showTimeMs, monotonicNs(), show.frameFlashed(), error)) {
+                report(error);
+                failed = true;
+                break;
+            }
+        }
         clock.frameDone();
         const double frameMs = millisecondsBetween(frameStart, SDL_GetPerformanceCounter());
         if (settings.stats)

@@ -28,6 +28,7 @@
 
 class DemoConfigurator;
 class FrameClock;
+class FrameLog;
 class FrameStats;
 
 class ShowProgram {
@@ -49,6 +50,8 @@ public:
     virtual void advanceFrame(DemoApplication& app) = 0;
     // Builds afresh what build() made, as it stood before the first frame.
     virtual bool rebuild(DemoApplication& app, std::string& error) = 0;
+    // True when the frame renderFrame drew last flashed a beat.
+    virtual bool frameFlashed() const { return false; }
     // Releases what build() made; the context is still current.
     virtual void destroy(DemoApplication& app) = 0;
 };
@@ -73,6 +76,7 @@ struct RunSettings {
     FrameClock* clock = nullptr;        // required
     FrameObserver* observer = nullptr;  // optional
     FrameStats* stats = nullptr;        // optional: frame times are recorded when set
+    FrameLog* frameLog = nullptr;       // optional: a line per presented frame
     uint64_t startTicks = 0;            // SDL_GetPerformanceCounter() at program start; 0 = at entry
 };
 

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Measures the live show's picture against its music where it is heard: under
+# a private PulseAudio and a private PipeWire (each with a null sink), the
+# show plays at 320x200 from 20 s for 15 s with a frame log while
+# tools/sync_meter records the sink; then, under the same server, the
+# reference player plays the same span and is measured the same way, which
+# gives the meter's own floor. Prints one JSON line per server and run.
+#
+#   scripts/av-sync.sh                      # the build in build/
+#   BRINDLE=/path/to/brindle scripts/av-sync.sh   # another build's program, same meter
+#   AV_SYNC_ARGS="--audio-offset 100" scripts/av-sync.sh
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BRINDLE_BUILD_DIR:-$root/build}"
+brindle="${BRINDLE:-$build/brindle}"
+meter="$build/tools/sync_meter"
+player="$build/tools/reference_player"
+track="$build/Data/music.mp3"
+for file in "$brindle" "$meter" "$player" "$track"; do
+    [ -e "$file" ] || { echo "av-sync: $file is missing; build first (scripts/test.sh or cmake --build build)" >&2; exit 1; }
+done
+source "$root/scripts/sound-servers.sh"
+
+work="$(mktemp -d)"
+xvfb=
+cleanup() {
+    stop_sound_server
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+nice -n 19 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+wait_until test -s "$work/display"
+display=":$(cat "$work/display")"
+
+from=20000 seconds=15
+measure() {  # server run
+    local server="$1" run="$2" log="$work/$1-$2.csv"
+    "$meter" --track "$track" --frame-log "$log" --seconds $((seconds + 4)) ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/$1-$2.csv"} >"$work/meter.json" &
+    local meter_pid=$!
+    sleep 0.5
+    if [ "$run" = brindle ]; then
+        # shellcheck disable=SC2086
+        env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${low_priority[@]}" "$brindle" --no-dialog --windowed \
+            --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
+            >"$work/brindle.out" 2>"$work/brindle.err" &
+        local show=$!
+        sleep "$seconds"
+        kill -INT "$show" 2>/dev/null || true
+        wait "$show" || true
+        cat "$work/brindle.err" >&2
+    else
+        "${low_priority[@]}" "$player" --track "$track" --from "$from" --seconds "$seconds" --frame-log "$log"
+    fi
+    wait "$meter_pid"
+    printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
+}
+
+for server in pulseaudio pipewire; do
+    "start_$server" "$work"
+    measure "$server" brindle
+    measure "$server" reference
+    stop_sound_server
+done

@@ -1,0 +1,78 @@
+# Private sound servers for the tests and the sync meter, sourced, not run:
+# a PulseAudio, or a PipeWire with its session manager and PulseAudio
+# service, each with a null sink named testnull, on sockets and runtime
+# folders of their own under a folder the caller gives. No hardware and no
+# system daemon is touched; the servers run at nice 19 without CAP_SYS_NICE,
+# so they cannot raise themselves to real-time priority on a shared machine.
+#
+#   source scripts/sound-servers.sh
+#   start_pulseaudio "$dir"   # sets PULSE_SERVER for what follows
+#   ... ; stop_sound_server
+#   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
+
+sound_server_pids=()
+low_priority=(setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice nice -n 19)
+
+# Waits up to five seconds for a command to succeed.
+wait_until() {
+    local _
+    for _ in $(seq 100); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+start_pulseaudio() {
+    local dir="$1/pulse"
+    mkdir -p -m 700 "$dir"
+    env HOME="$dir" XDG_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir" PULSE_STATE_PATH="$dir" \
+        "${low_priority[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+        --high-priority=no --realtime=no --log-target=file:"$dir/log" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
+        -L "module-null-sink sink_name=testnull rate=44100" \
+        </dev/null >/dev/null 2>&1 &
+    sound_server_pids+=($!)
+    export PULSE_SERVER="unix:$dir/native"
+    if ! wait_until pactl info; then
+        echo "sound-servers: PulseAudio did not start (see $dir/log)" >&2
+        return 1
+    fi
+}
+
+start_pipewire() {
+    local dir="$1/pipewire"
+    mkdir -p -m 700 "$dir/run" "$dir/home"
+    local run=(env XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home"
+        DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/run/bus" PIPEWIRE_RUNTIME_DIR="$dir/run")
+    # The session manager needs a session bus to pick a default sink.
+    dbus-daemon --session --fork --address="unix:path=$dir/run/bus" --print-pid=1 >"$dir/dbus.pid"
+    sound_server_pids+=("$(cat "$dir/dbus.pid")")
+    "${run[@]}" "${low_priority[@]}" pipewire </dev/null >"$dir/pipewire.log" 2>&1 &
+    sound_server_pids+=($!)
+    wait_until test -S "$dir/run/pipewire-0" || { echo "sound-servers: PipeWire did not start" >&2; return 1; }
+    "${run[@]}" "${low_priority[@]}" wireplumber </dev/null >"$dir/wireplumber.log" 2>&1 &
+    sound_server_pids+=($!)
+    "${run[@]}" "${low_priority[@]}" pipewire-pulse </dev/null >"$dir/pipewire-pulse.log" 2>&1 &
+    sound_server_pids+=($!)
+    wait_until test -S "$dir/run/pulse/native" || { echo "sound-servers: PipeWire's PulseAudio service did not start" >&2; return 1; }
+    "${run[@]}" pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=testnull
+        node.description=testnull media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null
+    export PULSE_SERVER="unix:$dir/run/pulse/native" PIPEWIRE_RUNTIME_DIR="$dir/run"
+    if ! wait_until sh -c 'pactl info | grep -q "Default Sink: testnull"'; then
+        echo "sound-servers: PipeWire chose no default sink" >&2
+        return 1
+    fi
+}
+
+stop_sound_server() {
+    local pid
+    for pid in "${sound_server_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${sound_server_pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    sound_server_pids=()
+    unset PULSE_SERVER PIPEWIRE_RUNTIME_DIR
+}
