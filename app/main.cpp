@@ -169,7 +169,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
     } else {
         // The millisecond ticker drifts from the sound device over a whole show
         // (the device's rate is its own), so real time follows what is heard.
-        app.audio = makeDeviceAudioBackend(report);
+        app.audio = makeLiveAudioBackend(report);
         auto playback = std::make_unique<PlaybackClock>(*app.audio, app.music);
         playback->setAudioOffsetMs(options.audioOffsetMs);
         clock = std::move(playback);

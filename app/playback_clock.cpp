@@ -26,8 +26,9 @@ bool PlaybackClock::start()
 {
     previousTicks = 0;
     show_ = 0.0;
-    lastNow_ = lastMove_ = steadyMs_();
+    lastNow_ = lastMove_ = startedAt_ = steadyMs_();
     lastPosition_ = 0.0;
+    heardYet_ = false;
     moving_ = false;
     settling_ = true;
     relocking_ = false;
@@ -133,9 +134,15 @@ void PlaybackClock::follow(double now) const
         moving_ = false;
     }
     if (!moving_) {
+        // At the start the picture waits for the first sound, which a server
+        // may take a moment to play; a device that never plays is waited for
+        // only so long.
+        if (!heardYet_ && now - startedAt_ < kFirstSoundWaitMs)
+            return;
         show_ += dt;
         return;
     }
+    heardYet_ = true;
 
     const double aim = aimFor(position);
     if (settling_) {

@@ -13,6 +13,7 @@
 //
 // Show time never runs backwards on its own (only jumpTo moves it back) and,
 // once the music is heard, never stands still while the clock runs:
+//   - at the start the picture waits up to 2 s for the music to be heard;
 //   - after a start or a jump the picture waits for the music (a positive
 //     offset, or the output's latency at the start) or joins it at once;
 //   - when the position stops moving without a pause (a stalled device), or
@@ -49,6 +50,8 @@ public:
     // Wider gaps than this would take slewing more than a second: the music moves instead.
     static constexpr double kResyncMs = 40.0;
     static constexpr double kSlew = 0.05;
+    // How long the start waits for the music to be heard before the steady clock takes over.
+    static constexpr double kFirstSoundWaitMs = 2000.0;
 
     // Frames whose read-to-swap time makes up the lead's running median.
     static constexpr size_t kLeadFrames = 15;
@@ -100,6 +103,8 @@ private:
     mutable double lastPosition_ = 0.0;
     mutable double lastMove_ = 0.0;   // steady time the position last moved
     mutable bool moving_ = false;     // the position has moved within kStallMs
+    mutable bool heardYet_ = false;   // the position has moved since start()
+    double startedAt_ = 0.0;
     mutable bool settling_ = true;    // after a start or a jump, until first agreement
     mutable bool relocking_ = false;  // after a stall, until the first agreement
     mutable double stallEnded_ = 0.0;

@@ -295,6 +295,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         firstFrame = false;
 
         pumpEvents(app, quitRequested);
+        if (app.audio)
+            app.audio->serviceOutput();
         if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
             report(error);
             failed = true;

@@ -1,7 +1,11 @@
 // The audio back end: opens the show's music, plays it, mutes it and answers
 // spectrum and position queries.
 //
-// Three implementations share this interface:
+// Four implementations share this interface:
+//   makeLiveAudioBackend()    plays through a sound server, its position the
+//                             one the server says is heard; survives the
+//                             server going away and coming back. Falls back
+//                             on the device back end when no server answers.
 //   makeDeviceAudioBackend()  plays through SDL2 audio. When no output device
 //                             can be opened, init() hands one warning to the
 //                             program's sink and falls back to a silent output
@@ -74,6 +78,10 @@ public:
     virtual std::unique_ptr<TrackWindow> openTrack(AudioHandle) const = 0;
     // The rate, in Hz, that tracks are decoded and played at.
     virtual int sampleRate() const = 0;
+    // Called about once a frame on the main thread, paused or not: a back end
+    // whose output can go away notices it here, reconnects, and hands what
+    // happened to its warning sink.
+    virtual void serviceOutput() { }
     // Why the last init/openStream/openModule failed; empty when none did.
     virtual const std::string& lastError() const = 0;
 };
@@ -91,4 +99,8 @@ public:
 // spectrum() yields zeros; positions stay 0; openTrack() is null.
 std::unique_ptr<AudioBackend> makeNullAudioBackend();
 std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn);
+// The live show's output: a sound server speaking the PulseAudio protocol
+// (PulseAudio, or PipeWire's PulseAudio service) when one answers and
+// SDL_AUDIODRIVER does not name another driver, else the SDL output above.
+std::unique_ptr<AudioBackend> makeLiveAudioBackend(AudioWarningSink warn);
 std::unique_ptr<OfflineAudioBackend> makeOfflineAudioBackend();

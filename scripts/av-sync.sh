@@ -43,7 +43,7 @@ measure() {  # server run
     sleep 0.5
     if [ "$run" = brindle ]; then
         # shellcheck disable=SC2086
-        env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${low_priority[@]}" "$brindle" --no-dialog --windowed \
+        env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
             --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
             >"$work/brindle.out" 2>"$work/brindle.err" &
         local show=$!
@@ -52,7 +52,7 @@ measure() {  # server run
         wait "$show" || true
         cat "$work/brindle.err" >&2
     else
-        "${low_priority[@]}" "$player" --track "$track" --from "$from" --seconds "$seconds" --frame-log "$log"
+        "${no_realtime[@]}" "$player" --track "$track" --from "$from" --seconds "$seconds" --frame-log "$log"
     fi
     wait "$meter_pid"
     printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"

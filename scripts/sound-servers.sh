@@ -11,7 +11,8 @@
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
 
 sound_server_pids=()
-low_priority=(setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice nice -n 19)
+no_realtime=(setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice)
+low_priority=("${no_realtime[@]}" nice -n 19)
 
 # Waits up to five seconds for a command to succeed.
 wait_until() {

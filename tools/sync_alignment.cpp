@@ -13,7 +13,6 @@ namespace {
 constexpr int64_t kWindow = 2048;      // samples matched at once, about 46 ms
 constexpr double kMatch = 0.9;         // normalised correlation that counts as the same sound
 constexpr double kLoud = 1e-3;         // RMS below which a window is silence and not matched
-constexpr int kStampSpread = 25;       // stamps on each side whose median times a sample
 
 double energy(const float* x, int64_t n)
 {
@@ -33,8 +32,11 @@ double correlation(const float* a, const float* b, int64_t n, double energyA)
 }
 
 // The monotonic time each recording sample was heard: sample k at
-// offset(k) + k / rate, where offset is the median over nearby stamps, so a
-// late read of one block does not move its neighbours.
+// offset + k / rate. The sink's clock and the monotonic clock keep step (a
+// null sink runs on the system's timer) and the recording has no gaps, so
+// one offset serves the whole recording: the median over all stamps, which a
+// server's passing misreport of its latency (while a sink changes its
+// latency, at a stream's start) cannot move.
 class HeardTimes {
 public:
     HeardTimes(const std::vector<HeardStamp>& stamps, int rate)
@@ -43,53 +45,25 @@ public:
         std::vector<double> offsets;
         for (const HeardStamp& s : stamps)
             offsets.push_back(static_cast<double>(s.ns) - nsOf(s.sample));
-        for (size_t i = 0; i < stamps.size(); ++i) {
-            const size_t from = i > kStampSpread ? i - kStampSpread : 0;
-            const size_t to = std::min(stamps.size(), i + kStampSpread + 1);
-            std::vector<double> near(offsets.begin() + static_cast<std::ptrdiff_t>(from),
-                offsets.begin() + static_cast<std::ptrdiff_t>(to));
-            std::nth_element(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(near.size() / 2), near.end());
-            points_.push_back({stamps[i].sample, near[near.size() / 2]});
-        }
+        if (offsets.empty())
+            return;
+        std::nth_element(offsets.begin(), offsets.begin() + static_cast<std::ptrdiff_t>(offsets.size() / 2), offsets.end());
+        offset_ = offsets[offsets.size() / 2];
+        valid_ = true;
     }
 
-    bool empty() const { return points_.empty(); }
-
+    bool empty() const { return !valid_; }
     // The recording sample heard at `ns`.
-    double sampleAt(int64_t ns) const
-    {
-        // Offsets change slowly: the stamp nearest in time serves.
-        size_t best = 0;
-        double bestGap = INFINITY;
-        for (size_t i = 0; i < points_.size(); ++i) {
-            const double gap = std::fabs(points_[i].offset + nsOf(points_[i].sample) - static_cast<double>(ns));
-            if (gap < bestGap) {
-                bestGap = gap;
-                best = i;
-            }
-        }
-        return (static_cast<double>(ns) - points_[best].offset) * rate_ / 1e9;
-    }
-
+    double sampleAt(int64_t ns) const { return (static_cast<double>(ns) - offset_) * rate_ / 1e9; }
     // When recording sample `sample` was heard.
-    double nsAt(int64_t sample) const
-    {
-        auto after = std::lower_bound(
-            points_.begin(), points_.end(), sample, [](const Point& p, int64_t s) { return p.sample < s; });
-        if (after == points_.end())
-            --after;
-        return after->offset + nsOf(sample);
-    }
-
-    double nsOf(int64_t sample) const { return static_cast<double>(sample) * 1e9 / rate_; }
+    double nsAt(int64_t sample) const { return offset_ + nsOf(sample); }
 
 private:
-    struct Point {
-        int64_t sample;
-        double offset;
-    };
+    double nsOf(int64_t sample) const { return static_cast<double>(sample) * 1e9 / rate_; }
+
     int rate_;
-    std::vector<Point> points_;
+    double offset_ = 0.0;
+    bool valid_ = false;
 };
 
 // The show time the frame log gives for monotonic time `ns` (the frame shown then).

@@ -1,0 +1,479 @@
+// Output through a sound server that speaks the PulseAudio protocol:
+// PulseAudio itself, or PipeWire's PulseAudio service.
+//
+// What it adds to the SDL output:
+//   - the heard position is the server's own: the stream's time (read index
+//     less the sink's latency, interpolated between the server's timing
+//     updates), so the picture follows what leaves the speakers, not what
+//     left our buffer;
+//   - a lost server (killed, restarted) is said once, the position runs on by
+//     the steady clock, and a new connection is tried every half second; the
+//     music comes back where the show is, and that is said once too.
+// The server's thread (libpulse's threaded main loop) pulls the mix through
+// the stream's write callback; the loop's lock is the channels' lock.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <functional>
+#include <thread>
+#include <utility>
+
+#include "audio/track_backend.h"
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 2000;
+constexpr int64_t kRetryNs = 500'000'000;
+constexpr int64_t kAttemptTimeoutNs = 2'000'000'000;
+// What the server keeps queued for us: enough to ride out a loaded machine.
+// It costs no sync (the heard position counts it) and no delay on a seek
+// (what is queued is written again from the new place).
+constexpr int kBufferMs = 80;
+constexpr size_t kFrameBytes = 2 * sizeof(float);
+
+int64_t steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+class ServerAudioBackend final : public TrackBackend {
+public:
+    explicit ServerAudioBackend(AudioWarningSink warn)
+        : warn_(std::move(warn))
+    {
+    }
+    ~ServerAudioBackend() override;
+
+    // Reaches the server within two seconds; false with `why` set when there is none.
+    bool connect(std::string& why);
+
+    bool init(int frequency) override;
+    void start() override;
+    void stop() override;
+    void release() override;
+    void serviceOutput() override;
+    void seek(AudioHandle handle, double ms) override;
+
+protected:
+    int64_t heardFrames() const override;
+    bool startsInMixer() const override { return live_; }
+    void lockChannels() override;
+    void unlockChannels() override;
+
+private:
+    class Lock {
+    public:
+        explicit Lock(pa_threaded_mainloop* loop)
+            : loop_(loop)
+        {
+            pa_threaded_mainloop_lock(loop_);
+        }
+        ~Lock() { pa_threaded_mainloop_unlock(loop_); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* loop_;
+    };
+
+    bool beginConnect();
+    bool beginStream();
+    bool waitFor(const std::function<bool()>& settled) const;
+    // Both with the loop's lock held (or the loop stopped).
+    void dropStream();
+    void dropConnection();
+    void goSilent(const std::string& why);
+    void goLive();
+    void fill(size_t bytes);
+    void writeMix(int64_t frames, pa_seek_mode_t mode);
+    void cork(bool corked);  // with the loop's lock held
+    int64_t silentFrames(int64_t nowNs) const;
+    std::string contextError() const;
+
+    AudioWarningSink warn_;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+
+    bool running_ = false;
+    bool live_ = false;         // the stream plays; else the silent steady clock runs
+    bool lostSaid_ = false;     // the loss was reported; its end will be
+    int64_t nextAttemptNs_ = 0;
+    int64_t attemptStartNs_ = 0;
+
+    // Output frame numbers run on across streams: the current stream's frame 0 is base_.
+    int64_t base_ = 0;
+    int64_t written_ = 0;  // frames given to the current stream; the server's thread writes it
+    // Silent output: heard = silentBase_ + steady time since silentStartNs_.
+    int64_t silentBase_ = 0;
+    int64_t silentStartNs_ = 0;
+    int64_t frozen_ = 0;  // heard frames while stopped
+    mutable int64_t lastHeard_ = 0;
+};
+
+ServerAudioBackend::~ServerAudioBackend()
+{
+    release();
+    if (loop_) {
+        pa_threaded_mainloop_stop(loop_);
+        dropConnection();
+        pa_threaded_mainloop_free(loop_);
+    }
+}
+
+bool ServerAudioBackend::connect(std::string& why)
+{
+    loop_ = pa_threaded_mainloop_new();
+    if (!loop_ || pa_threaded_mainloop_start(loop_) < 0) {
+        why = "cannot start the sound server's thread";
+        return false;
+    }
+    if (!beginConnect()) {
+        why = contextError();
+        return false;
+    }
+    waitFor([this] { return pa_context_get_state(context_) != PA_CONTEXT_CONNECTING
+                         && pa_context_get_state(context_) != PA_CONTEXT_AUTHORIZING
+                         && pa_context_get_state(context_) != PA_CONTEXT_SETTING_NAME
+                         && pa_context_get_state(context_) != PA_CONTEXT_UNCONNECTED; });
+    Lock lock(loop_);
+    if (pa_context_get_state(context_) == PA_CONTEXT_READY)
+        return true;
+    why = contextError();
+    return false;
+}
+
+// Starts connecting without waiting. False when the attempt fails at once.
+bool ServerAudioBackend::beginConnect()
+{
+    Lock lock(loop_);
+    context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "brindle");
+    if (!context_)
+        return false;
+    attemptStartNs_ = steadyNs();
+    // Never start a server of our own: the user's session decides whether one runs.
+    return pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+}
+
+std::string ServerAudioBackend::contextError() const
+{
+    if (!context_)
+        return "no sound server";
+    return pa_strerror(pa_context_errno(context_));
+}
+
+bool ServerAudioBackend::waitFor(const std::function<bool()>& settled) const
+{
+    for (int waited = 0; waited < kConnectTimeoutMs; waited += 2) {
+        {
+            Lock lock(loop_);
+            if (settled())
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+// Opens a corked stream at the back end's rate; the server asks for its first
+// buffer at once, which is silence until a channel plays.
+bool ServerAudioBackend::beginStream()
+{
+    Lock lock(loop_);
+    const pa_sample_spec spec {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
+    stream_ = pa_stream_new(context_, "music", &spec, nullptr);
+    if (!stream_)
+        return false;
+    pa_stream_set_write_callback(
+        stream_, [](pa_stream*, size_t bytes, void* self) { static_cast<ServerAudioBackend*>(self)->fill(bytes); },
+        this);
+    const uint32_t any = static_cast<uint32_t>(-1);
+    const pa_buffer_attr buffer {any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING
+        | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    written_ = 0;
+    return pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
+}
+
+// On the server's thread, with the loop's lock held.
+void ServerAudioBackend::fill(size_t bytes) { writeMix(static_cast<int64_t>(bytes / kFrameBytes), PA_SEEK_RELATIVE); }
+
+// Mixes the next `frames` output frames into the stream, the first write
+// placed by `mode` (relative: after what was written; absolute: at written_).
+void ServerAudioBackend::writeMix(int64_t frames, pa_seek_mode_t mode)
+{
+    while (frames > 0) {
+        void* data = nullptr;
+        size_t size = static_cast<size_t>(frames) * kFrameBytes;
+        if (pa_stream_begin_write(stream_, &data, &size) < 0 || !data)
+            return;
+        size = std::min(size, static_cast<size_t>(frames) * kFrameBytes) / kFrameBytes * kFrameBytes;
+        const auto count = static_cast<int>(size / kFrameBytes);
+        std::memset(data, 0, size);
+        mixInto(static_cast<float*>(data), count, base_ + written_);
+        const auto offset = mode == PA_SEEK_ABSOLUTE ? static_cast<int64_t>(written_ * kFrameBytes) : 0;
+        if (pa_stream_write(stream_, data, size, nullptr, offset, mode) < 0)
+            return;
+        mode = PA_SEEK_RELATIVE;
+        written_ += count;
+        frames -= count;
+    }
+}
+
+// What the server holds but has not played is from the old place: it is
+// written again from the frame heard now, so the new place is heard at once.
+void ServerAudioBackend::seek(AudioHandle handle, double ms)
+{
+    TrackBackend::seek(handle, ms);
+    if (!live_ || !running_)
+        return;
+    Lock lock(loop_);
+    const int64_t heard = heardFrames() - base_;
+    if (heard < 0 || heard >= written_)
+        return;
+    const int64_t queued = written_ - heard;
+    written_ = heard;
+    writeMix(queued, PA_SEEK_ABSOLUTE);
+}
+
+void ServerAudioBackend::dropStream()
+{
+    if (!stream_)
+        return;
+    pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+}
+
+void ServerAudioBackend::dropConnection()
+{
+    dropStream();
+    if (context_) {
+        pa_context_disconnect(context_);
+        pa_context_unref(context_);
+        context_ = nullptr;
+    }
+}
+
+bool ServerAudioBackend::init(int frequency)
+{
+    if (!restartAt(frequency))
+        return false;
+    if (!context_ && !beginConnect()) {
+        goSilent(contextError());
+        return true;
+    }
+    if (!beginStream()) {
+        goSilent(contextError());
+        return true;
+    }
+    waitFor([this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
+    bool ready;
+    {
+        Lock lock(loop_);
+        ready = pa_stream_get_state(stream_) == PA_STREAM_READY;
+    }
+    if (ready)
+        goLive();
+    else
+        goSilent(contextError());
+    return true;
+}
+
+// The stream plays from here on: its frame 0 is what is heard now.
+void ServerAudioBackend::goLive()
+{
+    Lock lock(loop_);
+    base_ = running_ ? silentFrames(steadyNs()) : frozen_;
+    lastHeard_ = std::max(lastHeard_, base_);
+    live_ = true;
+    if (running_)
+        cork(false);
+    if (lostSaid_) {
+        lostSaid_ = false;
+        warn_("the sound server is back; the music plays on");
+    }
+}
+
+// No server: heard frames run on by the steady clock from where they were,
+// and a new connection is tried later.
+void ServerAudioBackend::goSilent(const std::string& why)
+{
+    {
+        Lock lock(loop_);
+        dropConnection();
+    }
+    silentBase_ = running_ ? lastHeard_ : frozen_;
+    silentStartNs_ = steadyNs();
+    live_ = false;
+    nextAttemptNs_ = silentStartNs_ + kRetryNs;
+    if (!lostSaid_) {
+        lostSaid_ = true;
+        warn_("lost the sound server (" + why + "); the show goes on silently until it is back");
+    }
+}
+
+void ServerAudioBackend::serviceOutput()
+{
+    if (!loop_)
+        return;
+    const int64_t now = steadyNs();
+    if (live_) {
+        std::string why;
+        {
+            Lock lock(loop_);
+            if (pa_context_get_state(context_) != PA_CONTEXT_READY)
+                why = contextError();
+            else if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+                why = "the stream ended";
+        }
+        if (!why.empty()) {
+            // What was heard last stands; heardFrames() has kept it.
+            heardFrames();
+            goSilent(why);
+        }
+        return;
+    }
+    if (!context_) {
+        if (now >= nextAttemptNs_ && !beginConnect()) {
+            Lock lock(loop_);
+            dropConnection();
+            nextAttemptNs_ = now + kRetryNs;
+        }
+        return;
+    }
+    pa_context_state_t contextState;
+    pa_stream_state_t streamState = PA_STREAM_UNCONNECTED;
+    {
+        Lock lock(loop_);
+        contextState = pa_context_get_state(context_);
+        if (stream_)
+            streamState = pa_stream_get_state(stream_);
+    }
+    const bool failed = !PA_CONTEXT_IS_GOOD(contextState) || streamState == PA_STREAM_FAILED
+        || streamState == PA_STREAM_TERMINATED || now - attemptStartNs_ > kAttemptTimeoutNs;
+    if (failed) {
+        Lock lock(loop_);
+        dropConnection();
+        nextAttemptNs_ = now + kRetryNs;
+    } else if (contextState == PA_CONTEXT_READY && !stream_) {
+        if (!beginStream()) {
+            Lock lock(loop_);
+            dropConnection();
+            nextAttemptNs_ = now + kRetryNs;
+        }
+    } else if (streamState == PA_STREAM_READY) {
+        goLive();
+    }
+}
+
+void ServerAudioBackend::cork(bool corked)
+{
+    if (pa_operation* operation = pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
+int64_t ServerAudioBackend::silentFrames(int64_t nowNs) const
+{
+    return silentBase_ + static_cast<int64_t>(static_cast<double>(nowNs - silentStartNs_) * 1e-9 * frequency_);
+}
+
+int64_t ServerAudioBackend::heardFrames() const
+{
+    if (!running_)
+        return frozen_;
+    int64_t heard = lastHeard_;
+    if (live_) {
+        Lock lock(loop_);
+        pa_usec_t usec = 0;
+        // No timing yet (the stream has not started playing): frame 0 is not heard yet.
+        if (pa_stream_get_time(stream_, &usec) >= 0)
+            heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
+    } else {
+        heard = silentFrames(steadyNs());
+    }
+    // Interpolation may step back a little at a timing update; the heard position never does.
+    lastHeard_ = std::max(lastHeard_, heard);
+    return lastHeard_;
+}
+
+void ServerAudioBackend::lockChannels()
+{
+    if (loop_)
+        pa_threaded_mainloop_lock(loop_);
+}
+
+void ServerAudioBackend::unlockChannels()
+{
+    if (loop_)
+        pa_threaded_mainloop_unlock(loop_);
+}
+
+void ServerAudioBackend::start()
+{
+    if (running_)
+        return;
+    running_ = true;
+    if (live_) {
+        Lock lock(loop_);
+        cork(false);
+    } else {
+        silentBase_ = frozen_;
+        silentStartNs_ = steadyNs();
+    }
+}
+
+void ServerAudioBackend::stop()
+{
+    if (!running_)
+        return;
+    frozen_ = heardFrames();
+    running_ = false;
+    if (live_) {
+        Lock lock(loop_);
+        cork(true);
+    }
+}
+
+void ServerAudioBackend::release()
+{
+    stop();
+    if (loop_) {
+        Lock lock(loop_);
+        dropStream();
+    }
+    live_ = false;
+    releaseChannels();
+    base_ = written_ = silentBase_ = frozen_ = lastHeard_ = 0;
+}
+
+// SDL's own choice of driver, when the user made one, is respected: a server
+// back end only stands in for the drivers that would reach a server.
+bool soundServerWanted()
+{
+    const char* driver = std::getenv("SDL_AUDIODRIVER");
+    if (!driver || !*driver)
+        return true;
+    const std::string name = driver;
+    return name == "pulseaudio" || name == "pipewire";
+}
+
+}  // namespace
+
+std::unique_ptr<AudioBackend> makeLiveAudioBackend(AudioWarningSink warn)
+{
+    if (soundServerWanted()) {
+        auto server = std::make_unique<ServerAudioBackend>(warn);
+        std::string why;
+        if (server->connect(why))
+            return server;
+    }
+    return makeDeviceAudioBackend(std::move(warn));
+}
