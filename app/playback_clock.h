@@ -43,8 +43,10 @@ public:
     // Milliseconds of a steady clock; the default reads std::chrono::steady_clock.
     using SteadyMs = std::function<double()>;
 
-    // A position that has not moved for this long is a stall.
-    static constexpr double kStallMs = 12.0;
+    // A position that has not moved for this long is a stall. A real server's
+    // position may stand for a frame or two (a late timing update, a busy
+    // thread); that is jitter, which slewing absorbs.
+    static constexpr double kStallMs = 50.0;
     // Show time and position agree when they are this close.
     static constexpr double kLockedMs = 2.0;
     // Wider gaps than this would take slewing more than a second: the music moves instead.

@@ -19,9 +19,12 @@ as_root() {
     fi
 }
 
+# Installs what scripts/packages.txt lists, and the lists named as arguments.
 install_missing_packages() {
-    local wanted=() missing=() package
-    mapfile -t wanted < <(grep -v '^\s*#' "$brindle_root/scripts/packages.txt" | grep -v '^\s*$')
+    local wanted=() missing=() package list
+    for list in "$brindle_root/scripts/packages.txt" "$@"; do
+        mapfile -t -O "${#wanted[@]}" wanted < <(grep -v '^\s*#' "$list" | grep -v '^\s*$')
+    done
     for package in "${wanted[@]}"; do
         if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$package")

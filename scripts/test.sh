@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the tests under a virtual X
 # server, with a second one that can switch display modes for the full-screen
-# cases (scripts/with-mode-server.sh). Arguments go to ctest: `-L unit` runs
+# cases (scripts/with-mode-server.sh) and private sound servers for the audio
+# cases (scripts/with-sound-server.sh). Arguments go to ctest: `-L unit` runs
 # one label.
 #
 # With BRINDLE_SANITIZE=1 the build (in build-sanitize/) carries AddressSanitizer,
@@ -12,7 +13,7 @@
 # libraries are suppressed (scripts/lsan-suppressions.txt); ours are not.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-install_missing_packages
+install_missing_packages "$brindle_root/scripts/test-packages.txt"
 generate_test_locale
 build_brindle
 
@@ -21,7 +22,8 @@ build_brindle
 xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 cd "$brindle_build"
 if [ "$brindle_sanitize" != 1 ]; then
-    exec "$brindle_root/scripts/with-mode-server.sh" "${xvfb[@]}" ctest --output-on-failure "$@"
+    exec "$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh" "${xvfb[@]}" \
+        ctest --output-on-failure "$@"
 fi
 
 logs="$brindle_build/sanitizer-logs"
@@ -35,7 +37,8 @@ export UBSAN_OPTIONS="exitcode=0:print_stacktrace=1:halt_on_error=1:log_path=$lo
 export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:print_suppressions=0"
 
 status=0
-"$brindle_root/scripts/with-mode-server.sh" "${xvfb[@]}" ctest --output-on-failure --timeout 600 "$@" || status=1
+"$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh" "${xvfb[@]}" \
+    ctest --output-on-failure --timeout 600 "$@" || status=1
 
 # Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
 for span in 0:12000 88000:100000; do

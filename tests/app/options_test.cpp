@@ -39,6 +39,10 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
 
+    ASSERT_TRUE(parse({"--frame-log", "f.csv", "--audio-offset", "-1000"}, o, error)) << error;
+    EXPECT_EQ(o.frameLog, "f.csv");
+    EXPECT_EQ(o.audioOffsetMs, -1000);
+
     ASSERT_TRUE(parse({"--bench"}, o, error));
     EXPECT_EQ(o.framesPerSecond(), 60);
     EXPECT_EQ(o.toMs, 134000u);
@@ -69,6 +73,10 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--start", "1.5"},
         {"--start"},
         {"--start", "5000", "--capture", "a"},
+        {"--audio-offset", "1001"},
+        {"--audio-offset", "2.5"},
+        {"--audio-offset", "-5", "--bench"},
+        {"--frame-log", "f.csv", "--capture", "a"},
     };
     for (const auto& args : bad) {
         Options o;

@@ -15,6 +15,7 @@
 
 #include "fault_table.h"
 #include "tests/support/process.h"
+#include "tests/support/sound_server.h"
 #include "tests/support/x_desktop.h"
 
 namespace fs = std::filesystem;
@@ -60,6 +61,13 @@ TEST_P(FaultSuite, HoldsToItsRow)
         fs::create_symlink(entry.path(), run.data / entry.path().filename());
     if (fault.provoke)
         fault.provoke(run);
+    // The live output reaches a server through its socket; none answers at an empty one.
+    PrivateSoundServer sound(root.path() / "pulse");
+    if (fault.sound != SoundServer::Dummy) {
+        ASSERT_TRUE(fault.sound == SoundServer::Absent || sound.start()) << "no private sound server";
+        run.env.insert(run.env.end(),
+            {"SDL_AUDIODRIVER=pulseaudio", "PULSE_SERVER=" + sound.address(), "PIPEWIRE_RUNTIME_DIR="});
+    }
     run.args.insert(run.args.end(), {"--data", run.data.string()});
 
     const bool takesTheDisplay
@@ -85,6 +93,16 @@ TEST_P(FaultSuite, HoldsToItsRow)
         ASSERT_TRUE(window && desktop->waitForPicture(window, 60)) << "the show never drew\n" << show.errSoFar();
         if (fault.fullscreen) {
             EXPECT_EQ(desktop->currentMode(), kShowMode) << "the show did not switch the display";
+        }
+        if (fault.sound == SoundServer::KilledMidShow || fault.sound == SoundServer::KilledAndRestarted) {
+            ASSERT_TRUE(sound.waitForStream(10)) << "the show's music never reached the server";
+            sound.kill();
+            pause(1.5);
+            EXPECT_TRUE(show.running()) << "the show ended with its sound server";
+        }
+        if (fault.sound == SoundServer::KilledAndRestarted) {
+            ASSERT_TRUE(sound.start());
+            EXPECT_TRUE(sound.waitForStream(2.0)) << "the music was not back within 2 s";
         }
         pause(1.0);
         if (fault.ending == Ending::Escape) {

@@ -22,6 +22,9 @@ struct FaultRun {
 // How the run ends once the show draws; Itself also when it never starts.
 enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue };
 
+// The sound server of a case: a private PulseAudio the case may take away.
+enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted };
+
 struct FaultCase {
     std::string_view id;                        // the case's name in the suite and the document
     int status;                                 // exit status
@@ -30,6 +33,7 @@ struct FaultCase {
     Ending ending = Ending::Itself;
     int signal = 0;           // for Ending::Signal
     bool fullscreen = false;  // at 800x600 on the mode-switching server
+    SoundServer sound = SoundServer::Dummy;  // Dummy: SDL's silent driver, no server
 };
 
 const std::vector<FaultCase>& faultTable();

@@ -1,0 +1,59 @@
+#include "tests/support/sound_server.h"
+
+#include <csignal>
+#include <chrono>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+PrivateSoundServer::PrivateSoundServer(fs::path dir)
+    : dir_(std::move(dir))
+{
+}
+
+bool PrivateSoundServer::start()
+{
+    fs::create_directories(dir_);
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::replace);
+    const std::string dir = dir_.string();
+    server_ = std::make_unique<Process>("setpriv",
+        std::vector<std::string> {"--inh-caps=-sys_nice", "--bounding-set=-sys_nice", "nice", "-n", "19",
+            "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "--high-priority=no",
+            "--realtime=no", "--log-target=file:" + dir + "/log",
+            "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + dir + "/native",
+            "-L", "module-null-sink sink_name=testnull rate=44100"},
+        std::vector<std::string> {"HOME=" + dir, "XDG_RUNTIME_DIR=" + dir, "PULSE_RUNTIME_PATH=" + dir,
+            "PULSE_STATE_PATH=" + dir});
+    for (int i = 0; i < 200; ++i) {
+        if (runProcess("pactl", {"info"}, {"PULSE_SERVER=" + address()}, 5).status == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void PrivateSoundServer::kill()
+{
+    if (!server_)
+        return;
+    server_->signal(SIGKILL);
+    server_->finish(10);
+    server_.reset();
+}
+
+bool PrivateSoundServer::waitForStream(double seconds, const std::string& client) const
+{
+    return streamPlaysOn(address(), client, seconds);
+}
+
+bool streamPlaysOn(const std::string& address, const std::string& client, double seconds)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        const ProcessResult inputs = runProcess("pactl", {"list", "sink-inputs"}, {"PULSE_SERVER=" + address}, 5);
+        if (inputs.out.find("application.name = \"" + client + "\"") != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
+}
