@@ -8,7 +8,8 @@
 #
 #   scripts/av-sync.sh                      # the build in build/
 #   BRINDLE=/path/to/brindle scripts/av-sync.sh   # another build's program, same meter
-#   AV_SYNC_ARGS="--audio-offset 100" scripts/av-sync.sh
+#   AV_SYNC_ARGS="--audio-offset 100" scripts/av-sync.sh   # options for the show
+#   AV_SYNC_SERVERS=pipewire AV_SYNC_DETAILS=DIR scripts/av-sync.sh   # one server; offsets per frame into DIR
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${BRINDLE_BUILD_DIR:-$root/build}"
@@ -58,7 +59,7 @@ measure() {  # server run
     printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
 }
 
-for server in pulseaudio pipewire; do
+for server in ${AV_SYNC_SERVERS:-pulseaudio pipewire}; do
     "start_$server" "$work"
     measure "$server" brindle
     measure "$server" reference
