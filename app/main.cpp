@@ -153,8 +153,8 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
     app.musicPath = options.musicPath.empty() ? app.dataDir + "/music.mp3" : options.musicPath;
 
-    // Real time runs on the millisecond ticker with the sound device; capture
-    // and benchmarks step a fixed frame rate with the music positioned per frame.
+    // Real time follows the music where it is heard; capture and benchmarks
+    // step a fixed frame rate with the music positioned per frame.
     std::unique_ptr<FrameClock> clock;
     std::unique_ptr<FrameObserver> observer;
     if (options.fixedStep()) {
@@ -167,8 +167,8 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
         else
             observer = std::make_unique<CaptureObserver>(options, audio);
     } else {
-        // The millisecond ticker drifts from the sound device over a whole show
-        // (the device's rate is its own), so real time follows what is heard.
+        // A millisecond ticker would drift from the sound output over a whole
+        // show (the output's rate is its own), so real time follows what is heard.
         app.audio = makeLiveAudioBackend(report);
         auto playback = std::make_unique<PlaybackClock>(*app.audio, app.music);
         playback->setAudioOffsetMs(options.audioOffsetMs);

@@ -182,10 +182,12 @@ bool ServerAudioBackend::waitFor(const std::function<bool()>& settled) const
 }
 
 // Opens a corked stream at the back end's rate; the server asks for its first
-// buffer at once, which is silence until a channel plays.
+// buffer at once, which is silence until a channel plays. The stream's frame 0
+// is the output frame heard now: what it is asked for follows on from there.
 bool ServerAudioBackend::beginStream()
 {
     Lock lock(loop_);
+    base_ = running_ ? silentFrames(steadyNs()) : frozen_;
     const pa_sample_spec spec {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
     stream_ = pa_stream_new(context_, "music", &spec, nullptr);
     if (!stream_)
@@ -287,12 +289,11 @@ bool ServerAudioBackend::init(int frequency)
     return true;
 }
 
-// The stream plays from here on: its frame 0 is what is heard now.
+// The stream plays from here on. Until the server starts it, its position
+// stands where the silent clock left it.
 void ServerAudioBackend::goLive()
 {
     Lock lock(loop_);
-    base_ = running_ ? silentFrames(steadyNs()) : frozen_;
-    lastHeard_ = std::max(lastHeard_, base_);
     live_ = true;
     if (running_)
         cork(false);
