@@ -138,10 +138,10 @@ bool ServerAudioBackend::connect(std::string& why)
         why = contextError();
         return false;
     }
-    waitFor([this] { return pa_context_get_state(context_) != PA_CONTEXT_CONNECTING
-                         && pa_context_get_state(context_) != PA_CONTEXT_AUTHORIZING
-                         && pa_context_get_state(context_) != PA_CONTEXT_SETTING_NAME
-                         && pa_context_get_state(context_) != PA_CONTEXT_UNCONNECTED; });
+    waitFor([this] {
+        const pa_context_state_t state = pa_context_get_state(context_);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    });
     Lock lock(loop_);
     if (pa_context_get_state(context_) == PA_CONTEXT_READY)
         return true;
@@ -293,10 +293,12 @@ bool ServerAudioBackend::init(int frequency)
 // stands where the silent clock left it.
 void ServerAudioBackend::goLive()
 {
-    Lock lock(loop_);
+    {
+        Lock lock(loop_);
+        if (running_)
+            cork(false);
+    }
     live_ = true;
-    if (running_)
-        cork(false);
     if (lostSaid_) {
         lostSaid_ = false;
         warn_("the sound server is back; the music plays on");

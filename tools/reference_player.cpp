@@ -4,6 +4,7 @@
 // second; the meter then measures this log as it measures the show's.
 //
 //   reference_player --track Data/music.mp3 --from 20000 --seconds 15 --frame-log ref.csv
+#include <CLI/CLI.hpp>
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
@@ -18,25 +19,19 @@ int main(int argc, char** argv)
 {
     std::string track, logPath;
     double fromMs = 0.0, seconds = 0.0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--track")
-            track = argv[i + 1];
-        else if (name == "--frame-log")
-            logPath = argv[i + 1];
-        else if (name == "--from")
-            fromMs = std::atof(argv[i + 1]);
-        else if (name == "--seconds")
-            seconds = std::atof(argv[i + 1]);
-    }
+    CLI::App cli {"Plays the track and logs the heard position the server gives", "reference_player"};
+    cli.add_option("--track", track, "the music file")->required();
+    cli.add_option("--frame-log", logPath, "where the log goes")->required();
+    cli.add_option("--from", fromMs, "the track time to start at, ms");
+    cli.add_option("--seconds", seconds, "how long to play")->required()->check(CLI::Range(0.1, 600.0));
+    CLI11_PARSE(cli, argc, argv);
     constexpr int kRate = 44100;
     constexpr size_t kChunk = 441;  // 10 ms
     DecodedTrack decoded;
     std::string error;
     FrameLog log;
-    if (track.empty() || seconds <= 0.0 || !decodeMp3File(track, decoded, error, kRate)
-        || !log.open(logPath, error)) {
-        std::fprintf(stderr, "reference_player: %s\n", error.empty() ? "usage: see the source" : error.c_str());
+    if (!decodeMp3File(track, decoded, error, kRate) || !log.open(logPath, error)) {
+        std::fprintf(stderr, "reference_player: %s\n", error.c_str());
         return 1;
     }
     const pa_sample_spec spec {PA_SAMPLE_FLOAT32LE, kRate, 2};

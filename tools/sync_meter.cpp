@@ -11,6 +11,7 @@
 // track, and prints one line of JSON: frames compared, the median and mean of
 // show_ms - heard position, the 95th percentile of its magnitude (ms).
 // Exit 1 with one line on stderr when recording or reading fails.
+#include <CLI/CLI.hpp>
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
@@ -84,23 +85,13 @@ int main(int argc, char** argv)
 {
     std::string track, frameLog, source, details;
     double seconds = 0.0;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string name = argv[i];
-        if (name == "--track")
-            track = argv[i + 1];
-        else if (name == "--frame-log")
-            frameLog = argv[i + 1];
-        else if (name == "--details")
-            details = argv[i + 1];
-        else if (name == "--source")
-            source = argv[i + 1];
-        else if (name == "--seconds")
-            seconds = std::atof(argv[i + 1]);
-        else
-            return fail("unknown option " + name);
-    }
-    if (track.empty() || frameLog.empty() || seconds <= 0.0 || seconds > 600.0)
-        return fail("usage: sync_meter --track FILE --frame-log FILE --seconds N (1 to 600) [--source NAME]");
+    CLI::App cli {"Measures the picture against the music heard through the sound server", "sync_meter"};
+    cli.add_option("--track", track, "the music file the show played")->required();
+    cli.add_option("--frame-log", frameLog, "the show's frame log")->required();
+    cli.add_option("--seconds", seconds, "how long to record")->required()->check(CLI::Range(1.0, 600.0));
+    cli.add_option("--source", source, "the source to record (default: the default sink's monitor)");
+    cli.add_option("--details", details, "a CSV file for each compared frame's offset");
+    CLI11_PARSE(cli, argc, argv);
 
     SyncInput in;
     in.sampleRate = kRate;

@@ -34,6 +34,24 @@ public:
     double positionMs(AudioHandle) const override { return position; }
 };
 
+// The fake device, the music on it and a playback clock on a steady clock the test moves.
+struct ClockOnDevice {
+    FakeDevice device;
+    MusicPlayer music;
+    double now = 0.0;
+    PlaybackClock clock {device, music, [this] { return now; }};
+
+    // Loads the music, starts the clock, then the music, as the show does.
+    bool start(double offsetMs = 0.0)
+    {
+        clock.setAudioOffsetMs(offsetMs);
+        if (music.loadMusic(device, "a.mp3") != 0 || !clock.start())
+            return false;
+        startMusic(device, music, true);
+        return true;
+    }
+};
+
 }  // namespace
 
 TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
@@ -80,13 +98,9 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             {"never starts", {{0, NeverStarts}}, 0},
         }) {
         SCOPED_TRACE(name);
-        FakeDevice device;
-        MusicPlayer music;
-        ASSERT_EQ(music.loadMusic(device, "a.mp3"), 0);
-        double now = 0.0;
-        PlaybackClock clock(device, music, [&now] { return now; });
-        ASSERT_TRUE(clock.start());
-        startMusic(device, music, true);
+        ClockOnDevice rig;
+        ASSERT_TRUE(rig.start());
+        auto& [device, music, now, clock] = rig;
 
         size_t next = 0;
         double previous = clock.showMs(), stallEnd = -1.0, agreedAfterStall = -1.0;
@@ -155,14 +169,9 @@ TEST(PlaybackClock, ShowsEachFrameWhenItAppearsOffsetAndAfterTheFirstSound)
     constexpr double kFrameMs = 1000.0 / 60.0, kRenderMs = 9.0, kSilentStartMs = 300.0;
     for (const double offsetMs : {0.0, 100.0, -100.0}) {
         SCOPED_TRACE(offsetMs);
-        FakeDevice device;
-        MusicPlayer music;
-        ASSERT_EQ(music.loadMusic(device, "a.mp3"), 0);
-        double now = 0.0;
-        PlaybackClock clock(device, music, [&now] { return now; });
-        clock.setAudioOffsetMs(offsetMs);
-        ASSERT_TRUE(clock.start());
-        startMusic(device, music, true);
+        ClockOnDevice rig;
+        ASSERT_TRUE(rig.start(offsetMs));
+        auto& [device, music, now, clock] = rig;
         for (double t = kFrameMs; t < 4000.0; t += kFrameMs) {
             // The server plays nothing for a while, then the music from its start.
             device.position = std::max(0.0, t - kSilentStartMs);
