@@ -58,12 +58,12 @@ const std::vector<FaultCase>& faultTable()
     static const std::vector<FaultCase> table = {
         {"no-data-folder", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
             [](FaultRun& run) { fs::remove_all(run.data); }},
-        {"missing-image", 0, {"brindle: warning: {data}/plus.p is missing or unreadable; PLUS stays blank"},
+        {"missing-image", 0, {"brindle: warning: '{data}/plus.p' is missing or unreadable; PLUS stays blank"},
             [](FaultRun& run) { fs::remove(run.data / "plus.p"); }, Ending::Signal, SIGINT},
         {"broken-images", 0,
-            {"brindle: warning: {data}/qn.p has a non-zero reserved header byte; QN stays blank",
-                "brindle: warning: {data}/dot.p ends before its last row; DOT stays blank",
-                "brindle: warning: {data}/square.p {any}; SQUARE stays blank"},
+            {"brindle: warning: '{data}/qn.p' has a non-zero reserved header byte; QN stays blank",
+                "brindle: warning: '{data}/dot.p' ends before its last row; DOT stays blank",
+                "brindle: warning: '{data}/square.p' {any}; SQUARE stays blank"},
             [](FaultRun& run) {
                 std::fstream(copyOf(run.data, "qn.p"), std::ios::in | std::ios::out | std::ios::binary)
                     .seekp(64)
