@@ -51,14 +51,6 @@ bool writeAudioFile(const std::string& path, TrackWindow& track, int64_t first, 
 
 }  // namespace
 
-FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)
-{
-    // floor(k * 1000 / fps) >= ms exactly when k >= ms * fps / 1000.
-    auto firstAtOrAfter
-        = [fps](uint32_t ms) { return (static_cast<uint64_t>(ms) * static_cast<uint64_t>(fps) + 999) / 1000; };
-    return {firstAtOrAfter(fromMs), firstAtOrAfter(toMs)};
-}
-
 std::string frameFileName(uint64_t frame)
 {
     char name[40];
