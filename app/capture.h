@@ -105,7 +105,7 @@ private:
     std::vector<uint8_t> rows_;
     std::unique_ptr<FrameWriter> writer_;
     VideoPipe pipe_;
-    std::string audioPath_;
+    int audioFd_ = -1;  // the music's span, in an unnamed scratch file for ffmpeg
     std::unique_ptr<ProgressMeter> progress_;
     uint64_t startCounter_ = 0;
 };
