@@ -326,5 +326,7 @@ bool CaptureObserver::finish(DemoApplication&, std::string& error)
         error = closing;
         return false;
     }
+    if (quitSignalled())
+        report("capture stopped at frame " + std::to_string(framesWritten()) + " of " + std::to_string(span_.count()));
     return true;
 }

@@ -1,7 +1,6 @@
 #include "app/run_show.h"
 
 #include <algorithm>
-#include <csignal>
 #include <optional>
 #include <vector>
 
@@ -16,10 +15,6 @@
 #include "scene/schedule.h"
 
 namespace {
-
-volatile std::sig_atomic_t quitSignal = 0;
-
-void onQuitSignal(int) { quitSignal = 1; }
 
 double millisecondsBetween(uint64_t from, uint64_t to)
 {
@@ -193,21 +188,6 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
     }
 }
 
-void installQuitSignals()
-{
-    // SDL would otherwise install handlers of its own that turn these into SDL_QUIT.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action { };
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-bool quitSignalled() { return quitSignal != 0; }
-
-void clearQuitSignal() { quitSignal = 0; }
-
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings)
 {
     const Options& options = settings.options;
@@ -222,6 +202,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         const LaunchResult result = show.runDialog(app, presetFrom(options));
         if (result != LaunchResult::Launch) {
             app.configurator.reset();
+            if (result == LaunchResult::Interrupted)
+                return 128 + quitSignalNumber();
             return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
         }
         // Time spent choosing in the dialog is not start-up time.
@@ -343,5 +325,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         finished = false;
     }
     shutDown(app, show, built, clock);
-    return finished ? 0 : kExitStartFailed;
+    if (!finished)
+        return kExitStartFailed;
+    // A script must tell a capture cut short from a whole one; the live show ends as asked.
+    return !options.captureOut.empty() && quitSignalled() ? 128 + quitSignalNumber() : 0;
 }
