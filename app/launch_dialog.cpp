@@ -3,6 +3,7 @@
 #include "app/launch_dialog.h"
 
 #include "app/application.h"
+#include "app/display_loss.h"
 #include "app/quit_signal.h"
 #include "app/report.h"
 
@@ -403,6 +404,7 @@ bool initDialogToolkit(std::string& error)
     static int outcome = 0;  // 0 not tried, 1 ready, -1 no display
     if (outcome == 0) {
         outcome = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+        installDisplayLossHandler();
         // The toolkit adopts the environment's locale; numbers the program prints
         // or parses must keep a decimal point whatever the user's language.
         std::setlocale(LC_NUMERIC, "C");

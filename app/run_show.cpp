@@ -37,10 +37,14 @@ LaunchPreset presetFrom(const Options& options)
 // The settings the dialog would launch with, changed by the command line.
 void applyOptions(DemoApplication& app, const Options& options)
 {
-    const DisplayMode desktop = desktopMode();
+    DisplayMode desktop = desktopMode();
+    // Without a display (a headless capture) the desktop is taken as 1280x800:
+    // an unknown aspect would leave the picture without a projection, all black.
+    if (desktop.width <= 0 || desktop.height <= 0)
+        desktop = {1280, 800};
     app.desktopAspect = detectAspect(static_cast<uint32_t>(desktop.width), static_cast<uint32_t>(desktop.height));
-    app.width = options.width.value_or(desktop.width > 0 ? desktop.width : 1280);
-    app.height = options.height.value_or(desktop.height > 0 ? desktop.height : 800);
+    app.width = options.width.value_or(desktop.width);
+    app.height = options.height.value_or(desktop.height);
     app.bitsPerPixel = 32;
     app.aspectMode = options.aspect.value_or(app.desktopAspect);
     app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
