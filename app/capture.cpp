@@ -1,8 +1,11 @@
 #include "app/capture.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -11,6 +14,7 @@
 
 #include "app/application.h"
 #include "gfx/gl_api.h"
+#include "app/output_file.h"
 #include "app/png_writer.h"
 #include "app/report.h"
 #include "audio/audio_backend.h"
@@ -32,32 +36,30 @@ std::string clockText(double seconds)
 }
 
 // The music from `first` for `count` frames, written as raw float stereo in
-// blocks, so the track is never held whole.
-bool writeAudioFile(const std::string& path, TrackWindow& track, int64_t first, size_t count)
+// blocks, so the track is never held whole. False with errno set when a write failed.
+bool writeAudio(int fd, TrackWindow& track, int64_t first, size_t count)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
     constexpr size_t kBlockFrames = 8192;
     std::vector<float> block(kBlockFrames * 2);
-    bool ok = true;
-    for (size_t done = 0; done < count && ok; done += kBlockFrames) {
+    for (size_t done = 0; done < count; done += kBlockFrames) {
         const size_t frames = std::min(kBlockFrames, count - done);
         track.read(first + static_cast<int64_t>(done), frames, block.data());
-        ok = std::fwrite(block.data(), sizeof(float) * 2, frames, f) == frames;
+        const auto* bytes = reinterpret_cast<const char*>(block.data());
+        size_t left = frames * sizeof(float) * 2;
+        while (left > 0) {
+            const ssize_t n = write(fd, bytes, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            bytes += n;
+            left -= static_cast<size_t>(n);
+        }
     }
-    return std::fclose(f) == 0 && ok;
+    return lseek(fd, 0, SEEK_SET) == 0;
 }
 
 }  // namespace
-
-FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)
-{
-    // floor(k * 1000 / fps) >= ms exactly when k >= ms * fps / 1000.
-    auto firstAtOrAfter
-        = [fps](uint32_t ms) { return (static_cast<uint64_t>(ms) * static_cast<uint64_t>(fps) + 999) / 1000; };
-    return {firstAtOrAfter(fromMs), firstAtOrAfter(toMs)};
-}
 
 std::string frameFileName(uint64_t frame)
 {
@@ -138,10 +140,8 @@ CaptureObserver::~CaptureObserver()
 {
     // The writer may still be feeding the pipe.
     writer_.reset();
-    std::string ignored;
-    pipe_.close(ignored);
-    if (!audioPath_.empty())
-        std::remove(audioPath_.c_str());
+    if (audioFd_ >= 0)
+        ::close(audioFd_);
 }
 
 bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
@@ -153,16 +153,15 @@ bool CaptureObserver::writeAudioSpan(DemoApplication& app, std::string& error)
     const auto first = static_cast<int64_t>(span_.first * rate / static_cast<uint64_t>(fps_));
     const auto count = static_cast<size_t>(span_.count() * rate / static_cast<uint64_t>(fps_));
 
-    char path[] = "/tmp/brindle-audio-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) {
-        error = "cannot create a temporary file for the music in /tmp";
+    const int scratch = openUnnamedScratch(error);
+    if (scratch < 0)
         return false;
-    }
-    ::close(fd);
-    audioPath_ = path;
-    if (!writeAudioFile(audioPath_, *track, first, count)) {
-        error = "cannot write the music for the video into " + audioPath_;
+    // Above the descriptors ffmpeg gets as 0 to 3, so handing it over as fd 3 cannot collide.
+    audioFd_ = fcntl(scratch, F_DUPFD_CLOEXEC, 10);
+    ::close(scratch);
+    if (audioFd_ < 0 || !writeAudio(audioFd_, *track, first, count)) {
+        error = std::string("cannot write the music for the video into TMPDIR (") + std::strerror(errno)
+            + "); set TMPDIR to a folder with room";
         return false;
     }
     return true;
@@ -191,21 +190,22 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         settings.width = width_;
         settings.height = height_;
         settings.framesPerSecond = fps_;
-        settings.audioPath = audioPath_;
+        settings.audioFd = audioFd_;
         if (app.audio)
             settings.audioSampleRate = app.audio->sampleRate();
         if (!pipe_.open(settings, error))
             return false;
     } else {
+        // Any name without a video ending is a folder, a dot in it ("take.2") or not.
         std::error_code failed;
         const std::filesystem::path folder(out_);
         if (!std::filesystem::is_directory(folder, failed)) {
-            if (std::filesystem::exists(folder, failed) || folder.has_extension()) {
-                error = "cannot capture into " + out_ + ": give a folder, or a file ending .mp4, .mkv or .webm";
+            if (std::filesystem::exists(folder, failed)) {
+                error = "cannot capture into " + quotedName(out_) + ": give a folder, or a file ending .mp4, .mkv or .webm";
                 return false;
             }
             if (!std::filesystem::create_directories(folder, failed)) {
-                error = "cannot create the folder " + out_ + " (" + failed.message() + ")";
+                error = "cannot create the folder " + quotedName(out_) + " (" + failed.message() + ")";
                 return false;
             }
         }
@@ -318,10 +318,6 @@ bool CaptureObserver::finish(DemoApplication&, std::string& error)
         progress_->finish(frame_, secondsSince(startCounter_));
     std::string closing;
     const bool closed = pipe_.close(closing);
-    if (!audioPath_.empty()) {
-        std::remove(audioPath_.c_str());
-        audioPath_.clear();
-    }
     if (!written) {
         error = failure;
         return false;
@@ -330,5 +326,7 @@ bool CaptureObserver::finish(DemoApplication&, std::string& error)
         error = closing;
         return false;
     }
+    if (quitSignalled())
+        report("capture stopped at frame " + std::to_string(framesWritten()) + " of " + std::to_string(span_.count()));
     return true;
 }

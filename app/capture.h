@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_clock.h"
 #include "app/frame_writer.h"
 #include "app/options.h"
 #include "app/run_show.h"
@@ -32,13 +33,6 @@
 #include "scene/schedule.h"
 
 class OfflineAudioBackend;
-
-// Frame indices [first, end) of the frames with show time in [fromMs, toMs) at `fps`.
-struct FrameSpan {
-    uint64_t first = 0, end = 0;
-    uint64_t count() const { return end > first ? end - first : 0; }
-};
-FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps);
 
 // The file name of frame k: "frame_000042.png".
 std::string frameFileName(uint64_t frame);
@@ -111,7 +105,7 @@ private:
     std::vector<uint8_t> rows_;
     std::unique_ptr<FrameWriter> writer_;
     VideoPipe pipe_;
-    std::string audioPath_;
+    int audioFd_ = -1;  // the music's span, in an unnamed scratch file for ffmpeg
     std::unique_ptr<ProgressMeter> progress_;
     uint64_t startCounter_ = 0;
 };

@@ -7,10 +7,10 @@
 namespace {
 
 // The back end's own text already names the file and the remedy; ours stands in
-// only when it gave none.
+// only when it gave none. Either is kept to one line, whatever the file is called.
 std::string audioError(const AudioBackend& audio, const std::string& fallback)
 {
-    return audio.lastError().empty() ? fallback : audio.lastError();
+    return audio.lastError().empty() ? fallback : oneLine(audio.lastError());
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ bool QuillonConfigurator::loadAssets()
         }
         if (app.music.loadMusic(*app.audio, app.musicPath) != 0) {
             error_ = audioError(*app.audio,
-                "cannot open the music file " + app.musicPath
+                "cannot open the music file " + quotedName(app.musicPath)
                     + "; put a track there or pick another folder with --data");
             return false;
         }
@@ -37,7 +37,7 @@ bool QuillonConfigurator::loadAssets()
         return false;
     laps.lap("shaders");
     for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
-        report("warning: " + warning);
+        report("warning: " + oneLine(warning));
     createRenderTargets(app.textures, app.width, app.height);
     laps.lap("textures");
     return true;

@@ -47,6 +47,14 @@ void TickerClock::run(std::chrono::steady_clock::time_point origin)
     }
 }
 
+FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)
+{
+    // floor(k * 1000 / fps) >= ms exactly when k >= ms * fps / 1000.
+    auto firstAtOrAfter
+        = [fps](uint32_t ms) { return (static_cast<uint64_t>(ms) * static_cast<uint64_t>(fps) + 999) / 1000; };
+    return {firstAtOrAfter(fromMs), firstAtOrAfter(toMs)};
+}
+
 bool FixedStepClock::start()
 {
     previousTicks = 0;

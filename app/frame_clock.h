@@ -70,6 +70,13 @@ private:
 
 // Frame k (counted from start()) has the count floor(k * 1000 / fps); the
 // frame advances only when frameDone() is called.
+// Frame indices [first, end) of the frames with show time in [fromMs, toMs) at `fps`.
+struct FrameSpan {
+    uint64_t first = 0, end = 0;
+    uint64_t count() const { return end > first ? end - first : 0; }
+};
+FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps);
+
 class FixedStepClock : public FrameClock {
 public:
     explicit FixedStepClock(int framesPerSecond)

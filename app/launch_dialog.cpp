@@ -3,6 +3,8 @@
 #include "app/launch_dialog.h"
 
 #include "app/application.h"
+#include "app/display_loss.h"
+#include "app/quit_signal.h"
 #include "app/report.h"
 
 #include <gtk/gtk.h>
@@ -138,6 +140,13 @@ void onLaunch(GtkButton*, gpointer data)
     // No listed resolution is chosen: stay open and point the user at the list.
     gtk_widget_error_bell(state.window);
     gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(state.resolution)));
+}
+
+gboolean closeOnQuitSignal(gpointer data)
+{
+    if (quitSignalled())
+        finish(*static_cast<DialogState*>(data), LaunchResult::Interrupted);
+    return G_SOURCE_CONTINUE;
 }
 
 void onQuit(GtkButton*, gpointer data) { finish(*static_cast<DialogState*>(data), LaunchResult::Quit); }
@@ -395,6 +404,7 @@ bool initDialogToolkit(std::string& error)
     static int outcome = 0;  // 0 not tried, 1 ready, -1 no display
     if (outcome == 0) {
         outcome = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+        installDisplayLossHandler();
         // The toolkit adopts the environment's locale; numbers the program prints
         // or parses must keep a decimal point whatever the user's language.
         std::setlocale(LC_NUMERIC, "C");
@@ -428,7 +438,11 @@ LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
     GtkWidget* window = buildDialog(state, app, preset);
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));
+    // The signal handler may only set a flag; the loop looks at it often
+    // enough that Ctrl-C or a logout closes the dialog at once.
+    const guint watch = g_timeout_add(50, closeOnQuitSignal, &state);
     g_main_loop_run(state.loop);
+    g_source_remove(watch);
 
     gtk_widget_destroy(window);
     g_main_loop_unref(state.loop);

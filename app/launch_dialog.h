@@ -3,7 +3,7 @@
 // before the show window exists, and writes the choices into the record.
 //
 //   LaunchPreset preset;            // filled from the command line
-//   if (runLaunchDialog(app, preset) != LaunchResult::Launch) return -1;   // Quit, Escape, close box, or no display
+//   if (runLaunchDialog(app, preset) != LaunchResult::Launch) return -1;   // Quit, Escape, close box, a signal, or no display
 //
 // The mapping from the controls' states to the record's settings is the plain
 // function `applyLaunchControls`, usable without GTK.
@@ -21,6 +21,7 @@ enum class LaunchResult : int {
     Launch = 1004,
     Quit = -1,    // Quit, Escape or the close box
     Failed = -2,  // no display; one line was printed on stderr
+    Interrupted = -3,  // a quit signal arrived (quitSignalNumber() names it)
 };
 
 // Preselections from the command line; an empty field keeps the dialog's default.

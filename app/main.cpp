@@ -1,7 +1,11 @@
 // brindle: start-up, the show's frame loop, shutdown.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include <SDL.h>
 
@@ -9,6 +13,7 @@
 #include "app/capture.h"
 #include "app/configurator.h"
 #include "app/data_dir.h"
+#include "app/display_loss.h"
 #include "app/frame_clock.h"
 #include "app/frame_log.h"
 #include "app/launch_dialog.h"
@@ -195,9 +200,15 @@ int main(int argc, char** argv)
 {
     const uint64_t startTicks = SDL_GetPerformanceCounter();
     installQuitSignals();
+    installDisplayLossHandler();
+    const bool stdoutOpen = fcntl(STDOUT_FILENO, F_GETFD) != -1;
     Options options;
     if (const int status = readCommandLine(argc, argv, options); status >= 0)
         return status;
+    if ((options.stats || options.bench) && !stdoutOpen) {
+        report("cannot print the statistics: stdout is closed; give it a file or a pipe");
+        return kExitStartFailed;
+    }
     // Capture and benchmarks may fall back on rendering off screen; the show may not.
     if (!options.fixedStep())
         preferNamedVideoDriver();
@@ -216,7 +227,13 @@ int main(int argc, char** argv)
 
     // Puts back any display mode still switched, whatever way the show ended.
     SDL_Quit();
-    if (status == 0 && (options.stats || options.bench))
-        std::printf("%s\n", stats.toJson().c_str());
+    if (status == 0 && (options.stats || options.bench)) {
+        // A full disk or a reader gone must not pass for statistics delivered.
+        const bool printed = std::printf("%s\n", stats.toJson().c_str()) > 0 && std::fflush(stdout) == 0;
+        if (!printed) {
+            report(std::string("cannot print the statistics on stdout (") + std::strerror(errno) + ")");
+            return kExitStartFailed;
+        }
+    }
     return status;
 }

@@ -8,6 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/frame_clock.h"
+
 namespace {
 
 std::optional<long long> readWhole(const std::string& text, long long low, long long high)
@@ -179,6 +181,10 @@ Reason contradiction(const Options& o)
         return "--from and --to need --capture";
     if (o.fromMs >= o.toMs)
         return "--from must be earlier than --to";
+    // Frame k shows floor(k * 1000 / fps) ms, so a span shorter than a frame may hold none.
+    if (!o.captureOut.empty() && framesBetween(o.fromMs, o.toMs, o.framesPerSecond()).count() == 0)
+        return "--from " + std::to_string(o.fromMs) + " --to " + std::to_string(o.toMs) + " holds no frame at "
+            + std::to_string(o.framesPerSecond()) + " fps; widen the span";
     return noReason();
 }
 

@@ -1,10 +1,16 @@
 #include "app/png_writer.h"
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <unistd.h>
 
 #include <png.h>
+
+#include "app/output_file.h"
+#include "app/report.h"
 
 namespace {
 
@@ -13,12 +19,20 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// What libpng said when it gave up, and errno at that moment: its own text
+// ("Write Error") does not say that the disk is full.
+struct PngFailure {
+    std::string text;
+    int errorNumber = 0;
+};
+
 // libpng reports errors by longjmp; the message is kept for the caller.
 void onPngError(png_structp png, png_const_charp message)
 {
-    auto* text = static_cast<std::string*>(png_get_error_ptr(png));
-    if (text)
-        *text = message;
+    if (auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png))) {
+        failure->text = message;
+        failure->errorNumber = errno;
+    }
     png_longjmp(png, 1);
 }
 
@@ -29,24 +43,33 @@ void onPngWarning(png_structp, png_const_charp) { }
 bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error)
 {
     if (width <= 0 || height <= 0 || !rgb) {
-        error = path + ": nothing to write";
+        error = quotedName(path) + ": nothing to write";
         return false;
     }
-    File file(std::fopen(path.c_str(), "wb"));
+    std::string partial;
+    const int fd = createBeside(path, "", partial, error);
+    if (fd < 0)
+        return false;
+    File file(fdopen(fd, "wb"));
     if (!file) {
-        error = "cannot create " + path;
+        error = "cannot write " + quotedName(path) + " (" + std::strerror(errno) + ")";
+        close(fd);
+        discard(partial);
         return false;
     }
-    std::string reason;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &reason, onPngError, onPngWarning);
+    PngFailure failure;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        error = "cannot write " + path + ": out of memory";
+        error = "cannot write " + quotedName(path) + ": out of memory";
+        file.reset();
+        discard(partial);
         return false;
     }
     volatile bool written = false;
     if (setjmp(png_jmpbuf(png)) == 0) {
+        errno = 0;
         png_init_io(png, file.get());
         png_set_compression_level(png, 1);
         png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -59,31 +82,34 @@ bool writePng(const std::string& path, int width, int height, const uint8_t* rgb
         written = true;
     }
     png_destroy_write_struct(&png, &info);
-    if (written && std::fflush(file.get()) != 0) {
+    // The last block reaches the disk only at fclose, where a full disk shows too.
+    if (written && std::fclose(file.release()) != 0) {
         written = false;
-        reason = "disk full or write error";
+        failure = {"", errno};
     }
     file.reset();
     if (!written) {
-        std::remove(path.c_str());
-        error = "cannot write " + path + (reason.empty() ? "" : ": " + reason);
+        discard(partial);
+        const std::string reason = failure.errorNumber ? std::strerror(failure.errorNumber) : failure.text;
+        error = "cannot write " + quotedName(path) + (reason.empty() ? "" : " (" + reason + ")");
+        return false;
     }
-    return written;
+    return publish(partial, path, error);
 }
 
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb, std::string& error)
 {
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        error = "cannot open " + path;
+        error = "cannot open " + quotedName(path) + " (" + std::strerror(errno) + ")";
         return false;
     }
-    std::string reason;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reason, onPngError, onPngWarning);
+    PngFailure failure;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        error = "cannot read " + path + ": out of memory";
+        error = "cannot read " + quotedName(path) + ": out of memory";
         return false;
     }
     volatile bool read = false;
@@ -96,7 +122,7 @@ bool readPng(const std::string& path, int& width, int& height, std::vector<uint8
         const int type = png_get_color_type(png, info);
         if (png_get_bit_depth(png, info) != 8 || (type != PNG_COLOR_TYPE_RGB && type != PNG_COLOR_TYPE_RGB_ALPHA)
             || w == 0 || h == 0 || w > 16384 || h > 16384) {
-            reason = "not an 8-bit RGB picture";
+            failure.text = "not an 8-bit RGB picture";
         } else {
             const size_t channels = type == PNG_COLOR_TYPE_RGB ? 3 : 4;
             row.resize(w * channels);
@@ -114,6 +140,6 @@ bool readPng(const std::string& path, int& width, int& height, std::vector<uint8
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (!read)
-        error = "cannot read " + path + (reason.empty() ? "" : ": " + reason);
+        error = "cannot read " + quotedName(path) + (failure.text.empty() ? "" : ": " + failure.text);
     return read;
 }

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-// Returns false, with the path and the reason in `error`, when the file cannot
-// be created or written; a half-written file is removed.
+// Writes beside `path` and renames when whole (output_file.h): returns false,
+// with the path and the reason in `error`, when the file cannot be created or
+// written, and then neither a partial file nor a changed earlier one is left.
 bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error);
 
 // Reads an 8-bit RGB or RGBA PNG into top-down RGB rows. Returns false with a

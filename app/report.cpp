@@ -12,3 +12,25 @@ void report(const std::string& text)
         start = end + 1;
     } while (start < text.size());
 }
+
+std::string oneLine(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            out += escape;
+        }
+    }
+    return out;
+}
+
+std::string quotedName(const std::string& name) { return "'" + oneLine(name) + "'"; }

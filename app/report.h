@@ -6,8 +6,17 @@
 //
 //   report(error);                 // brindle: cannot open the music file ...
 //   report("warning: " + warning); // brindle: warning: Data/plus.p is missing ...
+//   report("cannot write " + quotedName(path));   // a newline in the name stays "\n"
 #pragma once
 
 #include <string>
 
+// Each line of `text` becomes one "brindle: " line.
 void report(const std::string& text);
+
+// `text` with its control characters written as escapes (\n, \t, \x1b), so a
+// file name or a library's text cannot break a message into two lines.
+std::string oneLine(const std::string& text);
+
+// A file name for a message: oneLine(name) in single quotes.
+std::string quotedName(const std::string& name);

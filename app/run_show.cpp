@@ -1,7 +1,6 @@
 #include "app/run_show.h"
 
 #include <algorithm>
-#include <csignal>
 #include <optional>
 #include <vector>
 
@@ -17,10 +16,6 @@
 #include "scene/schedule.h"
 
 namespace {
-
-volatile std::sig_atomic_t quitSignal = 0;
-
-void onQuitSignal(int) { quitSignal = 1; }
 
 double millisecondsBetween(uint64_t from, uint64_t to)
 {
@@ -43,10 +38,14 @@ LaunchPreset presetFrom(const Options& options)
 // The settings the dialog would launch with, changed by the command line.
 void applyOptions(DemoApplication& app, const Options& options)
 {
-    const DisplayMode desktop = desktopMode();
+    DisplayMode desktop = desktopMode();
+    // Without a display (a headless capture) the desktop is taken as 1280x800:
+    // an unknown aspect would leave the picture without a projection, all black.
+    if (desktop.width <= 0 || desktop.height <= 0)
+        desktop = {1280, 800};
     app.desktopAspect = detectAspect(static_cast<uint32_t>(desktop.width), static_cast<uint32_t>(desktop.height));
-    app.width = options.width.value_or(desktop.width > 0 ? desktop.width : 1280);
-    app.height = options.height.value_or(desktop.height > 0 ? desktop.height : 800);
+    app.width = options.width.value_or(desktop.width);
+    app.height = options.height.value_or(desktop.height);
     app.bitsPerPixel = 32;
     app.aspectMode = options.aspect.value_or(app.desktopAspect);
     app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
@@ -194,21 +193,6 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
     }
 }
 
-void installQuitSignals()
-{
-    // SDL would otherwise install handlers of its own that turn these into SDL_QUIT.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    struct sigaction action { };
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
-bool quitSignalled() { return quitSignal != 0; }
-
-void clearQuitSignal() { quitSignal = 0; }
-
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings)
 {
     const Options& options = settings.options;
@@ -223,6 +207,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         const LaunchResult result = show.runDialog(app, presetFrom(options));
         if (result != LaunchResult::Launch) {
             app.configurator.reset();
+            if (result == LaunchResult::Interrupted)
+                return 128 + quitSignalNumber();
             return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
         }
         // Time spent choosing in the dialog is not start-up time.
@@ -353,5 +339,8 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         finished = false;
     }
     shutDown(app, show, built, clock);
-    return finished ? 0 : kExitStartFailed;
+    if (!finished)
+        return kExitStartFailed;
+    // A script must tell a capture cut short from a whole one; the live show ends as asked.
+    return !options.captureOut.empty() && quitSignalled() ? 128 + quitSignalNumber() : 0;
 }

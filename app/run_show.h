@@ -3,7 +3,8 @@
 // runShow() asks for the settings (launch dialog unless --no-dialog), opens the
 // window, has the configurator load the assets, builds the show, starts the
 // clock and the music, runs frames until the show time reaches 134000 ms,
-// Escape is pressed or a quit arrives (window close, SIGINT, SIGTERM), then
+// Escape is pressed or a quit arrives (window close, SIGINT,
+// SIGTERM, SIGHUP), then
 // takes everything down in order and returns the exit status.
 //
 // The show itself reaches the loop through ShowProgram, which main() fills with
@@ -25,6 +26,7 @@
 #include "app/application.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
+#include "app/quit_signal.h"
 
 class DemoConfigurator;
 class FrameClock;
@@ -92,11 +94,6 @@ std::optional<KeyCode> virtualKeyFor(SDL_Keycode key);
 // presses that are not key repeats in app.pressedKeys. Returns true when the
 // event asks the program to quit (window close, SDL_QUIT).
 bool handleEvent(DemoApplication& app, const SDL_Event& event);
-
-// Catches SIGINT and SIGTERM; a caught signal reads as a quit request.
-void installQuitSignals();
-bool quitSignalled();
-void clearQuitSignal();
 
 // Live-show keys beyond Escape: Space pauses and resumes, Right and Left jump.
 inline constexpr KeyCode kPauseKey = KeyCode::Space;

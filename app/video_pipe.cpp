@@ -4,11 +4,15 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "app/output_file.h"
+#include "app/report.h"
 
 extern char** environ;
 
@@ -55,17 +59,17 @@ bool isVideoPath(const std::string& path)
     return ext == ".mp4" || ext == ".mkv" || ext == ".webm";
 }
 
-std::vector<std::string> ffmpegArguments(const VideoSettings& s)
+std::vector<std::string> ffmpegArguments(const VideoSettings& s, const std::string& file)
 {
+    const bool audio = s.audioFd >= 0;
     const bool webm = lowerExtension(s.path) == ".webm";
     std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt",
         "rgb24", "-s", std::to_string(s.width) + "x" + std::to_string(s.height), "-framerate",
         std::to_string(s.framesPerSecond), "-i", "pipe:0"};
-    if (!s.audioPath.empty())
-        args.insert(
-            args.end(), {"-f", "f32le", "-ar", std::to_string(s.audioSampleRate), "-ac", "2", "-i", s.audioPath});
+    if (audio)
+        args.insert(args.end(), {"-f", "f32le", "-ar", std::to_string(s.audioSampleRate), "-ac", "2", "-i", "pipe:3"});
     args.insert(args.end(), {"-map", "0:v"});
-    if (!s.audioPath.empty())
+    if (audio)
         args.insert(args.end(), {"-map", "1:a"});
     if (webm)
         args.insert(args.end(),
@@ -73,14 +77,15 @@ std::vector<std::string> ffmpegArguments(const VideoSettings& s)
     else
         args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
     args.insert(args.end(), {"-pix_fmt", "yuv420p"});
-    if (!s.audioPath.empty()) {
+    if (audio) {
         if (webm)
             args.insert(args.end(), {"-c:a", "libopus", "-b:a", "160k"});
         else
             args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
         args.push_back("-shortest");
     }
-    args.push_back(s.path);
+    // "file:" keeps a name that starts with '-' or holds a ':' a plain file to ffmpeg.
+    args.push_back("file:" + file);
     return args;
 }
 
@@ -105,7 +110,9 @@ std::string findOnPath(const std::string& name)
 VideoPipe::~VideoPipe()
 {
     std::string ignored;
-    close(ignored);
+    endEncoder(ignored);
+    if (!partial_.empty())
+        discard(partial_);
 }
 
 bool VideoPipe::open(const VideoSettings& settings, std::string& error)
@@ -113,23 +120,35 @@ bool VideoPipe::open(const VideoSettings& settings, std::string& error)
     settings_ = settings;
     const std::string program = findOnPath("ffmpeg");
     if (program.empty()) {
-        error = "ffmpeg is needed to write " + settings.path
+        error = "ffmpeg is needed to write " + quotedName(settings.path)
             + " but was not found; install it (apt-get install ffmpeg) or capture PNG frames into a folder";
         return false;
     }
+    const int partial = createBeside(settings.path, lowerExtension(settings.path), partial_, error);
+    if (partial < 0)
+        return false;
+    ::close(partial);
+    const auto fail = [this, &error](const std::string& why) {
+        discard(partial_);
+        partial_.clear();
+        error = why;
+        return false;
+    };
     int input[2], messages[2];
     if (pipe2(input, O_CLOEXEC) != 0)
-        return error = "cannot start ffmpeg: no pipe", false;
+        return fail("cannot start ffmpeg: no pipe");
     if (pipe2(messages, O_CLOEXEC) != 0) {
         ::close(input[0]);
         ::close(input[1]);
-        return error = "cannot start ffmpeg: no pipe", false;
+        return fail("cannot start ffmpeg: no pipe");
     }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_adddup2(&actions, messages[1], 2);
+    if (settings.audioFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, settings.audioFd, 3);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     // Its own process group keeps the terminal's Ctrl-C away from ffmpeg; the
@@ -142,7 +161,7 @@ bool VideoPipe::open(const VideoSettings& settings, std::string& error)
     posix_spawnattr_setpgroup(&attributes, 0);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-    const std::vector<std::string> args = ffmpegArguments(settings);
+    const std::vector<std::string> args = ffmpegArguments(settings, partial_);
     std::vector<char*> argv;
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -156,8 +175,7 @@ bool VideoPipe::open(const VideoSettings& settings, std::string& error)
         pid_ = -1;
         ::close(input[1]);
         ::close(messages[0]);
-        error = "cannot start " + program;
-        return false;
+        return fail("cannot start " + quotedName(program) + " (" + std::strerror(spawned) + ")");
     }
     input_ = input[1];
     messages_ = messages[0];
@@ -186,10 +204,10 @@ bool VideoPipe::writeFrame(const uint8_t* rgb)
     return true;
 }
 
-bool VideoPipe::close(std::string& error)
+bool VideoPipe::endEncoder(std::string& why)
 {
     if (pid_ <= 0)
-        return true;
+        return false;
     ::close(input_);
     input_ = -1;
     const std::string messages = readAll(messages_);
@@ -200,7 +218,22 @@ bool VideoPipe::close(std::string& error)
     pid_ = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && !broken_)
         return true;
-    const std::string why = lastLine(messages);
-    error = "ffmpeg could not write " + settings_.path + (why.empty() ? "" : ": " + why);
+    why = lastLine(messages);
+    if (why.empty() && WIFSIGNALED(status))
+        why = std::string("ended by ") + strsignal(WTERMSIG(status));
+    return false;
+}
+
+bool VideoPipe::close(std::string& error)
+{
+    if (pid_ <= 0)
+        return true;
+    std::string why;
+    const std::string partial = partial_;
+    partial_.clear();
+    if (endEncoder(why))
+        return publish(partial, settings_.path, error);
+    discard(partial);
+    error = "ffmpeg could not write " + quotedName(settings_.path) + (why.empty() ? "" : ": " + oneLine(why));
     return false;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/application.h"
+#include "app/display_loss.h"
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
 
@@ -125,11 +126,16 @@ bool openWindow(DemoApplication& app, std::string& error)
         error = noDisplay;
         return false;
     }
+    // With no display to try, SDL goes straight off screen, rather than probe
+    // for Wayland and have its library complain on stderr.
+    if (!app.needsDisplay && !displayNamed())
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error = std::string("cannot open a display (") + SDL_GetError()
             + "); run inside a desktop session or set DISPLAY";
         return false;
     }
+    installDisplayLossHandler();
     // A show nobody can see is no show: SDL would quietly render off screen.
     if (app.needsDisplay && !videoDriverShowsPictures()) {
         error = noDisplay;

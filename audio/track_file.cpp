@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -17,18 +17,34 @@ struct FileCloser {
 
 bool checkTrackFile(const std::string& path, std::string& error)
 {
-    std::error_code code;
-    if (!std::filesystem::exists(path, code)) {
-        error = "music file '" + path + "' not found; check the Data folder (--data) or the --music file";
+    struct stat info { };
+    if (stat(path.c_str(), &info) != 0) {
+        // A folder we may not enter or a symlink loop is not a missing file.
+        if (errno == ENOENT || errno == ENOTDIR)
+            error = "music file '" + path + "' not found; check the Data folder (--data) or the --music file";
+        else
+            error = "cannot open music file '" + path + "' (" + std::strerror(errno) + ")";
         return false;
     }
-    if (!std::filesystem::is_regular_file(path, code)) {
+    if (!S_ISREG(info.st_mode)) {
         error = "music file '" + path + "' is not a regular file; give an MP3 file or a tracker module";
         return false;
     }
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         error = "cannot open music file '" + path + "' (" + std::strerror(errno) + ")";
+        return false;
+    }
+    // Formats people try first; neither decoder would name them.
+    uint8_t head[12] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file.get());
+    const auto at = [&](size_t offset, const char* magic) {
+        return got >= offset + 4 && std::memcmp(head + offset, magic, 4) == 0;
+    };
+    const char* format = at(0, "RIFF") && at(8, "WAVE") ? "WAV" : at(0, "OggS") ? "Ogg" : at(0, "fLaC") ? "FLAC" : nullptr;
+    if (format) {
+        error = "music file '" + path + "' is " + format
+            + " audio, which brindle does not play; give an MP3 file or a tracker module (MOD, XM, S3M, IT)";
         return false;
     }
     return true;

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// True when `path` is a readable regular file; otherwise `error` says why.
+// True when `path` is a readable regular file and not WAV, Ogg or FLAC
+// audio; otherwise `error` says why.
 bool checkTrackFile(const std::string& path, std::string& error);
 
 // Reads the whole file when it is at most `maxBytes` long. False with `error`

@@ -3,6 +3,8 @@
 #include "gfx/asset_catalogue.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
@@ -86,9 +88,9 @@ bool compileBuiltIn(ProgramRegistry& programs, std::string_view key, std::string
     return false;
 }
 
-std::string imageWarning(const std::string& path, std::string_view key, const char* problem)
+std::string imageWarning(const std::string& path, std::string_view key, const std::string& problem)
 {
-    return path + " " + problem + "; " + std::string(key) + " stays blank";
+    return "'" + path + "' " + problem + "; " + std::string(key) + " stays blank";
 }
 
 enum class Sampling { Sharp, Smooth, Tiled };
@@ -170,8 +172,9 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
     std::vector<std::string> warnings;
     std::array<PaletteImage, kImageCount> images;
     std::array<PaletteStatus, kImageCount> statuses {};
+    std::array<int, kImageCount> openErrors {};
     for (size_t row : kReadOrder)
-        statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row]);
+        statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row], &openErrors[row]);
 
     for (size_t row = 0; row < kImageCount; ++row) {
         const ImageAsset& asset = kImageAssets[row];
@@ -179,12 +182,15 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
         const PaletteImage& image = images[row];
         const PaletteStatus status = statuses[row];
         const uint8_t* pixels = nullptr;
-        if (status != PaletteStatus::Decoded) {
+        const int openError = openErrors[row];
+        if (status == PaletteStatus::Missing && openError != 0 && openError != ENOENT) {
+            warnings.push_back(imageWarning(path, asset.key, std::string("cannot be opened (") + std::strerror(openError) + ")"));
+        } else if (status != PaletteStatus::Decoded) {
             warnings.push_back(imageWarning(path, asset.key, paletteStatusText(status)));
         } else if (image.width != asset.width || image.height != asset.height) {
             const std::string problem = "is " + std::to_string(image.width) + " x " + std::to_string(image.height)
                 + ", not " + std::to_string(asset.width) + " x " + std::to_string(asset.height);
-            warnings.push_back(imageWarning(path, asset.key, problem.c_str()));
+            warnings.push_back(imageWarning(path, asset.key, problem));
         } else {
             pixels = image.pixels.data();
         }

@@ -3,7 +3,11 @@
 // which drops pixels beyond the image.
 #include "gfx/palette_image.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -188,9 +192,28 @@ PaletteStatus readPaletteImage(PaletteImage& image, std::FILE* file)
     return decodePaletteImage(bytes, image);
 }
 
-PaletteStatus loadPaletteImage(const std::string& path, PaletteImage& image)
+PaletteStatus loadPaletteImage(const std::string& path, PaletteImage& image, int* openError)
 {
-    return readPaletteImage(image, std::fopen(path.c_str(), "rb"));
+    // Opened without blocking: a FIFO would otherwise hold start-up until someone writes to it.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (openError)
+            *openError = errno;
+        return PaletteStatus::Missing;
+    }
+    struct stat info { };
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return PaletteStatus::NotRegular;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        if (openError)
+            *openError = errno;
+        close(fd);
+    }
+    return readPaletteImage(image, file);
 }
 
 const char* paletteStatusText(PaletteStatus status)
@@ -198,6 +221,7 @@ const char* paletteStatusText(PaletteStatus status)
     switch (status) {
     case PaletteStatus::Decoded: return "decoded";
     case PaletteStatus::Missing: return "is missing or unreadable";
+    case PaletteStatus::NotRegular: return "is not a regular file";
     case PaletteStatus::TooShort: return "is shorter than a header and palette";
     case PaletteStatus::ReservedByteSet: return "has a non-zero reserved header byte";
     case PaletteStatus::EmptySize: return "has an empty size in its header";

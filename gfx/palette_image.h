@@ -33,6 +33,7 @@ struct PaletteImage {
 enum class PaletteStatus {
     Decoded,
     Missing,          // the file could not be opened or read
+    NotRegular,       // a folder, FIFO or device: loadPaletteImage reads regular files only
     TooShort,         // shorter than the header plus the palette
     ReservedByteSet,  // header byte 64 is not 0
     EmptySize,        // width or height is zero or negative
@@ -55,8 +56,10 @@ PaletteStatus decodePaletteImage(std::span<const uint8_t> file, PaletteImage& im
 // closes it in every case.
 PaletteStatus readPaletteImage(PaletteImage& image, std::FILE* file);
 
-// Opens `path` with mode "rb" and reads it; Missing when it cannot be opened.
-PaletteStatus loadPaletteImage(const std::string& path, PaletteImage& image);
+// Opens `path` for reading, without waiting on a FIFO, and reads it when it is
+// a regular file. Missing when it cannot be opened, with the errno in
+// *openError when that is given.
+PaletteStatus loadPaletteImage(const std::string& path, PaletteImage& image, int* openError = nullptr);
 
 // A short lower-case phrase for messages, e.g. "ends before its last row".
 const char* paletteStatusText(PaletteStatus status);

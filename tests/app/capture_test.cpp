@@ -49,7 +49,7 @@ TEST(Capture, OutputsThatCannotBeWrittenAreRefusedWithTheRemedy)
     const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
     for (const auto& [out, path, remedy] : std::vector<std::tuple<fs::path, std::string, const char*>> {
              {folder / "taken", saved, "give a folder, or a file ending .mp4"},
-             {folder / "show.avi", saved, "give a folder, or a file ending .mp4"},
+             {folder / "taken" / "frames", saved, "cannot create the folder"},
              {folder / "show.mp4", "/nonexistent", "apt-get install ffmpeg"},
          }) {
         Options options;

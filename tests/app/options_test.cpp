@@ -67,6 +67,7 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--from", "10"},
         {"--capture", "a", "--bench"},
         {"--capture", "a", "--from", "5000", "--to", "5000"},
+        {"--capture", "a", "--from", "133999", "--to", "134000"},
         {"--capture", "a", "--to", "134001"},
         {"--start", "134000"},
         {"--start", "-1"},

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -35,6 +37,66 @@ nlohmann::json statsOf(const std::string& out)
     return nlohmann::json::object();
 }
 
+// A private X server that a case may kill.
+class OwnXServer {
+public:
+    OwnXServer()
+    {
+        for (int number = 150; number < 250 && name_.empty(); ++number) {
+            if (fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+                continue;
+            server_ = std::make_unique<Process>("Xvfb",
+                std::vector<std::string> {":" + std::to_string(number), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+            const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
+            for (int i = 0; i < 100 && server_->running() && !fs::exists(socket); ++i)
+                pause(0.1);
+            if (fs::exists(socket))
+                name_ = ":" + std::to_string(number);
+        }
+    }
+    const std::string& name() const { return name_; }
+    void kill() { server_->signal(SIGTERM); server_->finish(10); }
+
+private:
+    std::unique_ptr<Process> server_;
+    std::string name_;
+};
+
+// Every file under `dir` with its bytes.
+std::map<fs::path, std::string> filesUnder(const fs::path& dir)
+{
+    std::map<fs::path, std::string> files;
+    std::error_code none;
+    for (const auto& entry : fs::recursive_directory_iterator(dir, none)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
+}
+
+// What a capture left in `out`: whole files only, under their final names.
+void expectWholeOutput(int status, const std::map<fs::path, std::string>& before,
+    const fs::path& out, const fs::path& scratch)
+{
+    const std::map<fs::path, std::string> after = filesUnder(out);
+    for (const auto& [path, bytes] : after) {
+        EXPECT_NE(path.filename().string()[0], '.') << "a partial file was left: " << path;
+        if (path.extension() == ".png") {
+            EXPECT_TRUE(bytes.ends_with(std::string("IEND\xae\x42\x60\x82", 8))) << "a truncated frame: " << path;
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(scratch)) << "a scratch file was left in TMPDIR";
+    const bool delivered = status == 0 || status > 128;
+    if (delivered) {
+        EXPECT_GT(after.size(), before.size()) << "nothing was captured";
+    } else {
+        for (const auto& [path, bytes] : before)
+            EXPECT_EQ(after.count(path) ? after.at(path) : "", bytes) << "a failed run changed " << path;
+    }
+}
+
 class FaultSuite : public ::testing::TestWithParam<FaultCase> { };
 
 }  // namespace
@@ -48,12 +110,20 @@ TEST_P(FaultSuite, HoldsToItsRow)
 
     // A desktop session with a working sound device, on the X server of the test run.
     ScratchDir root("faults");
+    const fs::path scratch = root.path() / "tmp";
     FaultRun run {root.path() / "Data", {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--stats"},
         {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "MESA_GL_VERSION_OVERRIDE=",
-            "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string()}};
+            "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string(),
+            "TMPDIR=" + scratch.string()},
+        root.path() / "out", ""};
     if (fault.fullscreen)
         run.args = {"--no-dialog", "--fullscreen", "--size", "800x600", "--stats"};
-    fs::create_directories(root.path() / "runtime");
+    if (fault.capture)
+        run.args = {"--capture", fault.capture, "--size", "160x100", "--stats"};
+    if (fault.dialog)
+        std::erase(run.args, "--no-dialog");
+    for (const fs::path& dir : {root.path() / "runtime", scratch, run.out})
+        fs::create_directories(dir);
     fs::permissions(root.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
     // Unchanged files are links to the build's; a case replaces the ones it breaks.
     fs::create_directories(run.data);
@@ -72,7 +142,13 @@ TEST_P(FaultSuite, HoldsToItsRow)
 
     const bool takesTheDisplay
         = std::any_of(run.env.begin(), run.env.end(), [](const std::string& e) { return e.starts_with("DISPLAY="); });
-    const char* server = fault.fullscreen ? modeDisplay : std::getenv("DISPLAY");
+    std::optional<OwnXServer> ownServer;
+    if (fault.ending == Ending::LoseDisplay) {
+        ownServer.emplace();
+        ASSERT_FALSE(ownServer->name().empty()) << "cannot start an X server of the case's own";
+        run.env.push_back("DISPLAY=" + ownServer->name());
+    }
+    const char* server = ownServer ? ownServer->name().c_str() : fault.fullscreen ? modeDisplay : std::getenv("DISPLAY");
     if (!server && !takesTheDisplay)
         GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     std::unique_ptr<XDesktop> desktop;
@@ -80,16 +156,34 @@ TEST_P(FaultSuite, HoldsToItsRow)
     if (server) {
         desktop = std::make_unique<XDesktop>(server);
         ASSERT_TRUE(desktop->ok()) << "cannot connect to " << server;
-        modeBefore = desktop->currentMode();
+        if (!ownServer)
+            modeBefore = desktop->currentMode();
     }
     if (fault.fullscreen) {
         ASSERT_TRUE(modeBefore && !(*modeBefore == kShowMode)) << "the server's desktop must run another mode";
         run.env.push_back(std::string("DISPLAY=") + server);
     }
+    const std::map<fs::path, std::string> outputBefore = filesUnder(run.out);
 
-    Process show(BRINDLE_PROGRAM, run.args, run.env);
-    if (fault.ending != Ending::Itself || fault.fullscreen) {
-        const unsigned long window = desktop->waitForWindow(show.pid(), "", 60);
+    std::vector<std::string> args = run.args;
+    std::string program = BRINDLE_PROGRAM;
+    if (!run.shell.empty()) {
+        args.insert(args.begin(), {"-c", run.shell, program});
+        program = "/bin/sh";
+    }
+    Process show(program, args, run.env, run.out);
+    unsigned long window = 0;
+    if (fault.capture && fault.ending != Ending::Itself) {
+        // The first progress line comes with the first frame.
+        for (int i = 0; i < 600 && show.running() && show.errSoFar().find(" frames (") == std::string::npos; ++i)
+            show.collect(100);
+        ASSERT_NE(show.errSoFar().find(" frames ("), std::string::npos) << "the capture never began\n" << show.errSoFar();
+        pause(0.5);
+    } else if (fault.dialog && fault.ending != Ending::Itself) {
+        ASSERT_TRUE(desktop->waitForWindow(show.pid(), "brindle kiln 2.0", 60)) << "no dialog\n" << show.errSoFar();
+        pause(0.5);
+    } else if (fault.ending != Ending::Itself || fault.fullscreen) {
+        window = desktop->waitForWindow(show.pid(), "", 60);
         ASSERT_TRUE(window && desktop->waitForPicture(window, 60)) << "the show never drew\n" << show.errSoFar();
         if (fault.fullscreen) {
             EXPECT_EQ(desktop->currentMode(), kShowMode) << "the show did not switch the display";
@@ -105,7 +199,13 @@ TEST_P(FaultSuite, HoldsToItsRow)
             EXPECT_TRUE(sound.waitForStream(2.0)) << "the music was not back within 2 s";
         }
         pause(1.0);
-        if (fault.ending == Ending::Escape) {
+    }
+    if (fault.ending != Ending::Itself) {
+        if (fault.ending == Ending::LoseDisplay) {
+            // Our own connection goes first: Xlib would end this test for a lost one.
+            desktop.reset();
+            ownServer->kill();
+        } else if (fault.ending == Ending::Escape) {
             EXPECT_TRUE(desktop->press(window, "Escape"));
         } else if (fault.ending == Ending::CloseBox) {
             EXPECT_TRUE(desktop->requestClose(window));
@@ -134,8 +234,11 @@ TEST_P(FaultSuite, HoldsToItsRow)
     // A run long enough on a software renderer adds its one slow-renderer line; whether it
     // comes is the machine's speed, not the fault's.
     std::vector<std::string> lines = splitLines(result.err);
-    std::erase_if(lines, [](const std::string& line) {
-        return lineMatches("brindle: {any} draws {any} frames a second; --size {any} would reach about 25", line, "");
+    // A capture's progress lines and a bad option's usage are not the fault's.
+    std::erase_if(lines, [&](const std::string& line) {
+        return lineMatches("brindle: {any} draws {any} frames a second; --size {any} would reach about 25", line, "")
+            || lineMatches("brindle: {any}/{any} frames ({any}%), {any} fps, {any} left", line, "")
+            || (fault.status == 2 && !line.starts_with("brindle: "));
     });
     EXPECT_EQ(unmatchedLines(fault.stderrLines, lines, run.data.string()), "") << "stderr was\n" << result.err;
     const nlohmann::json stats = statsOf(result.out);
@@ -151,6 +254,8 @@ TEST_P(FaultSuite, HoldsToItsRow)
     if (modeBefore) {
         EXPECT_EQ(desktop->currentMode(), modeBefore) << "the screen's mode changed";
     }
+    if (fault.capture)
+        expectWholeOutput(result.status, outputBefore, run.out, scratch);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,5 +1,7 @@
 #include "fault_table.h"
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <fstream>
 #include <random>
@@ -27,6 +29,29 @@ void writeRandomBytes(const fs::path& path, size_t count, unsigned seed)
 }
 
 void noDisplay(FaultRun& run) { run.env.insert(run.env.end(), {"DISPLAY=", "WAYLAND_DISPLAY="}); }
+
+// Replaces the link `name` with a link to itself, which no open can follow.
+void loopLink(const FaultRun& run, const char* name)
+{
+    fs::remove(run.data / name);
+    fs::create_symlink(name, run.data / name);
+}
+
+// Plays `name`, a file of the data folder holding `bytes`.
+void playFile(FaultRun& run, const char* name, std::string_view bytes)
+{
+    std::ofstream(run.data / name, std::ios::binary) << bytes;
+    run.args.insert(run.args.end(), {"--music", (run.data / name).string()});
+}
+
+void captureSpan(FaultRun& run, const char* from, const char* to)
+{
+    run.args.insert(run.args.end(), {"--from", from, "--to", to, "--fps", "30"});
+}
+
+const std::string kStopped = "brindle: capture stopped at frame {any} of {any}";
+const std::string kDisplayLost = "brindle: lost the connection to the display '{any}' (the X server ended or closed it); "
+                                 "start brindle again once the display is back";
 
 // Matches `line` against template pieces: literal text, with "{any}" as a gap
 // of any length between them. Backtracks over the gaps' lengths.
@@ -58,12 +83,12 @@ const std::vector<FaultCase>& faultTable()
     static const std::vector<FaultCase> table = {
         {"no-data-folder", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
             [](FaultRun& run) { fs::remove_all(run.data); }},
-        {"missing-image", 0, {"brindle: warning: {data}/plus.p is missing or unreadable; PLUS stays blank"},
+        {"missing-image", 0, {"brindle: warning: '{data}/plus.p' is missing or unreadable; PLUS stays blank"},
             [](FaultRun& run) { fs::remove(run.data / "plus.p"); }, Ending::Signal, SIGINT},
         {"broken-images", 0,
-            {"brindle: warning: {data}/qn.p has a non-zero reserved header byte; QN stays blank",
-                "brindle: warning: {data}/dot.p ends before its last row; DOT stays blank",
-                "brindle: warning: {data}/square.p {any}; SQUARE stays blank"},
+            {"brindle: warning: '{data}/qn.p' has a non-zero reserved header byte; QN stays blank",
+                "brindle: warning: '{data}/dot.p' ends before its last row; DOT stays blank",
+                "brindle: warning: '{data}/square.p' {any}; SQUARE stays blank"},
             [](FaultRun& run) {
                 std::fstream(copyOf(run.data, "qn.p"), std::ios::in | std::ios::out | std::ios::binary)
                     .seekp(64)
@@ -73,8 +98,35 @@ const std::vector<FaultCase>& faultTable()
                 writeRandomBytes(run.data / "square.p", 30000, 8);
             },
             Ending::Signal, SIGINT},
+        // Opening a FIFO would wait for a writer; neither it nor a loop is a missing file.
+        {"images-not-files", 0,
+            {"brindle: warning: '{data}/plus.p' is not a regular file; PLUS stays blank",
+                "brindle: warning: '{data}/qn.p' cannot be opened (Too many levels of symbolic links); QN stays blank"},
+            [](FaultRun& run) {
+                fs::remove(run.data / "plus.p");
+                mkfifo((run.data / "plus.p").c_str(), 0600);
+                loopLink(run, "qn.p");
+            },
+            Ending::Signal, SIGINT},
         {"missing-music", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
             [](FaultRun& run) { fs::remove(run.data / "music.mp3"); }},
+        {"music-link-loop", 1,
+            {"brindle: cannot open music file '{data}/music.mp3' (Too many levels of symbolic links)"},
+            [](FaultRun& run) { loopLink(run, "music.mp3"); }},
+        {"wav-music", 1,
+            {"brindle: music file '{data}/take.wav' is WAV audio, which brindle does not play; give an MP3 file or a "
+             "tracker module (MOD, XM, S3M, IT)"},
+            [](FaultRun& run) { playFile(run, "take.wav", std::string_view("RIFF\0\0\0\0WAVEfmt ", 16)); }},
+        {"ogg-music", 1,
+            {"brindle: music file '{data}/take.ogg' is Ogg audio, which brindle does not play; give an MP3 file or a "
+             "tracker module (MOD, XM, S3M, IT)"},
+            [](FaultRun& run) { playFile(run, "take.ogg", std::string_view("OggS\0\2\0\0", 8)); }},
+        {"flac-music", 1,
+            {"brindle: music file '{data}/take.flac' is FLAC audio, which brindle does not play; give an MP3 file or a "
+             "tracker module (MOD, XM, S3M, IT)"},
+            [](FaultRun& run) { playFile(run, "take.flac", std::string_view("fLaC\0\0\0\x22", 8)); }},
+        {"newline-in-name", 1, {"brindle: music file '{data}/a\\nb.mp3' not found; {any}"},
+            [](FaultRun& run) { run.args.insert(run.args.end(), {"--music", (run.data / "a\nb.mp3").string()}); }},
         {"corrupt-music", 1, {"brindle: cannot decode music file '{data}/music.mp3' as MP3 ({any})"},
             [](FaultRun& run) { writeRandomBytes(run.data / "music.mp3", 200000, 3); }},
         {"no-audio-device", 0, {"brindle: no audio output ({any}); the show runs silently"},
@@ -83,14 +135,14 @@ const std::vector<FaultCase>& faultTable()
             },
             Ending::Signal, SIGINT},
         {"sound-server-absent", 0, {"brindle: no audio output ({any}); the show runs silently"}, nullptr,
-            Ending::Signal, SIGINT, false, SoundServer::Absent},
+            Ending::Signal, SIGINT, false, nullptr, false, SoundServer::Absent},
         {"sound-server-killed", 0,
             {"brindle: lost the sound server ({any}); the show goes on silently until it is back"}, nullptr,
-            Ending::Signal, SIGINT, false, SoundServer::KilledMidShow},
+            Ending::Signal, SIGINT, false, nullptr, false, SoundServer::KilledMidShow},
         {"sound-server-restarted", 0,
             {"brindle: lost the sound server ({any}); the show goes on silently until it is back",
                 "brindle: the sound server is back; the music plays on"},
-            nullptr, Ending::Signal, SIGINT, false, SoundServer::KilledAndRestarted},
+            nullptr, Ending::Signal, SIGINT, false, nullptr, false, SoundServer::KilledAndRestarted},
         {"old-gl", 1, {"brindle: the GL driver is older than OpenGL 2.0; update the graphics driver"},
             [](FaultRun& run) { run.env.push_back("MESA_GL_VERSION_OVERRIDE=1.5"); }},
         {"hidden-framebuffer-extension", 1, {"brindle: the GL driver {any}; update the graphics driver"},
@@ -110,6 +162,52 @@ const std::vector<FaultCase>& faultTable()
         {"escape", 0, {}, nullptr, Ending::Escape},
         {"window-close", 0, {}, nullptr, Ending::CloseBox},
         {"sigint", 0, {}, nullptr, Ending::Signal, SIGINT},
+        {"sighup", 0, {}, nullptr, Ending::Signal, SIGHUP},
+        {"display-lost", 1, {kDisplayLost}, nullptr, Ending::LoseDisplay},
+        {"stats-disk-full", 1, {"brindle: cannot print the statistics on stdout (No space left on device)"},
+            [](FaultRun& run) { run.shell = "exec \"$0\" \"$@\" >/dev/full"; }, Ending::Signal, SIGINT},
+        {"stats-stdout-closed", 1, {"brindle: cannot print the statistics: stdout is closed; give it a file or a pipe"},
+            [](FaultRun& run) { run.shell = "exec \"$0\" \"$@\" >&-"; }},
+        {"dialog-sigint", 128 + SIGINT, {}, nullptr, Ending::Signal, SIGINT, false, nullptr, true},
+        {"dialog-sigterm", 128 + SIGTERM, {}, nullptr, Ending::Signal, SIGTERM, false, nullptr, true},
+        {"dialog-sighup", 128 + SIGHUP, {}, nullptr, Ending::Signal, SIGHUP, false, nullptr, true},
+        {"display-lost-dialog", 1, {kDisplayLost}, nullptr, Ending::LoseDisplay, 0, false, nullptr, true},
+        {"capture-sighup", 128 + SIGHUP, {kStopped}, nullptr, Ending::Signal, SIGHUP, false, "frames"},
+        {"capture-sigint-video", 128 + SIGINT, {kStopped}, nullptr, Ending::Signal, SIGINT, false, "take.mkv"},
+        // Ignored: the progress line's reader gone (`2>&1 | head -1`) must not end the capture.
+        {"capture-sigpipe", 0, {}, [](FaultRun& run) { captureSpan(run, "0", "10000"); }, Ending::Signal, SIGPIPE,
+            false, "frames"},
+        {"capture-file-size-limit", 1, {"brindle: cannot write 'frames/frame_{any}.png' (File too large)"},
+            [](FaultRun& run) {
+                captureSpan(run, "44000", "45000");
+                run.shell = "ulimit -f 8; exec \"$0\" \"$@\"";
+            },
+            Ending::Itself, 0, false, "frames"},
+        {"video-file-size-limit", 1, {"brindle: ffmpeg could not write 'take.mkv': ended by File size limit exceeded"},
+            [](FaultRun& run) {
+                captureSpan(run, "44000", "54000");
+                run.args.push_back("--no-music");
+                run.shell = "ulimit -f 40; exec \"$0\" \"$@\"";
+                std::ofstream(run.out / "take.mkv") << "an earlier take";
+            },
+            Ending::Itself, 0, false, "take.mkv"},
+        {"capture-empty-span", 2, {"brindle: --from 5 --to 10 holds no frame at 30 fps; widen the span"},
+            [](FaultRun& run) { captureSpan(run, "5", "10"); }, Ending::Itself, 0, false, "frames"},
+        {"capture-dotted-folder", 0, {}, [](FaultRun& run) { captureSpan(run, "1000", "1200"); }, Ending::Itself, 0,
+            false, "take.2"},
+        {"capture-dash-name", 0, {}, [](FaultRun& run) { captureSpan(run, "1000", "1200"); }, Ending::Itself, 0, false,
+            "-take.mp4"},
+        {"capture-headless", 0, {},
+            [](FaultRun& run) {
+                captureSpan(run, "1000", "1200");
+                run.env.insert(run.env.end(), {"DISPLAY=", "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR="});
+            },
+            Ending::Itself, 0, false, "frames"},
+        {"capture-scratch-folder-missing", 1,
+            {"brindle: cannot create a scratch file in '{any}/none' (No such file or directory); set TMPDIR to a "
+             "folder with room"},
+            [](FaultRun& run) { run.env.push_back("TMPDIR=" + (run.out / "none").string()); }, Ending::Itself, 0, false,
+            "take.mkv"},
         // The live show opened six seconds before its end, which it then reaches by itself.
         {"fullscreen-end", 0, {}, [](FaultRun& run) { run.args.push_back("--start=128000"); }, Ending::Itself, 0, true},
         {"fullscreen-escape", 0, {}, nullptr, Ending::Escape, 0, true},

@@ -17,10 +17,16 @@ struct FaultRun {
     std::filesystem::path data;     // links to the build's files; a case may replace them
     std::vector<std::string> args;  // the data folder is added after the provocation
     std::vector<std::string> env;   // "NAME=VALUE" sets, "NAME=" removes
+    std::filesystem::path out;      // the working directory, where a capture goes
+    // When set, the program runs as `sh -c shell program args...`: "$0" is the
+    // program, "$@" its arguments (for limits and redirections).
+    std::string shell;
 };
 
-// How the run ends once the show draws; Itself also when it never starts.
-enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue };
+// How the run ends once the show draws (or, for a capture, once it has begun,
+// or the dialog is up); Itself also when it never starts. LoseDisplay kills
+// the X server the program runs on, a private one.
+enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue, LoseDisplay };
 
 // The sound server of a case: a private PulseAudio the case may take away.
 enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted };
@@ -33,6 +39,11 @@ struct FaultCase {
     Ending ending = Ending::Itself;
     int signal = 0;           // for Ending::Signal
     bool fullscreen = false;  // at 800x600 on the mode-switching server
+    // Captures into this name, relative to run.out, at 160x100 with --stats;
+    // the output is then held to being whole: no partial, hidden or scratch
+    // file left, every PNG complete, an earlier file kept when the run failed.
+    const char* capture = nullptr;
+    bool dialog = false;  // with the launch dialog, which the ending meets
     SoundServer sound = SoundServer::Dummy;  // Dummy: SDL's silent driver, no server
 };
 

@@ -67,10 +67,10 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
     const std::string base = dir.string() + "/";
     EXPECT_EQ(warnings,
         (std::vector<std::string> {
-            base + "bdl.p has a non-zero reserved header byte; BRINDLE stays blank",
-            base + "gdr.p is 256 x 128, not 512 x 128; GALDER stays blank",
-            base + "qn.p ends before its last row; QN stays blank",
-            base + "plus.p is missing or unreadable; PLUS stays blank",
+            "'" + base + "bdl.p' has a non-zero reserved header byte; BRINDLE stays blank",
+            "'" + base + "gdr.p' is 256 x 128, not 512 x 128; GALDER stays blank",
+            "'" + base + "qn.p' ends before its last row; QN stays blank",
+            "'" + base + "plus.p' is missing or unreadable; PLUS stays blank",
         }));
     ASSERT_EQ(textures.textureCount(), imageAssets().size());
     // Blank textures at the table's size; every other image in its own texture.
