@@ -105,6 +105,22 @@ bool switchToMode(DemoApplication& app, std::string& error)
     return true;
 }
 
+// Xwayland lists other sizes but fakes the switch to them, and the compositor
+// then makes the window as large as the output: a show at another size than
+// chosen would be a silent lie, so it stops instead.
+bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
+{
+    SDL_PumpEvents();
+    int w = 0, h = 0;
+    SDL_GetWindowSize(app.window, &w, &h);
+    if (w == app.width && h == app.height)
+        return true;
+    error = "full screen at " + std::to_string(app.width) + "x" + std::to_string(app.height) + " came out "
+        + std::to_string(w) + "x" + std::to_string(h) + " (the display cannot switch to that size); use --size "
+        + std::to_string(w) + "x" + std::to_string(h) + " or --windowed";
+    return false;
+}
+
 void setSwapInterval(bool vsync)
 {
     if (!vsync) {
@@ -168,6 +184,8 @@ bool openWindow(DemoApplication& app, std::string& error)
 
     SDL_ShowWindow(app.window);
     SDL_RaiseWindow(app.window);
+    if (app.fullscreen && !fullScreenKeptItsSize(app, error))
+        return false;
     if (app.fullscreen)
         SDL_ShowCursor(SDL_DISABLE);
     app.windowWidth = app.width;
