@@ -85,6 +85,15 @@ bool switchToMode(DemoApplication& app, std::string& error)
     const int display = SDL_GetWindowDisplayIndex(app.window);
     if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0)
         wanted.refresh_rate = desktop.refresh_rate;
+    // The desktop's own size needs no switch. On a scaled Wayland output that
+    // size is in points while SDL's modes are in pixels: the mode of that name
+    // would draw a quarter of the pixels, in the middle of the screen.
+    if (desktop.w == app.width && desktop.h == app.height) {
+        if (SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0)
+            return true;
+        error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
+        return false;
+    }
     SDL_DisplayMode closest {};
     if (!SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) || closest.w != app.width
         || closest.h != app.height) {
