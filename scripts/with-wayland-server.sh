@@ -63,7 +63,9 @@ host=":$(head -n 1 "$work/display")"
 # a software GL driver.
 runtime="$work/runtime"
 mkdir -m 700 "$runtime"
-printf '[core]\nidle-time=0\n[output]\nname=X1\nscale=%s\n' "$scale" >"$work/weston.ini"
+# A plain desktop without the panel, whose clock would change the picture.
+printf '[core]\nidle-time=0\n[shell]\npanel-position=none\nbackground-color=0xff204060\n[output]\nname=X1\nscale=%s\n' \
+    "$scale" >"$work/weston.ini"
 env -u WAYLAND_DISPLAY -u WAYLAND_SOCKET DISPLAY="$host" XDG_RUNTIME_DIR="$runtime" \
     weston --backend=x11-backend.so --use-pixman --width=1024 --height=768 --socket=wayland-test \
     --idle-time=0 --xwayland --debug --config="$work/weston.ini" --log="$work/weston.log" \

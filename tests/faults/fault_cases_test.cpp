@@ -15,6 +15,7 @@
 
 #include "fault_table.h"
 #include "tests/support/process.h"
+#include "tests/support/wayland_session.h"
 #include "tests/support/x_desktop.h"
 
 namespace fs = std::filesystem;
@@ -42,13 +43,14 @@ TEST_P(FaultSuite, HoldsToItsRow)
 {
     const FaultCase& fault = GetParam();
     const char* modeDisplay = std::getenv("BRINDLE_MODE_DISPLAY");
-    if (fault.fullscreen && !modeDisplay)
+    const bool xFullscreen = fault.fullscreen && fault.session == Session::X;
+    if (xFullscreen && !modeDisplay)
         GTEST_SKIP() << "needs the mode-switching X server: run under scripts/with-mode-server.sh";
 
     // A desktop session with a working sound device, on the X server of the test run.
     ScratchDir root("faults");
     FaultRun run {root.path() / "Data", {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--stats"},
-        {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "MESA_GL_VERSION_OVERRIDE=",
+        {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "WAYLAND_DISPLAY=", "MESA_GL_VERSION_OVERRIDE=",
             "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string()}};
     if (fault.fullscreen)
         run.args = {"--no-dialog", "--fullscreen", "--size", "800x600", "--stats"};
@@ -58,13 +60,24 @@ TEST_P(FaultSuite, HoldsToItsRow)
     fs::create_directories(run.data);
     for (const auto& entry : fs::directory_iterator(BRINDLE_DATA))
         fs::create_symlink(entry.path(), run.data / entry.path().filename());
+    // A Wayland case runs in the test run's session, or in one of its own when it kills the compositor.
+    std::unique_ptr<WaylandSession> wayland;
+    if (fault.session != Session::X) {
+        wayland = fault.ending == Ending::CompositorKilled ? std::make_unique<WaylandSession>(1)
+                                                           : std::make_unique<WaylandSession>();
+        if (!wayland->ok())
+            GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
+        const std::vector<std::string> env
+            = fault.session == Session::Wayland ? wayland->nativeEnv() : wayland->xwaylandEnv();
+        run.env.insert(run.env.end(), env.begin(), env.end());
+    }
     if (fault.provoke)
         fault.provoke(run);
     run.args.insert(run.args.end(), {"--data", run.data.string()});
 
     const bool takesTheDisplay
         = std::any_of(run.env.begin(), run.env.end(), [](const std::string& e) { return e.starts_with("DISPLAY="); });
-    const char* server = fault.fullscreen ? modeDisplay : std::getenv("DISPLAY");
+    const char* server = wayland ? nullptr : xFullscreen ? modeDisplay : std::getenv("DISPLAY");
     if (!server && !takesTheDisplay)
         GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     std::unique_ptr<XDesktop> desktop;
@@ -74,16 +87,20 @@ TEST_P(FaultSuite, HoldsToItsRow)
         ASSERT_TRUE(desktop->ok()) << "cannot connect to " << server;
         modeBefore = desktop->currentMode();
     }
-    if (fault.fullscreen) {
+    if (xFullscreen) {
         ASSERT_TRUE(modeBefore && !(*modeBefore == kShowMode)) << "the server's desktop must run another mode";
         run.env.push_back(std::string("DISPLAY=") + server);
     }
 
     Process show(BRINDLE_PROGRAM, run.args, run.env);
-    if (fault.ending != Ending::Itself || fault.fullscreen) {
+    if (fault.ending == Ending::CompositorKilled) {
+        ASSERT_TRUE(wayland->waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+        pause(1.0);
+        wayland->killCompositor();
+    } else if (fault.ending != Ending::Itself || xFullscreen) {
         const unsigned long window = desktop->waitForWindow(show.pid(), "", 60);
         ASSERT_TRUE(window && desktop->waitForPicture(window, 60)) << "the show never drew\n" << show.errSoFar();
-        if (fault.fullscreen) {
+        if (xFullscreen) {
             EXPECT_EQ(desktop->currentMode(), kShowMode) << "the show did not switch the display";
         }
         pause(1.0);
@@ -103,7 +120,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
         }
     }
     // Even when nothing of the program was left to put it back.
-    if (fault.fullscreen) {
+    if (xFullscreen) {
         for (int i = 0; i < 3000 && show.running(); ++i)
             show.collect(20);
         EXPECT_TRUE(desktop->waitForMode(*modeBefore, 1.0)) << "the desktop's mode was not back within a second";

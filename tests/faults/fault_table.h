@@ -20,7 +20,11 @@ struct FaultRun {
 };
 
 // How the run ends once the show draws; Itself also when it never starts.
-enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue };
+enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue, CompositorKilled };
+
+// Where the program runs: the test run's X server, or a Wayland desktop
+// session (both displays named) left to its default or told to use Xwayland.
+enum class Session { X, Wayland, Xwayland };
 
 struct FaultCase {
     std::string_view id;                        // the case's name in the suite and the document
@@ -29,7 +33,8 @@ struct FaultCase {
     void (*provoke)(FaultRun&) = nullptr;
     Ending ending = Ending::Itself;
     int signal = 0;           // for Ending::Signal
-    bool fullscreen = false;  // at 800x600 on the mode-switching server
+    bool fullscreen = false;  // at 800x600 on the mode-switching server, or on the Wayland session's output
+    Session session = Session::X;
 };
 
 const std::vector<FaultCase>& faultTable();
