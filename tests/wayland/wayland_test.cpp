@@ -65,23 +65,6 @@ std::string bytesOf(const fs::path& file)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// `picture` box-filtered down by `factor` in both directions.
-Picture shrunk(const OutputPicture& picture, int factor)
-{
-    Picture small {picture.width / factor, picture.height / factor, {}};
-    for (int y = 0; y < small.height; ++y)
-        for (int x = 0; x < small.width; ++x)
-            for (int c = 0; c < 3; ++c) {
-                int sum = 0;
-                for (int dy = 0; dy < factor; ++dy)
-                    for (int dx = 0; dx < factor; ++dx)
-                        sum += picture.rgb[(static_cast<size_t>(y * factor + dy) * picture.width + x * factor + dx) * 3
-                            + c];
-                small.rgb.push_back(static_cast<uint8_t>(sum / (factor * factor)));
-            }
-    return small;
-}
-
 // The frame of a capture folder closest to `picture` (its size), by mean difference.
 fs::path closestFrame(const fs::path& folder, const Picture& picture)
 {
@@ -189,40 +172,35 @@ TEST_F(OnWayland, ACaptureUnderWaylandIsByteIdenticalToOneUnderX)
 }
 
 // At two pixels per point the show draws the drawable's pixels, not the
-// window's points: the output, read back, is the frame a capture at the
-// output's pixel size makes of the same moment. The moment is found among
-// captured frames, first small and coarse, then at five-millisecond steps.
+// window's points. A capture shown full screen on a scaled output, read back
+// from the output, is one of the frames it wrote, and that frame is the one
+// an off-screen capture at the output's pixel size makes of the same moment.
 TEST(HighDensityOutput, TheShowDrawsEveryPixelOfAScaledOutput)
 {
     WaylandSession scaled(2);
     if (!scaled.ok())
         GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
-    Process show = brindle(
-        {"--no-dialog", "--fullscreen", "--size", "1024x768", "--start", "124000", "--no-music"}, scaled.nativeEnv());
-    ASSERT_TRUE(scaled.waitForChange(60, 0.98)) << "the show never filled the output\n" << show.errSoFar();
-    pause(1.0);
-    const OutputPicture screen = scaled.output();
-    show.signal(SIGINT);
-    const ProcessResult r = show.finish(30);
+    ScratchDir folder("hidpi");
+    const fs::path onScreen = folder.path() / "on-screen", offScreen = folder.path() / "off-screen";
+    Process shown = brindle({"--capture", onScreen.string(), "--fullscreen", "--size", "1024x768", "--fps", "4",
+                                "--from", "125000", "--to", "127000"},
+        with(scaled.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
+    ASSERT_TRUE(scaled.waitForChange(60, 0.98)) << "the show never filled the output\n" << shown.errSoFar();
+    const OutputPicture output = scaled.output();
+    const ProcessResult r = shown.finish(120);
     ASSERT_EQ(r.status, 0) << r.err;
+    const Picture screen {output.width, output.height, output.rgb};
     ASSERT_EQ(std::make_pair(screen.width, screen.height), std::make_pair(2048, 1536));
 
-    ScratchDir folder("hidpi");
-    const auto capture = [&](const std::string& name, int from, int to, int fps, const std::string& size) {
-        const ProcessResult c = brindle({"--capture", (folder.path() / name).string(), "--from", std::to_string(from),
-                                            "--to", std::to_string(to), "--fps", std::to_string(fps), "--size", size},
-            {"SDL_VIDEODRIVER=offscreen"})
-                                    .finish(240);
-        EXPECT_EQ(c.status, 0) << c.err;
-        return folder.path() / name;
-    };
-    const Picture small = shrunk(screen, 8);
-    const int coarse = showTimeOf(closestFrame(capture("coarse", 124000, 130000, 20, "256x192"), small), 20);
-    const fs::path fine = closestFrame(capture("fine", coarse - 50, coarse + 50, 200, "256x192"), small);
-    const int moment = showTimeOf(fine, 200);
-    const fs::path full = capture("full", moment, moment + 5, 200, "2048x1536");
-    const std::vector<std::string> frames = fileNamesIn(full);
-    ASSERT_EQ(frames.size(), 1u);
-    Picture shown {screen.width, screen.height, screen.rgb};
-    EXPECT_EQ(matchReference((full / frames[0]).string(), shown), "") << "at " << moment << " ms";
+    const fs::path frame = closestFrame(onScreen, screen);
+    ASSERT_FALSE(frame.empty()) << "no frame of the output's size";
+    EXPECT_EQ(matchReference(frame.string(), screen), "");
+    const std::string moment = std::to_string(showTimeOf(frame, 4));
+    const ProcessResult c = brindle({"--capture", offScreen.string(), "--fps", "4", "--from", moment, "--to",
+                                        std::to_string(std::stoi(moment) + 1), "--size", "2048x1536"},
+        {"SDL_VIDEODRIVER=offscreen"})
+                                .finish(120);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(fileNamesIn(offScreen), std::vector<std::string> {frame.filename().string()});
+    EXPECT_EQ(bytesOf(offScreen / frame.filename()), bytesOf(frame)) << "at " << moment << " ms";
 }
