@@ -23,7 +23,11 @@ bool videoDriverShowsPictures()
 
 void preferNamedVideoDriver()
 {
-    if (std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER"))
+    if (std::getenv("SDL_VIDEODRIVER"))
+        return;
+    if (std::getenv("WAYLAND_DISPLAY"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+    else if (std::getenv("DISPLAY"))
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 }
 

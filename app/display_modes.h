@@ -45,9 +45,12 @@ bool displayNamed();
 // reached. A driver chosen through SDL_VIDEODRIVER (or its hint) counts as wanted.
 bool videoDriverShowsPictures();
 
-// When only an X display is named, asks SDL for its X11 driver alone: an
-// unreachable display then fails at once, instead of SDL going on to Wayland
-// (which complains on stderr) and ending off screen. Call before SDL starts video.
+// Asks SDL for the drivers of the displays the environment names, so that an
+// unreachable display fails at once instead of SDL going on to others (which
+// complain on stderr) and ending off screen. A Wayland session (WAYLAND_DISPLAY
+// set) gets the Wayland driver first and Xwayland after it; SDL_VIDEODRIVER
+// overrides the choice, as it does for every SDL program. Call before SDL
+// starts video.
 void preferNamedVideoDriver();
 
 // Every mode SDL reports for the primary display, in SDL's order.

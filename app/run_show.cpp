@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "app/compositor_loss.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
 #include "app/frame_log.h"
@@ -327,6 +328,10 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         }
         if (ended || quitRequested)
             break;
+    }
+    if (quitRequested && compositorLost(app.window, error)) {
+        report(error);
+        failed = true;
     }
 
     if (settings.stats) {

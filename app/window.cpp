@@ -86,6 +86,15 @@ bool switchToMode(DemoApplication& app, std::string& error)
     const int display = SDL_GetWindowDisplayIndex(app.window);
     if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0)
         wanted.refresh_rate = desktop.refresh_rate;
+    // The desktop's own size needs no switch. On a scaled Wayland output that
+    // size is in points while SDL's modes are in pixels: the mode of that name
+    // would draw a quarter of the pixels, in the middle of the screen.
+    if (desktop.w == app.width && desktop.h == app.height) {
+        if (SDL_SetWindowFullscreen(app.window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0)
+            return true;
+        error = std::string("cannot switch the display to full screen (") + SDL_GetError() + "); try --windowed";
+        return false;
+    }
     SDL_DisplayMode closest {};
     if (!SDL_GetClosestDisplayMode(display < 0 ? 0 : display, &wanted, &closest) || closest.w != app.width
         || closest.h != app.height) {
@@ -104,6 +113,22 @@ bool switchToMode(DemoApplication& app, std::string& error)
         return false;
     }
     return true;
+}
+
+// Xwayland lists other sizes but fakes the switch to them, and the compositor
+// then makes the window as large as the output: a show at another size than
+// chosen would be a silent lie, so it stops instead.
+bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
+{
+    SDL_PumpEvents();
+    int w = 0, h = 0;
+    SDL_GetWindowSize(app.window, &w, &h);
+    if (w == app.width && h == app.height)
+        return true;
+    error = "full screen at " + std::to_string(app.width) + "x" + std::to_string(app.height) + " came out "
+        + std::to_string(w) + "x" + std::to_string(h) + " (the display cannot switch to that size); use --size "
+        + std::to_string(w) + "x" + std::to_string(h) + " or --windowed";
+    return false;
 }
 
 void setSwapInterval(bool vsync)
@@ -174,6 +199,8 @@ bool openWindow(DemoApplication& app, std::string& error)
 
     SDL_ShowWindow(app.window);
     SDL_RaiseWindow(app.window);
+    if (app.fullscreen && !fullScreenKeptItsSize(app, error))
+        return false;
     if (app.fullscreen)
         SDL_ShowCursor(SDL_DISABLE);
     app.windowWidth = app.width;

@@ -8,7 +8,9 @@
 # program links only the vendor-neutral libOpenGL, and SDL opens libGL.so.1 at
 # run time, so without it a clean machine has no GLX driver (Mesa's, software
 # rendering included, comes with libgl1). ffmpeg is only recommended: the show
-# runs without it, only video capture needs it.
+# runs without it, only video capture needs it. So is libdecor's cairo plugin,
+# as libdecor itself recommends it: without it a window on Wayland has no title
+# bar and every start prints two lines of libdecor's own on stderr.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brindle)
@@ -36,7 +38,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg, libdecor-0-plugin-1-cairo")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

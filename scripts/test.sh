@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the tests under a virtual X
 # server, with a second one that can switch display modes for the full-screen
-# cases (scripts/with-mode-server.sh) and private sound servers for the audio
-# cases (scripts/with-sound-server.sh). Arguments go to ctest: `-L unit` runs
-# one label.
+# cases (scripts/with-mode-server.sh), private sound servers for the audio
+# cases (scripts/with-sound-server.sh) and a Wayland compositor with Xwayland
+# for the Wayland cases (scripts/with-wayland-server.sh). Arguments go to
+# ctest: `-L unit` runs one label.
 #
 # With BRINDLE_SANITIZE=1 the build (in build-sanitize/) carries AddressSanitizer,
 # UndefinedBehaviorSanitizer and LeakSanitizer; the tests are followed by two
@@ -20,10 +21,11 @@ build_brindle
 # -noreset: a bare Xvfb resets when its last client leaves, and a program that
 # connects during the reset finds no display.
 xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
+servers=("$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh"
+    "$brindle_root/scripts/with-wayland-server.sh" "${xvfb[@]}")
 cd "$brindle_build"
 if [ "$brindle_sanitize" != 1 ]; then
-    exec "$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh" "${xvfb[@]}" \
-        ctest --output-on-failure "$@"
+    exec "${servers[@]}" ctest --output-on-failure "$@"
 fi
 
 logs="$brindle_build/sanitizer-logs"
@@ -37,8 +39,7 @@ export UBSAN_OPTIONS="exitcode=0:print_stacktrace=1:halt_on_error=1:log_path=$lo
 export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:print_suppressions=0"
 
 status=0
-"$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh" "${xvfb[@]}" \
-    ctest --output-on-failure --timeout 600 "$@" || status=1
+"${servers[@]}" ctest --output-on-failure --timeout 600 "$@" || status=1
 
 # Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
 for span in 0:12000 88000:100000; do

@@ -18,6 +18,7 @@
 #include "fault_table.h"
 #include "tests/support/process.h"
 #include "tests/support/sound_server.h"
+#include "tests/support/wayland_session.h"
 #include "tests/support/x_desktop.h"
 
 namespace fs = std::filesystem;
@@ -105,14 +106,15 @@ TEST_P(FaultSuite, HoldsToItsRow)
 {
     const FaultCase& fault = GetParam();
     const char* modeDisplay = std::getenv("BRINDLE_MODE_DISPLAY");
-    if (fault.fullscreen && !modeDisplay)
+    const bool xFullscreen = fault.fullscreen && fault.session == Session::X;
+    if (xFullscreen && !modeDisplay)
         GTEST_SKIP() << "needs the mode-switching X server: run under scripts/with-mode-server.sh";
 
     // A desktop session with a working sound device, on the X server of the test run.
     ScratchDir root("faults");
     const fs::path scratch = root.path() / "tmp";
     FaultRun run {root.path() / "Data", {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--stats"},
-        {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "MESA_GL_VERSION_OVERRIDE=",
+        {"SDL_AUDIODRIVER=dummy", "AUDIODEV=", "SDL_VIDEODRIVER=", "WAYLAND_DISPLAY=", "MESA_GL_VERSION_OVERRIDE=",
             "MESA_EXTENSION_OVERRIDE=", "XDG_RUNTIME_DIR=" + (root.path() / "runtime").string(),
             "TMPDIR=" + scratch.string()},
         root.path() / "out", ""};
@@ -129,6 +131,17 @@ TEST_P(FaultSuite, HoldsToItsRow)
     fs::create_directories(run.data);
     for (const auto& entry : fs::directory_iterator(BRINDLE_DATA))
         fs::create_symlink(entry.path(), run.data / entry.path().filename());
+    // A Wayland case runs in the test run's session, or in one of its own when it kills the compositor.
+    std::unique_ptr<WaylandSession> wayland;
+    if (fault.session != Session::X) {
+        wayland = fault.ending == Ending::CompositorKilled ? std::make_unique<WaylandSession>(1)
+                                                           : std::make_unique<WaylandSession>();
+        if (!wayland->ok())
+            GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
+        const std::vector<std::string> env
+            = fault.session == Session::Wayland ? wayland->nativeEnv() : wayland->xwaylandEnv();
+        run.env.insert(run.env.end(), env.begin(), env.end());
+    }
     if (fault.provoke)
         fault.provoke(run);
     // The live output reaches a server through its socket; none answers at an empty one.
@@ -148,7 +161,10 @@ TEST_P(FaultSuite, HoldsToItsRow)
         ASSERT_FALSE(ownServer->name().empty()) << "cannot start an X server of the case's own";
         run.env.push_back("DISPLAY=" + ownServer->name());
     }
-    const char* server = ownServer ? ownServer->name().c_str() : fault.fullscreen ? modeDisplay : std::getenv("DISPLAY");
+    const char* server = ownServer ? ownServer->name().c_str()
+        : wayland                  ? nullptr
+        : xFullscreen              ? modeDisplay
+                                   : std::getenv("DISPLAY");
     if (!server && !takesTheDisplay)
         GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     std::unique_ptr<XDesktop> desktop;
@@ -159,7 +175,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
         if (!ownServer)
             modeBefore = desktop->currentMode();
     }
-    if (fault.fullscreen) {
+    if (xFullscreen) {
         ASSERT_TRUE(modeBefore && !(*modeBefore == kShowMode)) << "the server's desktop must run another mode";
         run.env.push_back(std::string("DISPLAY=") + server);
     }
@@ -173,7 +189,11 @@ TEST_P(FaultSuite, HoldsToItsRow)
     }
     Process show(program, args, run.env, run.out);
     unsigned long window = 0;
-    if (fault.capture && fault.ending != Ending::Itself) {
+    if (fault.ending == Ending::CompositorKilled) {
+        ASSERT_TRUE(wayland->waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+        pause(1.0);
+        wayland->killCompositor();
+    } else if (fault.capture && fault.ending != Ending::Itself) {
         // The first progress line comes with the first frame.
         for (int i = 0; i < 600 && show.running() && show.errSoFar().find(" frames (") == std::string::npos; ++i)
             show.collect(100);
@@ -182,10 +202,10 @@ TEST_P(FaultSuite, HoldsToItsRow)
     } else if (fault.dialog && fault.ending != Ending::Itself) {
         ASSERT_TRUE(desktop->waitForWindow(show.pid(), "brindle kiln 2.0", 60)) << "no dialog\n" << show.errSoFar();
         pause(0.5);
-    } else if (fault.ending != Ending::Itself || fault.fullscreen) {
+    } else if (fault.ending != Ending::Itself || xFullscreen) {
         window = desktop->waitForWindow(show.pid(), "", 60);
         ASSERT_TRUE(window && desktop->waitForPicture(window, 60)) << "the show never drew\n" << show.errSoFar();
-        if (fault.fullscreen) {
+        if (xFullscreen) {
             EXPECT_EQ(desktop->currentMode(), kShowMode) << "the show did not switch the display";
         }
         if (fault.sound == SoundServer::KilledMidShow || fault.sound == SoundServer::KilledAndRestarted) {
@@ -221,7 +241,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
         }
     }
     // Even when nothing of the program was left to put it back.
-    if (fault.fullscreen) {
+    if (xFullscreen) {
         for (int i = 0; i < 3000 && show.running(); ++i)
             show.collect(20);
         EXPECT_TRUE(desktop->waitForMode(*modeBefore, 1.0)) << "the desktop's mode was not back within a second";

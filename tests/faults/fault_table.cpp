@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <random>
@@ -224,6 +225,21 @@ const std::vector<FaultCase>& faultTable()
             Ending::Signal, SIGSEGV, true},
         {"fullscreen-sigabrt", 128 + SIGABRT, {}, nullptr, Ending::Signal, SIGABRT, true},
         {"stopped-and-continued", 0, {}, nullptr, Ending::StopAndContinue},
+        {"wayland-compositor-killed", 1,
+            {"brindle: the Wayland compositor went away ({any}); the show stopped, start it again in a running desktop "
+             "session"},
+            nullptr, Ending::CompositorKilled, 0, false, nullptr, false, SoundServer::Dummy, Session::Wayland},
+        // The output runs 1024x768 and lists 800x600 and smaller.
+        {"wayland-fullscreen-unlisted-size", 1,
+            {"brindle: the display offers no 1280x720 mode; choose a listed size or run --windowed"},
+            [](FaultRun& run) {
+                std::replace(run.args.begin(), run.args.end(), std::string("800x600"), std::string("1280x720"));
+            },
+            Ending::Itself, 0, true, nullptr, false, SoundServer::Dummy, Session::Wayland},
+        {"xwayland-fullscreen-other-size", 1,
+            {"brindle: full screen at 800x600 came out 1024x768 (the display cannot switch to that size); use --size "
+             "1024x768 or --windowed"},
+            nullptr, Ending::Itself, 0, true, nullptr, false, SoundServer::Dummy, Session::Xwayland},
     };
     return table;
 }

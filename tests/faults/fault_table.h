@@ -25,11 +25,16 @@ struct FaultRun {
 
 // How the run ends once the show draws (or, for a capture, once it has begun,
 // or the dialog is up); Itself also when it never starts. LoseDisplay kills
-// the X server the program runs on, a private one.
-enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue, LoseDisplay };
+// the X server the program runs on, a private one; CompositorKilled the
+// Wayland compositor, one of the case's own.
+enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue, LoseDisplay, CompositorKilled };
 
 // The sound server of a case: a private PulseAudio the case may take away.
 enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted };
+
+// Where the program runs: the test run's X server, or a Wayland desktop
+// session (both displays named) left to its default or told to use Xwayland.
+enum class Session { X, Wayland, Xwayland };
 
 struct FaultCase {
     std::string_view id;                        // the case's name in the suite and the document
@@ -38,13 +43,14 @@ struct FaultCase {
     void (*provoke)(FaultRun&) = nullptr;
     Ending ending = Ending::Itself;
     int signal = 0;           // for Ending::Signal
-    bool fullscreen = false;  // at 800x600 on the mode-switching server
+    bool fullscreen = false;  // at 800x600 on the mode-switching server, or on the Wayland session's output
     // Captures into this name, relative to run.out, at 160x100 with --stats;
     // the output is then held to being whole: no partial, hidden or scratch
     // file left, every PNG complete, an earlier file kept when the run failed.
     const char* capture = nullptr;
     bool dialog = false;  // with the launch dialog, which the ending meets
     SoundServer sound = SoundServer::Dummy;  // Dummy: SDL's silent driver, no server
+    Session session = Session::X;
 };
 
 const std::vector<FaultCase>& faultTable();

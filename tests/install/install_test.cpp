@@ -170,4 +170,7 @@ TEST(DebianPackage, ShipsTheShowAndItsDataWithTheirRuntimeDependencies)
         EXPECT_TRUE(dependencies.count(expected)) << expected << " missing from: " << depends;
     EXPECT_NE(depends.find("libkissfft-float"), std::string::npos) << depends;
     EXPECT_EQ(depends.find("-dev"), std::string::npos) << "a development package is not a runtime dependency";
+    // Without libdecor's plugin a Wayland window has no title bar and every start prints libdecor's lines.
+    const std::string recommends = runProcess("dpkg-deb", {"-f", package, "Recommends"}).out;
+    EXPECT_NE(recommends.find("libdecor-0-plugin-1-cairo"), std::string::npos) << recommends;
 }

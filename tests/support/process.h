@@ -33,6 +33,7 @@ public:
     void signal(int number) const;
     // Reads what the program has written so far, waiting at most `waitMs` for it.
     void collect(int waitMs);
+    const std::string& outSoFar() const { return out_; }
     const std::string& errSoFar() const { return err_; }
     ProcessResult finish(double seconds);
 

@@ -1,0 +1,178 @@
+// The program in a Wayland desktop session: the show and its launch dialog
+// natively and through Xwayland, full screen, captures, and a high-density
+// output, on weston nested in Xvfb (scripts/with-wayland-server.sh).
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/process.h"
+#include "tests/support/reference_picture.h"
+#include "tests/support/wayland_session.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+const std::string kProgram = BRINDLE_PROGRAM;
+const std::string kData = BRINDLE_TEST_DATA_DIR;
+
+void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+std::vector<std::string> with(std::vector<std::string> env, const std::vector<std::string>& more)
+{
+    env.insert(env.end(), more.begin(), more.end());
+    return env;
+}
+
+Process brindle(std::vector<std::string> args, const std::vector<std::string>& env)
+{
+    args.insert(args.end(), {"--data", kData});
+    return Process(kProgram, args, with(env, {"SDL_AUDIODRIVER=dummy"}));
+}
+
+// stderr without the slow-renderer notice, which depends on the machine alone.
+std::vector<std::string> linesBesidesTheSlowNotice(const std::string& err)
+{
+    std::vector<std::string> lines = splitLines(err);
+    std::erase_if(lines, [](const std::string& line) { return line.find(" frames a second; --size ") != line.npos; });
+    return lines;
+}
+
+class OnWayland : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!wayland_.ok())
+            GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
+    }
+
+    WaylandSession wayland_;
+};
+
+std::string bytesOf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST_F(OnWayland, TheShowEndsByItselfNativelyAndThroughXwaylandWithNoLineOfALibrary)
+{
+    for (const bool native : {true, false}) {
+        const ProcessResult r
+            = brindle({"--no-dialog", "--windowed", "--size", "320x200", "--start", "131000", "--stats"},
+                native ? wayland_.nativeEnv() : wayland_.xwaylandEnv())
+                  .finish(60);
+        EXPECT_EQ(r.status, 0) << native << "\n" << r.err;
+        EXPECT_EQ(linesBesidesTheSlowNotice(r.err), std::vector<std::string> {}) << native;
+        EXPECT_GE(json::parse(r.out, nullptr, false).value("frames", 0), 1) << native << "\n" << r.out;
+    }
+}
+
+TEST_F(OnWayland, EscapeEndsTheShowAndInTheDialogReturnLaunchesAndEscapeQuits)
+{
+    Process show
+        = brindle({"--no-dialog", "--windowed", "--size", "320x200", "--start", "60000"}, wayland_.nativeEnv());
+    ASSERT_TRUE(wayland_.waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+    pause(1.0);
+    EXPECT_TRUE(wayland_.press("Escape"));
+    const ProcessResult ended = show.finish(20);
+    EXPECT_FALSE(ended.timedOut) << "Escape did not end the show";
+    EXPECT_EQ(ended.status, 0) << ended.err;
+
+    for (const std::string key : {"Return", "Escape"}) {
+        Process program
+            = brindle({"--windowed", "--size", "640x480", "--start", "131000", "--no-music"}, wayland_.nativeEnv());
+        ASSERT_TRUE(wayland_.waitForChange(60)) << "no dialog came up\n" << program.errSoFar();
+        pause(1.0);
+        EXPECT_TRUE(wayland_.press(key));
+        const ProcessResult r = program.finish(60);
+        EXPECT_EQ(r.status, key == "Return" ? 0 : 255) << key << "\n" << r.err;
+    }
+}
+
+// The compositor scales a full-screen show at a listed size to its output:
+// no part of the desktop shows beside it, and the lit floor of the banner
+// scene reaches the output's bottom row, where a show left at its size in the
+// middle would leave a black border.
+TEST_F(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
+{
+    Process show
+        = brindle({"--no-dialog", "--fullscreen", "--size", "800x600", "--start", "40000"}, wayland_.nativeEnv());
+    EXPECT_TRUE(wayland_.waitForChange(60, 0.98)) << "the desktop still shows\n" << show.errSoFar();
+    const OutputPicture screen = wayland_.output();
+    const auto bottom = screen.rgb.end() - screen.width * 3;
+    EXPECT_GT(std::count_if(bottom, screen.rgb.end(), [](uint8_t c) { return c > 16; }), screen.width)
+        << "the bottom row is black";
+    show.signal(SIGINT);
+    const ProcessResult r = show.finish(30);
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(OnWayland, ACaptureUnderWaylandIsByteIdenticalToOneUnderX)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    ScratchDir folder("capture");
+    const auto capture = [&](const char* name, std::vector<std::string> env) {
+        const ProcessResult r = brindle({"--capture", (folder.path() / name).string(), "--from", "40000", "--to",
+                                            "40400", "--fps", "10", "--size", "160x100"},
+            env)
+                                    .finish(120);
+        EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
+        return fileNamesIn(folder.path() / name);
+    };
+    const std::vector<std::string> wayland
+        = capture("wayland", with(wayland_.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
+    const std::vector<std::string> x = capture("x", {"WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11"});
+    ASSERT_EQ(wayland.size(), 4u);
+    ASSERT_EQ(wayland, x);
+    for (const std::string& frame : x)
+        EXPECT_EQ(bytesOf(folder.path() / "wayland" / frame), bytesOf(folder.path() / "x" / frame)) << frame;
+}
+
+// At two pixels per point the show draws the drawable's pixels, not the
+// window's points. A capture shown full screen on a scaled output, read back
+// from the output, is one of the frames it wrote, and that frame is the one
+// an off-screen capture at the output's pixel size makes of the same moment.
+TEST(HighDensityOutput, TheShowDrawsEveryPixelOfAScaledOutput)
+{
+    WaylandSession scaled(2);
+    if (!scaled.ok())
+        GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
+    ScratchDir folder("hidpi");
+    const fs::path onScreen = folder.path() / "on-screen", offScreen = folder.path() / "off-screen";
+    Process shown = brindle({"--capture", onScreen.string(), "--fullscreen", "--size", "1024x768", "--fps", "4",
+                                "--from", "125000", "--to", "127000"},
+        with(scaled.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
+    ASSERT_TRUE(scaled.waitForChange(60, 0.98)) << "the show never filled the output\n" << shown.errSoFar();
+    const OutputPicture output = scaled.output();
+    const ProcessResult r = shown.finish(120);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture screen {output.width, output.height, output.rgb};
+    ASSERT_EQ(std::make_pair(screen.width, screen.height), std::make_pair(2048, 1536));
+
+    // The frame the output showed when it was read; frame k is at k x 250 ms.
+    std::string shownFrame;
+    for (const std::string& name : fileNamesIn(onScreen))
+        if (matchReference((onScreen / name).string(), screen).empty())
+            shownFrame = name;
+    ASSERT_NE(shownFrame, "") << "the output shows none of the frames written";
+    const int moment = std::stoi(shownFrame.substr(shownFrame.find('_') + 1)) * 250;
+    const ProcessResult c = brindle({"--capture", offScreen.string(), "--fps", "4", "--from", std::to_string(moment),
+                                        "--to", std::to_string(moment + 1), "--size", "2048x1536"},
+        {"SDL_VIDEODRIVER=offscreen"})
+                                .finish(120);
+    ASSERT_EQ(c.status, 0) << c.err;
+    EXPECT_EQ(fileNamesIn(offScreen), std::vector<std::string> {shownFrame});
+    EXPECT_EQ(bytesOf(offScreen / shownFrame), bytesOf(onScreen / shownFrame)) << "at " << moment << " ms";
+}

@@ -1,0 +1,136 @@
+#include "tests/support/wayland_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+std::string variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+WaylandSession::WaylandSession()
+    : display_(variable("BRINDLE_WAYLAND_DISPLAY"))
+    , xwayland_(variable("BRINDLE_XWAYLAND_DISPLAY"))
+    , host_(variable("BRINDLE_WAYLAND_HOST_DISPLAY"))
+{
+    if (!display_.empty())
+        connect();
+}
+
+WaylandSession::WaylandSession(int scale)
+{
+    if (variable("BRINDLE_WAYLAND_DISPLAY").empty())
+        return;
+    // The script's command reports where everything is and then holds the
+    // compositor up until it is ended; its own pid comes first ($$ survives exec).
+    server_ = std::make_unique<Process>(BRINDLE_WAYLAND_SCRIPT,
+        std::vector<std::string> {"--scale", std::to_string(scale), "sh", "-c",
+            "echo $$ $BRINDLE_WAYLAND_PID $BRINDLE_WAYLAND_DISPLAY $BRINDLE_XWAYLAND_DISPLAY "
+            "$BRINDLE_WAYLAND_HOST_DISPLAY; exec sleep 600"});
+    for (int i = 0; i < 300 && server_->outSoFar().find('\n') == std::string::npos && server_->running(); ++i)
+        server_->collect(100);
+    std::istringstream words(server_->outSoFar());
+    words >> holder_ >> compositor_ >> display_ >> xwayland_ >> host_;
+    if (words)
+        connect();
+}
+
+WaylandSession::~WaylandSession()
+{
+    desktop_.reset();
+    if (!server_)
+        return;
+    // Ending the held command lets the script stop its servers in order.
+    if (holder_ > 0)
+        kill(holder_, SIGTERM);
+    server_->finish(30);
+}
+
+void WaylandSession::connect()
+{
+    desktop_ = std::make_unique<XDesktop>(host_.c_str());
+    // The compositor's output is the one window on the server that hosts it.
+    window_ = desktop_->ok() ? desktop_->waitForWindow(0, "", 10) : 0;
+    // The compositor fades its desktop in from black: the empty desktop is
+    // the first picture that holds still and is not black.
+    for (int i = 0; i < 100 && window_; ++i) {
+        const OutputPicture before = output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        empty_ = output();
+        if (empty_.rgb == before.rgb
+            && std::any_of(empty_.rgb.begin(), empty_.rgb.end(), [](uint8_t c) { return c != 0; }))
+            break;
+    }
+}
+
+std::vector<std::string> WaylandSession::nativeEnv() const
+{
+    // A Wayland desktop session names both displays and leaves the choice to the program.
+    return {"WAYLAND_DISPLAY=" + display_, "DISPLAY=" + xwayland_, "SDL_VIDEODRIVER=", "GDK_BACKEND="};
+}
+
+std::vector<std::string> WaylandSession::xwaylandEnv() const
+{
+    std::vector<std::string> env = nativeEnv();
+    env.insert(env.end(), {"SDL_VIDEODRIVER=x11", "GDK_BACKEND=x11"});
+    return env;
+}
+
+OutputPicture WaylandSession::output()
+{
+    OutputPicture picture;
+    const std::vector<char> pixels = desktop_->grab(window_);
+    const std::optional<ScreenMode> size = desktop_->windowSize(window_);
+    if (!size || pixels.size() < static_cast<size_t>(size->width) * size->height * 4)
+        return picture;
+    picture.width = size->width;
+    picture.height = size->height;
+    const size_t stride = pixels.size() / static_cast<size_t>(size->height);
+    picture.rgb.reserve(static_cast<size_t>(size->width) * size->height * 3);
+    // The hosting server's 24-bit pixels are held as B, G, R and an unused byte.
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            for (int c = 2; c >= 0; --c)
+                picture.rgb.push_back(static_cast<uint8_t>(pixels[y * stride + static_cast<size_t>(x) * 4 + c]));
+    return picture;
+}
+
+double WaylandSession::changedShare()
+{
+    const OutputPicture now = output();
+    if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
+        return 1.0;
+    size_t changed = 0;
+    for (size_t i = 0; i < now.rgb.size(); i += 3)
+        changed += now.rgb[i] != empty_.rgb[i] || now.rgb[i + 1] != empty_.rgb[i + 1]
+            || now.rgb[i + 2] != empty_.rgb[i + 2];
+    return static_cast<double>(changed) / static_cast<double>(now.rgb.size() / 3);
+}
+
+bool WaylandSession::waitForChange(double seconds, double share)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (changedShare() <= share) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    return true;
+}
+
+bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }
+
+void WaylandSession::killCompositor()
+{
+    if (server_ && compositor_ > 0)
+        kill(compositor_, SIGKILL);
+}
