@@ -34,6 +34,7 @@ constexpr int64_t kAttemptTimeoutNs = 2'000'000'000;
 // (what is queued is written again from the new place).
 constexpr int kBufferMs = 80;
 constexpr size_t kFrameBytes = 2 * sizeof(float);
+constexpr int64_t kTimingEveryNs = 100'000'000;
 
 int64_t steadyNs()
 {
@@ -93,6 +94,7 @@ private:
     void fill(size_t bytes);
     void writeMix(int64_t frames, pa_seek_mode_t mode);
     void cork(bool corked);  // with the loop's lock held
+    void askForTiming(int64_t now);  // likewise
     int64_t silentFrames(int64_t nowNs) const;
     std::string contextError() const;
 
@@ -105,6 +107,7 @@ private:
     bool live_ = false;         // the stream plays; else the silent steady clock runs
     bool lostSaid_ = false;     // the loss was reported; its end will be
     int64_t nextAttemptNs_ = 0;
+    int64_t lastTimingNs_ = 0;
     int64_t attemptStartNs_ = 0;
 
     // Output frame numbers run on across streams: the current stream's frame 0 is base_.
@@ -336,6 +339,8 @@ void ServerAudioBackend::serviceOutput()
                 why = contextError();
             else if (pa_stream_get_state(stream_) != PA_STREAM_READY)
                 why = "the stream ended";
+            else if (now - lastTimingNs_ > kTimingEveryNs)
+                askForTiming(now);
         }
         if (!why.empty()) {
             // What was heard last stands; heardFrames() has kept it.
@@ -380,6 +385,17 @@ void ServerAudioBackend::serviceOutput()
 void ServerAudioBackend::cork(bool corked)
 {
     if (pa_operation* operation = pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(operation);
+}
+
+// libpulse asks for the server's timing less and less often (seconds apart in
+// a long stream) and interpolates by the local clock between; a server whose
+// rate is a little off (PipeWire resampling to its graph) then drifts by
+// milliseconds a second. Fresh timing every tenth of a second keeps it exact.
+void ServerAudioBackend::askForTiming(int64_t now)
+{
+    lastTimingNs_ = now;
+    if (pa_operation* operation = pa_stream_update_timing_info(stream_, nullptr, nullptr))
         pa_operation_unref(operation);
 }
 
