@@ -191,8 +191,8 @@ bool ServerAudioBackend::beginStream()
 {
     Lock lock(loop_);
     base_ = running_ ? silentFrames(steadyNs()) : frozen_;
-    const pa_sample_spec spec {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
-    stream_ = pa_stream_new(context_, "music", &spec, nullptr);
+    const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
+    stream_ = pa_stream_new(context_, "music", &format, nullptr);
     if (!stream_)
         return false;
     pa_stream_set_write_callback(

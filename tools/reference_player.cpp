@@ -34,12 +34,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "reference_player: %s\n", error.c_str());
         return 1;
     }
-    const pa_sample_spec spec {PA_SAMPLE_FLOAT32LE, kRate, 2};
+    const pa_sample_spec format {PA_SAMPLE_FLOAT32LE, kRate, 2};
     pa_buffer_attr attr {static_cast<uint32_t>(-1), kRate / 20 * 8, static_cast<uint32_t>(-1),
         static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
     int code = 0;
     std::unique_ptr<pa_simple, void (*)(pa_simple*)> out(pa_simple_new(nullptr, "brindle reference player",
-        PA_STREAM_PLAYBACK, nullptr, "music", &spec, nullptr, &attr, &code), pa_simple_free);
+        PA_STREAM_PLAYBACK, nullptr, "music", &format, nullptr, &attr, &code), pa_simple_free);
     if (!out) {
         std::fprintf(stderr, "reference_player: %s\n", pa_strerror(code));
         return 1;

@@ -50,13 +50,13 @@ struct SimpleCloser {
 
 bool record(const char* source, double seconds, SyncInput& in, std::string& error)
 {
-    const pa_sample_spec spec {PA_SAMPLE_FLOAT32LE, kRate, 2};
+    const pa_sample_spec format {PA_SAMPLE_FLOAT32LE, kRate, 2};
     pa_buffer_attr attr {};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(kBlockFrames * 2 * sizeof(float));
     int code = 0;
     std::unique_ptr<pa_simple, SimpleCloser> stream(pa_simple_new(
-        nullptr, "brindle sync meter", PA_STREAM_RECORD, source, "monitor", &spec, nullptr, &attr, &code));
+        nullptr, "brindle sync meter", PA_STREAM_RECORD, source, "monitor", &format, nullptr, &attr, &code));
     if (!stream) {
         error = std::string("cannot record from the sound server: ") + pa_strerror(code);
         return false;
