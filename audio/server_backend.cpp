@@ -412,8 +412,11 @@ int64_t ServerAudioBackend::heardFrames() const
     if (live_) {
         Lock lock(loop_);
         pa_usec_t usec = 0;
-        // No timing yet (the stream has not started playing): frame 0 is not heard yet.
-        if (pa_stream_get_time(stream_, &usec) >= 0)
+        // Until the server says the stream plays, libpulse interpolates from a
+        // guess (a fifth of a second ahead, seen at a stream's start): frame 0
+        // is not heard yet.
+        const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
+        if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
             heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
     } else {
         heard = silentFrames(steadyNs());

@@ -4,7 +4,8 @@
 # show plays at 320x200 from 20 s for 15 s with a frame log while
 # tools/sync_meter records the sink; then, under the same server, the
 # reference player plays the same span and is measured the same way, which
-# gives the meter's own floor. Prints one JSON line per server and run.
+# gives the meter's own floor (with a silent show drawing beside it, so that
+# both runs load the machine alike). Prints one JSON line per server and run.
 #
 #   scripts/av-sync.sh                      # the build in build/
 #   BRINDLE=/path/to/brindle scripts/av-sync.sh   # another build's program, same meter
@@ -35,6 +36,7 @@ nice -n 19 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/displ
 xvfb=$!
 wait_until test -s "$work/display"
 display=":$(cat "$work/display")"
+wait_until xset -display "$display" q
 
 from=20000 seconds=15
 measure() {  # server run
@@ -53,7 +55,13 @@ measure() {  # server run
         wait "$show" || true
         cat "$work/brindle.err" >&2
     else
+        # The floor is taken under the same load: a silent show draws beside the player.
+        env DISPLAY="$display" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "${no_realtime[@]}" "$brindle" \
+            --no-dialog --windowed --size 320x200 --start "$from" --data "$build/Data" >/dev/null 2>&1 &
+        local load=$!
         "${no_realtime[@]}" "$player" --track "$track" --from "$from" --seconds "$seconds" --frame-log "$log"
+        kill -INT "$load" 2>/dev/null || true
+        wait "$load" || true
     fi
     wait "$meter_pid"
     printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
