@@ -33,12 +33,22 @@ inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     return static_cast<bool>(file);
 }
 
-// A fresh path in the test's temporary folder.
+// A fresh path in the test program's temporary folder, which goes with
+// everything in it when the program ends.
 inline std::string tempPath(const std::string& name)
 {
-    const auto dir = std::filesystem::temp_directory_path() / ("brindle-audio-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
+    struct Folder {
+        std::filesystem::path path
+            = std::filesystem::temp_directory_path() / ("brindle-audio-test-" + std::to_string(::getpid()));
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    std::filesystem::create_directories(folder.path);
+    return (folder.path / name).string();
 }
 
 // Writes `mono` as an MP3 (stereo or mono) at `sampleRate` with the tag that
