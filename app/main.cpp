@@ -219,7 +219,7 @@ int main(int argc, char** argv)
         std::string error;
         if (!frameLog.open(options.frameLog, error)) {
             report(error);
-            return 1;
+            return kExitStartFailed;
         }
     }
     FrameStats stats;
