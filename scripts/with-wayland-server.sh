@@ -11,6 +11,7 @@
 #   BRINDLE_WAYLAND_HOST_DISPLAY  the Xvfb that hosts it: xdotool there types
 #                                 into the focused Wayland client
 #   BRINDLE_WAYLAND_PID           weston's process id
+#   BRINDLE_WAYLAND_LOG           weston's log, for a test's failure message
 #
 #   scripts/with-wayland-server.sh [--scale N] xvfb-run -a ctest --output-on-failure
 #
@@ -85,6 +86,7 @@ export BRINDLE_WAYLAND_DISPLAY="$runtime/wayland-test"
 export BRINDLE_XWAYLAND_DISPLAY="$xwayland"
 export BRINDLE_WAYLAND_HOST_DISPLAY="$host"
 export BRINDLE_WAYLAND_PID="$weston"
+export BRINDLE_WAYLAND_LOG="$work/weston.log"
 
 status=0
 "$@" || status=$?

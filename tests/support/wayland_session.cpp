@@ -4,6 +4,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <deque>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -21,6 +23,7 @@ WaylandSession::WaylandSession()
     : display_(variable("BRINDLE_WAYLAND_DISPLAY"))
     , xwayland_(variable("BRINDLE_XWAYLAND_DISPLAY"))
     , host_(variable("BRINDLE_WAYLAND_HOST_DISPLAY"))
+    , log_(variable("BRINDLE_WAYLAND_LOG"))
 {
     if (!display_.empty())
         connect();
@@ -35,11 +38,11 @@ WaylandSession::WaylandSession(int scale)
     server_ = std::make_unique<Process>(BRINDLE_WAYLAND_SCRIPT,
         std::vector<std::string> {"--scale", std::to_string(scale), "sh", "-c",
             "echo $$ $BRINDLE_WAYLAND_PID $BRINDLE_WAYLAND_DISPLAY $BRINDLE_XWAYLAND_DISPLAY "
-            "$BRINDLE_WAYLAND_HOST_DISPLAY; exec sleep 600"});
+            "$BRINDLE_WAYLAND_HOST_DISPLAY $BRINDLE_WAYLAND_LOG; exec sleep 600"});
     for (int i = 0; i < 300 && server_->outSoFar().find('\n') == std::string::npos && server_->running(); ++i)
         server_->collect(100);
     std::istringstream words(server_->outSoFar());
-    words >> holder_ >> compositor_ >> display_ >> xwayland_ >> host_;
+    words >> holder_ >> compositor_ >> display_ >> xwayland_ >> host_ >> log_;
     if (words)
         connect();
 }
@@ -128,6 +131,41 @@ bool WaylandSession::waitForChange(double seconds, double share)
 }
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }
+
+bool WaylandSession::clickWhatChanged()
+{
+    const OutputPicture now = output();
+    if (now.rgb.size() != empty_.rgb.size())
+        return false;
+    int left = now.width, right = -1, top = now.height, bottom = -1;
+    for (int y = 0; y < now.height; ++y)
+        for (int x = 0; x < now.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * now.width + x) * 3;
+            if (std::equal(&now.rgb[i], &now.rgb[i] + 3, &empty_.rgb[i]))
+                continue;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    if (right < 0)
+        return false;
+    return desktop_->xdotool("mousemove --window " + std::to_string(window_) + " " + std::to_string((left + right) / 2)
+        + " " + std::to_string((top + bottom) / 2) + " click 1");
+}
+
+std::string WaylandSession::logTail() const
+{
+    std::ifstream in(log_);
+    std::deque<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+        if (lines.size() > 30)
+            lines.pop_front();
+    }
+    std::string tail;
+    for (const std::string& line : lines)
+        tail += line + "\n";
+    return tail;
+}
 
 void WaylandSession::killCompositor()
 {

@@ -53,15 +53,21 @@ public:
     bool waitForChange(double seconds, double share = 0.01);
     // Presses `keys` (X key names) in the client that has the keyboard focus.
     bool press(const std::string& keys);
+    // Clicks the middle of what changed on the output, as a user clicks a
+    // window to give it the keyboard: the compositor activates the window
+    // under the pointer whatever it made of the window's arrival.
+    bool clickWhatChanged();
     // Kills the compositor at once (a session of its own only).
     void killCompositor();
+    // The last lines of the compositor's log, for a failure message.
+    std::string logTail() const;
 
 private:
     void connect();
 
     std::unique_ptr<Process> server_;
     pid_t holder_ = 0;  // the command the script runs for an own compositor
-    std::string display_, xwayland_, host_;
+    std::string display_, xwayland_, host_, log_;
     pid_t compositor_ = 0;
     std::unique_ptr<XDesktop> desktop_;
     unsigned long window_ = 0;
