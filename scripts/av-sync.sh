@@ -5,7 +5,9 @@
 # tools/sync_meter records the sink; then, under the same server, the
 # reference player plays the same span and is measured the same way, which
 # gives the meter's own floor (with a silent show drawing beside it, so that
-# both runs load the machine alike). Prints one JSON line per server and run.
+# both runs load the machine alike). Under PulseAudio a third run kills the
+# server mid-show and starts it again, and measures the music that comes
+# back. Prints one JSON line per server and run.
 #
 #   scripts/av-sync.sh                      # the build in build/
 #   BRINDLE=/path/to/brindle scripts/av-sync.sh   # another build's program, same meter
@@ -67,9 +69,29 @@ measure() {  # server run
     printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
 }
 
+# The show's PulseAudio is killed 5 s in and started again a second later;
+# the meter records from the moment the server answers again. first_heard_ms
+# says how soon the music was back, the figures where it came back.
+measure_restart() {
+    local log="$work/restart.csv"
+    # shellcheck disable=SC2086
+    env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
+        --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
+        >"$work/brindle.out" 2>"$work/brindle.err" &
+    local show=$!
+    sleep 5
+    restart_pulseaudio "$work" 1
+    "$meter" --track "$track" --frame-log "$log" --seconds 8 \
+        ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/pulseaudio-restart.csv"} >"$work/meter.json"
+    kill -INT "$show" 2>/dev/null || true
+    wait "$show" || true
+    printf '{"server":"pulseaudio","run":"brindle-restarted",%s\n' "$(cut -c2- "$work/meter.json")"
+}
+
 for server in ${AV_SYNC_SERVERS:-pulseaudio pipewire}; do
     "start_$server" "$work"
     measure "$server" brindle
     measure "$server" reference
+    [ "$server" = pulseaudio ] && measure_restart
     stop_sound_server
 done

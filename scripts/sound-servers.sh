@@ -8,6 +8,7 @@
 #   source scripts/sound-servers.sh
 #   start_pulseaudio "$dir"   # sets PULSE_SERVER for what follows
 #   ... ; stop_sound_server
+#   restart_pulseaudio "$dir" 1   # killed, and started again a second later
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
 
 sound_server_pids=()
@@ -33,6 +34,7 @@ start_pulseaudio() {
         -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
         -L "module-null-sink sink_name=testnull rate=44100" \
         </dev/null >/dev/null 2>&1 &
+    pulseaudio_pid=$!
     sound_server_pids+=($!)
     export PULSE_SERVER="unix:$dir/native"
     if ! wait_until pactl info; then
@@ -64,6 +66,16 @@ start_pipewire() {
         echo "sound-servers: PipeWire chose no default sink" >&2
         return 1
     fi
+}
+
+# Kills the PulseAudio that start_pulseaudio started, as a crash would, and
+# after the given seconds starts it again on the same socket.
+restart_pulseaudio() {
+    kill -KILL "$pulseaudio_pid" 2>/dev/null || true
+    wait "$pulseaudio_pid" 2>/dev/null || true
+    rm -f "$1/pulse/native"
+    sleep "${2:-0}"
+    start_pulseaudio "$1"
 }
 
 stop_sound_server() {

@@ -122,8 +122,8 @@ SyncFigures measureSync(const SyncInput& in)
         }
         lag[static_cast<size_t>(w)] = found;
         predicted = found;
-        if (found != INT64_MIN)
-            ++figures.matchedWindows;
+        if (found != INT64_MIN && figures.matchedWindows++ == 0)
+            figures.firstHeardMs = static_cast<double>(w * kWindow) * 1000.0 / in.sampleRate;
     }
 
     std::vector<double> offsets;
@@ -200,5 +200,6 @@ std::string syncJson(const SyncFigures& f)
     json["mean_ms"] = rounded(f.meanMs);
     json["windows"] = f.windows;
     json["matched_windows"] = f.matchedWindows;
+    json["first_heard_ms"] = rounded(f.firstHeardMs);
     return json.dump();
 }

@@ -45,6 +45,7 @@ struct SyncFigures {
     double meanMs = 0.0;
     int windows = 0;         // recording windows loud enough to match
     int matchedWindows = 0;  // of them, matched to the track
+    double firstHeardMs = -1.0;  // from the recording's start to its first matched window; -1: none
     std::vector<std::pair<int64_t, double>> offsets;  // swap_ns and show_ms - heard position, per compared frame
 };
 

@@ -9,7 +9,8 @@
 // it reads the frame log of a run that played meanwhile, finds the heard track
 // position at each frame's swap by matching the recording against the decoded
 // track, and prints one line of JSON: frames compared, the median and mean of
-// show_ms - heard position, the 95th percentile of its magnitude (ms).
+// show_ms - heard position, the 95th percentile of its magnitude (ms), and
+// how long into the recording the track was first heard.
 // Exit 1 with one line on stderr when recording or reading fails.
 #include <CLI/CLI.hpp>
 #include <pulse/error.h>

@@ -60,6 +60,8 @@ TEST(SyncAlignment, FindsTheHeardPositionAcrossSilenceGapsAndLateStamps)
     EXPECT_NEAR(figures.p95AbsMs, 7.0, 0.5);
     // Only windows that straddle a start or an edge of the gap go unmatched.
     EXPECT_GE(figures.matchedWindows, figures.windows - 3);
+    // The music is first heard once the half second of silence is over, within a window.
+    EXPECT_NEAR(figures.firstHeardMs, 500.0, 2048.0 * 1000.0 / kRate);
 
     // A picture far outside the search window finds no match rather than a wrong one.
     for (LoggedFrame& frame : in.frames)
