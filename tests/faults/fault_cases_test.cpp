@@ -208,15 +208,23 @@ TEST_P(FaultSuite, HoldsToItsRow)
         if (xFullscreen) {
             EXPECT_EQ(desktop->currentMode(), kShowMode) << "the show did not switch the display";
         }
-        if (fault.sound == SoundServer::KilledMidShow || fault.sound == SoundServer::KilledAndRestarted) {
+        const bool whilePaused = fault.sound == SoundServer::KilledAndRestartedWhilePaused;
+        if (fault.sound == SoundServer::KilledMidShow || fault.sound == SoundServer::KilledAndRestarted
+            || whilePaused) {
             ASSERT_TRUE(sound.waitForStream(10)) << "the show's music never reached the server";
+            if (whilePaused) {
+                EXPECT_TRUE(desktop->press(window, "space"));
+            }
             sound.kill();
             pause(1.5);
             EXPECT_TRUE(show.running()) << "the show ended with its sound server";
         }
-        if (fault.sound == SoundServer::KilledAndRestarted) {
+        if (fault.sound == SoundServer::KilledAndRestarted || whilePaused) {
             ASSERT_TRUE(sound.start());
             EXPECT_TRUE(sound.waitForStream(2.0)) << "the music was not back within 2 s";
+        }
+        if (whilePaused) {
+            EXPECT_TRUE(desktop->press(window, "space"));
         }
         pause(1.0);
     }

@@ -30,7 +30,7 @@ struct FaultRun {
 enum class Ending { Itself, Escape, CloseBox, Signal, StopAndContinue, LoseDisplay, CompositorKilled };
 
 // The sound server of a case: a private PulseAudio the case may take away.
-enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted };
+enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted, KilledAndRestartedWhilePaused };
 
 // Where the program runs: the test run's X server, or a Wayland desktop
 // session (both displays named) left to its default or told to use Xwayland.
