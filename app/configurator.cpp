@@ -38,7 +38,8 @@ bool QuillonConfigurator::loadAssets()
     laps.lap("shaders");
     for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
         report("warning: " + oneLine(warning));
-    createRenderTargets(app.textures, app.width, app.height);
+    if (!createRenderTargets(app.textures, app.width, app.height, error_))
+        return false;
     laps.lap("textures");
     return true;
 }

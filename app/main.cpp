@@ -51,14 +51,16 @@ public:
     }
     bool build(DemoApplication& app, std::string& error) override
     {
-        scene_ = buildShowState(app.music, app.programs, app.textures);
+        scene_ = buildShowState(app.music);
         if (!scene_) {
             error = "cannot build the show";
             return false;
         }
         show_ = std::make_unique<ShowFrameState>(*scene_);
+        if (!resolveShowAssets(app.programs, app.textures, show_->assets, error))
+            return false;
         if (timePasses_ && !passTimer_ && hasTimerQueries())
-            passTimer_ = std::make_unique<PassTimer>(kPassCount);
+            passTimer_ = std::make_unique<PassTimer>(static_cast<int>(passNames().size()));
         show_->passTimer = passTimer_.get();
         return true;
     }
@@ -100,8 +102,8 @@ public:
         releaseScene();
         if (passTimer_) {
             const std::vector<double> means = passTimer_->meanMs();
-            for (int i = 0; i < kPassCount; ++i)
-                passesMs_.emplace_back(kPassNames[i], means[static_cast<size_t>(i)]);
+            for (size_t i = 0; i < passNames().size(); ++i)
+                passesMs_.emplace_back(passNames()[i], means[i]);
         }
         passTimer_.reset();
     }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "gfx/palette_image.h"
@@ -13,46 +14,43 @@
 
 namespace {
 
-struct UniformRow {
-    UniformType type;
-    std::string_view name;
-};
+// Registers the slots of one kind of program, in the table's order.
+#define BRINDLE_PROGRAM_KIND(Handle)                                                                                   \
+    void add##Handle##Uniforms([[maybe_unused]] ProgramRegistry& programs, [[maybe_unused]] ProgramEntry& program)     \
+    {
+#define BRINDLE_UNIFORM(type, name, use) programs.addUniform(program, UniformType::type, #name);
+#define BRINDLE_PROGRAM_KIND_END }
+#include "gfx/program_table.inc"
 
 struct ProgramRow {
     std::string_view key, vertexKey, fragmentKey;
-    std::vector<UniformRow> uniforms;
+    void (*addUniforms)(ProgramRegistry& programs, ProgramEntry& program);
 };
 
-const std::vector<ProgramRow>& programRows()
+constexpr ProgramRow kPrograms[] = {
+#define BRINDLE_PROGRAM(member, Handle, key, vertexKey, fragmentKey)                                                   \
+    {key, vertexKey, fragmentKey, add##Handle##Uniforms},
+#include "gfx/program_table.inc"
+};
+
+enum class TargetSize { Full, Quarter };
+
+struct RenderTargetRow {
+    std::string_view key, textureKey;
+    TargetSize size;
+};
+
+constexpr RenderTargetRow kRenderTargets[] = {
+#define BRINDLE_RENDER_TARGET(member, key, textureKey, size) {key, textureKey, TargetSize::size},
+#include "gfx/render_target_table.inc"
+};
+
+std::string hex(GLenum value)
 {
-    static const std::vector<ProgramRow> rows = {
-        {"PP_SHADOWED", "PP_SHADOWED_VERT", "PP_SHADOWED_FRAG",
-            {{UniformType::Mat4, "lightProjectionView"}, {UniformType::Int, "shadowMap"},
-                {UniformType::Int, "lightMap"}}},
-        {"PP", "PP_VERT", "PP_FRAG", {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
-        {"SHADOW_PASS", "SHADOWPASS_VERT", "SHADOWPASS_FRAG", {}},
-        {"SHADOW_PASS_TEXTURED", "SHADOWPASSTEXTURED_VERT", "SHADOWPASSTEXTURED_FRAG",
-            {{UniformType::Int, "tex"}, {UniformType::Float, "pixelate"}}},
-        {"OVERLAY", "STANDARD_VERT", "OVERLAY_FRAG",
-            {{UniformType::Int, "tex"}, {UniformType::Vec2, "bleedOffset"}, {UniformType::Vec3, "bleedStrength"}}},
-        {"SEPBLUR", "SEPBLUR_VERT", "SEPBLUR_FRAG", {{UniformType::Vec2, "offsets"}}},
-    };
-    return rows;
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value, 16);
+    return "0x" + std::string(std::begin(digits), end.ptr);
 }
-
-struct RenderTextureRow {
-    std::string_view key;
-    bool quarter;  // W/4 x H/4, else W x H
-};
-
-constexpr RenderTextureRow kRenderTextures[] = {
-    {"DEFAULT_TARGET1", false},
-    {"DEFAULT_TARGET2", false},
-    {"BLUR1", true},
-    {"BLUR2", true},
-    {"BLUR3", true},
-    {"BLUR4", true},
-};
 
 std::string joinPath(const std::string& dir, std::string_view file)
 {
@@ -142,7 +140,7 @@ std::span<const ImageAsset> imageAssets() { return kImageAssets; }
 
 bool buildPrograms(ProgramRegistry& programs, std::string& error)
 {
-    for (const ProgramRow& row : programRows()) {
+    for (const ProgramRow& row : kPrograms) {
         if (!compileBuiltIn(programs, row.vertexKey, error))
             return false;
         if (!compileBuiltIn(programs, row.fragmentKey, error))
@@ -153,16 +151,7 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error)
                 + std::string(row.key) + " (log above); update the graphics driver";
             return false;
         }
-        if (row.uniforms.empty())
-            continue;
-        // The blur's slot is registered without making its program current.
-        const bool makeCurrent = row.key != "SEPBLUR";
-        if (makeCurrent)
-            glUseProgram(program->glProgram);
-        for (const UniformRow& uniform : row.uniforms)
-            programs.addUniform(*program, uniform.type, uniform.name);
-        if (makeCurrent)
-            glUseProgram(0);
+        row.addUniforms(programs, *program);
     }
     return true;
 }
@@ -203,19 +192,23 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
     return warnings;
 }
 
-void createRenderTargets(TextureRegistry& textures, int width, int height)
+bool createRenderTargets(TextureRegistry& textures, int width, int height, std::string& error)
 {
-    for (const RenderTextureRow& row : kRenderTextures) {
-        const int w = row.quarter ? width / 4 : width;
-        const int h = row.quarter ? height / 4 : height;
-        textures.addTexture(row.key, w, h, 0, nullptr, GL_LINEAR, GL_LINEAR);
+    std::vector<TextureEntry*> pictures;
+    for (const RenderTargetRow& row : kRenderTargets) {
+        const bool quarter = row.size == TargetSize::Quarter;
+        pictures.push_back(&textures.addTexture(row.textureKey, quarter ? width / 4 : width,
+            quarter ? height / 4 : height, 0, nullptr, GL_LINEAR, GL_LINEAR));
     }
-    textures.addRenderTarget("RT_DEFAULT1", *textures.findTexture("DEFAULT_TARGET1"));
-    // The camera pass writes one colour; a second full-screen attachment for
-    // the same colour would be memory that nothing ever reads.
-    textures.addRenderTarget("RT_DEFAULT2", *textures.findTexture("DEFAULT_TARGET2"));
-    textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
-    textures.addRenderTarget("RT_BLUR2", *textures.findTexture("BLUR2"));
-    textures.addRenderTarget("RT_BLUR3", *textures.findTexture("BLUR3"));
-    textures.addRenderTarget("RT_BLUR4", *textures.findTexture("BLUR4"));
+    for (size_t i = 0; i < std::size(kRenderTargets); ++i) {
+        const RenderTarget& target = textures.addRenderTarget(kRenderTargets[i].key, *pictures[i]);
+        const GLenum status = TextureRegistry::completeness(target);
+        if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
+            error = "the GL driver cannot draw into the render target " + target.key + " ("
+                + std::to_string(target.width) + " x " + std::to_string(target.height) + ", status " + hex(status)
+                + "); use a size of at least 4 x 4 or update the graphics driver";
+            return false;
+        }
+    }
+    return true;
 }

@@ -4,9 +4,10 @@
 // (and, in the show, after the music is open):
 //     if (!buildPrograms(programs, error)) { report error; stop; }
 //     for (const std::string& warning : loadImageTextures(textures, dataDir)) report warning;
-//     createRenderTargets(textures, width, height);
-// That is six programs, twenty-three image textures, then the six render
-// textures and six render targets, in that order. An image file that is missing
+//     if (!createRenderTargets(textures, width, height, error)) { report error; stop; }
+// That is the programs of gfx/program_table.inc, the image textures of
+// gfx/image_table.inc, then the render textures and targets of
+// gfx/render_target_table.inc, in that order. An image file that is missing
 // or broken leaves its texture all zero and yields one warning naming the file;
 // every key still exists. A built-in shader that fails to compile or link stops
 // the programs; `error` then holds the driver's log, each line led by the
@@ -23,18 +24,18 @@
 class ProgramRegistry;
 class TextureRegistry;
 
-// Compiles and links the six programs and registers their uniform slots.
+// Compiles and links the programs and registers their uniform slots.
 // Returns false at the first failure, with the info log in `error`.
 bool buildPrograms(ProgramRegistry& programs, std::string& error);
 
-// Reads the image files from `dataDir` and creates the twenty-three image
-// textures. Returns one warning line per file that was skipped (missing,
+// Reads the image files from `dataDir` and creates the image textures. Returns one warning line per file that was skipped (missing,
 // broken, or of a size other than its texture's); those textures stay all zero.
 std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir);
 
-// Creates the render textures (width x height and the quarter size) and the six
-// render targets.
-void createRenderTargets(TextureRegistry& textures, int width, int height);
+// Creates the render textures (width x height or the quarter size) and then the
+// render targets. Returns false at the first target the driver cannot draw into
+// (a quarter size of 0 is one), with `error` one line naming it.
+bool createRenderTargets(TextureRegistry& textures, int width, int height, std::string& error);
 
 // The catalogue's image rows (gfx/image_table.inc), in texture order.
 struct ImageAsset {

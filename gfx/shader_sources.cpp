@@ -213,7 +213,7 @@ constexpr char kSepblurFrag[] = "uniform vec2 offsets[3];uniform sampler2D tex;v
                                 "\tgl_FragColor += 0.539 * texture2D(tex, gl_TexCoord[5].st);"
                                 "\tgl_FragColor += 0.044 * texture2D(tex, gl_TexCoord[6].st);"
                                 "\tgl_FragColor /= 9.993;}";
-const std::array<ShaderSource, 12> kShaders = {{
+constexpr ShaderSource kShaders[] = {
     {"PP_SHADOWED_VERT", GL_VERTEX_SHADER, kPpShadowedVert},
     {"PP_SHADOWED_FRAG", GL_FRAGMENT_SHADER, kPpShadowedFrag},
     {"PP_VERT", GL_VERTEX_SHADER, kPpVert},
@@ -226,11 +226,11 @@ const std::array<ShaderSource, 12> kShaders = {{
     {"OVERLAY_FRAG", GL_FRAGMENT_SHADER, kOverlayFrag},
     {"SEPBLUR_VERT", GL_VERTEX_SHADER, kSepblurVert},
     {"SEPBLUR_FRAG", GL_FRAGMENT_SHADER, kSepblurFrag},
-}};
+};
 
 }  // namespace
 
-const std::array<ShaderSource, 12>& builtInShaders() { return kShaders; }
+std::span<const ShaderSource> builtInShaders() { return kShaders; }
 
 const ShaderSource* findBuiltInShader(std::string_view key)
 {

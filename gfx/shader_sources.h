@@ -1,4 +1,4 @@
-// shader_sources.h: the twelve GLSL sources built into the program, by key.
+// shader_sources.h: the GLSL sources built into the program, by key.
 //
 // Usage:
 //     for (const ShaderSource& s : builtInShaders()) programs.addShader(s.key, s.type, s.text);
@@ -8,7 +8,7 @@
 // none ends in a line feed.
 #pragma once
 
-#include <array>
+#include <span>
 #include <string_view>
 
 #include "gfx/gl_api.h"
@@ -19,7 +19,7 @@ struct ShaderSource {
     const char* text;      // NUL-terminated
 };
 
-const std::array<ShaderSource, 12>& builtInShaders();
+std::span<const ShaderSource> builtInShaders();
 
 // Returns null if missing.
 const ShaderSource* findBuiltInShader(std::string_view key);

@@ -92,6 +92,12 @@ RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntr
     return target;
 }
 
+GLenum TextureRegistry::completeness(const RenderTarget& target)
+{
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
+    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+}
+
 RenderTarget* TextureRegistry::findRenderTarget(std::string_view key)
 {
     for (RenderTarget& target : targets_) {

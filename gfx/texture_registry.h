@@ -67,6 +67,9 @@ public:
     // Framebuffer around `texture` at colour attachment 0; size copied from the
     // texture. Leaves the framebuffer and the texture bound.
     RenderTarget& addRenderTarget(std::string_view key, TextureEntry& texture);
+    // glCheckFramebufferStatusEXT for `target`, GL_FRAMEBUFFER_COMPLETE_EXT when
+    // it can be drawn into. Leaves its framebuffer bound.
+    static GLenum completeness(const RenderTarget& target);
     // Returns null if missing; first match wins.
     RenderTarget* findRenderTarget(std::string_view key);
     // Adds one more colour attachment (expected to have the target's size).

@@ -1,10 +1,9 @@
 // show_state.h: everything the show builds once at start and the frame reads.
 //
-// buildShowState runs once, after the assets are loaded (it looks up every asset
-// the show draws with, see show_assets.h), with the GL context current. It seeds
-// the show's generator and fills the plus field, the square swarm and the ten
-// greeting banners in a fixed order, so every run places and spins every element
-// identically.
+// buildShowState runs once before the show's first frame and needs no GL
+// context. It seeds the show's generator and fills the plus field, the square
+// swarm and the ten greeting banners in a fixed order, so every run places and
+// spins every element identically.
 // Element draws pick their colour with paletteColour(state, slot). What changes
 // from frame to frame besides the elements (flash values, ramps, the light's
 // matrices, the beat detector) belongs to the show that draws this state.
@@ -19,13 +18,10 @@
 #include "scene/greeting_banner.h"
 #include "scene/plus_field.h"
 #include "scene/random.h"
-#include "scene/show_assets.h"
 #include "scene/square_swarm.h"
 #include "scene/vec.h"
 
 class MusicPlayer;
-class ProgramRegistry;
-class TextureRegistry;
 
 constexpr uint32_t kShowSeed = 564132;
 
@@ -36,7 +32,6 @@ struct ShowState {
     }
 
     MusicPlayer& music;  // its spectrum feeds the beat detector once per frame
-    ShowAssets assets;   // the handles every draw uses, the blur targets among them
 
     ShowRandom random;
     std::array<Rgba, 3> elementPalette {};
@@ -50,9 +45,8 @@ struct ShowState {
 // The element palette colour of `slot` (0..2) under the current material set.
 Rgba paletteColour(const ShowState& state, int slot);
 
-// Builds the state on the loaded registries and the music. Assets missing from
-// the registries are left null (see show_assets.h).
-std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures);
+// Builds the state on the music.
+std::unique_ptr<ShowState> buildShowState(MusicPlayer& music);
 
 // Releases the element data (the trail emitter and the cell arrays).
 void destroyShowState(ShowState& state);

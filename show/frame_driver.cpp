@@ -12,6 +12,9 @@
 
 namespace {
 
+constexpr const char* kPassNames[]
+    = {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow", "overlay", "fades"};
+
 constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
 
 // Binds a frame render target (pushing the viewport); returns false when missing.
@@ -29,20 +32,19 @@ void markPass(ShowFrameState& show)
         show.passTimer->mark();
 }
 
-void blur(const ShowAssets& assets, int firstIndex, int secondIndex, const TextureEntry* source, float strength)
+void blur(const ShowAssets& assets, const RenderTargetHandle& first, const RenderTargetHandle& second,
+    const TextureEntry* source, float strength)
 {
-    const RenderTarget* first = assets.blurTargets[firstIndex];
-    const RenderTarget* second = assets.blurTargets[secondIndex];
-    if (first && second)
-        separableBlur(assets.sepBlur, *first, *second, source, strength);
+    if (first.target && second.target)
+        separableBlur(assets.programs.sepBlur, *first.target, *second.target, source, strength);
 }
 
 // Binding the target saves the window's viewport, which renderFrame restores
 // after the fades; without the target the viewport is saved all the same.
 void shadowPass(ShowFrameState& show, uint32_t t, float s)
 {
-    const ShowAssets& assets = show.scene.assets;
-    if (!bindFrameTarget(assets.rtDefault1))
+    const ShowAssets& assets = show.assets;
+    if (!bindFrameTarget(assets.targets.default1.target))
         pushViewport();
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
@@ -50,22 +52,22 @@ void shadowPass(ShowFrameState& show, uint32_t t, float s)
     glClear(kClearAll);
     renderTimeline(show, t, s, true);
     markPass(show);
-    // "BLUR2", the first target's picture, becomes the soft shadow map.
-    blur(assets, 1, 0, assets.defaultTarget1, 1.5f);
+    // blur2, the first target's picture, becomes the soft shadow map.
+    blur(assets, assets.targets.blur2, assets.targets.blur1, assets.targets.default1.picture, 1.5f);
 }
 
 // Returns whether the camera target was bound (and so pushed a viewport).
 bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
-    const ShowAssets& assets = show.scene.assets;
-    const bool bound = bindFrameTarget(assets.rtDefault2);
+    const ShowAssets& assets = show.assets;
+    const bool bound = bindFrameTarget(assets.targets.default2.target);
     const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
     glDrawBuffers(1, buffers);
     glClear(kClearAll);
     renderTimeline(show, t, s, false);
     markPass(show);
-    // "BLUR4", the first target's picture, is the glow.
-    blur(assets, 3, 2, assets.defaultTarget2, 1.75f);
+    // blur4, the first target's picture, is the glow.
+    blur(assets, assets.targets.blur4, assets.targets.blur3, assets.targets.default2.picture, 1.75f);
     return bound;
 }
 
@@ -73,7 +75,7 @@ bool cameraPass(ShowFrameState& show, uint32_t t, float s)
 // targets have the window's full drawing size.
 void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
 {
-    const ShowAssets& assets = show.scene.assets;
+    const ShowAssets& assets = show.assets;
     if (cameraTargetBound)
         TextureRegistry::unbindRenderTarget();
     else
@@ -88,20 +90,20 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
     setBlend(Blend::Alpha);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
-    const OverlayProgram& overlay = assets.overlay;
+    const OverlayProgram& overlay = assets.programs.overlay;
     if (overlay.entry) {
         glUseProgram(overlay.entry->glProgram);
-        bindProgramTexture(assets.defaultTarget2, overlay.tex);
+        bindProgramTexture(assets.targets.default2.picture, overlay.tex);
         if (overlay.bleedOffset)
             ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
         const auto& bleed = show.frame.bleedStrength;
         if (overlay.bleedStrength)
             ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
-        drawScreenQuad(assets.defaultTarget2, 1.0f, 1.0f);
+        drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f);
 
         markPass(show);
         setBlend(Blend::Add);
-        drawScreenQuad(assets.blur4, 1.0f, 1.0f);
+        drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f);
     }
     glUseProgram(0);
 }
@@ -115,7 +117,7 @@ void drawScreenOverlay(const ShowAssets& assets)
     // The overlay darkens the picture by its own colour.
     setBlend(Blend::ReverseSubtract);
 
-    const TexturedProgram& program = assets.shadowPassTextured;
+    const TexturedProgram& program = assets.programs.shadowPassTextured;
     if (program.entry) {
         glUseProgram(program.entry->glProgram);
         bindProgramTexture(assets.overlay1, program.tex);
@@ -138,6 +140,8 @@ void drawScreenOverlay(const ShowAssets& assets)
 }
 
 }  // namespace
+
+std::span<const char* const> passNames() { return kPassNames; }
 
 bool anyBandBeat(const BeatDetector& beats)
 {
@@ -188,7 +192,7 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
     markPass(show);
     composeOverlay(show, cameraTargetBound);
     markPass(show);
-    drawScreenOverlay(show.scene.assets);
+    drawScreenOverlay(show.assets);
     markPass(show);
     // The fades cover the whole frame target's viewport, then the window's own
     // viewport, saved by the shadow pass, comes back.

@@ -2,27 +2,29 @@
 //
 // renderFrame runs the beat detector on the music (when there is an audio back
 // end), turns a beat into the flash values (light dip, chromatic bleed, banner
-// push), renders the timeline twice (from the light into "RT_DEFAULT1", from
-// the camera into "RT_DEFAULT2"), blurs both, and composes the window picture:
+// push), renders the timeline twice (from the light into the default1 target,
+// from the camera into default2), blurs both, and composes the window picture:
 // the shadowed backdrop, the camera picture with its bleed, the added glow, the
 // subtracted darkening overlay and the colour fades. It leaves the window
 // framebuffer bound and the viewport it found restored; the attribute and
-// matrix stacks end as deep as they began. A missing frame render target is
-// skipped (its pass draws into whatever is bound). advanceFrame makes the
-// same change to the state without a GL call, for frames that are skipped.
+// matrix stacks end as deep as they began. advanceFrame makes the same change
+// to the state without a GL call, for frames that are skipped, and needs no assets.
 //
-//   auto scene = buildShowState(music, programs, textures);
+//   auto scene = buildShowState(music);
 //   ShowFrameState show(*scene);
+//   if (!resolveShowAssets(programs, textures, show.assets, error)) { report error; stop; }
 //   renderFrame(show, showTimeMs, frameStep, audio);   // once per drawn frame
 //   advanceFrame(show, spectrum, showTimeMs, frameStep);  // once per skipped one
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "audio/beat_detector.h"
 #include "show/colour_fades.h"
 #include "show/frame_values.h"
 #include "show/lighting.h"
+#include "show/show_assets.h"
 #include "show/timeline.h"
 
 class AudioBackend;
@@ -32,10 +34,9 @@ struct ShowState;
 // The passes of a frame as the statistics name them, in drawing order: the
 // shadow pass and its blur, the camera pass and its blur, the shadowed
 // backdrop, the camera picture with its bleed, the glow, the darkening overlay
-// and the colour fades.
-inline constexpr const char* kPassNames[]
-    = {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow", "overlay", "fades"};
-inline constexpr int kPassCount = static_cast<int>(sizeof kPassNames / sizeof kPassNames[0]);
+// and the colour fades. They sit beside the passes, so a new pass is named
+// where it is drawn.
+std::span<const char* const> passNames();
 
 // What the show carries from one frame to the next, beside the scene it draws.
 struct ShowFrameState {
@@ -45,12 +46,13 @@ struct ShowFrameState {
     }
 
     ShowState& scene;
+    ShowAssets assets;  // what the passes draw with
     BeatDetector beats;
     FrameValues frame;       // flash values and camera, written once per frame
     TimelineState timeline;  // banner ramps, plusScatter, plusFade, swarmHeight
     LightMatrices light;     // written by the shadow pass, read by the backdrop
     FadeState fades;
-    PassTimer* passTimer = nullptr;  // when set, stamps the start of each of kPassCount passes
+    PassTimer* passTimer = nullptr;  // when set, stamps the start of each of the passNames() passes
 };
 
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).

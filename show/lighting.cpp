@@ -182,14 +182,14 @@ void drawShadowedBackdrop(ShowFrameState& show)
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
 
-    const ShowAssets& assets = scene.assets;
-    const ShadowedProgram& program = assets.ppShadowed;
+    const ShowAssets& assets = show.assets;
+    const ShadowedProgram& program = assets.programs.ppShadowed;
     if (!program.entry)
         return;
     glUseProgram(program.entry->glProgram);
     if (program.lightProjectionView)
         ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
-    bindTextureForSampler(assets.blur2, GL_TEXTURE0, program.shadowMap);
+    bindTextureForSampler(assets.targets.blur2.picture, GL_TEXTURE0, program.shadowMap);
     bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
 
     glBegin(GL_QUADS);

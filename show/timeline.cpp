@@ -133,7 +133,7 @@ void advanceElement(ShowFrameState& show, const DrawCommand& c, uint32_t t, floa
 void drawCommand(ShowFrameState& show, const TexturedProgram& program, const DrawCommand& c, uint32_t t)
 {
     ShowState& scene = show.scene;
-    const ShowAssets& assets = scene.assets;
+    const ShowAssets& assets = show.assets;
     switch (c.kind) {
     case DrawKind::PlusField:
         drawPlusField(scene.plus, assets.plus, program, paletteColour(scene, 0), show.timeline.plusScatter,
@@ -203,8 +203,8 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     TimelinePlan plan;
     advanceTimeline(show, t, s, plan);
 
-    const ShowAssets& assets = show.scene.assets;
-    const TexturedProgram& program = shadowPass ? assets.shadowPassTextured : assets.pp;
+    const ShowAssets& assets = show.assets;
+    const TexturedProgram& program = shadowPass ? assets.programs.shadowPassTextured : assets.programs.pp;
     if (program.entry) {
         glUseProgram(program.entry->glProgram);
         for (int i = 0; i < plan.count; ++i)

@@ -152,6 +152,10 @@ const std::vector<FaultCase>& faultTable()
             [](FaultRun& run) { run.env.push_back("MESA_GL_VERSION_OVERRIDE=1.5"); }},
         {"hidden-framebuffer-extension", 1, {"brindle: the GL driver {any}; update the graphics driver"},
             [](FaultRun& run) { run.env.push_back("MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object"); }},
+        {"tiny-window", 1,
+            {"brindle: the GL driver cannot draw into the render target RT_BLUR1 (0 x 0, status {any}); use a size "
+             "of at least 4 x 4 or update the graphics driver"},
+            [](FaultRun& run) { std::ranges::replace(run.args, std::string("320x200"), std::string("3x2")); }},
         {"no-display", 1, {"brindle: cannot open a display {any}"}, noDisplay},
         {"no-display-dialog", 1,
             {"brindle: cannot show the launch dialog: no display (DISPLAY is not set); run brindle from a graphical "

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "gfx/asset_catalogue.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
 #include "gfx/texture_registry.h"
@@ -46,9 +47,9 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
     glEnable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
     glViewport(0, 0, 64, 48);
-    ProgramEntry* blur = programs.findProgram("SEPBLUR");
-    ASSERT_NE(blur, nullptr);
-    separableBlur({blur, ProgramRegistry::findUniform(*blur, "offsets")}, first, second, &picture, 1.5f);
+    BlurProgram blur;
+    ASSERT_TRUE(findProgram(programs, "SEPBLUR", blur, error)) << error;
+    separableBlur(blur, first, second, &picture, 1.5f);
 
     const std::vector<uint8_t> out = texels(textures.findTexture("A")->glName);
     auto red = [&](int x, int y) { return static_cast<int>(out[(y * w + x) * 4]); };

@@ -4,9 +4,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "gfx/asset_catalogue.h"
+#include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
+#include "gfx/render_target_handles.h"
+#include "gfx/shader_sources.h"
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
 #include "tools/palette_image_writer.h"
@@ -34,17 +38,50 @@ TEST(Catalogue, EveryBuiltInProgramCompilesLinksAndFindsItsUniforms)
     ProgramRegistry programs;
     std::string error;
     ASSERT_TRUE(buildPrograms(programs, error)) << error;
-    for (const char* key : {"PP_SHADOWED", "PP", "SHADOW_PASS", "SHADOW_PASS_TEXTURED", "OVERLAY", "SEPBLUR"}) {
-        ProgramEntry* program = programs.findProgram(key);
-        ASSERT_TRUE(program && program->linked) << key;
-        // The light map's sample feeds a value the shader never uses, so the
-        // compiler drops it; any other missing location is a misspelt name.
-        for (const UniformSlot& slot : program->uniforms) {
-            EXPECT_EQ(slot.location == -1, slot.name == "lightMap") << key << " " << slot.name;
-        }
-    }
+    ProgramHandles handles;
+    EXPECT_TRUE(findPrograms(programs, handles, error)) << error;
+    // The light map's sample feeds a value the shader never uses, so the
+    // compiler drops it; the lookup must let that one through.
+    EXPECT_EQ(handles.ppShadowed.lightMap->location, -1);
     EXPECT_EQ(integer(GL_CURRENT_PROGRAM), 0);
     programs.destroyPrograms();
+}
+
+// A handle is never half found: a program or slot that is missing, or a used
+// uniform the driver does not have, fails the lookup by name.
+TEST(Catalogue, AProgramLookupFailsNamingWhatIsMissing)
+{
+    REQUIRE_GL();
+    struct Row {
+        const char* vertexKey;
+        const char* fragmentKey;
+        std::vector<std::string_view> slots;
+        std::string error;
+    };
+    const Row rows[] = {
+        {nullptr, nullptr, {}, "the built-in program PP is missing"},
+        {"PP_VERT", "PP_FRAG", {"tex"}, "the program PP has no slot for its uniform pixelate"},
+        {"SHADOWPASS_VERT", "SHADOWPASS_FRAG", {"tex", "pixelate"},
+            "the built-in program PP has no active uniform tex; update the graphics driver"},
+        {"PP_VERT", "PP_FRAG", {"tex", "pixelate"}, ""},
+    };
+    for (const Row& row : rows) {
+        ProgramRegistry programs;
+        if (row.vertexKey) {
+            for (const char* key : {row.vertexKey, row.fragmentKey}) {
+                const ShaderSource& source = *findBuiltInShader(key);
+                ASSERT_TRUE(programs.addShader(key, source.type, source.text)) << key;
+            }
+            ProgramEntry& program = *programs.addProgram("PP", row.vertexKey, row.fragmentKey);
+            for (std::string_view name : row.slots)
+                programs.addUniform(program, UniformType::Int, name);
+        }
+        TexturedProgram handle;
+        std::string error;
+        EXPECT_EQ(findProgram(programs, "PP", handle, error), row.error.empty()) << row.error;
+        EXPECT_EQ(error, row.error);
+        programs.destroyPrograms();
+    }
 }
 
 TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
@@ -84,19 +121,22 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
     textures.destroyTextures();
 }
 
-TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizes)
+TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizesAndATargetTooSmallStopsTheStart)
 {
     REQUIRE_GL();
     TextureRegistry textures;
-    createRenderTargets(textures, 1366, 768);
-    EXPECT_EQ(textures.findTexture("DEFAULT_TARGET2")->width, 1366);
-    EXPECT_EQ(textures.findTexture("BLUR3")->width, 341);
-    EXPECT_EQ(textures.findTexture("BLUR3")->height, 192);
-    for (const char* key : {"RT_DEFAULT1", "RT_DEFAULT2", "RT_BLUR1", "RT_BLUR2", "RT_BLUR3", "RT_BLUR4"}) {
-        ASSERT_NE(textures.findRenderTarget(key), nullptr) << key;
-        EXPECT_EQ(textures.findRenderTarget(key)->attachments.size(), 1u) << key;
-    }
-    EXPECT_EQ(
-        textures.findRenderTarget("RT_DEFAULT2")->attachments[0].texture, textures.findTexture("DEFAULT_TARGET2"));
+    std::string error;
+    ASSERT_TRUE(createRenderTargets(textures, 1366, 768, error)) << error;
+    RenderTargetHandles targets;
+    ASSERT_TRUE(findRenderTargets(textures, targets, error)) << error;
+    EXPECT_EQ(targets.default2.picture, textures.findTexture("DEFAULT_TARGET2"));
+    EXPECT_EQ(std::tuple(targets.default2.target->width, targets.blur3.target->width, targets.blur3.target->height),
+        std::tuple(1366, 341, 192));
+    textures.destroyTextures();
+
+    // A quarter of 3 x 2 is nothing to draw into.
+    EXPECT_FALSE(createRenderTargets(textures, 3, 2, error));
+    EXPECT_EQ(error.rfind("the GL driver cannot draw into the render target RT_BLUR1 (0 x 0, status 0x", 0), 0u)
+        << error;
     textures.destroyTextures();
 }

@@ -5,8 +5,6 @@
 #include <tuple>
 
 #include "audio/music_player.h"
-#include "gfx/program_registry.h"
-#include "gfx/texture_registry.h"
 #include "show_random_helpers.h"
 
 TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAndDestroyReleasesThem)
@@ -16,9 +14,7 @@ TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAn
         EXPECT_EQ(random.next(), value);
     // 500 x 5 particles, 200 x 7 boxes, 10 x 800 x 5 cells.
     MusicPlayer music;
-    ProgramRegistry programs;
-    TextureRegistry textures;
-    const std::unique_ptr<ShowState> built = buildShowState(music, programs, textures);
+    const std::unique_ptr<ShowState> built = buildShowState(music);
     ShowState& s = *built;
     EXPECT_EQ(s.random.state(), 220658784u);
     EXPECT_EQ(showRandomAfter(43900).state(), s.random.state());

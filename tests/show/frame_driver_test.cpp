@@ -6,16 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "audio/music_player.h"
-#include "gfx/program_registry.h"
-#include "gfx/texture_registry.h"
 #include "state_bits.h"
 
 TEST(AdvanceFrame, TheWholeShowMatchesItsRecordedDigests)
 {
     MusicPlayer music;
-    ProgramRegistry programs;
-    TextureRegistry textures;
-    auto scene = buildShowState(music, programs, textures);
+    auto scene = buildShowState(music);
     ShowFrameState show(*scene);
     EXPECT_EQ(
         showDigest(show, [&](uint32_t t, float step) { advanceFrame(show, nullptr, t, step); }), kRecordedShowDigest);

@@ -44,12 +44,14 @@ struct OffscreenShow {
         const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
         if (!warnings.empty())
             return warnings.front();
-        createRenderTargets(app.textures, width, height);
+        if (!createRenderTargets(app.textures, width, height, error))
+            return error;
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         setupProjection(width, height, app.aspectMode);
-        scene = buildShowState(app.music, app.programs, app.textures);
+        scene = buildShowState(app.music);
         show = std::make_unique<ShowFrameState>(*scene);
-        return {};
+        resolveShowAssets(app.programs, app.textures, show->assets, error);
+        return error;
     }
     ~OffscreenShow()
     {
@@ -136,9 +138,9 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItF
     EXPECT_LT(dark, lit * 0.95);
     EXPECT_GT(dark, lit * 0.5);
 
-    TextureRegistry noTextures;
-    auto bare = buildShowState(show.app.music, show.app.programs, noTextures);
+    auto bare = buildShowState(show.app.music);
     ShowFrameState bareShow(*bare);
+    bareShow.assets.programs = show.show->assets.programs;
     // Every element, the banners and the backdrop without their textures, nor frame targets.
     for (uint32_t t : {10000u, 40000u, 40020u, 80000u, 91500u}) {
         renderFrame(bareShow, t, 0.04f, nullptr);
@@ -162,7 +164,8 @@ TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWin
 {
     OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
     ShowState& s = *show.scene;
-    const TexturedProgram& pp = s.assets.pp;
+    const ShowAssets& assets = show.show->assets;
+    const TexturedProgram& pp = assets.programs.pp;
     glUseProgram(pp.entry->glProgram);
     auto pixelate = [&] {
         float value = -1.0f;
@@ -170,19 +173,19 @@ TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWin
         return value;
     };
     glDisable(GL_BLEND);
-    drawPlusField(s.plus, s.assets.plus, pp, paletteColour(s, 0), 0.0f, 1.0f, nullptr);
+    drawPlusField(s.plus, assets.plus, pp, paletteColour(s, 0), 0.0f, 1.0f, nullptr);
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), integer(GL_BLEND_DST), pixelate()),
         std::tuple(GL_TRUE, GL_ONE_MINUS_SRC_ALPHA, 1024.0f));
     ProgramRegistry::setFloats(*pp.pixelate, 8.0f);
-    drawSquareSwarm(s.swarm, s.assets.square, pp, paletteColour(s, 0), 15.0f);
+    drawSquareSwarm(s.swarm, assets.square, pp, paletteColour(s, 0), 15.0f);
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), pixelate()), std::tuple(GL_FALSE, 1024.0f));
     GreetingBanner& banner = s.greetingBanners[0];
     updateGreetingBanner(banner, 0.04f, banner.startMs);
-    drawGreetingBanner(banner, s.assets.greetings[0], pp, paletteColour(s, 1), banner.startMs);
+    drawGreetingBanner(banner, assets.greetings[0], pp, paletteColour(s, 1), banner.startMs);
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), integer(GL_BLEND_DST), pixelate()),
         std::tuple(GL_TRUE, GL_ONE_MINUS_SRC_ALPHA, banner.pixelate));
     ProgramRegistry::setFloats(*pp.pixelate, 8.0f);
-    drawGreetingBanner(banner, s.assets.greetings[0], pp, paletteColour(s, 1), banner.endMs + 1);
+    drawGreetingBanner(banner, assets.greetings[0], pp, paletteColour(s, 1), banner.endMs + 1);
     EXPECT_EQ(pixelate(), 8.0f);
     glUseProgram(0);
 }
