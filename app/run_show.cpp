@@ -73,10 +73,10 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t
     return true;
 }
 
-// Takes the live show's keys pressed since the last frame. False when a jump
-// failed (`error` says why).
-bool applyLiveKeys(
-    DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys, std::string& error)
+// Takes the live show's keys pressed since the last frame; `jumped` tells
+// whether the show time moved. False when a jump failed (`error` says why).
+bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys,
+    bool& jumped, std::string& error)
 {
     keys.swap(app.pressedKeys);
     app.pressedKeys.clear();
@@ -92,6 +92,7 @@ bool applyLiveKeys(
                 = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs) : (now > kJumpMs ? now - kJumpMs : 0);
             if (!jumpTo(app, show, clock, target, error))
                 return false;
+            jumped = true;
         }
     }
     keys.clear();
@@ -251,13 +252,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         pumpEvents(app, quitRequested);
         if (app.audio)
             app.audio->serviceOutput();
-        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
+        bool jumped = false;
+        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, jumped, error)) {
             report(error);
             failed = true;
             break;
         }
-        if (clock.paused()) {
-            // The picture holds: nothing is drawn or presented until the show resumes.
+        if (clock.paused() && !jumped) {
+            // The picture holds: nothing is drawn or presented until the show
+            // resumes, or a jump asks for the picture of its new time.
             if (quitRequested || app.isKeyDown(KeyCode::Escape))
                 break;
             SDL_Delay(5);
