@@ -1,4 +1,4 @@
-// shader_sources.h: the twelve GLSL sources built into the program, by key.
+// shader_sources.h: the GLSL sources built into the program, by key.
 //
 // Usage:
 //     for (const ShaderSource& s : builtInShaders()) programs.addShader(s.key, s.type, s.text);
