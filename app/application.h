@@ -2,8 +2,9 @@
 //
 // DemoApplication holds the launch settings, the window and context handles, the
 // GL version and entry-point loader, the registries, the music and its audio
-// back end, and the per-frame time values. main() makes one, the launch dialog
-// (or the command line) fills the settings, runShow() drives everything else.
+// back end, and the per-frame time values. main() makes one; runShow() resolves
+// the settings from the command line, lets the launch dialog change them and
+// drives everything else.
 //
 // Teardown order matters: the registries delete their GL objects while the
 // context is still current (runShow calls releaseGraphics() before closeWindow),

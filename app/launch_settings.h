@@ -7,7 +7,7 @@
 //
 //   LaunchSettings& settings = app;
 //   settings = resolveLaunchSettings(options, desktopMode());
-//   runLaunchDialog(app);            // may change any field
+//   runLaunchDialog(settings, app.displayModes, app.maxSamples);  // Launch may change any field
 //   openWindow(app, error);          // width and height become the drawable's
 #pragma once
 

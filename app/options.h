@@ -64,5 +64,6 @@ std::string usageText();
 // The settings the show launches with (and the launch dialog starts from): the
 // command line's choices, the desktop's size and aspect for the rest. Without a
 // desktop (0x0, a headless capture) 1280x800 stands in. Capture and benchmarks
-// run in a window that never waits for the display.
+// run in a window unless --fullscreen asks otherwise, and never wait for the
+// display.
 LaunchSettings resolveLaunchSettings(const Options& options, DisplayMode desktop);
