@@ -1,9 +1,10 @@
 // application.h: the application record, the one object the shell hangs off.
 //
-// DemoApplication owns the launch settings, the window and context handles, the
+// DemoApplication holds the launch settings, the window and context handles, the
 // GL version and entry-point loader, the registries, the music and its audio
-// back end, and the per-frame time values. main() makes one, the launch dialog
-// (or the command line) fills the settings, runShow() drives everything else.
+// back end, and the per-frame time values. main() makes one; runShow() resolves
+// the settings from the command line, lets the launch dialog change them and
+// drives everything else.
 //
 // Teardown order matters: the registries delete their GL objects while the
 // context is still current (runShow calls releaseGraphics() before closeWindow),
@@ -20,6 +21,7 @@
 #include <SDL.h>
 
 #include "app/display_modes.h"
+#include "app/launch_settings.h"
 #include "app/mode_watchdog.h"
 #include "gfx/gl_loader.h"
 #include "audio/audio_backend.h"
@@ -44,24 +46,18 @@ enum class KeyCode : int {
     F1 = 112,
 };
 
-struct DemoApplication {
+// The launch settings are the record's base: the dialog edits them in place
+// and the window opens from them.
+struct DemoApplication : LaunchSettings {
     DemoApplication();
     ~DemoApplication();
     DemoApplication(const DemoApplication&) = delete;
     DemoApplication& operator=(const DemoApplication&) = delete;
 
     std::vector<DisplayMode> displayModes;  // filled by the launch dialog's caller
-    int width = 0;                          // client size in pixels: the drawable's once the window is open
-    int height = 0;
     int windowWidth = 0;  // the window's size in screen units (differs on high-density displays)
     int windowHeight = 0;
-    bool fullscreen = false;
-    bool vsync = true;  // swap interval: adaptive (else 1) when set, 0 when clear
-    int bitsPerPixel = 32;
-    int samples = 0;
     int maxSamples = 0;
-    AspectCode aspectMode = AspectCode::Other;
-    AspectCode desktopAspect = AspectCode::Other;
 
     SDL_Window* window = nullptr;       // null when none
     SDL_GLContext glContext = nullptr;  // null when none
@@ -79,7 +75,6 @@ struct DemoApplication {
     MusicPlayer music;
     std::unique_ptr<DemoConfigurator> configurator;
 
-    bool musicEnabled = true;
     bool musicPlaying = false;
     uint32_t showTimeMs = 0;
     float frameStep = 0.0f;
@@ -87,7 +82,6 @@ struct DemoApplication {
     std::unique_ptr<AudioBackend> audio;  // set before the assets load; null = no audio at all
     std::string dataDir = "Data";         // the data folder
     std::string musicPath = "Data/music.mp3";
-    bool needsDisplay = true;  // false for capture and benchmarks, which may render off screen
     // The start-up's steps in the order they ran, with what each took in ms.
     std::vector<std::pair<std::string, double>> startupSteps;
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,21 @@ enum class AspectCode : int {
     Ratio5x4 = 2,
     Ratio16x9 = 3,
     Ratio16x10 = 4,
+};
+
+// The aspect choices as --aspect names them and the launch dialog lists them,
+// in the dialog's order; the first, with no code, is the desktop's own.
+struct AspectName {
+    const char* option;  // --aspect's value
+    const char* label;   // the dialog's row
+    std::optional<AspectCode> code;
+};
+inline constexpr AspectName kAspectNames[] = {
+    {"auto", "Auto", std::nullopt},
+    {"4:3", "4:3", AspectCode::Ratio4x3},
+    {"5:4", "5:4", AspectCode::Ratio5x4},
+    {"16:9", "16:9", AspectCode::Ratio16x9},
+    {"16:10", "16:10", AspectCode::Ratio16x10},
 };
 
 // Keeps the 32-bit modes, one per width × height (the first enumerated wins;

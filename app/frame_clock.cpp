@@ -1,52 +1,5 @@
 #include "app/frame_clock.h"
 
-#include <pthread.h>
-#include <sched.h>
-
-TickerClock::~TickerClock() { stop(); }
-
-bool TickerClock::start()
-{
-    stop();
-    previousTicks = 0;
-    ticks_.store(0);
-    running_.store(true);
-    const auto origin = std::chrono::steady_clock::now();
-    try {
-        thread_ = std::thread(&TickerClock::run, this, origin);
-    } catch (const std::system_error&) {
-        running_.store(false);
-        return false;
-    }
-    return true;
-}
-
-void TickerClock::stop()
-{
-    running_.store(false);
-    if (thread_.joinable())
-        thread_.join();
-}
-
-void TickerClock::run(std::chrono::steady_clock::time_point origin)
-{
-    // Ask for a real-time slot so wake-ups stay close to each millisecond; without
-    // the privilege the catch-up below still keeps the count exact.
-    sched_param param {};
-    param.sched_priority = 1;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-
-    using std::chrono::milliseconds;
-    uint64_t next = 1;
-    while (running_.load(std::memory_order_relaxed)) {
-        std::this_thread::sleep_until(origin + milliseconds(next));
-        const auto elapsed = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - origin);
-        const auto ms = static_cast<uint64_t>(elapsed.count());
-        ticks_.store(static_cast<uint32_t>(ms), std::memory_order_relaxed);
-        next = ms + 1;
-    }
-}
-
 FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)
 {
     // floor(k * 1000 / fps) >= ms exactly when k >= ms * fps / 1000.

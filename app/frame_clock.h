@@ -1,22 +1,19 @@
 // frame_clock.h: the show's time base, counted in whole milliseconds.
 //
 // The main loop reads tickCount() twice per frame (readFrameTime below) to get
-// the show time and the frame step. TickerClock counts milliseconds of the
-// monotonic clock on its own thread; FixedStepClock steps a fixed frame rate
-// forward once per frame for deterministic capture and benchmarks.
+// the show time and the frame step. The live show's clock follows the music
+// (app/playback_clock.h); FixedStepClock steps a fixed frame rate forward once
+// per frame for deterministic capture and benchmarks.
 //
-//   TickerClock clock;
+//   FixedStepClock clock(60);
 //   clock.start();                          // count and previousTicks become 0
 //   FrameTime t = readFrameTime(clock);     // once per frame
 //   clock.frameDone();                      // after each frame
 //   clock.stop();
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <optional>
-#include <thread>
 
 // How closely a clock that follows the music kept to it, in ms.
 struct AudioSync {
@@ -47,25 +44,6 @@ public:
 
     // The count the loop saw at the previous frame; owned by readFrameTime.
     uint32_t previousTicks = 0;
-};
-
-// Counts milliseconds of std::chrono::steady_clock since start() on its own
-// thread. Each wake-up stores the whole elapsed milliseconds, so ticks missed
-// while the thread was descheduled are caught up at once and the count never
-// falls behind wall-clock time.
-class TickerClock : public FrameClock {
-public:
-    ~TickerClock() override;
-    bool start() override;
-    void stop() override;
-    uint32_t tickCount() const override { return ticks_.load(std::memory_order_relaxed); }
-
-private:
-    void run(std::chrono::steady_clock::time_point origin);
-
-    std::atomic<uint32_t> ticks_ {0};
-    std::atomic<bool> running_ {false};
-    std::thread thread_;
 };
 
 // Frame k (counted from start()) has the count floor(k * 1000 / fps); the

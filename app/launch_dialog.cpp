@@ -1,8 +1,7 @@
 // The launch dialog in GTK 3, laid out on a fixed grid of dialog units, and
-// the mapping from its controls to the record's launch settings.
+// the mapping from its controls to the launch settings.
 #include "app/launch_dialog.h"
 
-#include "app/application.h"
 #include "app/display_loss.h"
 #include "app/quit_signal.h"
 #include "app/report.h"
@@ -14,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -36,9 +36,7 @@ int unitsY(int units) { return static_cast<int>(std::lround(units * kPixelsPerUn
 constexpr int kDialogWidthUnits = 417;
 constexpr int kDialogHeightUnits = 87;
 
-// After "Auto", row k offers aspect code k.
-constexpr const char* kAspectLabels[] = {"Auto", "4:3", "5:4", "16:9", "16:10"};
-constexpr int kAspectCount = 5;
+constexpr int kAspectRows = static_cast<int>(std::size(kAspectNames));
 
 // Keeps the stock theme but shrinks its padding so the controls fit the
 // compact grid the dialog is laid out on.
@@ -87,8 +85,7 @@ bool parseModeText(const std::string& text, int& width, int& height)
 // The widgets Launch reads and the outcome the main loop waits for.
 struct DialogState {
     const std::vector<DisplayMode>* modes = nullptr;
-    AspectCode desktopAspect = AspectCode::Other;
-    LaunchSettings settings;
+    LaunchSettings* settings = nullptr;  // written on Launch only
     GtkWidget* window = nullptr;
     GtkWidget* resolution = nullptr;
     GtkWidget* aspect = nullptr;
@@ -133,7 +130,7 @@ void finish(DialogState& state, LaunchResult result)
 void onLaunch(GtkButton*, gpointer data)
 {
     auto& state = *static_cast<DialogState*>(data);
-    if (applyLaunchControls(*state.modes, state.desktopAspect, readControls(state), state.settings)) {
+    if (applyLaunchControls(*state.modes, readControls(state), *state.settings)) {
         finish(state, LaunchResult::Launch);
         return;
     }
@@ -237,10 +234,11 @@ void installStyle()
     installed = true;
 }
 
-// The resolution field: the listed modes, with the preset size or else the
-// desktop's mode selected. A preset size that is not listed is shown as typed
-// text with nothing selected, so Launch waits for a listed choice.
-GtkWidget* makeResolutionField(GtkWidget* fixed, const std::vector<DisplayMode>& modes, const LaunchPreset& preset)
+// The resolution field: the listed modes, with the settings' size (the
+// command line's, else the desktop's) selected. A size the command line named
+// that is not listed is shown as typed text with nothing selected, so Launch
+// waits for a listed choice.
+GtkWidget* makeResolutionField(GtkWidget* fixed, const std::vector<DisplayMode>& modes, const LaunchSettings& settings)
 {
     GtkWidget* combo = gtk_combo_box_text_new_with_entry();
     for (const DisplayMode& mode : modes) {
@@ -249,17 +247,12 @@ GtkWidget* makeResolutionField(GtkWidget* fixed, const std::vector<DisplayMode>&
     GtkWidget* entry = gtk_bin_get_child(GTK_BIN(combo));
     gtk_entry_set_activates_default(GTK_ENTRY(entry), TRUE);
     gtk_entry_set_width_chars(GTK_ENTRY(entry), 4);
-    if (preset.width && preset.height) {
-        const int index = findMode(modes, *preset.width, *preset.height);
-        if (index >= 0) {
-            gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index);
-        } else {
-            const std::string typed = modeLabel(DisplayMode {*preset.width, *preset.height, 32, 0});
-            gtk_entry_set_text(GTK_ENTRY(entry), typed.c_str());
-        }
+    const int index = findMode(modes, settings.width, settings.height);
+    if (index >= 0 || !settings.sizeGiven) {
+        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), index);
     } else {
-        const DisplayMode desktop = desktopMode();
-        gtk_combo_box_set_active(GTK_COMBO_BOX(combo), findMode(modes, desktop.width, desktop.height));
+        const std::string typed = modeLabel(DisplayMode {settings.width, settings.height, 32, 0});
+        gtk_entry_set_text(GTK_ENTRY(entry), typed.c_str());
     }
     place(fixed, combo, 14, 20, 96, 0);
     return combo;
@@ -274,7 +267,16 @@ std::vector<std::string> samplingLabels(int maxSamples)
     return labels;
 }
 
-GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const LaunchPreset& preset)
+int aspectRow(const std::optional<AspectCode>& aspect)
+{
+    for (int row = 0; row < kAspectRows; ++row) {
+        if (kAspectNames[row].code == aspect)
+            return row;
+    }
+    return 0;
+}
+
+GtkWidget* buildDialog(DialogState& state, const LaunchSettings& settings, int maxSamples)
 {
     installStyle();
     setFontScale();
@@ -303,14 +305,17 @@ GtkWidget* buildDialog(DialogState& state, const DemoApplication& app, const Lau
     place(fixed, quit, 360, 47, 50, 14);
 
     state.window = window;
-    state.resolution = makeResolutionField(fixed, app.displayModes, preset);
-    state.aspect = makeList(fixed, {std::begin(kAspectLabels), std::end(kAspectLabels)}, 131, 21, 55, 51);
-    selectRow(state.aspect, preset.aspect ? static_cast<int>(*preset.aspect) : 0);
-    state.sampling = makeList(fixed, samplingLabels(app.maxSamples), 206, 22, 55, 50);
+    state.resolution = makeResolutionField(fixed, *state.modes, settings);
+    std::vector<std::string> aspectLabels;
+    for (const AspectName& name : kAspectNames)
+        aspectLabels.emplace_back(name.label);
+    state.aspect = makeList(fixed, aspectLabels, 131, 21, 55, 51);
+    selectRow(state.aspect, aspectRow(settings.aspect));
+    state.sampling = makeList(fixed, samplingLabels(maxSamples), 206, 22, 55, 50);
     selectRow(state.sampling, 0);
-    state.fullscreen = makeCheck(fixed, "Fullscreen", preset.fullscreen.value_or(true), 283, 23, 48, 10);
-    state.vsync = makeCheck(fixed, "VSync", preset.vsync.value_or(true), 283, 36, 35, 10);
-    state.music = makeCheck(fixed, "Music", preset.music.value_or(true), 283, 50, 33, 10);
+    state.fullscreen = makeCheck(fixed, "Fullscreen", settings.fullscreen, 283, 23, 48, 10);
+    state.vsync = makeCheck(fixed, "VSync", settings.vsync, 283, 36, 35, 10);
+    state.music = makeCheck(fixed, "Music", settings.musicEnabled, 283, 50, 33, 10);
 
     g_signal_connect(launch, "clicked", G_CALLBACK(onLaunch), &state);
     g_signal_connect(quit, "clicked", G_CALLBACK(onQuit), &state);
@@ -332,32 +337,6 @@ void drainEvents()
         gtk_main_iteration_do(FALSE);
 }
 
-LaunchSettings settingsOf(const DemoApplication& app)
-{
-    LaunchSettings settings;
-    settings.width = app.width;
-    settings.height = app.height;
-    settings.bitsPerPixel = app.bitsPerPixel;
-    settings.aspectMode = app.aspectMode;
-    settings.samples = app.samples;
-    settings.fullscreen = app.fullscreen;
-    settings.vsync = app.vsync;
-    settings.musicEnabled = app.musicEnabled;
-    return settings;
-}
-
-void storeSettings(DemoApplication& app, const LaunchSettings& settings)
-{
-    app.width = settings.width;
-    app.height = settings.height;
-    app.bitsPerPixel = settings.bitsPerPixel;
-    app.aspectMode = settings.aspectMode;
-    app.samples = settings.samples;
-    app.fullscreen = settings.fullscreen;
-    app.vsync = settings.vsync;
-    app.musicEnabled = settings.musicEnabled;
-}
-
 }  // namespace
 
 int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls& controls)
@@ -372,8 +351,8 @@ int chosenModeIndex(const std::vector<DisplayMode>& modes, const LaunchControls&
     return findMode(modes, width, height);
 }
 
-bool applyLaunchControls(const std::vector<DisplayMode>& modes, AspectCode desktopAspect,
-    const LaunchControls& controls, LaunchSettings& settings)
+bool applyLaunchControls(
+    const std::vector<DisplayMode>& modes, const LaunchControls& controls, LaunchSettings& settings)
 {
     const int index = chosenModeIndex(modes, controls);
     if (index < 0)
@@ -382,11 +361,8 @@ bool applyLaunchControls(const std::vector<DisplayMode>& modes, AspectCode deskt
     settings.width = mode.width;
     settings.height = mode.height;
     settings.bitsPerPixel = mode.bitsPerPixel;
-    if (controls.aspectIndex == 0) {
-        settings.aspectMode = desktopAspect;
-    } else if (controls.aspectIndex >= 1 && controls.aspectIndex < kAspectCount) {
-        settings.aspectMode = static_cast<AspectCode>(controls.aspectIndex);
-    }
+    if (controls.aspectIndex >= 0 && controls.aspectIndex < kAspectRows)
+        settings.aspect = kAspectNames[controls.aspectIndex].code;
     // Entry k of the multisampling list offers 2^k samples; entry 0 is "None".
     if (controls.samplingIndex == 0) {
         settings.samples = 0;
@@ -422,7 +398,7 @@ bool initDialogToolkit(std::string& error)
     return true;
 }
 
-LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
+LaunchResult runLaunchDialog(LaunchSettings& settings, const std::vector<DisplayMode>& modes, int maxSamples)
 {
     std::string error;
     if (!initDialogToolkit(error)) {
@@ -430,12 +406,11 @@ LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
         return LaunchResult::Failed;
     }
     DialogState state;
-    state.modes = &app.displayModes;
-    state.desktopAspect = app.desktopAspect;
-    state.settings = settingsOf(app);
+    state.modes = &modes;
+    state.settings = &settings;
     state.loop = g_main_loop_new(nullptr, FALSE);
 
-    GtkWidget* window = buildDialog(state, app, preset);
+    GtkWidget* window = buildDialog(state, settings, maxSamples);
     gtk_widget_show_all(window);
     gtk_window_present(GTK_WINDOW(window));
     // The signal handler may only set a flag; the loop looks at it often
@@ -447,7 +422,5 @@ LaunchResult runLaunchDialog(DemoApplication& app, const LaunchPreset& preset)
     gtk_widget_destroy(window);
     g_main_loop_unref(state.loop);
     drainEvents();
-    if (state.result == LaunchResult::Launch)
-        storeSettings(app, state.settings);
     return state.result;
 }

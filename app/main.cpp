@@ -45,9 +45,9 @@ public:
     {
         return std::make_unique<QuillonConfigurator>(app);
     }
-    LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) override
+    LaunchResult runDialog(DemoApplication& app) override
     {
-        return runLaunchDialog(app, preset);
+        return runLaunchDialog(app, app.displayModes, app.maxSamples);
     }
     bool build(DemoApplication& app, std::string& error) override
     {

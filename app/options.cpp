@@ -48,22 +48,27 @@ Reason readSizeInto(const std::string& text, Options& o)
     return noReason();
 }
 
+// "auto, 4:3, 5:4, 16:9 or 16:10": --aspect's values as the usage lists them.
+std::string aspectValues()
+{
+    std::string out;
+    for (auto name = std::begin(kAspectNames); name != std::end(kAspectNames); ++name) {
+        if (name != std::begin(kAspectNames))
+            out += std::next(name) == std::end(kAspectNames) ? " or " : ", ";
+        out += name->option;
+    }
+    return out;
+}
+
 Reason readAspectInto(const std::string& text, Options& o)
 {
-    static const std::pair<const char*, std::optional<AspectCode>> names[] = {
-        {"auto", std::nullopt},
-        {"4:3", AspectCode::Ratio4x3},
-        {"5:4", AspectCode::Ratio5x4},
-        {"16:9", AspectCode::Ratio16x9},
-        {"16:10", AspectCode::Ratio16x10},
-    };
-    for (const auto& [name, code] : names) {
-        if (text == name) {
-            o.aspect = code;
+    for (const AspectName& name : kAspectNames) {
+        if (text == name.option) {
+            o.aspect = name.code;
             return noReason();
         }
     }
-    return "'" + text + "' is not auto, 4:3, 5:4, 16:9 or 16:10";
+    return "'" + text + "' is not " + aspectValues();
 }
 
 Reason readFpsInto(const std::string& text, Options& o)
@@ -123,7 +128,7 @@ const OptionRow kOptionRows[] = {
      [](const std::string&, Options& o) { o.fullscreen = false; return noReason(); }},
     {"--fullscreen", "", "run full screen (the default)",
      [](const std::string&, Options& o) { o.fullscreen = true; return noReason(); }},
-    {"--aspect", "A", "auto, 4:3, 5:4, 16:9 or 16:10 (default auto)", readAspectInto},
+    {"--aspect", "A", aspectValues() + " (default " + kAspectNames[0].option + ")", readAspectInto},
     {"--no-music", "", "play the music muted",
      [](const std::string&, Options& o) { o.noMusic = true; return noReason(); }},
     {"--vsync,!--no-vsync", "", "wait for the display's refresh, or not (default: wait)",
@@ -294,4 +299,23 @@ std::string usageText()
     return out
         + "keys in the live show: Space pauses and resumes, Right and Left jump 10 s\n"
           "forward and back, Escape ends the show\n";
+}
+
+LaunchSettings resolveLaunchSettings(const Options& options, DisplayMode desktop)
+{
+    // An unknown aspect would leave the picture without a projection, all black.
+    if (desktop.width <= 0 || desktop.height <= 0)
+        desktop = {1280, 800};
+    LaunchSettings settings;
+    settings.desktopAspect
+        = detectAspect(static_cast<uint32_t>(desktop.width), static_cast<uint32_t>(desktop.height));
+    settings.width = options.width.value_or(desktop.width);
+    settings.height = options.height.value_or(desktop.height);
+    settings.sizeGiven = options.width.has_value();
+    settings.aspect = options.aspect;
+    settings.fullscreen = options.fullscreen.value_or(!options.fixedStep());
+    settings.vsync = !options.fixedStep() && options.vsync.value_or(true);
+    settings.musicEnabled = !options.noMusic;
+    settings.needsDisplay = !options.fixedStep();
+    return settings;
 }

@@ -6,11 +6,13 @@
 //
 // parseOptions() turns argv into Options and never exits or prints; main()
 // prints usageText() on stderr and exits 2 when it returns false. An option
-// left out keeps the launch dialog's default (an empty optional).
+// left out is an empty optional; resolveLaunchSettings() fills it from the
+// desktop.
 //
 //   Options options;
 //   std::string error;
 //   if (!parseOptions(argc, argv, options, error)) { ... usage, exit 2 ... }
+//   LaunchSettings settings = resolveLaunchSettings(options, desktopMode());
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,7 @@
 #include <string>
 
 #include "app/display_modes.h"
+#include "app/launch_settings.h"
 #include "scene/schedule.h"
 
 inline constexpr int kMaxAudioOffsetMs = 1000;
@@ -57,3 +60,10 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
 // The usage text, ending in a newline: one line per option (options that share
 // a help text share a line), wrapped at 80 columns.
 std::string usageText();
+
+// The settings the show launches with (and the launch dialog starts from): the
+// command line's choices, the desktop's size and aspect for the rest. Without a
+// desktop (0x0, a headless capture) 1280x800 stands in. Capture and benchmarks
+// run in a window unless --fullscreen asks otherwise, and never wait for the
+// display.
+LaunchSettings resolveLaunchSettings(const Options& options, DisplayMode desktop);

@@ -6,7 +6,7 @@
 // its swap, a running median) and shows each frame for the moment it appears.
 // A user's --audio-offset shifts the picture further, later when positive.
 //
-// Use in place of the ticker clock once the music is loaded:
+// The live show's clock, made once the music is loaded:
 //   PlaybackClock clock(*app.audio, app.music);
 //   clock.start();  startMusic(...);
 //   clock.pause(); clock.resume(); clock.jumpTo(ms);  // move music and show together

@@ -23,39 +23,6 @@ double millisecondsBetween(uint64_t from, uint64_t to)
     return static_cast<double>(to - from) * 1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
-LaunchPreset presetFrom(const Options& options)
-{
-    LaunchPreset preset;
-    preset.width = options.width;
-    preset.height = options.height;
-    preset.aspect = options.aspect;
-    preset.fullscreen = options.fullscreen;
-    preset.vsync = options.vsync;
-    if (options.noMusic)
-        preset.music = false;
-    return preset;
-}
-
-// The settings the dialog would launch with, changed by the command line.
-void applyOptions(DemoApplication& app, const Options& options)
-{
-    DisplayMode desktop = desktopMode();
-    // Without a display (a headless capture) the desktop is taken as 1280x800:
-    // an unknown aspect would leave the picture without a projection, all black.
-    if (desktop.width <= 0 || desktop.height <= 0)
-        desktop = {1280, 800};
-    app.desktopAspect = detectAspect(static_cast<uint32_t>(desktop.width), static_cast<uint32_t>(desktop.height));
-    app.width = options.width.value_or(desktop.width);
-    app.height = options.height.value_or(desktop.height);
-    app.bitsPerPixel = 32;
-    app.aspectMode = options.aspect.value_or(app.desktopAspect);
-    app.fullscreen = options.fullscreen.value_or(!options.fixedStep());
-    // Fixed-step frames never wait for the display.
-    app.vsync = !options.fixedStep() && options.vsync.value_or(true);
-    app.musicEnabled = !options.noMusic;
-    app.needsDisplay = !options.fixedStep();
-}
-
 void pumpEvents(DemoApplication& app, bool& quitRequested)
 {
     SDL_Event event;
@@ -106,10 +73,10 @@ bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t
     return true;
 }
 
-// Takes the live show's keys pressed since the last frame. False when a jump
-// failed (`error` says why).
-bool applyLiveKeys(
-    DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys, std::string& error)
+// Takes the live show's keys pressed since the last frame; `jumped` tells
+// whether the show time moved. False when a jump failed (`error` says why).
+bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, std::vector<KeyCode>& keys,
+    bool& jumped, std::string& error)
 {
     keys.swap(app.pressedKeys);
     app.pressedKeys.clear();
@@ -125,6 +92,7 @@ bool applyLiveKeys(
                 = key == kJumpForwardKey ? std::min(now + kJumpMs, kShowLengthMs) : (now > kJumpMs ? now - kJumpMs : 0);
             if (!jumpTo(app, show, clock, target, error))
                 return false;
+            jumped = true;
         }
     }
     keys.clear();
@@ -202,10 +170,10 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     installQuitSignals();
 
     app.configurator = show.makeConfigurator(app);
-    applyOptions(app, options);
+    static_cast<LaunchSettings&>(app) = resolveLaunchSettings(options, desktopMode());
     if (!options.noDialog && !options.fixedStep()) {
         app.displayModes = distinctModes(enumerateDisplayModes());
-        const LaunchResult result = show.runDialog(app, presetFrom(options));
+        const LaunchResult result = show.runDialog(app);
         if (result != LaunchResult::Launch) {
             app.configurator.reset();
             if (result == LaunchResult::Interrupted)
@@ -284,13 +252,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         pumpEvents(app, quitRequested);
         if (app.audio)
             app.audio->serviceOutput();
-        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, error)) {
+        bool jumped = false;
+        if (!options.fixedStep() && !applyLiveKeys(app, show, clock, keys, jumped, error)) {
             report(error);
             failed = true;
             break;
         }
-        if (clock.paused()) {
-            // The picture holds: nothing is drawn or presented until the show resumes.
+        if (clock.paused() && !jumped) {
+            // The picture holds: nothing is drawn or presented until the show
+            // resumes, or a jump asks for the picture of its new time.
             if (quitRequested || app.isKeyDown(KeyCode::Escape))
                 break;
             SDL_Delay(5);

@@ -11,7 +11,7 @@
 // the real show; tests fill it with a frame of their own. A FrameObserver sees
 // each finished frame before it is presented (capture and tests read it back).
 //
-//   RealShow show;  TickerClock clock;
+//   RealShow show;  FixedStepClock clock(60);
 //   RunSettings run{options, &clock};
 //   return runShow(app, show, run);
 #pragma once
@@ -38,8 +38,8 @@ public:
     virtual ~ShowProgram() = default;
     // The configurator that loads the show's assets into `app`.
     virtual std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) = 0;
-    // The launch dialog.
-    virtual LaunchResult runDialog(DemoApplication& app, const LaunchPreset& preset) = 0;
+    // The launch dialog, which edits the record's launch settings in place.
+    virtual LaunchResult runDialog(DemoApplication& app) = 0;
     // Builds what the frames draw from, after the assets. False with `error` set stops the start.
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).

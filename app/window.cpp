@@ -206,7 +206,7 @@ bool openWindow(DemoApplication& app, std::string& error)
     app.windowWidth = app.width;
     app.windowHeight = app.height;
     drawableSize(app, app.width, app.height);
-    setupProjection(app.width, app.height, app.aspectMode);
+    setupProjection(app.width, app.height, app.aspectMode());
     return true;
 }
 
@@ -219,7 +219,7 @@ void keepWindowSize(DemoApplication& app)
     if (w != app.windowWidth || h != app.windowHeight)
         SDL_SetWindowSize(app.window, app.windowWidth, app.windowHeight);
     drawableSize(app, w, h);
-    setupProjection(w, h, app.aspectMode);
+    setupProjection(w, h, app.aspectMode());
 }
 
 void closeWindow(DemoApplication& app)

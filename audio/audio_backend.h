@@ -1,7 +1,7 @@
 // The audio back end: opens the show's music, plays it, mutes it and answers
 // spectrum and position queries.
 //
-// Four implementations share this interface:
+// These implementations share the interface:
 //   makeLiveAudioBackend()    plays through a sound server, its position the
 //                             one the server says is heard; survives the
 //                             server going away and coming back. Falls back

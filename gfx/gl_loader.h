@@ -31,7 +31,7 @@ bool hasExtension(const char* list, const char* name);
 enum class LoaderFailure {
     None,
     BlendEquation,      // neither GL_ARB_imaging nor GL_EXT_blend_subtract
-    Multitexture,       // one of the six required multitexture entry points missing
+    Multitexture,       // a required multitexture entry point missing
     Version,            // GL older than 2.0
     FramebufferObject,  // GL_EXT_framebuffer_object not listed
 };

@@ -2,8 +2,8 @@
 // queries that are read back a few frames later, so measuring never makes the
 // CPU wait for the GPU.
 //
-//   if (hasTimerQueries()) timer = std::make_unique<PassTimer>(3);  // context current
-//   per frame: timer->mark() before each of the three passes, timer->endFrame() after the last
+//   if (hasTimerQueries()) timer = std::make_unique<PassTimer>(passCount);  // context current
+//   per frame: timer->mark() before each pass, timer->endFrame() after the last
 //   timer->meanMs()   // one mean per pass over every frame read back
 //
 // A frame whose results are still not ready when its queries come round again

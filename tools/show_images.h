@@ -1,4 +1,4 @@
-// show_images.h: paints the twenty-three pictures of the show's Data folder.
+// show_images.h: paints the pictures of the show's Data folder.
 //
 // Every picture is white-on-black grey artwork (index = grey level, grey-ramp
 // palette): the reader turns the grey level into alpha and the show tints it

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "app/options.h"
@@ -84,6 +85,36 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         std::string error;
         EXPECT_FALSE(parse(args, o, error)) << args[0];
         EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+// The command line over the desktop: what the dialog starts from and the window opens with.
+TEST(Options, ResolveTheLaunchSettingsOverTheDesktop)
+{
+    using enum AspectCode;
+    struct Row {
+        std::vector<const char*> args;
+        DisplayMode desktop;
+        // width, height, size given, projected aspect, full screen, vsync, music, needs a display
+        std::tuple<int, int, bool, AspectCode, bool, bool, bool, bool> expected;
+    };
+    for (const Row& row : std::vector<Row> {
+             {{}, {1920, 1200}, {1920, 1200, false, Ratio16x10, true, true, true, true}},
+             {{"--size", "640x480", "--windowed", "--aspect", "16:9", "--no-vsync", "--no-music"}, {1920, 1200},
+                 {640, 480, true, Ratio16x9, false, false, false, true}},
+             {{"--aspect", "auto"}, {1280, 1024}, {1280, 1024, false, Ratio5x4, true, true, true, true}},
+             // Fixed-step frames run in a window that never waits for the display, which may be missing.
+             {{"--capture", "out", "--vsync"}, {1024, 768}, {1024, 768, false, Ratio4x3, false, false, true, false}},
+             {{"--bench", "--fullscreen"}, {}, {1280, 800, false, Ratio16x10, true, false, true, false}},
+         }) {
+        Options o;
+        std::string error;
+        ASSERT_TRUE(parse(row.args, o, error)) << error;
+        const LaunchSettings s = resolveLaunchSettings(o, row.desktop);
+        EXPECT_EQ(std::tuple(s.width, s.height, s.sizeGiven, s.aspectMode(), s.fullscreen, s.vsync, s.musicEnabled,
+                      s.needsDisplay),
+            row.expected)
+            << (row.args.empty() ? "(none)" : row.args[0]);
     }
 }
 

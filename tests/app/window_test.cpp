@@ -30,7 +30,7 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     DemoApplication app;
     app.width = 160;
     app.height = 128;
-    app.aspectMode = AspectCode::Ratio5x4;
+    app.aspect = AspectCode::Ratio5x4;
     app.samples = 4;
     std::string error;
     ASSERT_TRUE(openWindow(app, error)) << error;

@@ -1,4 +1,4 @@
-// From the dialog's control states to the record's launch settings, and the
+// From the dialog's control states to the launch settings, and the
 // toolkit that must not give the program decimal commas.
 #include "app/launch_dialog.h"
 
@@ -15,12 +15,32 @@ namespace {
 const std::vector<DisplayMode> kModes = {{1920, 1080, 32, 60}, {1280, 720, 32, 60}, {1024, 768, 32, 75}};
 
 // Values no Launch would write, to see what was left alone.
-const LaunchSettings kUntouched {-7, -8, 0, AspectCode::Ratio5x4, 4};
+LaunchSettings untouched(AspectCode desktopAspect = AspectCode::Other)
+{
+    LaunchSettings s;
+    s.width = -7, s.height = -8, s.bitsPerPixel = 0, s.aspect = AspectCode::Ratio5x4, s.samples = 4;
+    s.fullscreen = s.vsync = s.musicEnabled = false;
+    s.desktopAspect = desktopAspect;
+    return s;
+}
+
+// What Launch writes, with the aspect as the picture is projected for.
+struct Written {
+    int width, height, bitsPerPixel;
+    AspectCode aspect;
+    int samples;
+    bool fullscreen, vsync, music;
+};
 
 auto fields(const LaunchSettings& s)
 {
     return std::tuple(
-        s.width, s.height, s.bitsPerPixel, s.aspectMode, s.samples, s.fullscreen, s.vsync, s.musicEnabled);
+        s.width, s.height, s.bitsPerPixel, s.aspectMode(), s.samples, s.fullscreen, s.vsync, s.musicEnabled);
+}
+
+auto fields(const Written& w)
+{
+    return std::tuple(w.width, w.height, w.bitsPerPixel, w.aspect, w.samples, w.fullscreen, w.vsync, w.music);
 }
 
 TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
@@ -28,7 +48,7 @@ TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
     using enum AspectCode;
     using Edit = void (*)(LaunchControls&);
     for (const auto& [what, edit, desktopAspect, expected] :
-        std::vector<std::tuple<const char*, Edit, AspectCode, LaunchSettings>> {
+        std::vector<std::tuple<const char*, Edit, AspectCode, Written>> {
             {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
             {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
                 {1280, 720, 32, Ratio16x10, 0, true, true, true}},
@@ -51,8 +71,8 @@ TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
         LaunchControls controls;
         controls.resolutionIndex = 1;
         edit(controls);
-        LaunchSettings s = kUntouched;
-        ASSERT_TRUE(applyLaunchControls(kModes, desktopAspect, controls, s)) << what;
+        LaunchSettings s = untouched(desktopAspect);
+        ASSERT_TRUE(applyLaunchControls(kModes, controls, s)) << what;
         EXPECT_EQ(fields(s), fields(expected)) << what;
     }
 }
@@ -63,8 +83,8 @@ TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten)
         LaunchControls controls;
         controls.resolutionIndex = index;
         controls.resolutionText = text;
-        LaunchSettings s = kUntouched;
-        return !applyLaunchControls(modes, AspectCode::Ratio16x9, controls, s) && fields(s) == fields(kUntouched);
+        LaunchSettings s = untouched();
+        return !applyLaunchControls(modes, controls, s) && fields(s) == fields(untouched());
     };
     EXPECT_TRUE(rejects(kModes, -1, ""));
     EXPECT_TRUE(rejects({}, 0, "1920x1080"));

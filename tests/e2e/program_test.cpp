@@ -109,9 +109,25 @@ TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
         pause(0.4);
         return desktop.grab(window) != before;
     };
+    // A jump fast-forwards the show first, so its picture may take a moment.
+    const auto pictureChangesFrom = [&](const std::vector<char>& before) {
+        for (int tries = 0; tries < 100; ++tries) {
+            if (desktop.grab(window) != before)
+                return true;
+            pause(0.1);
+        }
+        return false;
+    };
     EXPECT_TRUE(pictureMoves()) << "the banner stretch runs";
     ASSERT_TRUE(desktop.press(window, "space"));
     EXPECT_FALSE(pictureMoves()) << "paused, the picture holds";
+    // Jumps made while paused show their time at once and stay paused.
+    for (const char* jump : {"Right", "Left"}) {
+        const std::vector<char> before = desktop.grab(window);
+        ASSERT_TRUE(desktop.press(window, jump));
+        EXPECT_TRUE(pictureChangesFrom(before)) << jump << " while paused";
+        EXPECT_FALSE(pictureMoves()) << "still paused after " << jump;
+    }
     ASSERT_TRUE(desktop.press(window, "space"));
     EXPECT_TRUE(pictureMoves()) << "resumed";
     // From about 42 s into the swarm (72..89 s), then back into the plus field

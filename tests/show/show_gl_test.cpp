@@ -38,7 +38,7 @@ struct OffscreenShow {
         std::string error = glContextError();
         app.width = width;
         app.height = height;
-        app.aspectMode = AspectCode::Ratio16x10;
+        app.aspect = AspectCode::Ratio16x10;
         if (!error.empty() || !buildPrograms(app.programs, error))
             return error;
         const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
@@ -47,7 +47,7 @@ struct OffscreenShow {
         if (!createRenderTargets(app.textures, width, height, error))
             return error;
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-        setupProjection(width, height, app.aspectMode);
+        setupProjection(width, height, app.aspectMode());
         scene = buildShowState(app.music);
         show = std::make_unique<ShowFrameState>(*scene);
         resolveShowAssets(app.programs, app.textures, show->assets, error);
