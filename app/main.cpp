@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -62,6 +63,9 @@ public:
         if (timePasses_ && !passTimer_ && hasTimerQueries())
             passTimer_ = std::make_unique<PassTimer>(static_cast<int>(passNames().size()));
         show_->passTimer = passTimer_.get();
+#ifndef NDEBUG
+        show_->glErrors = [this](const PassGlError& e) { reportGlError(e); };
+#endif
         return true;
     }
     void startMusic(DemoApplication& app) override
@@ -109,6 +113,15 @@ public:
     }
 
 private:
+    // Once for each error and pass: a pass that fails fails every frame.
+    void reportGlError(const PassGlError& e)
+    {
+        const std::string where = e.pass ? std::string("in the ") + e.pass + " pass" : "before the first pass";
+        const std::string line = "warning: GL error " + e.error + " " + where;
+        if (reportedGlErrors_.insert(line).second)
+            report(line);
+    }
+
     void releaseScene()
     {
         show_.reset();
@@ -124,6 +137,7 @@ private:
     std::unique_ptr<ShowFrameState> show_;
     PlaybackStats playback_ {kBeatWindow.startMs, kBeatWindow.endMs};
     uint32_t lastFrameMs_ = 0;
+    std::set<std::string> reportedGlErrors_;
 };
 
 std::string defaultDataDir()

@@ -1,7 +1,11 @@
-// gl_state.cpp: blending, depth test, culling and viewport, set without caching.
+// gl_state.cpp: the draw state's switches, viewport and render target scopes,
+// and GL's error flags, all set or read without caching.
 #include "gfx/gl_state.h"
 
+#include <cstdio>
+
 #include "gfx/gl_api.h"
+#include "gfx/texture_registry.h"
 
 namespace {
 
@@ -12,8 +16,6 @@ void enable(GLenum capability, bool enabled)
     else
         glDisable(capability);
 }
-
-}  // namespace
 
 void setBlend(Blend mode)
 {
@@ -29,12 +31,80 @@ void setBlend(Blend mode)
         glBlendFunc(GL_ONE, GL_ONE);
 }
 
-void setDepthTest(bool enabled) { enable(GL_DEPTH_TEST, enabled); }
+}  // namespace
 
-void setCullFace(bool enabled) { enable(GL_CULL_FACE, enabled); }
-
-void pushViewport() { glPushAttrib(GL_VIEWPORT_BIT); }
+void applyDrawState(const DrawState& state)
+{
+    setBlend(state.blend);
+    enable(GL_DEPTH_TEST, state.depthTest);
+    enable(GL_CULL_FACE, state.cullFace);
+    enable(GL_LIGHTING, state.lighting);
+    enable(GL_STENCIL_TEST, state.stencilTest);
+    // Texture enables belong to the active unit; unit 1 goes first so that the
+    // binds after this call land on unit 0.
+    glActiveTexture(GL_TEXTURE1);
+    enable(GL_TEXTURE_2D, state.texturing == Texturing::Units0And1);
+    glActiveTexture(GL_TEXTURE0);
+    enable(GL_TEXTURE_2D, state.texturing != Texturing::Off);
+}
 
 void setViewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
 
-void popViewport() { glPopAttrib(); }
+ViewportScope::ViewportScope() { glPushAttrib(GL_VIEWPORT_BIT); }
+
+ViewportScope::ViewportScope(int x, int y, int width, int height)
+    : ViewportScope()
+{
+    glViewport(x, y, width, height);
+}
+
+ViewportScope::~ViewportScope() { glPopAttrib(); }
+
+RenderTargetScope::RenderTargetScope(const RenderTarget* target)
+    : bound_(target != nullptr)
+{
+    if (!target)
+        return;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->fbo);
+    glPushAttrib(GL_VIEWPORT_BIT);
+    glViewport(0, 0, target->width, target->height);
+}
+
+RenderTargetScope::~RenderTargetScope()
+{
+    if (!bound_)
+        return;
+    glPopAttrib();
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+std::vector<unsigned> takeGlErrors()
+{
+    // GL keeps one flag per kind of error; a lost context may report forever.
+    constexpr size_t kMostFlags = 16;
+    std::vector<unsigned> errors;
+    while (errors.size() < kMostFlags) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR)
+            break;
+        errors.push_back(error);
+    }
+    return errors;
+}
+
+std::string glErrorName(unsigned error)
+{
+    switch (error) {
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
+    case GL_STACK_OVERFLOW: return "GL_STACK_OVERFLOW";
+    case GL_STACK_UNDERFLOW: return "GL_STACK_UNDERFLOW";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    case GL_INVALID_FRAMEBUFFER_OPERATION_EXT: return "GL_INVALID_FRAMEBUFFER_OPERATION";
+    default: break;
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%04x", error);
+    return hex;
+}

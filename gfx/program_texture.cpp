@@ -5,7 +5,6 @@ void bindProgramTexture(const TextureEntry* texture, const UniformSlot* sampler)
     if (!texture)
         return;
     glActiveTexture(GL_TEXTURE0);
-    glEnable(texture->target);
     glBindTexture(texture->target, texture->glName);
     if (sampler)
         ProgramRegistry::setInt(*sampler, 0);

@@ -1,8 +1,10 @@
 // program_texture.h: binds a texture for the program that is current.
 //
 // Every textured draw (banners, sprites, boxes, greeting cells, the composite
-// and the overlay) binds its image the same way: texture unit 0, 2D texturing
-// enabled, and the program's "tex" sampler pointed at unit 0.
+// and the overlay) binds its image the same way: texture unit 0, and the
+// program's "tex" sampler pointed at unit 0. Its draw state turns texturing on:
+//     applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
+//     bindProgramTexture(texture, program.tex);
 #pragma once
 
 #include "gfx/program_registry.h"

@@ -20,11 +20,10 @@ const TextureEntry* colourTexture(const RenderTarget& target)
 void blurPass(const RenderTarget& into, const UniformSlot* offsets, const std::array<float, 6>& values,
     const TextureEntry* source)
 {
-    TextureRegistry::bindRenderTarget(into);
+    RenderTargetScope target(&into);
     if (offsets)
         ProgramRegistry::setArray(*offsets, values.data(), 3);
-    drawScreenQuad(source, 1.0f, 1.0f);
-    TextureRegistry::unbindRenderTarget();
+    drawScreenQuad(source, 1.0f, 1.0f, Blend::Off);
 }
 
 }  // namespace
@@ -48,19 +47,13 @@ void popScreenProjection()
     glPopMatrix();
 }
 
-void drawScreenQuad(const TextureEntry* texture, float hw, float hh)
+void drawScreenQuad(const TextureEntry* texture, float hw, float hh, Blend blend)
 {
     pushScreenProjection();
 
-    setCullFace(false);
-    setDepthTest(false);
-    glDisable(GL_STENCIL_TEST);
-    glEnable(GL_TEXTURE_2D);
-    if (texture) {
-        glActiveTexture(GL_TEXTURE0);
-        glEnable(texture->target);
+    applyDrawState({.blend = blend, .texturing = Texturing::Unit0});
+    if (texture)
         glBindTexture(texture->target, texture->glName);
-    }
 
     glBegin(GL_QUADS);
     glMultiTexCoord2f(GL_TEXTURE0, 0, 1);
@@ -72,7 +65,6 @@ void drawScreenQuad(const TextureEntry* texture, float hw, float hh)
     glMultiTexCoord2f(GL_TEXTURE0, 0, 0);
     glVertex3f(-hw, -hh, -1);
     glEnd();
-    glDisable(GL_TEXTURE_2D);
 
     popScreenProjection();
 }
@@ -88,7 +80,6 @@ void separableBlur(const BlurProgram& program, const RenderTarget& first, const 
     const TextureEntry* source, float strength)
 {
     const BlurOffsets offsets = blurOffsets(first.width, first.height, strength);
-    setBlend(Blend::Off);
 
     glUseProgram(program.entry ? program.entry->glProgram : 0);
     const UniformSlot* slot = program.entry ? program.offsets : nullptr;
@@ -103,5 +94,4 @@ void separableBlur(const BlurProgram& program, const RenderTarget& first, const 
     }
 
     glUseProgram(0);
-    glDisable(GL_TEXTURE_2D);
 }

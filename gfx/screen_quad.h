@@ -1,28 +1,29 @@
 // screen_quad.h: full-screen texture quads and the separable Gaussian blur.
 //
 // drawScreenQuad draws a texture as a rectangle in normalised device
-// coordinates (1, 1 covers the viewport) whatever the current matrices; the
-// texture's t = 0 row lands at the bottom, so render-target pictures show
-// upright. It leaves face culling, depth and stencil tests and 2D texturing
-// disabled, the matrices as they were and GL_MODELVIEW selected; blending, the
+// coordinates (1, 1 covers the viewport) whatever the current matrices, with
+// the given blending, 2D texturing on unit 0 and every other draw switch off;
+// the texture's t = 0 row lands at the bottom, so render-target pictures show
+// upright. It leaves the matrices as they were and GL_MODELVIEW selected; the
 // program and the colour stay as the caller set them. A missing (null) texture
-// draws with whatever texture is bound on the active unit.
+// draws with whatever texture is bound on unit 0.
 //
-// separableBlur runs the blur program ("SEPBLUR") eight times, alternating horizontal
-// passes into `first` and vertical passes into `second` (same size), with taps
-// `strength` texels of `first` apart. Afterwards `second` holds the fully blurred
-// picture; the program is 0, blending and 2D texturing are disabled and the
-// window framebuffer is bound with the viewport restored.
+// separableBlur runs the blur program ("SEPBLUR") eight times, unblended,
+// alternating horizontal passes into `first` and vertical passes into `second`
+// (same size), with taps `strength` texels of `first` apart. Afterwards `second`
+// holds the fully blurred picture; the program is 0 and the window framebuffer
+// is bound with the viewport restored.
 #pragma once
 
 #include <array>
 
+#include "gfx/gl_state.h"
 #include "gfx/program_handles.h"
 
 struct RenderTarget;
 struct TextureEntry;
 
-void drawScreenQuad(const TextureEntry* texture, float hw, float hh);
+void drawScreenQuad(const TextureEntry* texture, float hw, float hh, Blend blend);
 
 // Saves both matrices and makes normalised device coordinates the drawing
 // space (projection glOrtho(-1, 1, -1, 1, -1, 1), modelview identity), leaving

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "gfx/gl_state.h"
-
 namespace {
 
 bool isPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
@@ -113,19 +111,6 @@ void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture,
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
     glBindTexture(GL_TEXTURE_2D, texture.glName);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, point, target.attachTarget, texture.glName, 0);
-}
-
-void TextureRegistry::bindRenderTarget(const RenderTarget& target)
-{
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
-    pushViewport();
-    setViewport(0, 0, target.width, target.height);
-}
-
-void TextureRegistry::unbindRenderTarget()
-{
-    popViewport();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
 void TextureRegistry::destroyTextures()

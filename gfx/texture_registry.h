@@ -4,9 +4,7 @@
 // reached by its key. Usage:
 //     TextureEntry& t = textures.addTexture("PLUS", 512, 512, 1, rgba, GL_NEAREST, GL_NEAREST);
 //     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
-//     TextureRegistry::bindRenderTarget(*textures.findRenderTarget("RT_BLUR1"));
-//     ... draw ...
-//     TextureRegistry::unbindRenderTarget();
+//     RenderTargetScope into(textures.findRenderTarget("RT_BLUR1"));  // gfx/gl_state.h
 // Keys compare byte for byte (case-sensitive); of two entries with one key the
 // earlier is always found. The pixels live in GL only: nothing keeps a copy
 // once they are uploaded. Entries never move: a reference or pointer handed out
@@ -75,12 +73,6 @@ public:
     // Adds one more colour attachment (expected to have the target's size).
     // Leaves the framebuffer and the texture bound.
     void attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point);
-
-    // Binds the framebuffer, pushes GL_VIEWPORT_BIT and sets the target's viewport.
-    // Selects no draw buffers.
-    static void bindRenderTarget(const RenderTarget& target);
-    // Pops the attribute pushed by bindRenderTarget and binds framebuffer 0.
-    static void unbindRenderTarget();
 
     // Deletes every GL texture and framebuffer once, then forgets every entry.
     void destroyTextures();

@@ -30,7 +30,7 @@ void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, 
     float pixelate, const Vec4& position)
 {
     applyMaterial(colour, fade);
-    setBlend(Blend::Off);
+    applyDrawState({.blend = Blend::Off, .texturing = Texturing::Unit0});
 
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)

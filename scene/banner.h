@@ -2,9 +2,9 @@
 //
 // The banner keeps no state: the timeline computes its fade, mosaic grid and
 // position and calls drawBanner in each pass with the pass's current program.
-// Preconditions: modelview mode with the pass's view loaded; depth test, culling
-// and fixed-function lighting off. It draws unblended; the texture is left
-// enabled and bound on unit 0.
+// Precondition: modelview mode with the pass's view loaded. It draws unblended,
+// textured on unit 0, with every other draw switch off; the texture is left
+// bound on unit 0.
 #pragma once
 
 #include "scene/vec.h"

@@ -161,7 +161,7 @@ void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* textur
     if (!greetingVisible(banner, t))
         return;
     applyMaterial(colour, banner.materialLevel);
-    setBlend(Blend::Alpha);
+    applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)
         ProgramRegistry::setFloats(*program.pixelate, banner.pixelate);

@@ -196,7 +196,7 @@ void drawPlusField(const PlusField& field, const TextureEntry* texture, const Te
     const Rgba& colour, float scatter, float fade, const float* spectrum)
 {
     applyMaterial(colour, fade);
-    setBlend(Blend::Alpha);
+    applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)
         ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);

@@ -80,7 +80,7 @@ void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, cons
     const Rgba& colour, float height)
 {
     applyMaterial(colour, 1.0f);
-    setBlend(Blend::Off);
+    applyDrawState({.blend = Blend::Off, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
     if (program.pixelate)
         ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);

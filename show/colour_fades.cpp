@@ -42,12 +42,6 @@ std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1
 
 void drawFades(FadeState& state, uint32_t now)
 {
-    setBlend(Blend::Alpha);
-    glDisable(GL_LIGHTING);
-    setCullFace(false);
-    setDepthTest(false);
-    glDisable(GL_TEXTURE_2D);
-
     std::array<FadeQuad, kFadeTable.size()> quads;
     const int count = planFades(state, now, quads);
     for (int i = 0; i < count; ++i) {
@@ -63,8 +57,7 @@ void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, fl
 
     pushScreenProjection();
 
-    setCullFace(false);
-    setDepthTest(false);
+    applyDrawState({.blend = Blend::Alpha});
     glBegin(GL_QUADS);
     glVertex3f(-1, 1, -1);
     glVertex3f(1, 1, -1);

@@ -38,11 +38,10 @@ std::array<float, 4> fadeColour(
 // Retires the entries a frame at `now` would retire, without drawing.
 void advanceFades(FadeState& state, uint32_t now);
 
-// Draws the quads planFades() chooses for `now`, alpha-blended over the viewport,
-// with depth test, culling, lighting and 2D texturing off.
+// Draws the quads planFades() chooses for `now` over the viewport, as drawFadeQuad does.
 void drawFades(FadeState& state, uint32_t now);
 
-// One full-viewport quad in the colour fadeColour() gives, with depth test and
-// culling off and blending as the caller set it; matrices are restored and the
-// matrix mode is left at GL_MODELVIEW.
+// One full-viewport quad in the colour fadeColour() gives, alpha-blended with
+// every other draw switch off (no texturing, no lighting); matrices are
+// restored and the matrix mode is left at GL_MODELVIEW.
 void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);

@@ -1,6 +1,8 @@
 // frame_driver.cpp: the two passes, the blurs and the composite of one frame.
 #include "show/frame_driver.h"
 
+#include <iterator>
+
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
 #include "gfx/pass_timer.h"
@@ -17,19 +19,33 @@ constexpr const char* kPassNames[]
 
 constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
 
-// Binds a frame render target (pushing the viewport); returns false when missing.
-bool bindFrameTarget(const RenderTarget* target)
+// The passes in drawing order, one for each of kPassNames.
+enum class Pass { Shadow, ShadowBlur, Camera, CameraBlur, Backdrop, Bleed, Glow, Overlay, Fades };
+static_assert(static_cast<size_t>(Pass::Fades) + 1 == std::size(kPassNames));
+
+// Hands up the GL errors waiting now, under `pass` (null: before the first pass).
+void reportGlErrors(ShowFrameState& show, const char* pass)
 {
-    if (!target)
-        return false;
-    TextureRegistry::bindRenderTarget(*target);
-    return true;
+    if (!show.glErrors)
+        return;
+    for (unsigned error : takeGlErrors())
+        show.glErrors({pass, glErrorName(error)});
 }
 
-void markPass(ShowFrameState& show)
+// Ends the pass before `next` (its errors are handed up) and stamps the start of `next`.
+void beginPass(ShowFrameState& show, Pass next)
 {
+    const auto index = static_cast<size_t>(next);
+    reportGlErrors(show, index > 0 ? kPassNames[index - 1] : nullptr);
     if (show.passTimer)
         show.passTimer->mark();
+}
+
+void endPasses(ShowFrameState& show)
+{
+    reportGlErrors(show, kPassNames[std::size(kPassNames) - 1]);
+    if (show.passTimer)
+        show.passTimer->endFrame();
 }
 
 void blur(const ShowAssets& assets, const RenderTargetHandle& first, const RenderTargetHandle& second,
@@ -39,55 +55,50 @@ void blur(const ShowAssets& assets, const RenderTargetHandle& first, const Rende
         separableBlur(assets.programs.sepBlur, *first.target, *second.target, source, strength);
 }
 
-// Binding the target saves the window's viewport, which renderFrame restores
-// after the fades; without the target the viewport is saved all the same.
+// One run of the timeline into a frame target, cleared to transparent black; a
+// missing target leaves the drawing to the window.
+void timelinePass(ShowFrameState& show, const RenderTarget* target, uint32_t t, float s, bool shadowPass)
+{
+    RenderTargetScope into(target);
+    if (target) {
+        const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
+        glDrawBuffers(1, buffers);
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(kClearAll);
+    renderTimeline(show, t, s, shadowPass);
+}
+
 void shadowPass(ShowFrameState& show, uint32_t t, float s)
 {
     const ShowAssets& assets = show.assets;
-    if (!bindFrameTarget(assets.targets.default1.target))
-        pushViewport();
-    const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
-    glDrawBuffers(1, buffers);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(kClearAll);
-    renderTimeline(show, t, s, true);
-    markPass(show);
+    timelinePass(show, assets.targets.default1.target, t, s, true);
+    beginPass(show, Pass::ShadowBlur);
     // blur2, the first target's picture, becomes the soft shadow map.
     blur(assets, assets.targets.blur2, assets.targets.blur1, assets.targets.default1.picture, 1.5f);
 }
 
-// Returns whether the camera target was bound (and so pushed a viewport).
-bool cameraPass(ShowFrameState& show, uint32_t t, float s)
+void cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
     const ShowAssets& assets = show.assets;
-    const bool bound = bindFrameTarget(assets.targets.default2.target);
-    const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
-    glDrawBuffers(1, buffers);
-    glClear(kClearAll);
-    renderTimeline(show, t, s, false);
-    markPass(show);
+    timelinePass(show, assets.targets.default2.target, t, s, false);
+    beginPass(show, Pass::CameraBlur);
     // blur4, the first target's picture, is the glow.
     blur(assets, assets.targets.blur4, assets.targets.blur3, assets.targets.default2.picture, 1.75f);
-    return bound;
 }
 
-// Draws into the window with the viewport the shadow pass set: the frame
-// targets have the window's full drawing size.
-void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
+// Draws into the window with the viewport the caller set.
+void composeOverlay(ShowFrameState& show)
 {
     const ShowAssets& assets = show.assets;
-    if (cameraTargetBound)
-        TextureRegistry::unbindRenderTarget();
-    else
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     const GLenum back[1] = {GL_BACK};
     glDrawBuffers(1, back);
     glClear(kClearAll);
 
     drawShadowedBackdrop(show);
 
-    markPass(show);
-    setBlend(Blend::Alpha);
+    beginPass(show, Pass::Bleed);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     const OverlayProgram& overlay = assets.programs.overlay;
@@ -99,11 +110,10 @@ void composeOverlay(ShowFrameState& show, bool cameraTargetBound)
         const auto& bleed = show.frame.bleedStrength;
         if (overlay.bleedStrength)
             ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
-        drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f);
+        drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f, Blend::Alpha);
 
-        markPass(show);
-        setBlend(Blend::Add);
-        drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f);
+        beginPass(show, Pass::Glow);
+        drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f, Blend::Add);
     }
     glUseProgram(0);
 }
@@ -112,10 +122,8 @@ void drawScreenOverlay(const ShowAssets& assets)
 {
     pushScreenProjection();
 
-    setCullFace(false);
-    setDepthTest(false);
     // The overlay darkens the picture by its own colour.
-    setBlend(Blend::ReverseSubtract);
+    applyDrawState({.blend = Blend::ReverseSubtract, .texturing = Texturing::Unit0});
 
     const TexturedProgram& program = assets.programs.shadowPassTextured;
     if (program.entry) {
@@ -185,19 +193,23 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
 
     beginFrame(show, readFrameSpectrum(show, audio), t, s);
 
-    markPass(show);
+    beginPass(show, Pass::Shadow);
     shadowPass(show, t, s);
-    markPass(show);
-    const bool cameraTargetBound = cameraPass(show, t, s);
-    markPass(show);
-    composeOverlay(show, cameraTargetBound);
-    markPass(show);
-    drawScreenOverlay(show.assets);
-    markPass(show);
-    // The fades cover the whole frame target's viewport, then the window's own
-    // viewport, saved by the shadow pass, comes back.
-    drawFades(show.fades, t);
-    TextureRegistry::unbindRenderTarget();
-    if (show.passTimer)
-        show.passTimer->endFrame();
+    beginPass(show, Pass::Camera);
+    cameraPass(show, t, s);
+    {
+        // The frame targets have the window's full drawing size, and the
+        // composite covers them whatever the window's own viewport.
+        const RenderTarget* frameTarget = show.assets.targets.default1.target;
+        ViewportScope viewport;
+        if (frameTarget)
+            setViewport(0, 0, frameTarget->width, frameTarget->height);
+        beginPass(show, Pass::Backdrop);
+        composeOverlay(show);
+        beginPass(show, Pass::Overlay);
+        drawScreenOverlay(show.assets);
+        beginPass(show, Pass::Fades);
+        drawFades(show.fades, t);
+    }
+    endPasses(show);
 }

@@ -7,8 +7,9 @@
 // the shadowed backdrop, the camera picture with its bleed, the added glow, the
 // subtracted darkening overlay and the colour fades. It leaves the window
 // framebuffer bound and the viewport it found restored; the attribute and
-// matrix stacks end as deep as they began. advanceFrame makes the same change
-// to the state without a GL call, for frames that are skipped, and needs no assets.
+// matrix stacks end as deep as they began. With a sink set, each pass's GL
+// errors are handed up as it ends. advanceFrame makes the same change to the
+// state without a GL call, for frames that are skipped, and needs no assets.
 //
 //   auto scene = buildShowState(music);
 //   ShowFrameState show(*scene);
@@ -18,7 +19,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 
 #include "audio/beat_detector.h"
 #include "show/colour_fades.h"
@@ -38,6 +41,14 @@ struct ShowState;
 // where it is drawn.
 std::span<const char* const> passNames();
 
+// A GL error raised during a frame: the pass it came from (one of passNames(),
+// or null when it was waiting before the first pass) and its GL name.
+struct PassGlError {
+    const char* pass;
+    std::string error;  // "GL_INVALID_VALUE"
+};
+using PassGlErrorSink = std::function<void(const PassGlError&)>;
+
 // What the show carries from one frame to the next, beside the scene it draws.
 struct ShowFrameState {
     explicit ShowFrameState(ShowState& scene)
@@ -53,6 +64,8 @@ struct ShowFrameState {
     LightMatrices light;     // written by the shadow pass, read by the backdrop
     FadeState fades;
     PassTimer* passTimer = nullptr;  // when set, stamps the start of each of the passNames() passes
+    // When set, asks GL for errors as each pass ends (a wait for the GPU: debug builds only).
+    PassGlErrorSink glErrors;
 };
 
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).

@@ -98,7 +98,6 @@ void bindTextureForSampler(const TextureEntry* texture, GLenum unit, const Unifo
     if (!texture)
         return;
     glActiveTexture(unit);
-    glEnable(texture->target);
     glBindTexture(texture->target, texture->glName);
     if (sampler)
         ProgramRegistry::setInt(*sampler, static_cast<int>(unit - GL_TEXTURE0));
@@ -176,16 +175,11 @@ void drawShadowedBackdrop(ShowFrameState& show)
     gluLookAt(frame.cameraEye.x, frame.cameraEye.y, frame.cameraEye.z, frame.cameraTarget.x, frame.cameraTarget.y,
         frame.cameraTarget.z, 0.0, 1.0, 0.0);
 
-    setBlend(Blend::Off);
-    setDepthTest(false);
-    setCullFace(false);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-
     const ShowAssets& assets = show.assets;
     const ShadowedProgram& program = assets.programs.ppShadowed;
     if (!program.entry)
         return;
+    applyDrawState({.texturing = Texturing::Units0And1});
     glUseProgram(program.entry->glProgram);
     if (program.lightProjectionView)
         ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
@@ -200,8 +194,4 @@ void drawShadowedBackdrop(ShowFrameState& show)
     glEnd();
 
     glUseProgram(0);
-    glActiveTexture(GL_TEXTURE1);
-    glDisable(GL_TEXTURE_2D);
-    glActiveTexture(GL_TEXTURE0);
-    glDisable(GL_TEXTURE_2D);
 }

@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "gfx/gl_api.h"
-#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "scene/banner.h"
 #include "scene/show_state.h"
@@ -194,11 +193,6 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
         gluLookAt(f.cameraEye.x, f.cameraEye.y, f.cameraEye.z, f.cameraTarget.x, f.cameraTarget.y, f.cameraTarget.z,
             0.0, 1.0, 0.0);
     }
-
-    setDepthTest(false);
-    setCullFace(false);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
 
     TimelinePlan plan;
     advanceTimeline(show, t, s, plan);

@@ -66,5 +66,5 @@ void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& pl
 
 // One run of the script into the bound, cleared target: light, the pass's view
 // (the light's orthographic view for the shadow pass, else the swaying camera),
-// depth test and culling off, the pass's program, then the planned draws.
+// the pass's program, then the planned draws, each stating its own draw state.
 void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass);

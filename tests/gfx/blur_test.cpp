@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "gfx/asset_catalogue.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_handles.h"
 #include "gfx/program_registry.h"
 #include "gfx/screen_quad.h"
@@ -22,7 +23,7 @@ TEST(BlurOffsets, FollowTheFirstTargetsSizeAndTheStrength)
     }
 }
 
-TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocumented)
+TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblendedAndRestoresTheWindow)
 {
     REQUIRE_GL();
     // A red column and a red row on flat green, blue and alpha. Not square: the
@@ -44,8 +45,7 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
     RenderTarget& second
         = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    glEnable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
+    applyDrawState({.blend = Blend::Alpha, .depthTest = true});
     glViewport(0, 0, 64, 48);
     BlurProgram blur;
     ASSERT_TRUE(findProgram(programs, "SEPBLUR", blur, error)) << error;
@@ -69,7 +69,6 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasAndLeavesTheStateAsDocu
                 EXPECT_NEAR(out[(y * w + x) * 4 + c], 50 * c, 1) << x << "," << y;
     EXPECT_EQ(std::tuple(integer(GL_CURRENT_PROGRAM), integer(GL_FRAMEBUFFER_BINDING_EXT)), std::tuple(0, 0));
     EXPECT_EQ(integers(GL_VIEWPORT, 4)[3], 48);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_DEPTH_TEST));
     textures.destroyTextures();
     programs.destroyPrograms();
 }
@@ -81,11 +80,12 @@ TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatr
     const std::vector<uint8_t> green = {0, 255, 0, 255};
     TextureEntry& bound = textures.addTexture("GREEN", 1, 1, 0, green.data(), GL_NEAREST, GL_NEAREST);
     TextureEntry& out = textures.addTexture("OUT", 8, 8, 0, nullptr, GL_NEAREST, GL_NEAREST);
-    TextureRegistry::bindRenderTarget(textures.addRenderTarget("RT", out));
-    glMatrixMode(GL_PROJECTION);
-    glBindTexture(GL_TEXTURE_2D, bound.glName);
-    drawScreenQuad(nullptr, 1.0f, 1.0f);
-    TextureRegistry::unbindRenderTarget();
+    {
+        RenderTargetScope into(&textures.addRenderTarget("RT", out));
+        glMatrixMode(GL_PROJECTION);
+        glBindTexture(GL_TEXTURE_2D, bound.glName);
+        drawScreenQuad(nullptr, 1.0f, 1.0f, Blend::Off);
+    }
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
     const std::vector<uint8_t> drawn = texels(out.glName);
     EXPECT_EQ(std::vector<uint8_t>(drawn.begin() + (3 * 8 + 3) * 4, drawn.begin() + (3 * 8 + 4) * 4), green);

@@ -1,17 +1,20 @@
 // The show on the shared (software) GL context: fast-forward against drawing,
 // the light's GL state, the GL state a frame and each element leave behind, a
-// beat's light dip, and the schedule seen in frames compared with small references.
+// beat's light dip, the GL errors each pass hands up, and the schedule seen in
+// frames compared with small references.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <numeric>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/application.h"
 #include "app/window.h"
 #include "gfx/asset_catalogue.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/show_state.h"
@@ -149,6 +152,36 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItF
     while (glGetError() != GL_NO_ERROR) { }
 }
 
+TEST(ShowGl, GlErrorsAreHandedUpUnderThePassThatRaisedThem)
+{
+    OPEN_SHOW(show, 80, 50);
+    using Findings = std::vector<std::pair<std::string, std::string>>;
+    Findings found;
+    show.show->glErrors = [&](const PassGlError& e) { found.emplace_back(e.pass ? e.pass : "(before)", e.error); };
+    // A texture bent to another target fails to bind in every pass that binds it.
+    const struct {
+        const char* bentTexture;
+        bool errorBeforeTheFrame;
+        Findings expected;
+    } rows[] = {
+        {nullptr, false, {}},
+        {nullptr, true, {{"(before)", "GL_INVALID_ENUM"}}},
+        {"DEFAULT_TARGET2", false, {{"camera_blur", "GL_INVALID_OPERATION"}, {"bleed", "GL_INVALID_OPERATION"}}},
+    };
+    for (const auto& row : rows) {
+        TextureEntry* bent = row.bentTexture ? show.app.textures.findTexture(row.bentTexture) : nullptr;
+        if (bent)
+            bent->target = GL_TEXTURE_3D;
+        if (row.errorBeforeTheFrame)
+            glMatrixMode(0);
+        found.clear();
+        show.frame(40000, 0.04f);
+        if (bent)
+            bent->target = GL_TEXTURE_2D;
+        EXPECT_EQ(found, row.expected) << (row.bentTexture ? row.bentTexture : "");
+    }
+}
+
 TEST(ShowGl, ScheduleShowsInFramesComparedWithReferences)
 {
     OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
@@ -172,7 +205,7 @@ TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWin
         glGetUniformfv(pp.entry->glProgram, pp.pixelate->location, &value);
         return value;
     };
-    glDisable(GL_BLEND);
+    applyDrawState({});
     drawPlusField(s.plus, assets.plus, pp, paletteColour(s, 0), 0.0f, 1.0f, nullptr);
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), integer(GL_BLEND_DST), pixelate()),
         std::tuple(GL_TRUE, GL_ONE_MINUS_SRC_ALPHA, 1024.0f));
