@@ -81,11 +81,16 @@ TEST(GlState, ScopesGiveBackTheViewportAndTheWindowAndAMissingTargetChangesNothi
     }
     EXPECT_EQ(where(), window);
     {
-        RenderTargetScope missing(nullptr);
-        EXPECT_EQ(where(), window);
-        setViewport(5, 6, 7, 8);
+        ViewportScope outer;
+        {
+            RenderTargetScope missing(nullptr);
+            EXPECT_EQ(where(), window);
+            setViewport(5, 6, 7, 8);
+        }
+        EXPECT_EQ(where(), (std::vector<GLint> {5, 6, 7, 8, 0})) << "a missing target has nothing to restore";
     }
-    EXPECT_EQ(where(), (std::vector<GLint> {5, 6, 7, 8, 0})) << "a missing target has nothing to restore";
+    EXPECT_EQ(where(), window);
     EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     textures.destroyTextures();
 }
