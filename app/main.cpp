@@ -49,14 +49,19 @@ public:
     {
         return runLaunchDialog(app, preset);
     }
-    bool build(DemoApplication& app, std::string& error) override
+    bool prepare(DemoApplication& app, std::string& error) override
     {
-        scene_ = buildShowState(app.music, app.programs, app.textures);
+        scene_ = makeShowState(app.music);
         if (!scene_) {
             error = "cannot build the show";
             return false;
         }
         show_ = std::make_unique<ShowFrameState>(*scene_);
+        return true;
+    }
+    bool build(DemoApplication& app, std::string&) override
+    {
+        resolveShowAssets(app.programs, app.textures, scene_->assets);
         if (timePasses_ && !passTimer_ && hasTimerQueries())
             passTimer_ = std::make_unique<PassTimer>(kPassCount);
         show_->passTimer = passTimer_.get();
@@ -67,9 +72,16 @@ public:
         ::startMusic(*app.audio, app.music, app.musicEnabled);
         app.musicPlaying = true;
     }
+    bool frameNeedsAssets(const DemoApplication& app) const override
+    {
+        return !show_ || !fadesCover(show_->fades, app.showTimeMs);
+    }
     void renderFrame(DemoApplication& app) override
     {
-        ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
+        if (fadesCover(show_->fades, app.showTimeMs))
+            renderCoveredFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get(), app.width, app.height);
+        else
+            ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
         lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
@@ -85,7 +97,7 @@ public:
     bool rebuild(DemoApplication& app, std::string& error) override
     {
         releaseScene();
-        return build(app, error);
+        return prepare(app, error) && build(app, error);
     }
     bool frameFlashed() const override
     {

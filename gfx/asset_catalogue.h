@@ -5,6 +5,9 @@
 //     if (!buildPrograms(programs, error)) { report error; stop; }
 //     for (const std::string& warning : loadImageTextures(textures, dataDir)) report warning;
 //     createRenderTargets(textures, width, height);
+// The image files need no GL: readImageFiles may run on another thread while
+// the window opens, and createImageTextures(textures, std::move(images)) then
+// stands in for loadImageTextures.
 // That is six programs, twenty-three image textures, then the six render
 // textures and six render targets, in that order. An image file that is missing
 // or broken leaves its texture all zero and yields one warning naming the file;
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "gfx/gl_api.h"
+#include "gfx/palette_image.h"
 
 class ProgramRegistry;
 class TextureRegistry;
@@ -26,6 +30,22 @@ class TextureRegistry;
 // Compiles and links the six programs and registers their uniform slots.
 // Returns false at the first failure, with the info log in `error`.
 bool buildPrograms(ProgramRegistry& programs, std::string& error);
+
+// The catalogue's image files as read from the data folder, in texture order.
+struct ImageFiles {
+    std::string dataDir;
+    std::vector<PaletteImage> images;
+    std::vector<PaletteStatus> statuses;
+    std::vector<int> openErrors;  // the errno of a file that could not be opened, else 0
+};
+
+// Reads and decodes the image files from `dataDir` in their read order. Makes no GL call.
+ImageFiles readImageFiles(const std::string& dataDir);
+
+// Creates the twenty-three image textures from `files`, releasing each
+// image's pixels once they are uploaded. Returns the warnings
+// loadImageTextures does.
+std::vector<std::string> createImageTextures(TextureRegistry& textures, ImageFiles files);
 
 // Reads the image files from `dataDir` and creates the twenty-three image
 // textures. Returns one warning line per file that was skipped (missing,

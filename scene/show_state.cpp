@@ -27,13 +27,12 @@ Rgba paletteColour(const ShowState& state, int slot)
     return state.elementPalette[index];
 }
 
-std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
+std::unique_ptr<ShowState> makeShowState(MusicPlayer& music)
 {
     auto state = std::make_unique<ShowState>(music);
     state->random.seed(kShowSeed);
     state->elementPalette = kElementPalette;
     state->materialSet = 0;
-    resolveShowAssets(programs, textures, state->assets);
 
     // The order of the generator's draws fixes every value: plus field, swarm, greetings.
     buildPlusField(state->plus);
@@ -43,6 +42,13 @@ std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& p
     for (const GreetingRow& row : kGreetingRows)
         state->greetingBanners.push_back(buildGreetingBanner(
             row.textureKey, row.startMs, row.endMs, row.paletteSlot, kGreetingCellSize, state->random));
+    return state;
+}
+
+std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures)
+{
+    std::unique_ptr<ShowState> state = makeShowState(music);
+    resolveShowAssets(programs, textures, state->assets);
     return state;
 }
 

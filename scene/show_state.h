@@ -1,10 +1,11 @@
 // show_state.h: everything the show builds once at start and the frame reads.
 //
-// buildShowState runs once, after the assets are loaded (it looks up every asset
-// the show draws with, see show_assets.h), with the GL context current. It seeds
-// the show's generator and fills the plus field, the square swarm and the ten
-// greeting banners in a fixed order, so every run places and spins every element
-// identically.
+// makeShowState runs once and needs neither GL nor the assets, so the show can
+// be made (and moved forward) while the window opens. It seeds the show's
+// generator and fills the plus field, the square swarm and the ten greeting
+// banners in a fixed order, so every run places and spins every element
+// identically. Once the assets are loaded, resolveShowAssets fills
+// state.assets (see show_assets.h); buildShowState does both at once.
 // Element draws pick their colour with paletteColour(state, slot). What changes
 // from frame to frame besides the elements (flash values, ramps, the light's
 // matrices, the beat detector) belongs to the show that draws this state.
@@ -50,8 +51,11 @@ struct ShowState {
 // The element palette colour of `slot` (0..2) under the current material set.
 Rgba paletteColour(const ShowState& state, int slot);
 
-// Builds the state on the loaded registries and the music. Assets missing from
-// the registries are left null (see show_assets.h).
+// Makes the state's elements for the music, with every asset handle null.
+std::unique_ptr<ShowState> makeShowState(MusicPlayer& music);
+
+// makeShowState, then the handles looked up in the loaded registries. Assets
+// missing from the registries are left null (see show_assets.h).
 std::unique_ptr<ShowState> buildShowState(MusicPlayer& music, ProgramRegistry& programs, TextureRegistry& textures);
 
 // Releases the element data (the trail emitter and the cell arrays).

@@ -1,6 +1,8 @@
 // frame_driver.cpp: the two passes, the blurs and the composite of one frame.
 #include "show/frame_driver.h"
 
+#include <array>
+
 #include "gfx/gl_api.h"
 #include "gfx/gl_state.h"
 #include "gfx/pass_timer.h"
@@ -172,6 +174,42 @@ void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float
     advanceTimeline(show, t, s, plan);
     advanceTimeline(show, t, s, plan);
     advanceFades(show.fades, t);
+}
+
+void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h)
+{
+    beginFrame(show, readFrameSpectrum(show, audio), showTimeMs, frameStep);
+    TimelinePlan plan;
+    advanceTimeline(show, showTimeMs, frameStep, plan);
+    advanceTimeline(show, showTimeMs, frameStep, plan);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    const GLenum back[1] = {GL_BACK};
+    glDrawBuffers(1, back);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(kClearAll);
+    // The whole framebuffer, as the frame targets' viewport covers it in renderFrame.
+    pushViewport();
+    setViewport(0, 0, w, h);
+    std::array<FadeQuad, kFadeTable.size()> quads;
+    const int count = planFades(show.fades, showTimeMs, quads);
+    for (int i = 0; i < count; ++i) {
+        const FadeEntry& e = *quads[i].entry;
+        const std::array<float, 4> colour
+            = fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+        if (colour[3] >= 1.0f) {
+            // An opaque quad blended over everything leaves its colour at full
+            // alpha; clearing to it spares the renderer its first draw.
+            glClearColor(colour[0], colour[1], colour[2], 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            continue;
+        }
+        setBlend(Blend::Alpha);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+    }
+    popViewport();
 }
 
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio)
