@@ -261,14 +261,25 @@ std::optional<int> chooseSettings(
 // What the start-up leaves for the first frame that needs the assets.
 struct PendingAssets {
     std::future<void> files;  // the asset files, read beside the window
-    bool loaded = false;
+    bool made = false;        // the configurator has loaded them
+    bool loaded = false;      // and the show is built on them
 };
+
+// Has the configurator load the assets, once the files are read.
+bool makeAssets(DemoApplication& app, PendingAssets& assets, std::string& error)
+{
+    assets.files.wait();
+    assets.made = app.configurator->loadAssets();
+    if (!assets.made)
+        error = app.configurator->error();
+    return assets.made;
+}
 
 // Opens the window, makes the show and starts the clock, the music and the
 // observer. What needs no GL (the asset files, the show's state and its
 // fast-forward) is done beside the window and the context, whose making
 // leaves a core idle; failures still come out in the order of the steps: the
-// window, then the music.
+// window, the music, then the assets.
 bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings, PendingAssets& assets,
     std::string& error)
 {
@@ -282,15 +293,19 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     });
 
     StartupLaps laps(app);
-    const bool windowOpen = openWindow(app, error);
+    bool started = openWindow(app, error);
     laps.lap("window");
-    const ShowAhead ahead = showAhead.get();
-    if (!windowOpen)
-        return false;
-    if (!musicOpen) {
+    if (started && !musicOpen) {
         error = musicError;
-        return false;
+        started = false;
     }
+    // A show opening later draws its first frame at once: the assets load
+    // while the fast-forward runs.
+    if (started && (options.startMs || (options.fixedStep() && options.fromMs > 0)))
+        started = makeAssets(app, assets, error);
+    const ShowAhead ahead = showAhead.get();
+    if (!started)
+        return false;
     if (!ahead.made) {
         error = ahead.error;
         return false;
@@ -323,14 +338,11 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     return true;
 }
 
-// Loads the assets and builds the show on them, once the files are read.
+// Loads the assets, unless the start-up did, and builds the show on them.
 bool loadShow(DemoApplication& app, ShowProgram& show, PendingAssets& assets, std::string& error)
 {
-    assets.files.wait();
-    if (!app.configurator->loadAssets()) {
-        error = app.configurator->error();
+    if (!assets.made && !makeAssets(app, assets, error))
         return false;
-    }
     StartupLaps building(app);
     if (!show.build(app, error))
         return false;
@@ -430,6 +442,11 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 {
     uint64_t startCounter = settings.startTicks ? settings.startTicks : SDL_GetPerformanceCounter();
     installQuitSignals();
+    // Without the dialog, the desktop's size and the window share one
+    // connection to the display: opening a second costs as much again.
+    std::optional<VideoSession> display;
+    if (settings.options.noDialog || settings.options.fixedStep())
+        display.emplace();
     if (const std::optional<int> status = chooseSettings(app, show, settings.options, startCounter))
         return *status;
     // Whatever ran before the window (the process's own start, the options) counts as one step.
