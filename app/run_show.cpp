@@ -463,7 +463,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
 
     bool finished = playFrames(app, show, settings, assets, startCounter);
 
-    // The files are read by now unless the show ended before it needed them.
+    // The thread reading the files writes into the configurator, which shutDown deletes.
     assets.files.wait();
     if (settings.stats) {
         settings.stats->setStartupSteps(app.startupSteps);
