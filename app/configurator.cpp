@@ -1,8 +1,9 @@
 #include "app/configurator.h"
 
+#include <utility>
+
 #include "app/application.h"
 #include "app/report.h"
-#include "gfx/asset_catalogue.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ std::string audioError(const AudioBackend& audio, const std::string& fallback)
 
 }  // namespace
 
-bool QuillonConfigurator::loadAssets()
+bool QuillonConfigurator::openMusic()
 {
     error_.clear();
     StartupLaps laps(app);
@@ -33,10 +34,29 @@ bool QuillonConfigurator::loadAssets()
         }
     }
     laps.lap("music");
+    musicOpen_ = true;
+    return true;
+}
+
+void QuillonConfigurator::readFiles()
+{
+    images_ = readImageFiles(app.dataDir);
+    filesRead_ = true;
+}
+
+bool QuillonConfigurator::loadAssets()
+{
+    if (!musicOpen_ && !openMusic())
+        return false;
+    error_.clear();
+    StartupLaps laps(app);
     if (!buildPrograms(app.programs, error_))
         return false;
     laps.lap("shaders");
-    for (const std::string& warning : loadImageTextures(app.textures, app.dataDir))
+    if (!filesRead_)
+        readFiles();
+    filesRead_ = false;
+    for (const std::string& warning : createImageTextures(app.textures, std::move(images_)))
         report("warning: " + oneLine(warning));
     if (!createRenderTargets(app.textures, app.width, app.height, error_))
         return false;

@@ -33,33 +33,6 @@ void preferNamedVideoDriver()
 
 namespace {
 
-// Holds a reference on SDL's video subsystem for one query; SDL counts the
-// references, so a subsystem the caller already started stays up afterwards.
-class VideoSession {
-public:
-    VideoSession()
-    {
-        if (!displayNamed())
-            return;
-        started_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (started_ && !videoDriverShowsPictures()) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-            started_ = false;
-        }
-    }
-    ~VideoSession()
-    {
-        if (started_)
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    }
-    VideoSession(const VideoSession&) = delete;
-    VideoSession& operator=(const VideoSession&) = delete;
-    bool started() const { return started_; }
-
-private:
-    bool started_ = false;
-};
-
 // SDL lists the 24-bit colour modes as 4 bytes per pixel; the storage size is
 // what the list filters on.
 DisplayMode fromSdl(const SDL_DisplayMode& mode)
@@ -96,6 +69,23 @@ std::vector<DisplayMode> enumerateDisplayModes()
         modes.push_back(fromSdl(mode));
     }
     return modes;
+}
+
+VideoSession::VideoSession()
+{
+    if (!displayNamed())
+        return;
+    started_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (started_ && !videoDriverShowsPictures()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        started_ = false;
+    }
+}
+
+VideoSession::~VideoSession()
+{
+    if (started_)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 DisplayMode desktopMode()

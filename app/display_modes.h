@@ -73,6 +73,22 @@ void preferNamedVideoDriver();
 // Returns an empty list when the video subsystem cannot start.
 std::vector<DisplayMode> enumerateDisplayModes();
 
+// Holds a reference on SDL's video subsystem while it lives, when a display
+// is named and SDL's driver for it shows pictures; SDL counts the references,
+// so queries and a window made meanwhile share one connection to the display
+// instead of each opening its own.
+class VideoSession {
+public:
+    VideoSession();
+    ~VideoSession();
+    VideoSession(const VideoSession&) = delete;
+    VideoSession& operator=(const VideoSession&) = delete;
+    bool started() const { return started_; }
+
+private:
+    bool started_ = false;
+};
+
 // The primary display's current (desktop) mode.
 // Returns a mode of 0 × 0 when the video subsystem cannot start.
 DisplayMode desktopMode();

@@ -50,7 +50,7 @@ public:
     {
         return runLaunchDialog(app, app.displayModes, app.maxSamples);
     }
-    bool build(DemoApplication& app, std::string& error) override
+    bool prepare(DemoApplication& app, std::string& error) override
     {
         scene_ = buildShowState(app.music);
         if (!scene_) {
@@ -58,14 +58,18 @@ public:
             return false;
         }
         show_ = std::make_unique<ShowFrameState>(*scene_);
+#ifndef NDEBUG
+        show_->glErrors = [this](const PassGlError& e) { reportGlError(e); };
+#endif
+        return true;
+    }
+    bool build(DemoApplication& app, std::string& error) override
+    {
         if (!resolveShowAssets(app.programs, app.textures, show_->assets, error))
             return false;
         if (timePasses_ && !passTimer_ && hasTimerQueries())
             passTimer_ = std::make_unique<PassTimer>(static_cast<int>(passNames().size()));
         show_->passTimer = passTimer_.get();
-#ifndef NDEBUG
-        show_->glErrors = [this](const PassGlError& e) { reportGlError(e); };
-#endif
         return true;
     }
     void startMusic(DemoApplication& app) override
@@ -73,9 +77,16 @@ public:
         ::startMusic(*app.audio, app.music, app.musicEnabled);
         app.musicPlaying = true;
     }
+    bool frameNeedsAssets(const DemoApplication& app) const override
+    {
+        return !show_ || !fadesCover(show_->fades, app.showTimeMs);
+    }
     void renderFrame(DemoApplication& app) override
     {
-        ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
+        if (fadesCover(show_->fades, app.showTimeMs))
+            renderCoveredFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get(), app.width, app.height);
+        else
+            ::renderFrame(*show_, app.showTimeMs, app.frameStep, app.audio.get());
         lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
@@ -91,7 +102,7 @@ public:
     bool rebuild(DemoApplication& app, std::string& error) override
     {
         releaseScene();
-        return build(app, error);
+        return prepare(app, error) && build(app, error);
     }
     bool frameFlashed() const override
     {

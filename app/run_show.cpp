@@ -1,7 +1,10 @@
 #include "app/run_show.h"
 
 #include <algorithm>
+#include <future>
 #include <optional>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/application.h"
@@ -162,78 +165,168 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
     }
 }
 
-int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings)
+namespace {
+
+// Runs `work` on a thread of its own, or when its result is asked for if no
+// thread can be started.
+template <typename Work>
+auto beside(Work work)
+{
+    try {
+        return std::async(std::launch::async, work);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, work);
+    }
+}
+
+// The show made and moved, without GL, to where it opens: the live show's
+// --start at the fast-forward's rate, a capture's --from at its own.
+struct ShowAhead {
+    bool made = false;
+    std::string error;
+    uint64_t skippedFrames = 0;
+    uint32_t lastSkippedMs = 0;
+    uint32_t previousTicks = 0;
+};
+
+ShowAhead makeShowAhead(DemoApplication& app, ShowProgram& show, const Options& options)
+{
+    ShowAhead ahead;
+    ahead.made = show.prepare(app, ahead.error);
+    if (!ahead.made)
+        return ahead;
+    const uint32_t untilMs = options.fixedStep() ? options.fromMs : options.startMs.value_or(0);
+    FixedStepClock steps(options.fixedStep() ? options.framesPerSecond() : kFastForwardFps);
+    steps.start();
+    ahead.lastSkippedMs = fastForward(app, show, steps, 0, untilMs);
+    ahead.skippedFrames = steps.frameIndex();
+    ahead.previousTicks = steps.previousTicks;
+    return ahead;
+}
+
+// The launch settings from the dialog, or from the command line alone. An
+// exit status when the dialog ended without Launch.
+std::optional<int> chooseSettings(
+    DemoApplication& app, ShowProgram& show, const Options& options, uint64_t& startCounter)
+{
+    app.configurator = show.makeConfigurator(app);
+    static_cast<LaunchSettings&>(app) = resolveLaunchSettings(options, desktopMode());
+    if (options.noDialog || options.fixedStep())
+        return std::nullopt;
+    app.displayModes = distinctModes(enumerateDisplayModes());
+    const LaunchResult result = show.runDialog(app);
+    if (result != LaunchResult::Launch) {
+        app.configurator.reset();
+        if (result == LaunchResult::Interrupted)
+            return 128 + quitSignalNumber();
+        return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
+    }
+    // Time spent choosing in the dialog is not start-up time.
+    startCounter = SDL_GetPerformanceCounter();
+    return std::nullopt;
+}
+
+// What the start-up leaves for the first frame that needs the assets.
+struct PendingAssets {
+    std::future<void> files;  // the asset files, read beside the window
+    bool made = false;        // the configurator has loaded them
+    bool loaded = false;      // and the show is built on them
+};
+
+// Has the configurator load the assets, once the files are read.
+bool makeAssets(DemoApplication& app, PendingAssets& assets, std::string& error)
+{
+    assets.files.wait();
+    assets.made = app.configurator->loadAssets();
+    if (!assets.made)
+        error = app.configurator->error();
+    return assets.made;
+}
+
+// Opens the window, makes the show and starts the clock, the music and the
+// observer. What needs no GL (the asset files, the show's state and its
+// fast-forward) is done beside the window and the context, whose making
+// leaves a core idle; failures still come out in the order of the steps: the
+// window, the music, then the assets.
+bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings, PendingAssets& assets,
+    std::string& error)
 {
     const Options& options = settings.options;
     FrameClock& clock = *settings.clock;
-    uint64_t startCounter = settings.startTicks ? settings.startTicks : SDL_GetPerformanceCounter();
-    installQuitSignals();
+    const bool musicOpen = app.configurator->openMusic();
+    const std::string musicError = app.configurator->error();
+    assets.files = beside([&app] { app.configurator->readFiles(); });
+    std::future<ShowAhead> showAhead = beside([&app, &show, &options, musicOpen] {
+        return musicOpen ? makeShowAhead(app, show, options) : ShowAhead {};
+    });
 
-    app.configurator = show.makeConfigurator(app);
-    static_cast<LaunchSettings&>(app) = resolveLaunchSettings(options, desktopMode());
-    if (!options.noDialog && !options.fixedStep()) {
-        app.displayModes = distinctModes(enumerateDisplayModes());
-        const LaunchResult result = show.runDialog(app);
-        if (result != LaunchResult::Launch) {
-            app.configurator.reset();
-            if (result == LaunchResult::Interrupted)
-                return 128 + quitSignalNumber();
-            return result == LaunchResult::Quit ? kExitQuit : kExitStartFailed;
-        }
-        // Time spent choosing in the dialog is not start-up time.
-        startCounter = SDL_GetPerformanceCounter();
-    }
-
-    std::string error;
-    bool built = false;
-    // Whatever ran before the window (the process's own start, the options) counts as one step.
-    app.startupSteps.emplace_back("before_window", millisecondsBetween(startCounter, SDL_GetPerformanceCounter()));
     StartupLaps laps(app);
     bool started = openWindow(app, error);
     laps.lap("window");
-    if (started && !app.configurator->loadAssets()) {
-        error = app.configurator->error();
+    if (started && !musicOpen) {
+        error = musicError;
         started = false;
     }
-    if (started) {
-        StartupLaps building(app);
-        built = show.build(app, error);
-        building.lap("show");
-        started = built;
-    }
-    // The live show opening later fast-forwards before its clock starts, so
-    // the catching up is not show time.
-    uint32_t lastSkippedMs = 0;
-    if (started && options.startMs) {
-        FixedStepClock steps(kFastForwardFps);
-        steps.start();
-        lastSkippedMs = fastForward(app, show, steps, 0, *options.startMs);
-    }
-    if (started) {
-        started = clock.start();
-        if (!started)
-            error = "cannot start the frame clock";
-    }
-    if (started) {
-        if (options.startMs && app.audio)
-            app.audio->seek(app.music.channel(), *options.startMs);
-        show.startMusic(app);
-        if (options.startMs) {
-            clock.jumpTo(*options.startMs);
-            clock.previousTicks = lastSkippedMs;
-        }
-        if (settings.observer)
-            started = settings.observer->begin(app, error);
-    }
-    // A capture from a later time skips the frames before it at its own frame times.
-    if (started && options.fixedStep() && options.fromMs > 0)
-        fastForward(app, show, clock, 0, options.fromMs, settings.observer);
-    if (!started) {
-        report(error.empty() ? "start-up failed" : error);
-        shutDown(app, show, built, clock);
-        return kExitStartFailed;
+    // A show opening later draws its first frame at once: the assets load
+    // while the fast-forward runs.
+    if (started && (options.startMs || (options.fixedStep() && options.fromMs > 0)))
+        started = makeAssets(app, assets, error);
+    const ShowAhead ahead = showAhead.get();
+    if (!started)
+        return false;
+    if (!ahead.made) {
+        error = ahead.error;
+        return false;
     }
 
+    if (!clock.start()) {
+        error = "cannot start the frame clock";
+        return false;
+    }
+    if (options.startMs && app.audio)
+        app.audio->seek(app.music.channel(), *options.startMs);
+    show.startMusic(app);
+    // The live show opening later fast-forwarded before its clock started, so
+    // the catching up is not show time.
+    if (options.startMs) {
+        clock.jumpTo(*options.startMs);
+        clock.previousTicks = ahead.lastSkippedMs;
+    }
+    if (settings.observer && !settings.observer->begin(app, error))
+        return false;
+    // A capture from a later time has skipped the frames before it at its own frame times.
+    if (options.fixedStep() && ahead.skippedFrames > 0) {
+        for (uint64_t frame = 0; frame < ahead.skippedFrames; ++frame) {
+            if (settings.observer)
+                settings.observer->frameSkipped(app);
+            clock.frameDone();
+        }
+        clock.previousTicks = ahead.previousTicks;
+    }
+    return true;
+}
+
+// Loads the assets, unless the start-up did, and builds the show on them.
+bool loadShow(DemoApplication& app, ShowProgram& show, PendingAssets& assets, std::string& error)
+{
+    if (!assets.made && !makeAssets(app, assets, error))
+        return false;
+    StartupLaps building(app);
+    if (!show.build(app, error))
+        return false;
+    building.lap("show");
+    assets.loaded = true;
+    return true;
+}
+
+// Draws and presents frames until the show ends, Escape is pressed or a quit
+// arrives. False when a frame failed (the reason was reported).
+bool playFrames(
+    DemoApplication& app, ShowProgram& show, const RunSettings& settings, PendingAssets& assets, uint64_t startCounter)
+{
+    const Options& options = settings.options;
+    FrameClock& clock = *settings.clock;
+    std::string error;
     bool quitRequested = false;
     bool firstFrame = true;
     bool failed = false;
@@ -242,11 +335,9 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string renderer = rendererName ? rendererName : "the GL renderer";
     for (;;) {
-        const uint64_t frameStart = SDL_GetPerformanceCounter();
-        if (firstFrame && settings.stats) {
+        uint64_t frameStart = SDL_GetPerformanceCounter();
+        if (firstFrame && settings.stats)
             settings.stats->setStartupMs(millisecondsBetween(startCounter, frameStart));
-            settings.stats->setStartupSteps(app.startupSteps);
-        }
         firstFrame = false;
 
         pumpEvents(app, quitRequested);
@@ -271,6 +362,15 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         app.frameStep = time.frameStep;
         if (settings.observer && !settings.observer->beforeFrame(app))
             break;
+        if (!assets.loaded && show.frameNeedsAssets(app)) {
+            if (!loadShow(app, show, assets, error)) {
+                report(error.empty() ? "start-up failed" : error);
+                failed = true;
+                break;
+            }
+            // The loading is start-up, not the frame's own time.
+            frameStart = SDL_GetPerformanceCounter();
+        }
 
         show.renderFrame(app);
         if (settings.observer)
@@ -303,19 +403,50 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
         report(error);
         failed = true;
     }
+    return !failed;
+}
 
+}  // namespace
+
+int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings)
+{
+    uint64_t startCounter = settings.startTicks ? settings.startTicks : SDL_GetPerformanceCounter();
+    installQuitSignals();
+    // Without the dialog, the desktop's size and the window share one
+    // connection to the display: opening a second costs as much again.
+    std::optional<VideoSession> display;
+    if (settings.options.noDialog || settings.options.fixedStep())
+        display.emplace();
+    if (const std::optional<int> status = chooseSettings(app, show, settings.options, startCounter))
+        return *status;
+    // Whatever ran before the window (the process's own start, the options) counts as one step.
+    app.startupSteps.emplace_back("before_window", millisecondsBetween(startCounter, SDL_GetPerformanceCounter()));
+    FrameClock& clock = *settings.clock;
+    std::string error;
+    PendingAssets assets;
+    if (!startShow(app, show, settings, assets, error)) {
+        assets.files.wait();
+        report(error.empty() ? "start-up failed" : error);
+        shutDown(app, show, false, clock);
+        return kExitStartFailed;
+    }
+
+    bool finished = playFrames(app, show, settings, assets, startCounter);
+
+    // The thread reading the files writes into the configurator, which shutDown deletes.
+    assets.files.wait();
     if (settings.stats) {
+        settings.stats->setStartupSteps(app.startupSteps);
         if (const std::optional<AudioSync> sync = clock.audioSync())
             settings.stats->setAudioSync(sync->maxDriftMs, sync->relockMs);
     }
-    bool finished = !failed;
     if (settings.observer && !settings.observer->finish(app, error)) {
         report(error);
         finished = false;
     }
-    shutDown(app, show, built, clock);
+    shutDown(app, show, assets.loaded, clock);
     if (!finished)
         return kExitStartFailed;
     // A script must tell a capture cut short from a whole one; the live show ends as asked.
-    return !options.captureOut.empty() && quitSignalled() ? 128 + quitSignalNumber() : 0;
+    return !settings.options.captureOut.empty() && quitSignalled() ? 128 + quitSignalNumber() : 0;
 }

@@ -1,8 +1,12 @@
 // run_show.h: the entry sequence and the frame loop.
 //
-// runShow() asks for the settings (launch dialog unless --no-dialog), opens the
-// window, has the configurator load the assets, builds the show, starts the
-// clock and the music, runs frames until the show time reaches 134000 ms,
+// runShow() asks for the settings (launch dialog unless --no-dialog), has the
+// configurator open the music, opens the window while the asset files are read
+// and the show is made and fast-forwarded to where it opens on threads of
+// their own, starts the clock and the music, and runs frames: before the
+// first frame that needs them (at once, unless the opening fade hides the
+// first frames whole) the configurator loads the assets and the show is built.
+// The frames run until the show time reaches 134000 ms,
 // Escape is pressed or a quit arrives (window close, SIGINT,
 // SIGTERM, SIGHUP), then
 // takes everything down in order and returns the exit status.
@@ -40,17 +44,26 @@ public:
     virtual std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) = 0;
     // The launch dialog, which edits the record's launch settings in place.
     virtual LaunchResult runDialog(DemoApplication& app) = 0;
-    // Builds what the frames draw from, after the assets. False with `error` set stops the start.
+    // Makes the show's state without GL, once the music is open. It runs on a
+    // thread of its own while the window opens, and advanceFrame() may follow
+    // it there; nothing else touches the show or the audio back end meanwhile.
+    // False with `error` set stops the start.
+    virtual bool prepare(DemoApplication& app, std::string& error) = 0;
+    // Builds what the frames draw from, after prepare() and the assets. False with `error` set stops the start.
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).
     virtual void startMusic(DemoApplication& app) = 0;
+    // False when the frame for app.showTimeMs draws nothing the assets or
+    // build() provide (the opening fade hides it whole), so it can be
+    // presented before they are made.
+    virtual bool frameNeedsAssets(const DemoApplication&) const { return true; }
     // Composes the whole frame for app.showTimeMs, colour fades included, into
     // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
     // Makes the state change renderFrame would make for app.showTimeMs and
     // app.frameStep, without GL, with the music's spectrum at that show time.
     virtual void advanceFrame(DemoApplication& app) = 0;
-    // Builds afresh what build() made, as it stood before the first frame.
+    // Makes afresh what prepare() and build() made, as it stood before the first frame.
     virtual bool rebuild(DemoApplication& app, std::string& error) = 0;
     // True when the frame renderFrame drew last flashed a beat.
     virtual bool frameFlashed() const { return false; }

@@ -156,22 +156,29 @@ bool buildPrograms(ProgramRegistry& programs, std::string& error)
     return true;
 }
 
-std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir)
+ImageFiles readImageFiles(const std::string& dataDir)
+{
+    ImageFiles files;
+    files.dataDir = dataDir;
+    files.images.resize(kImageCount);
+    files.statuses.resize(kImageCount);
+    files.openErrors.resize(kImageCount);
+    for (size_t row : kReadOrder)
+        files.statuses[row]
+            = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), files.images[row], &files.openErrors[row]);
+    return files;
+}
+
+std::vector<std::string> createImageTextures(TextureRegistry& textures, ImageFiles files)
 {
     std::vector<std::string> warnings;
-    std::array<PaletteImage, kImageCount> images;
-    std::array<PaletteStatus, kImageCount> statuses {};
-    std::array<int, kImageCount> openErrors {};
-    for (size_t row : kReadOrder)
-        statuses[row] = loadPaletteImage(joinPath(dataDir, kImageAssets[row].file), images[row], &openErrors[row]);
-
     for (size_t row = 0; row < kImageCount; ++row) {
         const ImageAsset& asset = kImageAssets[row];
-        const std::string path = joinPath(dataDir, asset.file);
-        const PaletteImage& image = images[row];
-        const PaletteStatus status = statuses[row];
+        const std::string path = joinPath(files.dataDir, asset.file);
+        PaletteImage& image = files.images[row];
+        const PaletteStatus status = files.statuses[row];
         const uint8_t* pixels = nullptr;
-        const int openError = openErrors[row];
+        const int openError = files.openErrors[row];
         if (status == PaletteStatus::Missing && openError != 0 && openError != ENOENT) {
             warnings.push_back(imageWarning(path, asset.key, std::string("cannot be opened (") + std::strerror(openError) + ")"));
         } else if (status != PaletteStatus::Decoded) {
@@ -188,8 +195,14 @@ std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std:
         } else {
             textures.addTexture(asset.key, asset.width, asset.height, 1, pixels, asset.minFilter, asset.magFilter);
         }
+        image = PaletteImage {};
     }
     return warnings;
+}
+
+std::vector<std::string> loadImageTextures(TextureRegistry& textures, const std::string& dataDir)
+{
+    return createImageTextures(textures, readImageFiles(dataDir));
 }
 
 bool createRenderTargets(TextureRegistry& textures, int width, int height, std::string& error)

@@ -28,6 +28,19 @@ int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.si
     return count;
 }
 
+bool fadesCover(const FadeState& state, uint32_t now)
+{
+    FadeState planned = state;
+    std::array<FadeQuad, kFadeTable.size()> quads;
+    const int count = planFades(planned, now, quads);
+    for (int i = 0; i < count; ++i) {
+        const FadeEntry& e = *quads[i].entry;
+        if (fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t)[3] >= 1.0f)
+            return true;
+    }
+    return false;
+}
+
 void advanceFades(FadeState& state, uint32_t now)
 {
     std::array<FadeQuad, kFadeTable.size()> ignored;

@@ -35,6 +35,10 @@ int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.si
 std::array<float, 4> fadeColour(
     float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);
 
+// True when a quad drawn at `now` is fully opaque: it hides whatever the
+// frame drew before it, so such a frame need draw nothing but its fades.
+bool fadesCover(const FadeState& state, uint32_t now);
+
 // Retires the entries a frame at `now` would retire, without drawing.
 void advanceFades(FadeState& state, uint32_t now);
 

@@ -1,6 +1,7 @@
 // frame_driver.cpp: the two passes, the blurs and the composite of one frame.
 #include "show/frame_driver.h"
 
+#include <array>
 #include <iterator>
 
 #include "gfx/gl_api.h"
@@ -184,6 +185,41 @@ void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float
     advanceTimeline(show, t, s, plan);
     advanceTimeline(show, t, s, plan);
     advanceFades(show.fades, t);
+}
+
+void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h)
+{
+    reportGlErrors(show, nullptr);
+    beginFrame(show, readFrameSpectrum(show, audio), showTimeMs, frameStep);
+    TimelinePlan plan;
+    advanceTimeline(show, showTimeMs, frameStep, plan);
+    advanceTimeline(show, showTimeMs, frameStep, plan);
+
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    const GLenum back[1] = {GL_BACK};
+    glDrawBuffers(1, back);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(kClearAll);
+    {
+        // The whole framebuffer, as the frame targets' viewport covers it in renderFrame.
+        ViewportScope viewport(0, 0, w, h);
+        std::array<FadeQuad, kFadeTable.size()> quads;
+        const int count = planFades(show.fades, showTimeMs, quads);
+        for (int i = 0; i < count; ++i) {
+            const FadeEntry& e = *quads[i].entry;
+            const std::array<float, 4> colour
+                = fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+            if (colour[3] >= 1.0f) {
+                // An opaque quad blended over everything leaves its colour at full
+                // alpha; clearing to it spares the renderer its first draw.
+                glClearColor(colour[0], colour[1], colour[2], 1.0f);
+                glClear(GL_COLOR_BUFFER_BIT);
+                continue;
+            }
+            drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+        }
+    }
+    reportGlErrors(show, kPassNames[static_cast<size_t>(Pass::Fades)]);
 }
 
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio)

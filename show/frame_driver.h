@@ -71,6 +71,12 @@ struct ShowFrameState {
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio);
 
+// A frame whose colour fades cover it whole (fadesCover): the state change
+// renderFrame makes and the same picture, the fades alone laid over the
+// whole w x h window framebuffer. It uses no program, texture or render
+// target, so it can be drawn before the assets are loaded.
+void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h);
+
 // The frame's spectrum: the music's magnitudes at the back end's playback
 // position, read into the music's buffer; null when there is no audio at all.
 const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio);

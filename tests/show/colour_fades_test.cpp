@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "show/colour_fades.h"
 
 // The fade-in's alpha shows in the show's reference frames; here the fade-out's
@@ -27,4 +29,15 @@ TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
     EXPECT_TRUE(late.done[0] && late.done[1]);
     late.reset();
     EXPECT_EQ(planFades(late, 0, quads), 1);
+}
+
+// Only a frame whose fade is wholly opaque may skip drawing the picture under it.
+TEST(ColourFades, OnlyAnOpaqueQuadCoversTheFrame)
+{
+    const std::pair<uint32_t, bool> rows[] = {{0, true}, {1, false}, {3999, false}, {129999, false}, {134000, true}};
+    for (const auto& [now, covered] : rows) {
+        const FadeState state;
+        EXPECT_EQ(fadesCover(state, now), covered) << now;
+        EXPECT_EQ(state.done, FadeState {}.done) << "asking retires nothing";
+    }
 }

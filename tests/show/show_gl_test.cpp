@@ -102,6 +102,24 @@ TEST(ShowGl, DrawnFramesMakeTheStateFastForwardMakes)
         showDigest(show, [&](uint32_t t, float step) { renderFrame(show, t, step, nullptr); }), kRecordedShowDigest);
 }
 
+// The first frame lies under the opening fade: drawn without the passes (and
+// so without any asset) it is still, byte for byte, the frame renderFrame draws.
+TEST(ShowGl, ACoveredFrameIsTheFrameRenderFrameDraws)
+{
+    OPEN_SHOW(full, 80, 50);
+    OPEN_SHOW(covered, 80, 50);
+    ASSERT_TRUE(fadesCover(full.show->fades, 0));
+    const auto drawnOnWhite = [](const auto& draw) {
+        glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        draw();
+        return readPicture(kGlWindowWidth, kGlWindowHeight).rgb;
+    };
+    const std::vector<uint8_t> expected = drawnOnWhite([&] { renderFrame(*full.show, 0, 0.002f, nullptr); });
+    EXPECT_EQ(drawnOnWhite([&] { renderCoveredFrame(*covered.show, 0, 0.002f, nullptr, 80, 50); }), expected);
+    EXPECT_EQ(covered.show->fades.done, full.show->fades.done);
+}
+
 TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItFound)
 {
     OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# Times the live show's start against a bare SDL2 window's: from the moment
+# the process begins (tools/timed_exec notes CLOCK_MONOTONIC, then becomes the
+# program) to the first presented frame at 1280x720 (CLOCK_MONOTONIC after the
+# swap, from the show's --frame-log and the bare window's log of the same
+# form), under a private Xvfb. The programs take turns, five runs each; prints
+# each one's best and the show's ratio to the bare window.
+#
+#   scripts/startup-bench.sh                          # the build in build/
+#   STARTUP_BENCH_RUNS=9 scripts/startup-bench.sh     # more runs each
+#   STARTUP_BENCH_OTHER=/old/build/brindle scripts/startup-bench.sh   # a second show, same runs
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BRINDLE_BUILD_DIR:-$root/build}"
+brindle="${BRINDLE:-$build/brindle}"
+other="${STARTUP_BENCH_OTHER:-}"
+bare="$build/tools/bare_window"
+launcher="$build/tools/timed_exec"
+runs="${STARTUP_BENCH_RUNS:-5}"
+for file in "$brindle" "$bare" "$launcher" "$build/Data" ${other:+"$other"}; do
+    [ -e "$file" ] || { echo "startup-bench: $file is missing; build first (cmake --build build)" >&2; exit 1; }
+done
+
+work="$(mktemp -d)"
+xvfb=
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to ten seconds for a command to succeed.
+wait_until() {
+    local _
+    for _ in $(seq 200); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+has_frame() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge 2 ]; }
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+wait_until test -s "$work/display" || { echo "startup-bench: Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+
+# Runs one program until its first frame is presented; false when none was.
+run_one() {  # name start log program [args...]
+    local name="$1" start="$2" log="$3"
+    shift 3
+    rm -f "$start" "$log"
+    if [ "$name" = bare ]; then
+        "$launcher" "$start" "$bare" "$log" 2>"$work/$name.err"
+        return
+    fi
+    "$launcher" "$start" "$@" --no-dialog --windowed --size 1280x720 --data "$build/Data" \
+        --frame-log "$log" >/dev/null 2>"$work/$name.err" &
+    local pid=$! presented=0
+    wait_until has_frame "$log" && presented=1
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" || true
+    [ "$presented" = 1 ]
+}
+
+# Prints the milliseconds from process start to the first presented frame.
+# A loaded X server now and then refuses a client; such a run is tried again.
+time_one() {  # name [program args...]
+    local name="$1" start="$work/start" log="$work/frames.csv"
+    shift
+    if ! run_one "$name" "$start" "$log" "$@" && ! run_one "$name" "$start" "$log" "$@"; then
+        echo "startup-bench: $name presented no frame:" >&2
+        cat "$work/$name.err" >&2
+        exit 1
+    fi
+    awk -F, -v start="$(cat "$start")" 'NR == 2 { printf "%.1f\n", ($3 - start) / 1e6 }' "$log"
+}
+
+declare -A best
+names=(bare brindle)
+[ -n "$other" ] && names+=(other)
+for run in $(seq "$runs"); do
+    for name in "${names[@]}"; do
+        case "$name" in
+        bare) ms="$(time_one bare)" ;;
+        brindle) ms="$(time_one brindle "$brindle")" ;;
+        other) ms="$(time_one other "$other")" ;;
+        esac
+        printf 'run %d %-8s %8.1f ms\n' "$run" "$name" "$ms"
+        if [ -z "${best[$name]:-}" ] || awk -v a="$ms" -v b="${best[$name]}" 'BEGIN { exit !(a < b) }'; then
+            best[$name]="$ms"
+        fi
+    done
+done
+for name in "${names[@]}"; do
+    awk -v name="$name" -v ms="${best[$name]}" -v floor="${best[bare]}" \
+        'BEGIN { printf "best %-8s %8.1f ms  ratio %.2f\n", name, ms, ms / floor }'
+done
