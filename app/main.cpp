@@ -181,6 +181,8 @@ int readCommandLine(int argc, char** argv, Options& options)
 
 int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, FrameLog* frameLog)
 {
+    // Declared before the record, whose audio back end reports through it.
+    HeldReports audioWarnings;
     DemoApplication app;
     app.dataDir = options.dataDir.empty() ? defaultDataDir() : options.dataDir;
     app.musicPath = options.musicPath.empty() ? app.dataDir + "/music.mp3" : options.musicPath;
@@ -201,7 +203,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
     } else {
         // A millisecond ticker would drift from the sound output over a whole
         // show (the output's rate is its own), so real time follows what is heard.
-        app.audio = makeLiveAudioBackend(report);
+        app.audio = makeLiveAudioBackend([&audioWarnings](const std::string& text) { audioWarnings(text); });
         auto playback = std::make_unique<PlaybackClock>(*app.audio, app.music);
         playback->setAudioOffsetMs(options.audioOffsetMs);
         clock = std::move(playback);
@@ -214,6 +216,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
     run.observer = observer.get();
     run.stats = &stats;
     run.frameLog = frameLog;
+    run.heldReports = &audioWarnings;
     run.startTicks = startTicks;
     const int status = runShow(app, show, run);
     stats.setBeats(show.beatFrames());

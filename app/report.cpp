@@ -13,6 +13,22 @@ void report(const std::string& text)
     } while (start < text.size());
 }
 
+void HeldReports::operator()(const std::string& text)
+{
+    if (released_)
+        report(text);
+    else
+        held_.push_back(text);
+}
+
+void HeldReports::release()
+{
+    released_ = true;
+    for (const std::string& text : held_)
+        report(text);
+    held_.clear();
+}
+
 std::string oneLine(const std::string& text)
 {
     std::string out;

@@ -10,9 +10,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Each line of `text` becomes one "brindle: " line.
 void report(const std::string& text);
+
+// Stands in for report() where a warning must wait for a later step: a
+// start-up that fails prints one line, not the warnings made before it failed.
+// Lines are held until release(), which reports them in order; from then on
+// each is reported at once. Lines never released are never printed.
+class HeldReports {
+public:
+    void operator()(const std::string& text);
+    void release();
+
+private:
+    bool released_ = false;
+    std::vector<std::string> held_;
+};
 
 // `text` with its control characters written as escapes (\n, \t, \x1b), so a
 // file name or a library's text cannot break a message into two lines.

@@ -263,6 +263,10 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     StartupLaps laps(app);
     bool started = openWindow(app, error);
     laps.lap("window");
+    // The music opened first, but its warnings come after the window's step,
+    // and not at all when the window fails.
+    if (started && settings.heldReports)
+        settings.heldReports->release();
     if (started && !musicOpen) {
         error = musicError;
         started = false;

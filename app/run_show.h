@@ -36,6 +36,7 @@ class DemoConfigurator;
 class FrameClock;
 class FrameLog;
 class FrameStats;
+class HeldReports;
 
 class ShowProgram {
 public:
@@ -88,11 +89,12 @@ public:
 
 struct RunSettings {
     Options options;
-    FrameClock* clock = nullptr;        // required
-    FrameObserver* observer = nullptr;  // optional
-    FrameStats* stats = nullptr;        // optional: frame times are recorded when set
-    FrameLog* frameLog = nullptr;       // optional: a line per presented frame
-    uint64_t startTicks = 0;            // SDL_GetPerformanceCounter() at program start; 0 = at entry
+    FrameClock* clock = nullptr;         // required
+    FrameObserver* observer = nullptr;   // optional
+    FrameStats* stats = nullptr;         // optional: frame times are recorded when set
+    FrameLog* frameLog = nullptr;        // optional: a line per presented frame
+    HeldReports* heldReports = nullptr;  // optional: released once the window is open
+    uint64_t startTicks = 0;             // SDL_GetPerformanceCounter() at program start; 0 = at entry
 };
 
 // Exit statuses besides 0.

@@ -157,6 +157,12 @@ const std::vector<FaultCase>& faultTable()
              "of at least 4 x 4 or update the graphics driver"},
             [](FaultRun& run) { std::ranges::replace(run.args, std::string("320x200"), std::string("3x2")); }},
         {"no-display", 1, {"brindle: cannot open a display {any}"}, noDisplay},
+        // The music opens before the window, but its audio warning waits for the window.
+        {"no-display-no-audio", 1, {"brindle: cannot open a display {any}"},
+            [](FaultRun& run) {
+                noDisplay(run);
+                run.env.insert(run.env.end(), {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:97"});
+            }},
         {"no-display-dialog", 1,
             {"brindle: cannot show the launch dialog: no display (DISPLAY is not set); run brindle from a graphical "
              "session"},
