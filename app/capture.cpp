@@ -120,18 +120,19 @@ void ProgressMeter::finish(uint64_t done, double seconds)
 
 bool BenchObserver::beforeFrame(DemoApplication& app)
 {
+    if (app.showTimeMs >= toMs_)
+        return false;
     if (audio_)
         audio_->setPositionMs(static_cast<double>(app.showTimeMs));
     return true;
 }
 
 CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* audio)
-    : BenchObserver(audio)
+    : BenchObserver(options, audio)
     , out_(options.captureOut)
     , video_(isVideoPath(options.captureOut))
     , fps_(options.framesPerSecond())
     , fromMs_(options.fromMs)
-    , toMs_(options.toMs)
     , span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
 {
 }
@@ -268,7 +269,7 @@ void CaptureObserver::handPending()
 
 bool CaptureObserver::beforeFrame(DemoApplication& app)
 {
-    if ((writer_ && writer_->failed()) || app.showTimeMs >= toMs_)
+    if (writer_ && writer_->failed())
         return false;
     return BenchObserver::beforeFrame(app);
 }

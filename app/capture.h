@@ -7,7 +7,8 @@
 //                    a folder, or pipes it to ffmpeg for a .mp4/.mkv/.webm video
 //                    with the music's matching span; frames before `from` are
 //                    fast-forwarded without drawing, the loop stops before `to`.
-//   BenchObserver    writes nothing.
+//   BenchObserver    writes nothing; it too skips the frames before `from`
+//                    and stops before `to`.
 // A capture reads frame k back while frame k + 1 is drawn (through pixel
 // buffer objects where the driver has them) and encodes on a thread of its own.
 // Both move the offline audio back end to each frame's show time first, so the
@@ -57,14 +58,16 @@ private:
 
 class BenchObserver : public FrameObserver {
 public:
-    explicit BenchObserver(OfflineAudioBackend* audio)
+    BenchObserver(const Options& options, OfflineAudioBackend* audio)
         : audio_(audio)
+        , toMs_(options.toMs)
     {
     }
     bool beforeFrame(DemoApplication& app) override;
 
 private:
     OfflineAudioBackend* audio_;
+    uint32_t toMs_;
 };
 
 class CaptureObserver : public BenchObserver {
@@ -91,7 +94,7 @@ private:
     std::string out_;
     bool video_ = false;
     int fps_ = 60;
-    uint32_t fromMs_ = 0, toMs_ = kShowLengthMs;
+    uint32_t fromMs_ = 0;
     FrameSpan span_;
     uint64_t frame_ = 0;
     int width_ = 0, height_ = 0;
