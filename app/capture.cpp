@@ -123,7 +123,9 @@ void ProgressMeter::finish(uint64_t done, double seconds)
 
 bool BenchObserver::beforeFrame(DemoApplication& app)
 {
-    if (app.showTimeMs >= toMs_)
+    // A span ends before `to`; the whole show's bench also times the closing
+    // frame, as it always has.
+    if (toMs_ < kShowLengthMs && app.showTimeMs >= toMs_)
         return false;
     if (audio_)
         audio_->setPositionMs(static_cast<double>(app.showTimeMs));
@@ -264,7 +266,7 @@ void CaptureObserver::hand(uint64_t frame, const uint8_t* bottomUp)
 
 bool CaptureObserver::beforeFrame(DemoApplication& app)
 {
-    if (writer_ && writer_->failed())
+    if ((writer_ && writer_->failed()) || app.showTimeMs >= toMs_)
         return false;
     return BenchObserver::beforeFrame(app);
 }

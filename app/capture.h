@@ -8,7 +8,8 @@
 //                    with the music's matching span; frames before `from` are
 //                    fast-forwarded without drawing, the loop stops before `to`.
 //   BenchObserver    writes nothing; it too skips the frames before `from`
-//                    and stops before `to`.
+//                    and stops before a `to` short of the show's end (the
+//                    whole show's bench times its closing frame too).
 // A capture reads frame k back while frame k + 1 is drawn (gfx/frame_reader.h)
 // and encodes PNG files on worker threads (app/frame_writer.h), writing them in
 // frame order. Both move the offline audio back end to each frame's show time
@@ -60,15 +61,17 @@ private:
 class BenchObserver : public FrameObserver {
 public:
     BenchObserver(const Options& options, OfflineAudioBackend* audio)
-        : audio_(audio)
-        , toMs_(options.toMs)
+        : toMs_(options.toMs)
+        , audio_(audio)
     {
     }
     bool beforeFrame(DemoApplication& app) override;
 
+protected:
+    uint32_t toMs_;
+
 private:
     OfflineAudioBackend* audio_;
-    uint32_t toMs_;
 };
 
 class CaptureObserver : public BenchObserver {
