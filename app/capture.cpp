@@ -8,18 +8,21 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include <SDL.h>
 
 #include "app/application.h"
-#include "gfx/gl_api.h"
 #include "app/output_file.h"
 #include "app/png_writer.h"
 #include "app/report.h"
 #include "audio/audio_backend.h"
 
 namespace {
+
+// More encoders than this would only hold more frames in memory.
+constexpr unsigned kMaxEncoders = 4;
 
 double secondsSince(uint64_t counter)
 {
@@ -120,18 +123,21 @@ void ProgressMeter::finish(uint64_t done, double seconds)
 
 bool BenchObserver::beforeFrame(DemoApplication& app)
 {
+    // A span ends before `to`; the whole show's bench also times the closing
+    // frame, as it always has.
+    if (toMs_ < kShowLengthMs && app.showTimeMs >= toMs_)
+        return false;
     if (audio_)
         audio_->setPositionMs(static_cast<double>(app.showTimeMs));
     return true;
 }
 
 CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* audio)
-    : BenchObserver(audio)
+    : BenchObserver(options, audio)
     , out_(options.captureOut)
     , video_(isVideoPath(options.captureOut))
     , fps_(options.framesPerSecond())
     , fromMs_(options.fromMs)
-    , toMs_(options.toMs)
     , span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
 {
 }
@@ -211,27 +217,32 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         }
     }
     const size_t frameBytes = static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3;
-    if (hasPixelBuffers()) {
-        glGenBuffers(2, pixelBuffers_);
-        for (GLuint buffer : pixelBuffers_) {
-            glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
-            glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(frameBytes), nullptr, GL_STREAM_READ);
-        }
-        glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    const auto store = [this](uint64_t frame, const uint8_t* bytes, size_t size, std::string& why) {
+        return storeFrame(frame, bytes, size, why);
+    };
+    if (video_) {
+        // ffmpeg encodes; one thread feeding it is enough.
+        writer_ = std::make_unique<FrameWriter>(frameBytes, 1, nullptr, store);
     } else {
-        rows_.resize(frameBytes);
+        // As many encoders as cores: a frame's PNG costs a good part of its drawing.
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const int width = width_, height = height_;
+        writer_ = std::make_unique<FrameWriter>(frameBytes, std::min(cores, kMaxEncoders),
+            [width, height](uint64_t, const uint8_t* rgb, std::vector<uint8_t>& png, std::string& why) {
+                return encodePng(width, height, rgb, png, why);
+            },
+            store);
     }
-    writer_ = std::make_unique<FrameWriter>(frameBytes,
-        [this](uint64_t frame, const uint8_t* rgb, std::string& why) { return writeFrame(frame, rgb, why); });
-    progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.end);
+    reader_ = std::make_unique<FrameReader>(width_, height_);
+    progress_ = std::make_unique<ProgressMeter>(stderr, isatty(STDERR_FILENO) != 0, span_.count());
     startCounter_ = SDL_GetPerformanceCounter();
     return true;
 }
 
-bool CaptureObserver::writeFrame(uint64_t frame, const uint8_t* rgb, std::string& error)
+bool CaptureObserver::storeFrame(uint64_t frame, const uint8_t* bytes, size_t size, std::string& error)
 {
     if (video_) {
-        if (pipe_.writeFrame(rgb))
+        if (pipe_.writeFrame(bytes))
             return true;
         pipe_.close(error);
         if (error.empty())
@@ -239,7 +250,7 @@ bool CaptureObserver::writeFrame(uint64_t frame, const uint8_t* rgb, std::string
         return false;
     }
     const std::string path = (std::filesystem::path(out_) / frameFileName(frame)).string();
-    return writePng(path, width_, height_, rgb, error);
+    return writeWhole(path, bytes, size, error);
 }
 
 void CaptureObserver::hand(uint64_t frame, const uint8_t* bottomUp)
@@ -253,19 +264,6 @@ void CaptureObserver::hand(uint64_t frame, const uint8_t* bottomUp)
     writer_->submit(frame);
 }
 
-void CaptureObserver::handPending()
-{
-    if (!pending_)
-        return;
-    pending_ = false;
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, pixelBuffers_[pendingBuffer_]);
-    if (const void* mapped = glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY)) {
-        hand(pendingFrame_, static_cast<const uint8_t*>(mapped));
-        glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
-    }
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-}
-
 bool CaptureObserver::beforeFrame(DemoApplication& app)
 {
     if ((writer_ && writer_->failed()) || app.showTimeMs >= toMs_)
@@ -277,45 +275,26 @@ void CaptureObserver::frameSkipped(DemoApplication&)
 {
     // Skipped frames keep their numbers: a file's name is its frame index.
     ++frame_;
-    progress_->update(frame_, secondsSince(startCounter_));
 }
 
 void CaptureObserver::frameRendered(DemoApplication& app)
 {
     const uint64_t frame = frame_++;
-    progress_->update(frame_, secondsSince(startCounter_));
     if (app.showTimeMs < fromMs_)
         return;
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    if (!pixelBuffers_[0]) {
-        glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, rows_.data());
-        hand(frame, rows_.data());
-        return;
-    }
-    // The read lands in a pixel buffer without waiting; the previous frame's,
-    // finished by now, goes to the writer meanwhile.
-    const int reading = nextBuffer_;
-    nextBuffer_ = 1 - nextBuffer_;
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, pixelBuffers_[reading]);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    handPending();
-    pending_ = true;
-    pendingBuffer_ = reading;
-    pendingFrame_ = frame;
+    reader_->read(frame, [this](uint64_t read, const uint8_t* rows) { hand(read, rows); });
+    progress_->update(++captured_, secondsSince(startCounter_));
 }
 
 bool CaptureObserver::finish(DemoApplication&, std::string& error)
 {
-    handPending();
+    if (reader_)
+        reader_->flush([this](uint64_t read, const uint8_t* rows) { hand(read, rows); });
+    reader_.reset();
     std::string failure;
     const bool written = !writer_ || writer_->finish(failure);
-    if (pixelBuffers_[0])
-        glDeleteBuffers(2, pixelBuffers_);
-    pixelBuffers_[0] = pixelBuffers_[1] = 0;
     if (progress_)
-        progress_->finish(frame_, secondsSince(startCounter_));
+        progress_->finish(captured_, secondsSince(startCounter_));
     std::string closing;
     const bool closed = pipe_.close(closing);
     if (!written) {

@@ -7,11 +7,14 @@
 //                    a folder, or pipes it to ffmpeg for a .mp4/.mkv/.webm video
 //                    with the music's matching span; frames before `from` are
 //                    fast-forwarded without drawing, the loop stops before `to`.
-//   BenchObserver    writes nothing.
-// A capture reads frame k back while frame k + 1 is drawn (through pixel
-// buffer objects where the driver has them) and encodes on a thread of its own.
-// Both move the offline audio back end to each frame's show time first, so the
-// spectrum, and with it the beats, are those the real-time show would have.
+//   BenchObserver    writes nothing; it too skips the frames before `from`
+//                    and stops before a `to` short of the show's end (the
+//                    whole show's bench times its closing frame too).
+// A capture reads frame k back while frame k + 1 is drawn (gfx/frame_reader.h)
+// and encodes PNG files on worker threads (app/frame_writer.h), writing them in
+// frame order. Both move the offline audio back end to each frame's show time
+// first, so the spectrum, and with it the beats, are those the real-time show
+// would have.
 //
 //   OfflineAudioBackend* audio = ...;       // owned by app.audio
 //   CaptureObserver capture(options, audio);
@@ -29,7 +32,7 @@
 #include "app/options.h"
 #include "app/run_show.h"
 #include "app/video_pipe.h"
-#include "gfx/gl_api.h"
+#include "gfx/frame_reader.h"
 #include "scene/schedule.h"
 
 class OfflineAudioBackend;
@@ -57,11 +60,15 @@ private:
 
 class BenchObserver : public FrameObserver {
 public:
-    explicit BenchObserver(OfflineAudioBackend* audio)
-        : audio_(audio)
+    BenchObserver(const Options& options, OfflineAudioBackend* audio)
+        : toMs_(options.toMs)
+        , audio_(audio)
     {
     }
     bool beforeFrame(DemoApplication& app) override;
+
+protected:
+    uint32_t toMs_;
 
 private:
     OfflineAudioBackend* audio_;
@@ -82,27 +89,19 @@ public:
 
 private:
     bool writeAudioSpan(DemoApplication& app, std::string& error);
-    bool writeFrame(uint64_t frame, const uint8_t* rgb, std::string& error);
+    bool storeFrame(uint64_t frame, const uint8_t* bytes, size_t size, std::string& error);
     // Copies a bottom-up GL picture into the writer, top row first, and queues it.
     void hand(uint64_t frame, const uint8_t* bottomUp);
-    // Maps the pixel buffer holding the frame read back last and hands it on.
-    void handPending();
 
     std::string out_;
     bool video_ = false;
     int fps_ = 60;
-    uint32_t fromMs_ = 0, toMs_ = kShowLengthMs;
+    uint32_t fromMs_ = 0;
     FrameSpan span_;
-    uint64_t frame_ = 0;
+    uint64_t frame_ = 0;     // the next frame's index, skipped ones included
+    uint64_t captured_ = 0;  // frames of the span read back so far
     int width_ = 0, height_ = 0;
-    // Frame k is read into one pixel buffer while frame k - 1, in the other,
-    // is handed to the writer; without pixel buffers it is read into rows_.
-    GLuint pixelBuffers_[2] = {0, 0};
-    int nextBuffer_ = 0;
-    bool pending_ = false;
-    int pendingBuffer_ = 0;
-    uint64_t pendingFrame_ = 0;
-    std::vector<uint8_t> rows_;
+    std::unique_ptr<FrameReader> reader_;
     std::unique_ptr<FrameWriter> writer_;
     VideoPipe pipe_;
     int audioFd_ = -1;  // the music's span, in an unnamed scratch file for ffmpeg

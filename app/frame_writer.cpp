@@ -1,12 +1,19 @@
 #include "app/frame_writer.h"
 
-FrameWriter::FrameWriter(size_t frameBytes, Write write)
-    : write_(std::move(write))
-    , buffers_(kBuffers, std::vector<uint8_t>(frameBytes))
+#include <algorithm>
+
+FrameWriter::FrameWriter(size_t frameBytes, unsigned threads, Encode encode, Store store)
+    : encode_(std::move(encode))
+    , store_(std::move(store))
 {
-    for (size_t i = 0; i < kBuffers; ++i)
+    threads = std::max(threads, 1u);
+    slots_.resize(threads + 1);
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        slots_[i].pixels.resize(frameBytes);
         free_.push_back(i);
-    thread_ = std::thread(&FrameWriter::run, this);
+    }
+    for (unsigned i = 0; i < threads; ++i)
+        threads_.emplace_back(&FrameWriter::run, this);
 }
 
 FrameWriter::~FrameWriter()
@@ -21,14 +28,16 @@ std::vector<uint8_t>& FrameWriter::acquire()
     changed_.wait(lock, [this] { return !free_.empty(); });
     filling_ = free_.back();
     free_.pop_back();
-    return buffers_[filling_];
+    return slots_[filling_].pixels;
 }
 
 void FrameWriter::submit(uint64_t frame)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.emplace_back(frame, filling_);
+        slots_[filling_].frame = frame;
+        slots_[filling_].turn = submitted_++;
+        queue_.push_back(filling_);
     }
     changed_.notify_all();
 }
@@ -40,8 +49,9 @@ bool FrameWriter::finish(std::string& error)
         stopping_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    for (std::thread& thread : threads_)
+        if (thread.joinable())
+            thread.join();
     std::lock_guard<std::mutex> lock(mutex_);
     if (failure_.empty())
         return true;
@@ -68,18 +78,34 @@ void FrameWriter::run()
         changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
         if (queue_.empty())
             return;
-        const auto [frame, buffer] = queue_.front();
+        const size_t index = queue_.front();
         queue_.pop_front();
-        const bool writing = failure_.empty();
-        lock.unlock();
-        std::string why;
-        const bool ok = !writing || write_(frame, buffers_[buffer].data(), why);
-        lock.lock();
-        if (writing && ok)
-            ++written_;
-        else if (writing)
-            failure_ = why.empty() ? "cannot write frame " + std::to_string(frame) : why;
-        free_.push_back(buffer);
+        process(slots_[index], lock);
+        free_.push_back(index);
         changed_.notify_all();
     }
+}
+
+void FrameWriter::process(Slot& slot, std::unique_lock<std::mutex>& lock)
+{
+    // A frame queued after a failure is never stored, so it need not be encoded.
+    bool ok = true;
+    std::string why;
+    if (failure_.empty() && encode_) {
+        lock.unlock();
+        ok = encode_(slot.frame, slot.pixels.data(), slot.encoded, why);
+        lock.lock();
+    }
+    changed_.wait(lock, [&] { return storing_ == slot.turn; });
+    if (ok && failure_.empty()) {
+        const std::vector<uint8_t>& bytes = encode_ ? slot.encoded : slot.pixels;
+        lock.unlock();
+        ok = store_(slot.frame, bytes.data(), bytes.size(), why);
+        lock.lock();
+        if (ok)
+            ++written_;
+    }
+    if (!ok && failure_.empty())
+        failure_ = why.empty() ? "cannot write frame " + std::to_string(slot.frame) : why;
+    ++storing_;
 }

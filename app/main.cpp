@@ -197,7 +197,7 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
         app.audio = std::move(offline);
         clock = std::make_unique<FixedStepClock>(options.framesPerSecond());
         if (options.bench)
-            observer = std::make_unique<BenchObserver>(audio);
+            observer = std::make_unique<BenchObserver>(options, audio);
         else
             observer = std::make_unique<CaptureObserver>(options, audio);
     } else {

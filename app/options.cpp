@@ -117,7 +117,8 @@ struct OptionRow {
     Reason (*read)(const std::string& text, Options& options);
 };
 
-const std::string kSpanHelp = "the show-time span to capture (default 0 to " + std::to_string(kShowLengthMs) + ")";
+const std::string kSpanHelp
+    = "the show-time span for --capture and --bench (default 0 to " + std::to_string(kShowLengthMs) + ")";
 
 // clang-format off
 const OptionRow kOptionRows[] = {
@@ -161,7 +162,7 @@ const OptionRow kOptionRows[] = {
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
     {"--to", "MS", kSpanHelp,
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.toMs); }},
-    {"--bench", "", "render the whole show as fast as possible, print statistics",
+    {"--bench", "", "render the span (the whole show by default) as fast as possible, print statistics",
      [](const std::string&, Options& o) { o.bench = true; return noReason(); }},
     {"--help,-h", "", "show this text",
      [](const std::string&, Options& o) { o.help = true; return noReason(); }},
@@ -182,12 +183,10 @@ Reason contradiction(const Options& o)
         return "--bench and --capture cannot be combined";
     if ((o.fps || span) && !o.fixedStep())
         return "--fps, --from and --to need --capture or --bench";
-    if (span && o.captureOut.empty())
-        return "--from and --to need --capture";
     if (o.fromMs >= o.toMs)
         return "--from must be earlier than --to";
     // Frame k shows floor(k * 1000 / fps) ms, so a span shorter than a frame may hold none.
-    if (!o.captureOut.empty() && framesBetween(o.fromMs, o.toMs, o.framesPerSecond()).count() == 0)
+    if (o.fixedStep() && framesBetween(o.fromMs, o.toMs, o.framesPerSecond()).count() == 0)
         return "--from " + std::to_string(o.fromMs) + " --to " + std::to_string(o.toMs) + " holds no frame at "
             + std::to_string(o.framesPerSecond()) + " fps; widen the span";
     return noReason();

@@ -15,6 +15,8 @@
 // the program ends.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Creates "<folder of path>/.<name of path>-<pid>-<n><suffix>" exclusively and
@@ -26,6 +28,10 @@ bool publish(const std::string& partialPath, const std::string& path, std::strin
 
 // Removes a partial file that will not be finished.
 void discard(const std::string& partialPath);
+
+// Writes `size` bytes as the file `path` through a partial file beside it;
+// false with the path and the reason in `error`, leaving nothing behind.
+bool writeWhole(const std::string& path, const uint8_t* data, size_t size, std::string& error);
 
 // A read-write descriptor (close-on-exec) on a new file in TMPDIR (else /tmp)
 // that has no name; -1 with the reason in `error`.

@@ -19,82 +19,81 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// What libpng said when it gave up, and errno at that moment: its own text
-// ("Write Error") does not say that the disk is full.
+// What libpng said when it gave up.
 struct PngFailure {
     std::string text;
-    int errorNumber = 0;
 };
 
 // libpng reports errors by longjmp; the message is kept for the caller.
 void onPngError(png_structp png, png_const_charp message)
 {
-    if (auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png))) {
+    if (auto* failure = static_cast<PngFailure*>(png_get_error_ptr(png)))
         failure->text = message;
-        failure->errorNumber = errno;
-    }
     png_longjmp(png, 1);
 }
 
 void onPngWarning(png_structp, png_const_charp) { }
 
+// libpng's output, gathered in memory; a std::bad_alloc here would unwind
+// through C, so growth failing ends in libpng's own error instead.
+void appendBytes(png_structp png, png_bytep data, size_t length)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    bool grown = true;
+    try {
+        out->insert(out->end(), data, data + length);
+    } catch (const std::bad_alloc&) {
+        grown = false;
+    }
+    if (!grown)
+        png_error(png, "out of memory");
+}
+
 }  // namespace
 
-bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error)
+bool encodePng(int width, int height, const uint8_t* rgb, std::vector<uint8_t>& png, std::string& error)
 {
+    png.clear();
     if (width <= 0 || height <= 0 || !rgb) {
-        error = quotedName(path) + ": nothing to write";
-        return false;
-    }
-    std::string partial;
-    const int fd = createBeside(path, "", partial, error);
-    if (fd < 0)
-        return false;
-    File file(fdopen(fd, "wb"));
-    if (!file) {
-        error = "cannot write " + quotedName(path) + " (" + std::strerror(errno) + ")";
-        close(fd);
-        discard(partial);
+        error = "nothing to write";
         return false;
     }
     PngFailure failure;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    png_structp writer = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
+    png_infop info = writer ? png_create_info_struct(writer) : nullptr;
     if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        error = "cannot write " + quotedName(path) + ": out of memory";
-        file.reset();
-        discard(partial);
+        png_destroy_write_struct(&writer, nullptr);
+        error = "out of memory";
         return false;
     }
-    volatile bool written = false;
-    if (setjmp(png_jmpbuf(png)) == 0) {
-        errno = 0;
-        png_init_io(png, file.get());
-        png_set_compression_level(png, 1);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+    volatile bool encoded = false;
+    if (setjmp(png_jmpbuf(writer)) == 0) {
+        png_set_write_fn(writer, &png, appendBytes, nullptr);
+        png_set_compression_level(writer, 1);
+        png_set_IHDR(writer, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
             PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
+        png_write_info(writer, info);
         const size_t stride = static_cast<size_t>(width) * 3;
         for (int y = 0; y < height; ++y)
-            png_write_row(png, rgb + static_cast<size_t>(y) * stride);
-        png_write_end(png, nullptr);
-        written = true;
+            png_write_row(writer, rgb + static_cast<size_t>(y) * stride);
+        png_write_end(writer, nullptr);
+        encoded = true;
     }
-    png_destroy_write_struct(&png, &info);
-    // The last block reaches the disk only at fclose, where a full disk shows too.
-    if (written && std::fclose(file.release()) != 0) {
-        written = false;
-        failure = {"", errno};
-    }
-    file.reset();
-    if (!written) {
-        discard(partial);
-        const std::string reason = failure.errorNumber ? std::strerror(failure.errorNumber) : failure.text;
-        error = "cannot write " + quotedName(path) + (reason.empty() ? "" : " (" + reason + ")");
+    png_destroy_write_struct(&writer, &info);
+    if (!encoded)
+        error = failure.text.empty() ? "libpng failed" : failure.text;
+    return encoded;
+}
+
+bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error)
+{
+    std::vector<uint8_t> png;
+    std::string why;
+    if (!encodePng(width, height, rgb, png, why)) {
+        error = "cannot write " + quotedName(path) + " (" + why + ")";
         return false;
     }
-    return publish(partial, path, error);
+    return writeWhole(path, png.data(), png.size(), error);
 }
 
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb, std::string& error)

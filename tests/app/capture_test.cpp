@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 
 #include "app/capture.h"
+#include "app/frame_writer.h"
 #include "app/png_writer.h"
 #include "app/application.h"
 #include "tests/support/process.h"
@@ -20,6 +23,58 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
         const FrameSpan span = framesBetween(from, to, fps);
         EXPECT_EQ(span.first, first) << from << "-" << to;
         EXPECT_EQ(span.count(), count) << from << "-" << to;
+    }
+}
+
+// Encoders finish out of order (frame 0 waits until frame 1 is encoded), yet
+// frames are stored in submission order, each with its own pixels, and a
+// failed store leaves the frames before it and no later one.
+TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
+{
+    struct Row {
+        unsigned threads;
+        bool encoder;        // without one the pixels are stored as they are
+        uint64_t failingAt;  // the frame whose store fails; past the last for none
+        std::vector<uint8_t> stored;
+    };
+    for (const auto& [threads, encoder, failingAt, stored] : std::vector<Row> {
+             {3, true, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
+             {3, true, 3, {0, 1, 2}},
+             {1, true, 5, {0, 1, 2, 3, 4}},
+             {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
+         }) {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool secondEncoded = false;
+        const FrameWriter::Encode encode
+            = [&](uint64_t frame, const uint8_t* pixels, std::vector<uint8_t>& out, std::string&) {
+                  std::unique_lock<std::mutex> lock(mutex);
+                  if (frame == 0 && threads > 1)
+                      changed.wait(lock, [&] { return secondEncoded; });
+                  secondEncoded = secondEncoded || frame == 1;
+                  changed.notify_all();
+                  out.assign(1, pixels[0]);
+                  return true;
+              };
+        std::vector<uint8_t> got;
+        FrameWriter writer(1, threads, encoder ? encode : nullptr,
+            [&](uint64_t frame, const uint8_t* bytes, size_t size, std::string& error) {
+                if (frame == failingAt) {
+                    error = "disk full";
+                    return false;
+                }
+                got.insert(got.end(), bytes, bytes + size);
+                return true;
+            });
+        for (uint8_t frame = 0; frame < 8; ++frame) {
+            writer.acquire()[0] = frame;
+            writer.submit(frame);
+        }
+        std::string error;
+        EXPECT_EQ(writer.finish(error), failingAt == 99) << threads;
+        EXPECT_EQ(error, failingAt == 99 ? "" : "disk full");
+        EXPECT_EQ(got, stored) << threads;
+        EXPECT_EQ(writer.written(), stored.size());
     }
 }
 

@@ -47,6 +47,10 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     ASSERT_TRUE(parse({"--bench"}, o, error));
     EXPECT_EQ(o.framesPerSecond(), 60);
     EXPECT_EQ(o.toMs, 134000u);
+
+    // A benchmark times any span alone, as a capture of it would draw it.
+    ASSERT_TRUE(parse({"--bench", "--from", "60000", "--to", "70000"}, o, error)) << error;
+    EXPECT_EQ(std::make_pair(o.fromMs, o.toMs), std::make_pair(60000u, 70000u));
 }
 
 TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
@@ -69,6 +73,8 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--capture", "a", "--bench"},
         {"--capture", "a", "--from", "5000", "--to", "5000"},
         {"--capture", "a", "--from", "133999", "--to", "134000"},
+        {"--bench", "--from", "133999", "--to", "134000"},
+        {"--bench", "--from", "70000", "--to", "60000"},
         {"--capture", "a", "--to", "134001"},
         {"--start", "134000"},
         {"--start", "-1"},

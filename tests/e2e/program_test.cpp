@@ -204,7 +204,11 @@ TEST_F(CaptureTest, PngCapturesStartBlackAndLateStartsDrawTheFramesOfAWholeRun)
         const ProcessResult r = brindle({"--capture", (folder_.path() / name).string(), "--from", std::to_string(from),
             "--to", std::to_string(to), "--fps", "5", "--size", "64x40"});
         EXPECT_EQ(r.status, 0) << r.err;
-        return fileNamesIn(folder_.path() / name);
+        std::vector<std::string> files = fileNamesIn(folder_.path() / name);
+        // The progress counts the frames captured, not those skipped to reach the span.
+        const std::string count = std::to_string(files.size());
+        EXPECT_NE(r.err.find("brindle: " + count + "/" + count + " frames (100%)"), std::string::npos) << r.err;
+        return files;
     };
     const std::vector<std::string> whole = capture("whole", 0, 92400);
     ASSERT_EQ(whole.size(), 462u);
@@ -296,6 +300,13 @@ TEST_F(CaptureTest, BenchPrintsItsStatisticsOnOneLine)
         // GPU timestamps and the frame's wall time come from different clocks: allow a little.
         EXPECT_LT(sum, stats["frame_ms"]["mean"].get<double>() * 1.05 + 0.5) << r.out;
     }
+
+    // A span alone: the swarm's first ten seconds, nothing drawn before or after.
+    const ProcessResult span = brindle({"--bench", "--fps", "2", "--size", "160x100", "--from", "72000", "--to", "82000"});
+    ASSERT_EQ(span.status, 0) << span.err;
+    stats = json::parse(span.out);
+    EXPECT_EQ(stats["frames"], 20) << span.out;
+    EXPECT_EQ(stats["segments"]["swarm"]["frames"], 20) << span.out;
 }
 
 TEST_F(CaptureTest, AModuleGivenWithMusicPlaysAndDrivesTheBeats)
