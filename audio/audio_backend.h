@@ -70,7 +70,8 @@ public:
     virtual void release() = 0;
     // Where in the track the channel is heard now, in ms: the time since its
     // play() plus where it was last sought to; keeps growing past the track's
-    // end while the output runs. 0 for an unknown or unplayed handle.
+    // end while the output runs, though a server correcting its own timing
+    // may take it back a few ms. 0 for an unknown or unplayed handle.
     virtual double positionMs(AudioHandle) const = 0;
     // A reader of the channel's whole track, from its start, independent of
     // playback; null for an unknown handle and for a back end that decodes

@@ -202,8 +202,12 @@ bool ServerAudioBackend::beginStream()
         this);
     const uint32_t any = static_cast<uint32_t>(-1);
     const pa_buffer_attr buffer {any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
+    // Not held monotonic: when an interpolated time ran ahead of a server
+    // that fell behind (PipeWire's graph on a loaded machine), the next update
+    // takes it back at once instead of holding it until real time catches up.
+    // The clock slews over such steps, so the picture never runs backwards.
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING
-        | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+        | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
     written_ = 0;
     return pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
 }
@@ -423,9 +427,8 @@ int64_t ServerAudioBackend::heardFrames() const
     } else {
         heard = silentFrames(steadyNs());
     }
-    // Interpolation may step back a little at a timing update; the heard position never does.
-    lastHeard_ = std::max(lastHeard_, heard);
-    return lastHeard_;
+    lastHeard_ = heard;
+    return heard;
 }
 
 void ServerAudioBackend::lockChannels()
