@@ -123,8 +123,12 @@ void PlaybackClock::follow(double now) const
     const AudioHandle channel = music_.channel();
     const double position = channel ? backend_.positionMs(channel) : 0.0;
     if (channel && position != lastPosition_) {
-        if (!moving_ && !settling_) {
+        // A stall's end outranks a start's or a jump's wait: music that stood
+        // (a sound server that came back, a jump made while it stood) is
+        // brought to the picture, never waited for with the picture frozen.
+        if (!moving_ && heardYet_) {
             relocking_ = true;
+            settling_ = false;
             stallEnded_ = now;
         }
         moving_ = true;
