@@ -14,8 +14,8 @@
 #   AV_SYNC_ARGS="--audio-offset 100" scripts/av-sync.sh   # options for the show
 #   AV_SYNC_SERVERS=pipewire AV_SYNC_DETAILS=DIR scripts/av-sync.sh   # one server; offsets per frame into DIR
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BRINDLE_BUILD_DIR:-$root/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/sound-servers.sh"
+build="$brindle_build"
 brindle="${BRINDLE:-$build/brindle}"
 meter="$build/tools/sync_meter"
 player="$build/tools/reference_player"
@@ -23,21 +23,18 @@ track="$build/Data/music.mp3"
 for file in "$brindle" "$meter" "$player" "$track"; do
     [ -e "$file" ] || { echo "av-sync: $file is missing; build first (scripts/test.sh or cmake --build build)" >&2; exit 1; }
 done
-source "$root/scripts/sound-servers.sh"
 
 work="$(mktemp -d)"
-xvfb=
+private_xvfb=
 cleanup() {
     stop_sound_server
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    [ -n "$private_xvfb" ] && kill "$private_xvfb" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-nice -n 19 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-wait_until test -s "$work/display"
-display=":$(cat "$work/display")"
+start_private_xvfb "$work" nice -n 19
+display="$private_display"
 wait_until xset -display "$display" q
 
 from=20000 seconds=15

@@ -1,5 +1,5 @@
-# Shared by run.sh, test.sh and ci-fuzz.sh: installs the missing Debian
-# packages and builds. Sourced, not run. BRINDLE_BUILD_DIR chooses the build
+# Shared by the scripts: installs the missing Debian packages, builds, waits,
+# and starts a private X server for the measuring scripts. Sourced, not run. BRINDLE_BUILD_DIR chooses the build
 # folder: build/ by default, build-sanitize/ when BRINDLE_SANITIZE=1 asks for
 # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
 
@@ -50,4 +50,33 @@ build_brindle() {
     [ "$brindle_sanitize" = 1 ] && sanitize=ON
     cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_SANITIZE="$sanitize"
     cmake --build "$brindle_build" -j"$(nproc)"
+}
+
+# Waits up to `seconds` (default 5) for a command to succeed.
+wait_until() {  # [--seconds N] command...
+    local tries=100 _
+    if [ "$1" = --seconds ]; then
+        tries=$(($2 * 20))
+        shift 2
+    fi
+    for _ in $(seq "$tries"); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Starts an Xvfb of its own on the first free display, its files in `dir`;
+# sets private_display (e.g. :5) and private_xvfb (its pid) for the caller to
+# stop. Any further words run before Xvfb (e.g. nice -n 19).
+start_private_xvfb() {  # dir [prefix...]
+    local dir="$1"
+    shift
+    "$@" Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+    private_xvfb=$!
+    if ! wait_until --seconds 10 test -s "$dir/display"; then
+        echo "$(basename "$0"): Xvfb did not start" >&2
+        return 1
+    fi
+    private_display=":$(cat "$dir/display")"
 }

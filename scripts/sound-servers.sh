@@ -11,19 +11,11 @@
 #   restart_pulseaudio "$dir" 1   # killed, and started again a second later
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
 
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
 sound_server_pids=()
 no_realtime=(setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice)
 low_priority=("${no_realtime[@]}" nice -n 19)
-
-# Waits up to five seconds for a command to succeed.
-wait_until() {
-    local _
-    for _ in $(seq 100); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
 
 start_pulseaudio() {
     local dir="$1/pulse"

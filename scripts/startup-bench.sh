@@ -10,8 +10,8 @@
 #   STARTUP_BENCH_RUNS=9 scripts/startup-bench.sh     # more runs each
 #   STARTUP_BENCH_OTHER=/old/build/brindle scripts/startup-bench.sh   # a second show, same runs
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BRINDLE_BUILD_DIR:-$root/build}"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+build="$brindle_build"
 brindle="${BRINDLE:-$build/brindle}"
 other="${STARTUP_BENCH_OTHER:-}"
 bare="$build/tools/bare_window"
@@ -22,28 +22,17 @@ for file in "$brindle" "$bare" "$launcher" "$build/Data" ${other:+"$other"}; do
 done
 
 work="$(mktemp -d)"
-xvfb=
+private_xvfb=
 cleanup() {
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    [ -n "$private_xvfb" ] && kill "$private_xvfb" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-# Waits up to ten seconds for a command to succeed.
-wait_until() {
-    local _
-    for _ in $(seq 200); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
 has_frame() { [ "$(wc -l <"$1" 2>/dev/null || echo 0)" -ge 2 ]; }
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-wait_until test -s "$work/display" || { echo "startup-bench: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
+start_private_xvfb "$work"
+export DISPLAY="$private_display" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy
 
 # Runs one program until its first frame is presented; false when none was.
 run_one() {  # name start log program [args...]
@@ -57,7 +46,7 @@ run_one() {  # name start log program [args...]
     "$launcher" "$start" "$@" --no-dialog --windowed --size 1280x720 --data "$build/Data" \
         --frame-log "$log" >/dev/null 2>"$work/$name.err" &
     local pid=$! presented=0
-    wait_until has_frame "$log" && presented=1
+    wait_until --seconds 10 has_frame "$log" && presented=1
     kill "$pid" 2>/dev/null || true
     wait "$pid" || true
     [ "$presented" = 1 ]
