@@ -20,9 +20,7 @@ brindle="${BRINDLE:-$build/brindle}"
 meter="$build/tools/sync_meter"
 player="$build/tools/reference_player"
 track="$build/Data/music.mp3"
-for file in "$brindle" "$meter" "$player" "$track"; do
-    [ -e "$file" ] || { echo "av-sync: $file is missing; build first (scripts/test.sh or cmake --build build)" >&2; exit 1; }
-done
+require_built "$brindle" "$meter" "$player" "$track"
 
 work="$(mktemp -d)"
 private_xvfb=

@@ -80,3 +80,11 @@ start_private_xvfb() {  # dir [prefix...]
     fi
     private_display=":$(cat "$dir/display")"
 }
+
+# Exits with one line when a file the script needs has not been built.
+require_built() {  # file...
+    local file
+    for file in "$@"; do
+        [ -e "$file" ] || { echo "$(basename "$0"): $file is missing; build first (cmake --build build)" >&2; exit 1; }
+    done
+}

@@ -17,9 +17,7 @@ other="${STARTUP_BENCH_OTHER:-}"
 bare="$build/tools/bare_window"
 launcher="$build/tools/timed_exec"
 runs="${STARTUP_BENCH_RUNS:-5}"
-for file in "$brindle" "$bare" "$launcher" "$build/Data" ${other:+"$other"}; do
-    [ -e "$file" ] || { echo "startup-bench: $file is missing; build first (cmake --build build)" >&2; exit 1; }
-done
+require_built "$brindle" "$bare" "$launcher" "$build/Data" ${other:+"$other"}
 
 work="$(mktemp -d)"
 private_xvfb=
