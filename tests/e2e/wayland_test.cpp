@@ -85,9 +85,10 @@ TEST_F(OnWayland, EscapeEndsTheShowAndInTheDialogReturnLaunchesAndEscapeQuits)
     ASSERT_TRUE(wayland_.waitForChange(60)) << "the show never drew\n" << show.errSoFar();
     // On a loaded machine the compositor has at times left the keyboard
     // elsewhere: a click on the show gives it the keyboard, as it would a user.
+    // The click only helps; whether Escape ends the show is what is checked.
     for (int i = 0; i < 10 && show.running(); ++i) {
         pause(1.0);
-        EXPECT_TRUE(wayland_.clickWhatChanged());
+        wayland_.clickWhatChanged();
         EXPECT_TRUE(wayland_.press("Escape"));
         show.collect(1000);
     }

@@ -132,11 +132,11 @@ bool WaylandSession::waitForChange(double seconds, double share)
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }
 
-bool WaylandSession::clickWhatChanged()
+void WaylandSession::clickWhatChanged()
 {
     const OutputPicture now = output();
     if (now.rgb.size() != empty_.rgb.size())
-        return false;
+        return;
     int left = now.width, right = -1, top = now.height, bottom = -1;
     for (int y = 0; y < now.height; ++y)
         for (int x = 0; x < now.width; ++x) {
@@ -147,8 +147,8 @@ bool WaylandSession::clickWhatChanged()
             top = std::min(top, y), bottom = std::max(bottom, y);
         }
     if (right < 0)
-        return false;
-    return desktop_->xdotool("mousemove --window " + std::to_string(window_) + " " + std::to_string((left + right) / 2)
+        return;
+    desktop_->xdotool("mousemove --window " + std::to_string(window_) + " " + std::to_string((left + right) / 2)
         + " " + std::to_string((top + bottom) / 2) + " click 1");
 }
 

@@ -55,8 +55,9 @@ public:
     bool press(const std::string& keys);
     // Clicks the middle of what changed on the output, as a user clicks a
     // window to give it the keyboard: the compositor activates the window
-    // under the pointer whatever it made of the window's arrival.
-    bool clickWhatChanged();
+    // under the pointer whatever it made of the window's arrival. Does nothing
+    // when nothing changed.
+    void clickWhatChanged();
     // Kills the compositor at once (a session of its own only).
     void killCompositor();
     // The last lines of the compositor's log, for a failure message.
