@@ -186,7 +186,6 @@ struct ShowAhead {
     std::string error;
     uint64_t skippedFrames = 0;
     uint32_t lastSkippedMs = 0;
-    uint32_t previousTicks = 0;
 };
 
 ShowAhead makeShowAhead(DemoApplication& app, ShowProgram& show, const Options& options)
@@ -200,7 +199,6 @@ ShowAhead makeShowAhead(DemoApplication& app, ShowProgram& show, const Options& 
     steps.start();
     ahead.lastSkippedMs = fastForward(app, show, steps, 0, untilMs);
     ahead.skippedFrames = steps.frameIndex();
-    ahead.previousTicks = steps.previousTicks;
     return ahead;
 }
 
@@ -264,16 +262,17 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     bool started = openWindow(app, error);
     laps.lap("window");
     // The music opened first, but its warnings come after the window's step,
-    // and not at all when the window fails.
-    if (started && settings.heldReports)
-        settings.heldReports->release();
+    // and not at all when the window or the music fails.
     if (started && !musicOpen) {
         error = musicError;
         started = false;
     }
+    if (started && settings.heldReports)
+        settings.heldReports->release();
     // A show opening later draws its first frame at once: the assets load
-    // while the fast-forward runs.
-    if (started && (options.startMs || (options.fixedStep() && options.fromMs > 0)))
+    // while the fast-forward runs. A capture or a bench loads them before its
+    // first frame too, so a failure comes before anything is written.
+    if (started && (options.startMs || options.fixedStep()))
         started = makeAssets(app, assets, error);
     const ShowAhead ahead = showAhead.get();
     if (!started)
@@ -305,7 +304,7 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
                 settings.observer->frameSkipped(app);
             clock.frameDone();
         }
-        clock.previousTicks = ahead.previousTicks;
+        clock.previousTicks = ahead.lastSkippedMs;
     }
     return true;
 }

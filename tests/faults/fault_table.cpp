@@ -163,6 +163,12 @@ const std::vector<FaultCase>& faultTable()
                 noDisplay(run);
                 run.env.insert(run.env.end(), {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:97"});
             }},
+        // The audio warning is held past the music's own failure too: one line.
+        {"missing-music-no-audio", 1, {"brindle: music file '{data}/music.mp3' not found; {any}"},
+            [](FaultRun& run) {
+                fs::remove(run.data / "music.mp3");
+                run.env.insert(run.env.end(), {"SDL_AUDIODRIVER=alsa", "AUDIODEV=hw:97"});
+            }},
         {"no-display-dialog", 1,
             {"brindle: cannot show the launch dialog: no display (DISPLAY is not set); run brindle from a graphical "
              "session"},
@@ -203,6 +209,16 @@ const std::vector<FaultCase>& faultTable()
                 captureSpan(run, "44000", "54000");
                 run.args.push_back("--no-music");
                 run.shell = "ulimit -f 40; exec \"$0\" \"$@\"";
+                std::ofstream(run.out / "take.mkv") << "an earlier take";
+            },
+            Ending::Itself, 0, false, "take.mkv"},
+        // A capture from the start fails on its assets before its first frame is written.
+        {"capture-tiny-size", 1,
+            {"brindle: the GL driver cannot draw into the render target RT_BLUR1 (0 x 0, status {any}); use a size "
+             "of at least 4 x 4 or update the graphics driver"},
+            [](FaultRun& run) {
+                std::ranges::replace(run.args, std::string("160x100"), std::string("3x2"));
+                captureSpan(run, "0", "3000");
                 std::ofstream(run.out / "take.mkv") << "an earlier take";
             },
             Ending::Itself, 0, false, "take.mkv"},
