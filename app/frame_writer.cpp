@@ -1,19 +1,22 @@
 #include "app/frame_writer.h"
 
-#include <algorithm>
+#include <system_error>
 
 FrameWriter::FrameWriter(size_t frameBytes, unsigned threads, Encode encode, Store store)
     : encode_(std::move(encode))
     , store_(std::move(store))
 {
-    threads = std::max(threads, 1u);
     slots_.resize(threads + 1);
     for (size_t i = 0; i < slots_.size(); ++i) {
         slots_[i].pixels.resize(frameBytes);
         free_.push_back(i);
     }
-    for (unsigned i = 0; i < threads; ++i)
-        threads_.emplace_back(&FrameWriter::run, this);
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.emplace_back(&FrameWriter::run, this);
+    } catch (const std::system_error&) {
+        // Fewer workers than asked, or none: then submit() does the work.
+    }
 }
 
 FrameWriter::~FrameWriter()
@@ -34,10 +37,15 @@ std::vector<uint8_t>& FrameWriter::acquire()
 void FrameWriter::submit(uint64_t frame)
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         slots_[filling_].frame = frame;
         slots_[filling_].turn = submitted_++;
-        queue_.push_back(filling_);
+        if (threads_.empty()) {
+            process(slots_[filling_], lock);
+            free_.push_back(filling_);
+        } else {
+            queue_.push_back(filling_);
+        }
     }
     changed_.notify_all();
 }

@@ -28,7 +28,8 @@ TEST(CaptureSpan, HoldsTheFramesWhoseShowTimeLiesInTheSpan)
 
 // Encoders finish out of order (frame 0 waits until frame 1 is encoded), yet
 // frames are stored in submission order, each with its own pixels, and a
-// failed store leaves the frames before it and no later one.
+// failed store leaves the frames before it and no later one. Without workers
+// the caller encodes and stores.
 TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
 {
     struct Row {
@@ -42,6 +43,7 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
              {3, true, 3, {0, 1, 2}},
              {1, true, 5, {0, 1, 2, 3, 4}},
              {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
+             {0, true, 3, {0, 1, 2}},  // no worker: submit() does the work
          }) {
         std::mutex mutex;
         std::condition_variable changed;
