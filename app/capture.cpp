@@ -47,17 +47,8 @@ bool writeAudio(int fd, TrackWindow& track, int64_t first, size_t count)
     for (size_t done = 0; done < count; done += kBlockFrames) {
         const size_t frames = std::min(kBlockFrames, count - done);
         track.read(first + static_cast<int64_t>(done), frames, block.data());
-        const auto* bytes = reinterpret_cast<const char*>(block.data());
-        size_t left = frames * sizeof(float) * 2;
-        while (left > 0) {
-            const ssize_t n = write(fd, bytes, left);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            bytes += n;
-            left -= static_cast<size_t>(n);
-        }
+        if (!writeAll(fd, block.data(), frames * sizeof(float) * 2))
+            return false;
     }
     return lseek(fd, 0, SEEK_SET) == 0;
 }

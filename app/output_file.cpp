@@ -45,25 +45,32 @@ bool publish(const std::string& partialPath, const std::string& path, std::strin
 
 void discard(const std::string& partialPath) { unlink(partialPath.c_str()); }
 
+bool writeAll(int fd, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool writeWhole(const std::string& path, const uint8_t* data, size_t size, std::string& error)
 {
     std::string partial;
     const int fd = createBeside(path, "", partial, error);
     if (fd < 0)
         return false;
-    size_t left = size;
-    while (left > 0) {
-        errno = 0;
-        const ssize_t n = write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        data += n;
-        left -= static_cast<size_t>(n);
-    }
+    const int failure = writeAll(fd, data, size) ? 0 : errno;
     // A full disk may show only at close, when the last blocks go out.
-    const int failure = left == 0 ? 0 : errno ? errno : EIO;
     if (close(fd) != 0 || failure) {
         error = "cannot write " + quotedName(path) + " (" + std::strerror(failure ? failure : errno) + ")";
         discard(partial);

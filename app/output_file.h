@@ -29,6 +29,10 @@ bool publish(const std::string& partialPath, const std::string& path, std::strin
 // Removes a partial file that will not be finished.
 void discard(const std::string& partialPath);
 
+// Writes all `size` bytes to `fd`, again after a signal or a short write;
+// false with errno set (EIO when the descriptor took nothing) otherwise.
+bool writeAll(int fd, const void* data, size_t size);
+
 // Writes `size` bytes as the file `path` through a partial file beside it;
 // false with the path and the reason in `error`, leaving nothing behind.
 bool writeWhole(const std::string& path, const uint8_t* data, size_t size, std::string& error);

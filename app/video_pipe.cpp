@@ -189,19 +189,9 @@ bool VideoPipe::writeFrame(const uint8_t* rgb)
 {
     if (input_ < 0 || broken_)
         return false;
-    size_t left = static_cast<size_t>(settings_.width) * static_cast<size_t>(settings_.height) * 3;
-    while (left > 0) {
-        const ssize_t n = write(input_, rgb, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            broken_ = true;
-            return false;
-        }
-        rgb += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
+    if (!writeAll(input_, rgb, static_cast<size_t>(settings_.width) * static_cast<size_t>(settings_.height) * 3))
+        broken_ = true;
+    return !broken_;
 }
 
 bool VideoPipe::endEncoder(std::string& why)
