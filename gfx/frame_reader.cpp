@@ -52,6 +52,12 @@ void FrameReader::flush(const Take& take)
     if (const void* mapped = glMapBuffer(GL_PIXEL_PACK_BUFFER, GL_READ_ONLY)) {
         take(pendingFrame_, static_cast<const uint8_t*>(mapped));
         glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    } else {
+        // A driver may refuse the mapping (short of address space); a copy
+        // still hands the frame on, so a capture never skips one.
+        rows_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
+        glGetBufferSubData(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(rows_.size()), rows_.data());
+        take(pendingFrame_, rows_.data());
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 }

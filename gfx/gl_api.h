@@ -107,6 +107,7 @@ BRINDLE_GL_PIXEL_BUFFER(BRINDLE_GL_DECLARE)
 #define glBufferData brindle_glBufferData
 #define glMapBuffer brindle_glMapBuffer
 #define glUnmapBuffer brindle_glUnmapBuffer
+#define glGetBufferSubData brindle_glGetBufferSubData
 
 // Whether the loader found GL timer queries (GL_ARB_timer_query) and pixel
 // buffer objects (GL 2.1 or GL_ARB_pixel_buffer_object).
