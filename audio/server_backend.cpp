@@ -239,10 +239,11 @@ void ServerAudioBackend::writeMix(int64_t frames, pa_seek_mode_t mode)
 
 // What the server holds but has not played is from the old place: it is
 // written again from the frame heard now, so the new place is heard at once.
+// A paused stream is rewritten too, or resuming would first play the old place.
 void ServerAudioBackend::seek(AudioHandle handle, double ms)
 {
     TrackBackend::seek(handle, ms);
-    if (!live_ || !running_)
+    if (!live_)
         return;
     Lock lock(loop_);
     const int64_t heard = heardFrames() - base_;
@@ -277,15 +278,12 @@ bool ServerAudioBackend::init(int frequency)
 {
     if (!restartAt(frequency))
         return false;
-    if (!context_ && !beginConnect()) {
+    // Without a connection the show starts silent; serviceOutput() reconnects.
+    if (!context_ || !beginStream()) {
         goSilent(contextError());
         return true;
     }
-    if (!beginStream()) {
-        goSilent(contextError());
-        return true;
-    }
-    waitFor([this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
+    const bool answered = waitFor([this] { return pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
     bool ready;
     {
         Lock lock(loop_);
@@ -294,7 +292,7 @@ bool ServerAudioBackend::init(int frequency)
     if (ready)
         goLive();
     else
-        goSilent(contextError());
+        goSilent(answered ? contextError() : "the sound server did not answer");
     return true;
 }
 
@@ -419,8 +417,8 @@ int64_t ServerAudioBackend::heardFrames() const
         Lock lock(loop_);
         pa_usec_t usec = 0;
         // Until the server says the stream plays, libpulse interpolates from a
-        // guess (a fifth of a second ahead, seen at a stream's start): frame 0
-        // is not heard yet.
+        // guess (a fifth of a second ahead, seen at a stream's start): what
+        // was heard last still stands.
         const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
         if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
             heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
