@@ -12,8 +12,8 @@
 // takes everything down in order and returns the exit status.
 //
 // The show itself reaches the loop through ShowProgram, which main() fills with
-// the real show; tests fill it with a frame of their own. A FrameObserver sees
-// each finished frame before it is presented (capture and tests read it back).
+// the real show. A FrameObserver sees each finished frame before it is
+// presented (a capture reads it back).
 //
 //   RealShow show;  FixedStepClock clock(60);
 //   RunSettings run{options, &clock};

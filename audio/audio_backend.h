@@ -18,8 +18,10 @@
 // lastError() says why); setVolume(h, 0) to mute; seek(h, ms) to play on from
 // elsewhere in the track; start(); play(h); once per frame spectrum(h, buffer)
 // and positionMs(h); stop() and start() again to pause; release().
-// All calls come from one thread (the main thread); the device back end's
-// callback runs on SDL's audio thread and touches only the mixing state.
+// Calls come from one thread at a time: the main thread, or a start-up worker
+// that fast-forwards through spectrumAt() and hands the back end back before
+// the main thread goes on. The device back end's callback runs on SDL's audio
+// thread and touches only the mixing state.
 #pragma once
 
 #include <cstdint>

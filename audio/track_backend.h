@@ -45,7 +45,8 @@ public:
     const std::string& lastError() const override { return error_; }
 
 protected:
-    // Output frames heard so far; never decreases while the output runs.
+    // Output frames heard so far. It may step back by a few ms when a sound
+    // server corrects its timing, never further.
     virtual int64_t heardFrames() const = 0;
     // Whether play() starts a channel at once (at heardFrames()) or leaves it
     // to the mixing thread to start at the next block it renders.

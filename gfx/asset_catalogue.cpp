@@ -4,9 +4,9 @@
 
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
+#include "gfx/gl_state.h"
 #include "gfx/palette_image.h"
 #include "gfx/program_registry.h"
 #include "gfx/shader_sources.h"
@@ -44,13 +44,6 @@ constexpr RenderTargetRow kRenderTargets[] = {
 #define BRINDLE_RENDER_TARGET(member, key, textureKey, size) {key, textureKey, TargetSize::size},
 #include "gfx/render_target_table.inc"
 };
-
-std::string hex(GLenum value)
-{
-    char digits[16];
-    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value, 16);
-    return "0x" + std::string(std::begin(digits), end.ptr);
-}
 
 std::string joinPath(const std::string& dir, std::string_view file)
 {
@@ -218,7 +211,7 @@ bool createRenderTargets(TextureRegistry& textures, int width, int height, std::
         const GLenum status = TextureRegistry::completeness(target);
         if (status != GL_FRAMEBUFFER_COMPLETE_EXT) {
             error = "the GL driver cannot draw into the render target " + target.key + " ("
-                + std::to_string(target.width) + " x " + std::to_string(target.height) + ", status " + hex(status)
+                + std::to_string(target.width) + " x " + std::to_string(target.height) + ", status " + glHex(status)
                 + "); use a size of at least 4 x 4 or update the graphics driver";
             return false;
         }

@@ -104,7 +104,12 @@ std::string glErrorName(unsigned error)
     case GL_INVALID_FRAMEBUFFER_OPERATION_EXT: return "GL_INVALID_FRAMEBUFFER_OPERATION";
     default: break;
     }
+    return glHex(error);
+}
+
+std::string glHex(unsigned value)
+{
     char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%04x", error);
+    std::snprintf(hex, sizeof hex, "0x%04x", value);
     return hex;
 }

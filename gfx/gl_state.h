@@ -10,8 +10,9 @@
 // cached: each call reaches GL, so a glPopAttrib anywhere can never leave a
 // stale copy here.
 //
-// A render target or a viewport is held by a scope, which gives back what it
-// found when the block that opened it ends:
+// A render target or a viewport is held by a scope; when the block that
+// opened it ends, the viewport comes back and the window is drawn into again
+// (render target scopes do not nest):
 //     {
 //         RenderTargetScope into(target);   // its framebuffer, a viewport covering it
 //         ... draw ...
@@ -46,8 +47,8 @@ struct DrawState {
     bool stencilTest = false;
 };
 
-// Sets every switch of `state` (blend function and equation too), and leaves
-// texture unit 0 active.
+// Sets every switch of `state`, the blend function and equation too when it
+// blends (off, they stay as they were), and leaves texture unit 0 active.
 void applyDrawState(const DrawState& state);
 
 // Sets the viewport outright; for the window's own, once its size is known.
@@ -86,3 +87,6 @@ std::vector<unsigned> takeGlErrors();
 
 // The error's GL name ("GL_INVALID_ENUM"), or its number in hex when unknown.
 std::string glErrorName(unsigned error);
+
+// A GL enum's value as GL's headers write it: "0x8cd6".
+std::string glHex(unsigned value);
