@@ -33,7 +33,6 @@ trap cleanup EXIT
 
 start_private_xvfb "$work" nice -n 19
 display="$private_display"
-wait_until xset -display "$display" q
 
 from=20000 seconds=15
 measure() {  # server run

@@ -51,11 +51,10 @@ run_one() {  # name start log program [args...]
 }
 
 # Prints the milliseconds from process start to the first presented frame.
-# A loaded X server now and then refuses a client; such a run is tried again.
 time_one() {  # name [program args...]
     local name="$1" start="$work/start" log="$work/frames.csv"
     shift
-    if ! run_one "$name" "$start" "$log" "$@" && ! run_one "$name" "$start" "$log" "$@"; then
+    if ! run_one "$name" "$start" "$log" "$@"; then
         echo "startup-bench: $name presented no frame:" >&2
         cat "$work/$name.err" >&2
         exit 1
