@@ -1,5 +1,8 @@
-# Shared by the scripts: installs the missing Debian packages, builds, waits,
-# and starts a private X server for the measuring scripts. Sourced, not run. BRINDLE_BUILD_DIR chooses the build
+# Sourced, not run, by run.sh, test.sh, ci-fuzz.sh, startup-bench.sh and
+# sound-servers.sh (and through it by av-sync.sh and with-sound-server.sh):
+# installs the missing Debian packages, builds, waits, and starts a private X
+# server for the measuring scripts. with-mode-server.sh and
+# with-wayland-server.sh stand alone. BRINDLE_BUILD_DIR chooses the build
 # folder: build/ by default, build-sanitize/ when BRINDLE_SANITIZE=1 asks for
 # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
 
@@ -96,6 +99,6 @@ start_private_xvfb() {  # dir [prefix...]
 require_built() {  # file...
     local file
     for file in "$@"; do
-        [ -e "$file" ] || { echo "$(basename "$0"): $file is missing; build first (cmake --build build)" >&2; exit 1; }
+        [ -e "$file" ] || { echo "$(basename "$0"): $file is missing; build first (cmake --build $brindle_build)" >&2; exit 1; }
     done
 }
