@@ -10,6 +10,8 @@
 #   STARTUP_BENCH_RUNS=9 scripts/startup-bench.sh     # more runs each
 #   STARTUP_BENCH_OTHER=/old/build/brindle scripts/startup-bench.sh   # a second show, same runs
 set -euo pipefail
+# awk and printf read and write the milliseconds with a decimal point.
+export LC_ALL=C
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build="$brindle_build"
 brindle="${BRINDLE:-$build/brindle}"
