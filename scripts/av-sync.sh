@@ -24,22 +24,44 @@ require_built "$brindle" "$meter" "$player" "$track"
 
 work="$(mktemp -d)"
 private_xvfb=
+# The background processes (the meter, the shows) still running; cleanup
+# stops them, so that a failed step or Ctrl-C leaves none of them behind.
+running=()
 cleanup() {
+    local pid
+    for pid in "${running[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${running[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
     stop_sound_server
     [ -n "$private_xvfb" ] && kill "$private_xvfb" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+# Waits for a background process and takes it off the running list; returns
+# its exit status.
+reap() {  # pid
+    local status=0 pid kept=()
+    wait "$1" || status=$?
+    for pid in "${running[@]}"; do
+        [ "$pid" = "$1" ] || kept+=("$pid")
+    done
+    running=("${kept[@]}")
+    return "$status"
+}
+
 start_private_xvfb "$work" nice -n 19
 display="$private_display"
-wait_until xset -display "$display" q
 
 from=20000 seconds=15
 measure() {  # server run
     local server="$1" run="$2" log="$work/$1-$2.csv"
     "$meter" --track "$track" --frame-log "$log" --seconds $((seconds + 4)) ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/$1-$2.csv"} >"$work/meter.json" &
     local meter_pid=$!
+    running+=("$meter_pid")
     sleep 0.5
     if [ "$run" = brindle ]; then
         # shellcheck disable=SC2086
@@ -47,20 +69,22 @@ measure() {  # server run
             --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
             >"$work/brindle.out" 2>"$work/brindle.err" &
         local show=$!
+        running+=("$show")
         sleep "$seconds"
         kill -INT "$show" 2>/dev/null || true
-        wait "$show" || true
+        reap "$show" || true
         cat "$work/brindle.err" >&2
     else
         # The floor is taken under the same load: a silent show draws beside the player.
         env DISPLAY="$display" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "${no_realtime[@]}" "$brindle" \
             --no-dialog --windowed --size 320x200 --start "$from" --data "$build/Data" >/dev/null 2>&1 &
         local load=$!
+        running+=("$load")
         "${no_realtime[@]}" "$player" --track "$track" --from "$from" --seconds "$seconds" --frame-log "$log"
         kill -INT "$load" 2>/dev/null || true
-        wait "$load" || true
+        reap "$load" || true
     fi
-    wait "$meter_pid"
+    reap "$meter_pid"
     printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
 }
 
@@ -74,12 +98,13 @@ measure_restart() {
         --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
         >"$work/brindle.out" 2>"$work/brindle.err" &
     local show=$!
+    running+=("$show")
     sleep 5
     restart_pulseaudio "$work" 1
     "$meter" --track "$track" --frame-log "$log" --seconds 8 \
         ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/pulseaudio-restart.csv"} >"$work/meter.json"
     kill -INT "$show" 2>/dev/null || true
-    wait "$show" || true
+    reap "$show" || true
     printf '{"server":"pulseaudio","run":"brindle-restarted",%s\n' "$(cut -c2- "$work/meter.json")"
 }
 

@@ -1,5 +1,8 @@
-# Shared by the scripts: installs the missing Debian packages, builds, waits,
-# and starts a private X server for the measuring scripts. Sourced, not run. BRINDLE_BUILD_DIR chooses the build
+# Sourced, not run, by run.sh, test.sh, ci-fuzz.sh, startup-bench.sh and
+# sound-servers.sh (and through it by av-sync.sh and with-sound-server.sh):
+# installs the missing Debian packages, builds, waits, and starts a private X
+# server for the measuring scripts. with-mode-server.sh and
+# with-wayland-server.sh stand alone. BRINDLE_BUILD_DIR chooses the build
 # folder: build/ by default, build-sanitize/ when BRINDLE_SANITIZE=1 asks for
 # AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
 
@@ -66,25 +69,36 @@ wait_until() {  # [--seconds N] command...
     return 1
 }
 
-# Starts an Xvfb of its own on the first free display, its files in `dir`;
-# sets private_display (e.g. :5) and private_xvfb (its pid) for the caller to
-# stop. Any further words run before Xvfb (e.g. nice -n 19).
+# Starts an Xvfb of its own on the first free display, its files (and its
+# log, xvfb.log) in `dir`; sets private_display (e.g. :5) and private_xvfb (its
+# pid) for the caller to stop. Any further words run before Xvfb (e.g. nice -n
+# 19). -displayfd: Xvfb writes the display number once it accepts
+# connections; that is waited for up to 10 s, or until Xvfb has died.
+# -noreset: a bare Xvfb resets when its last client leaves and refuses a
+# client that connects during the reset.
 start_private_xvfb() {  # dir [prefix...]
-    local dir="$1"
+    local dir="$1" _
     shift
-    "$@" Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+    "$@" Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$dir/display" \
+        </dev/null >"$dir/xvfb.log" 2>&1 &
     private_xvfb=$!
-    if ! wait_until --seconds 10 test -s "$dir/display"; then
-        echo "$(basename "$0"): Xvfb did not start" >&2
+    for _ in $(seq 200); do
+        [ -s "$dir/display" ] && break
+        kill -0 "$private_xvfb" 2>/dev/null || break
+        sleep 0.05
+    done
+    if ! [ -s "$dir/display" ]; then
+        echo "$(basename "$0"): Xvfb did not start:" >&2
+        tail -n 20 "$dir/xvfb.log" >&2 || true
         return 1
     fi
-    private_display=":$(cat "$dir/display")"
+    private_display=":$(head -n 1 "$dir/display")"
 }
 
 # Exits with one line when a file the script needs has not been built.
 require_built() {  # file...
     local file
     for file in "$@"; do
-        [ -e "$file" ] || { echo "$(basename "$0"): $file is missing; build first (cmake --build build)" >&2; exit 1; }
+        [ -e "$file" ] || { echo "$(basename "$0"): $file is missing; build first (cmake --build $brindle_build)" >&2; exit 1; }
     done
 }
