@@ -5,12 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 #include <tuple>
 
 #include "app/png_writer.h"
@@ -25,8 +22,6 @@ namespace {
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
 const std::string kShowTitle = "brindle2o16";
-
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 class OnTheDesktop : public ::testing::Test {
 protected:
@@ -65,12 +60,6 @@ protected:
 
     ScratchDir folder_ {"capture"};
 };
-
-std::string bytesOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // ffprobe's view of a video: its format and its streams, the picture's first, frames counted.
 json probe(const fs::path& file)
@@ -263,7 +252,7 @@ TEST_F(CaptureTest, InterruptingLeavesAPlayableVideo)
 {
     const fs::path video = folder_.path() / "cut.mkv";
     Process child = start({"--capture", video.string(), "--size", "160x100"});
-    std::this_thread::sleep_for(std::chrono::seconds(4));
+    pause(4.0);
     child.signal(SIGINT);
     const ProcessResult r = child.finish(60);
     EXPECT_EQ(r.status, 128 + SIGINT) << r.err;

@@ -5,12 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "tests/support/process.h"
 #include "tests/support/reference_picture.h"
@@ -23,8 +20,6 @@ namespace {
 
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
-
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 std::vector<std::string> with(std::vector<std::string> env, const std::vector<std::string>& more)
 {
@@ -56,12 +51,6 @@ protected:
 
     WaylandSession wayland_;
 };
-
-std::string bytesOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
