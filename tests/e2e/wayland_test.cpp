@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 
 #include "tests/support/process.h"
@@ -113,28 +112,6 @@ TEST_F(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
     show.signal(SIGINT);
     const ProcessResult r = show.finish(30);
     EXPECT_EQ(r.status, 0) << r.err;
-}
-
-TEST_F(OnWayland, ACaptureUnderWaylandIsByteIdenticalToOneUnderX)
-{
-    if (!std::getenv("DISPLAY"))
-        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    ScratchDir folder("capture");
-    const auto capture = [&](const char* name, std::vector<std::string> env) {
-        const ProcessResult r = brindle({"--capture", (folder.path() / name).string(), "--from", "40000", "--to",
-                                            "40400", "--fps", "10", "--size", "160x100"},
-            env)
-                                    .finish(120);
-        EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
-        return fileNamesIn(folder.path() / name);
-    };
-    const std::vector<std::string> wayland
-        = capture("wayland", with(wayland_.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
-    const std::vector<std::string> x = capture("x", {"WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11"});
-    ASSERT_EQ(wayland.size(), 4u);
-    ASSERT_EQ(wayland, x);
-    for (const std::string& frame : x)
-        EXPECT_EQ(bytesOf(folder.path() / "wayland" / frame), bytesOf(folder.path() / "x" / frame)) << frame;
 }
 
 // At two pixels per point the show draws the drawable's pixels, not the
