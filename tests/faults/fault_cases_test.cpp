@@ -206,6 +206,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
             ASSERT_TRUE(sound.waitForStream(10)) << "the show's music never reached the server";
             if (whilePaused) {
                 EXPECT_TRUE(desktop->press(window, "space"));
+                ASSERT_FALSE(desktop->pictureMoves(window)) << "the show did not pause before its server went";
             }
             sound.kill();
             pause(1.5);
