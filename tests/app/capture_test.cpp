@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
@@ -51,8 +52,10 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
         const FrameWriter::Encode encode
             = [&](uint64_t frame, const uint8_t* pixels, std::vector<uint8_t>& out, std::string&) {
                   std::unique_lock<std::mutex> lock(mutex);
-                  if (frame == 0 && threads > 1)
-                      changed.wait(lock, [&] { return secondEncoded; });
+                  if (frame == 0 && threads > 1) {
+                      EXPECT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return secondEncoded; }))
+                          << "frame 0 was never encoded beside frame 1";
+                  }
                   secondEncoded = secondEncoded || frame == 1;
                   changed.notify_all();
                   out.assign(1, pixels[0]);

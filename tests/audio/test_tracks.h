@@ -4,14 +4,12 @@
 #include <lame/lame.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "audio/decoded_track.h"
+#include "tests/support/process.h"
 
 // Interleaved stereo track of `frames` frames filled by f(frame) on both channels.
 template<typename F> DecodedTrack makeTrack(size_t frames, F f)
@@ -33,22 +31,12 @@ inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     return static_cast<bool>(file);
 }
 
-// A fresh path in the test program's temporary folder, which goes with
+// A fresh path in the test program's scratch folder, which goes with
 // everything in it when the program ends.
 inline std::string tempPath(const std::string& name)
 {
-    struct Folder {
-        std::filesystem::path path
-            = std::filesystem::temp_directory_path() / ("brindle-audio-test-" + std::to_string(::getpid()));
-        ~Folder()
-        {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static const Folder folder;
-    std::filesystem::create_directories(folder.path);
-    return (folder.path / name).string();
+    static const ScratchDir folder("audio-test");
+    return (folder.path() / name).string();
 }
 
 // Writes `mono` as an MP3 (stereo or mono) at `sampleRate` with the tag that

@@ -5,12 +5,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 #include <tuple>
 
 #include "app/png_writer.h"
@@ -25,8 +22,6 @@ namespace {
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
 const std::string kShowTitle = "brindle2o16";
-
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 class OnTheDesktop : public ::testing::Test {
 protected:
@@ -66,12 +61,6 @@ protected:
     ScratchDir folder_ {"capture"};
 };
 
-std::string bytesOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // ffprobe's view of a video: its format and its streams, the picture's first, frames counted.
 json probe(const fs::path& file)
 {
@@ -104,11 +93,6 @@ TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
             "40000", "--stats"});
     const unsigned long window = desktop.waitForWindow(show.pid(), kShowTitle, 30);
     ASSERT_TRUE(window && desktop.waitForPicture(window, 30)) << show.errSoFar();
-    const auto pictureMoves = [&] {
-        const std::vector<char> before = desktop.grab(window);
-        pause(0.4);
-        return desktop.grab(window) != before;
-    };
     // A jump fast-forwards the show first, so its picture may take a moment.
     const auto pictureChangesFrom = [&](const std::vector<char>& before) {
         for (int tries = 0; tries < 100; ++tries) {
@@ -118,18 +102,18 @@ TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
         }
         return false;
     };
-    EXPECT_TRUE(pictureMoves()) << "the banner stretch runs";
+    EXPECT_TRUE(desktop.pictureMoves(window)) << "the banner stretch runs";
     ASSERT_TRUE(desktop.press(window, "space"));
-    EXPECT_FALSE(pictureMoves()) << "paused, the picture holds";
+    EXPECT_FALSE(desktop.pictureMoves(window)) << "paused, the picture holds";
     // Jumps made while paused show their time at once and stay paused.
     for (const char* jump : {"Right", "Left"}) {
         const std::vector<char> before = desktop.grab(window);
         ASSERT_TRUE(desktop.press(window, jump));
         EXPECT_TRUE(pictureChangesFrom(before)) << jump << " while paused";
-        EXPECT_FALSE(pictureMoves()) << "still paused after " << jump;
+        EXPECT_FALSE(desktop.pictureMoves(window)) << "still paused after " << jump;
     }
     ASSERT_TRUE(desktop.press(window, "space"));
-    EXPECT_TRUE(pictureMoves()) << "resumed";
+    EXPECT_TRUE(desktop.pictureMoves(window)) << "resumed";
     // From about 42 s into the swarm (72..89 s), then back into the plus field
     // (4..32 s), which 40 s never reaches.
     ASSERT_TRUE(desktop.press(window, "Right Right Right Right"));
@@ -263,7 +247,7 @@ TEST_F(CaptureTest, InterruptingLeavesAPlayableVideo)
 {
     const fs::path video = folder_.path() / "cut.mkv";
     Process child = start({"--capture", video.string(), "--size", "160x100"});
-    std::this_thread::sleep_for(std::chrono::seconds(4));
+    pause(4.0);
     child.signal(SIGINT);
     const ProcessResult r = child.finish(60);
     EXPECT_EQ(r.status, 128 + SIGINT) << r.err;

@@ -5,12 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "tests/support/process.h"
 #include "tests/support/reference_picture.h"
@@ -23,8 +19,6 @@ namespace {
 
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
-
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 std::vector<std::string> with(std::vector<std::string> env, const std::vector<std::string>& more)
 {
@@ -56,12 +50,6 @@ protected:
 
     WaylandSession wayland_;
 };
-
-std::string bytesOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -124,28 +112,6 @@ TEST_F(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
     show.signal(SIGINT);
     const ProcessResult r = show.finish(30);
     EXPECT_EQ(r.status, 0) << r.err;
-}
-
-TEST_F(OnWayland, ACaptureUnderWaylandIsByteIdenticalToOneUnderX)
-{
-    if (!std::getenv("DISPLAY"))
-        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    ScratchDir folder("capture");
-    const auto capture = [&](const char* name, std::vector<std::string> env) {
-        const ProcessResult r = brindle({"--capture", (folder.path() / name).string(), "--from", "40000", "--to",
-                                            "40400", "--fps", "10", "--size", "160x100"},
-            env)
-                                    .finish(120);
-        EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
-        return fileNamesIn(folder.path() / name);
-    };
-    const std::vector<std::string> wayland
-        = capture("wayland", with(wayland_.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
-    const std::vector<std::string> x = capture("x", {"WAYLAND_DISPLAY=", "SDL_VIDEODRIVER=x11"});
-    ASSERT_EQ(wayland.size(), 4u);
-    ASSERT_EQ(wayland, x);
-    for (const std::string& frame : x)
-        EXPECT_EQ(bytesOf(folder.path() / "wayland" / frame), bytesOf(folder.path() / "x" / frame)) << frame;
 }
 
 // At two pixels per point the show draws the drawable's pixels, not the

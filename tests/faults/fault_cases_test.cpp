@@ -6,14 +6,11 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "fault_table.h"
 #include "tests/support/process.h"
@@ -26,8 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const ScreenMode kShowMode {800, 600};
-
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 // The --stats line; empty when the program printed none.
 nlohmann::json statsOf(const std::string& out)
@@ -68,12 +63,9 @@ std::map<fs::path, std::string> filesUnder(const fs::path& dir)
 {
     std::map<fs::path, std::string> files;
     std::error_code none;
-    for (const auto& entry : fs::recursive_directory_iterator(dir, none)) {
-        if (!entry.is_regular_file())
-            continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    for (const auto& entry : fs::recursive_directory_iterator(dir, none))
+        if (entry.is_regular_file())
+            files[entry.path()] = bytesOf(entry.path());
     return files;
 }
 
@@ -214,6 +206,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
             ASSERT_TRUE(sound.waitForStream(10)) << "the show's music never reached the server";
             if (whilePaused) {
                 EXPECT_TRUE(desktop->press(window, "space"));
+                ASSERT_FALSE(desktop->pictureMoves(window)) << "the show did not pause before its server went";
             }
             sound.kill();
             pause(1.5);

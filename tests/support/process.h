@@ -50,6 +50,12 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 
 std::vector<std::string> splitLines(const std::string& text);
 
+// Gives a program under test `seconds` to get on.
+void pause(double seconds);
+
+// The whole contents of `file`; empty when it cannot be read.
+std::string bytesOf(const std::filesystem::path& file);
+
 // A fresh folder under the temporary directory, removed with its contents.
 class ScratchDir {
 public:

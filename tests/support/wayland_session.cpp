@@ -17,6 +17,28 @@ std::string variable(const char* name)
     return value ? value : "";
 }
 
+// The pixels in which `now` differs from `before`, a picture of the same size:
+// how many, and the box around them.
+struct Changed {
+    size_t count = 0;
+    int left = 0, right = -1, top = 0, bottom = -1;
+};
+
+Changed changedPixels(const OutputPicture& now, const OutputPicture& before)
+{
+    Changed changed {0, now.width, -1, now.height, -1};
+    for (int y = 0; y < now.height; ++y)
+        for (int x = 0; x < now.width; ++x) {
+            const size_t i = (static_cast<size_t>(y) * now.width + x) * 3;
+            if (std::equal(&now.rgb[i], &now.rgb[i] + 3, &before.rgb[i]))
+                continue;
+            ++changed.count;
+            changed.left = std::min(changed.left, x), changed.right = std::max(changed.right, x);
+            changed.top = std::min(changed.top, y), changed.bottom = std::max(changed.bottom, y);
+        }
+    return changed;
+}
+
 }  // namespace
 
 WaylandSession::WaylandSession()
@@ -112,11 +134,7 @@ double WaylandSession::changedShare()
     const OutputPicture now = output();
     if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
         return 1.0;
-    size_t changed = 0;
-    for (size_t i = 0; i < now.rgb.size(); i += 3)
-        changed += now.rgb[i] != empty_.rgb[i] || now.rgb[i + 1] != empty_.rgb[i + 1]
-            || now.rgb[i + 2] != empty_.rgb[i + 2];
-    return static_cast<double>(changed) / static_cast<double>(now.rgb.size() / 3);
+    return static_cast<double>(changedPixels(now, empty_).count) / static_cast<double>(now.rgb.size() / 3);
 }
 
 bool WaylandSession::waitForChange(double seconds, double share)
@@ -137,19 +155,12 @@ void WaylandSession::clickWhatChanged()
     const OutputPicture now = output();
     if (now.rgb.size() != empty_.rgb.size())
         return;
-    int left = now.width, right = -1, top = now.height, bottom = -1;
-    for (int y = 0; y < now.height; ++y)
-        for (int x = 0; x < now.width; ++x) {
-            const size_t i = (static_cast<size_t>(y) * now.width + x) * 3;
-            if (std::equal(&now.rgb[i], &now.rgb[i] + 3, &empty_.rgb[i]))
-                continue;
-            left = std::min(left, x), right = std::max(right, x);
-            top = std::min(top, y), bottom = std::max(bottom, y);
-        }
-    if (right < 0)
+    const Changed changed = changedPixels(now, empty_);
+    if (changed.count == 0)
         return;
-    desktop_->xdotool("mousemove --window " + std::to_string(window_) + " " + std::to_string((left + right) / 2)
-        + " " + std::to_string((top + bottom) / 2) + " click 1");
+    desktop_->xdotool("mousemove --window " + std::to_string(window_) + " "
+        + std::to_string((changed.left + changed.right) / 2) + " " + std::to_string((changed.top + changed.bottom) / 2)
+        + " click 1");
 }
 
 std::string WaylandSession::logTail() const

@@ -129,6 +129,13 @@ bool XDesktop::waitForPicture(unsigned long window, double seconds)
     });
 }
 
+bool XDesktop::pictureMoves(unsigned long window)
+{
+    const std::vector<char> before = grab(window);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    return grab(window) != before;
+}
+
 bool XDesktop::press(unsigned long window, const std::string& keys)
 {
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);

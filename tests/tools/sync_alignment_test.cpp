@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <random>
 
+#include "tests/support/process.h"
 #include "tools/sync_alignment.h"
 
 namespace {
@@ -71,7 +71,8 @@ TEST(SyncAlignment, FindsTheHeardPositionAcrossSilenceGapsAndLateStamps)
 
 TEST(SyncAlignment, FrameLogsAreReadToTheirLastWholeLineAndOtherFilesRefused)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("brindle-frame-log-" + std::to_string(getpid()));
+    const ScratchDir scratch("frame-log");
+    const auto path = scratch.path() / "frames.csv";
     const auto readBack = [&](const std::string& text, std::vector<LoggedFrame>& frames) {
         std::ofstream(path) << text;
         std::string error;
@@ -87,5 +88,4 @@ TEST(SyncAlignment, FrameLogsAreReadToTheirLastWholeLineAndOtherFilesRefused)
     EXPECT_EQ(frames[1].swapNs, 21000);
     EXPECT_FALSE(readBack("frame;show_ms\n0;1\n", frames));
     EXPECT_FALSE(readBack("frame,show_ms,swap_ns,beat\n0,x,5,0\n1,2,3,0\n", frames));
-    std::filesystem::remove(path);
 }
