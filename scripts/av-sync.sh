@@ -28,13 +28,7 @@ private_xvfb=
 # stops them, so that a failed step or Ctrl-C leaves none of them behind.
 running=()
 cleanup() {
-    local pid
-    for pid in "${running[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${running[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
+    stop_processes "${running[@]}"
     stop_sound_server
     [ -n "$private_xvfb" ] && kill "$private_xvfb" 2>/dev/null
     rm -rf "$work"

@@ -95,6 +95,18 @@ start_private_xvfb() {  # dir [prefix...]
     private_display=":$(head -n 1 "$dir/display")"
 }
 
+# Ends the script's own background processes: all are told at once, then
+# each is waited for.
+stop_processes() {  # pid...
+    local pid
+    for pid in "$@"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "$@"; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+
 # Exits with one line when a file the script needs has not been built.
 require_built() {  # file...
     local file

@@ -71,13 +71,7 @@ restart_pulseaudio() {
 }
 
 stop_sound_server() {
-    local pid
-    for pid in "${sound_server_pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    for pid in "${sound_server_pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
+    stop_processes "${sound_server_pids[@]}"
     sound_server_pids=()
     unset PULSE_SERVER PIPEWIRE_RUNTIME_DIR
 }
