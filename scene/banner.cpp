@@ -33,8 +33,7 @@ void drawBanner(const TexturedProgram& program, const Rgba& colour, float fade, 
     applyDrawState({.blend = Blend::Off, .texturing = Texturing::Unit0});
 
     bindProgramTexture(texture, program.tex);
-    if (program.pixelate)
-        ProgramRegistry::setFloats(*program.pixelate, pixelate);
+    ProgramRegistry::setFloats(*program.pixelate, pixelate);
 
     glPushMatrix();
     glTranslatef(position.x, position.y, position.z);

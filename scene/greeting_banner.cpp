@@ -163,8 +163,7 @@ void drawGreetingBanner(const GreetingBanner& banner, const TextureEntry* textur
     applyMaterial(colour, banner.materialLevel);
     applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
-    if (program.pixelate)
-        ProgramRegistry::setFloats(*program.pixelate, banner.pixelate);
+    ProgramRegistry::setFloats(*program.pixelate, banner.pixelate);
     const size_t cells = banner.cellPositions.size();
     for (size_t k = 0; k < cells; ++k)
         drawCell(banner, k);

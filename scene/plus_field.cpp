@@ -198,8 +198,7 @@ void drawPlusField(const PlusField& field, const TextureEntry* texture, const Te
     applyMaterial(colour, fade);
     applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
-    if (program.pixelate)
-        ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
+    ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i)
         drawSprite(plusSprite(field, i, scatter, spectrum));

@@ -82,8 +82,7 @@ void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, cons
     applyMaterial(colour, 1.0f);
     applyDrawState({.blend = Blend::Off, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
-    if (program.pixelate)
-        ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
+    ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
     for (int j = 0; j < kSwarmBoxCount; ++j) {
         const float angle = swarm.spinAngle[j];
         const Vec4& ring = swarm.ringPosition[j];

@@ -52,19 +52,15 @@ void endPasses(ShowFrameState& show)
 void blur(const ShowAssets& assets, const RenderTargetHandle& first, const RenderTargetHandle& second,
     const TextureEntry* source, float strength)
 {
-    if (first.target && second.target)
-        separableBlur(assets.programs.sepBlur, *first.target, *second.target, source, strength);
+    separableBlur(assets.programs.sepBlur, *first.target, *second.target, source, strength);
 }
 
-// One run of the timeline into a frame target, cleared to transparent black; a
-// missing target leaves the drawing to the window.
+// One run of the timeline into a frame target, cleared to transparent black.
 void timelinePass(ShowFrameState& show, const RenderTarget* target, uint32_t t, float s, bool shadowPass)
 {
     RenderTargetScope into(target);
-    if (target) {
-        const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
-        glDrawBuffers(1, buffers);
-    }
+    const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
+    glDrawBuffers(1, buffers);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(kClearAll);
     renderTimeline(show, t, s, shadowPass);
@@ -103,19 +99,15 @@ void composeOverlay(ShowFrameState& show)
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     const OverlayProgram& overlay = assets.programs.overlay;
-    if (overlay.entry) {
-        glUseProgram(overlay.entry->glProgram);
-        bindProgramTexture(assets.targets.default2.picture, overlay.tex);
-        if (overlay.bleedOffset)
-            ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
-        const auto& bleed = show.frame.bleedStrength;
-        if (overlay.bleedStrength)
-            ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
-        drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f, Blend::Alpha);
+    glUseProgram(overlay.entry->glProgram);
+    bindProgramTexture(assets.targets.default2.picture, overlay.tex);
+    ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
+    const auto& bleed = show.frame.bleedStrength;
+    ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
+    drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f, Blend::Alpha);
 
-        beginPass(show, Pass::Glow);
-        drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f, Blend::Add);
-    }
+    beginPass(show, Pass::Glow);
+    drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f, Blend::Add);
     glUseProgram(0);
 }
 
@@ -127,22 +119,19 @@ void drawScreenOverlay(const ShowAssets& assets)
     applyDrawState({.blend = Blend::ReverseSubtract, .texturing = Texturing::Unit0});
 
     const TexturedProgram& program = assets.programs.shadowPassTextured;
-    if (program.entry) {
-        glUseProgram(program.entry->glProgram);
-        bindProgramTexture(assets.overlay1, program.tex);
-        if (program.pixelate)
-            ProgramRegistry::setFloats(*program.pixelate, 1024.0f);
-        glBegin(GL_QUADS);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3f(-1.0f, 1.0f, -1.0f);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3f(1.0f, 1.0f, -1.0f);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3f(1.0f, -1.0f, -1.0f);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3f(-1.0f, -1.0f, -1.0f);
-        glEnd();
-    }
+    glUseProgram(program.entry->glProgram);
+    bindProgramTexture(assets.overlay1, program.tex);
+    ProgramRegistry::setFloats(*program.pixelate, 1024.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(-1.0f, 1.0f, -1.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(1.0f, 1.0f, -1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(1.0f, -1.0f, -1.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(-1.0f, -1.0f, -1.0f);
+    glEnd();
 
     glUseProgram(0);
     popScreenProjection();
@@ -178,22 +167,30 @@ void beginFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s
     advanceFrameValues(show.frame, t, s, anyBandBeat(show.beats));
 }
 
-void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
+namespace {
+
+// What a drawn frame changes before its fades: the beats, the frame's values
+// and the timeline, stepped twice as the two passes that draw it step it.
+void advanceStateAndTimeline(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
 {
     beginFrame(show, spectrum, t, s);
     TimelinePlan plan;
     advanceTimeline(show, t, s, plan);
     advanceTimeline(show, t, s, plan);
+}
+
+}  // namespace
+
+void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
+{
+    advanceStateAndTimeline(show, spectrum, t, s);
     advanceFades(show.fades, t);
 }
 
 void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h)
 {
     reportGlErrors(show, nullptr);
-    beginFrame(show, readFrameSpectrum(show, audio), showTimeMs, frameStep);
-    TimelinePlan plan;
-    advanceTimeline(show, showTimeMs, frameStep, plan);
-    advanceTimeline(show, showTimeMs, frameStep, plan);
+    advanceStateAndTimeline(show, readFrameSpectrum(show, audio), showTimeMs, frameStep);
 
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     const GLenum back[1] = {GL_BACK};
@@ -236,10 +233,8 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
     {
         // The frame targets have the window's full drawing size, and the
         // composite covers them whatever the window's own viewport.
-        const RenderTarget* frameTarget = show.assets.targets.default1.target;
-        ViewportScope viewport;
-        if (frameTarget)
-            setViewport(0, 0, frameTarget->width, frameTarget->height);
+        const RenderTarget& frameTarget = *show.assets.targets.default1.target;
+        ViewportScope viewport(0, 0, frameTarget.width, frameTarget.height);
         beginPass(show, Pass::Backdrop);
         composeOverlay(show);
         beginPass(show, Pass::Overlay);

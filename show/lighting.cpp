@@ -177,12 +177,9 @@ void drawShadowedBackdrop(ShowFrameState& show)
 
     const ShowAssets& assets = show.assets;
     const ShadowedProgram& program = assets.programs.ppShadowed;
-    if (!program.entry)
-        return;
     applyDrawState({.texturing = Texturing::Units0And1});
     glUseProgram(program.entry->glProgram);
-    if (program.lightProjectionView)
-        ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
+    ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
     bindTextureForSampler(assets.targets.blur2.picture, GL_TEXTURE0, program.shadowMap);
     bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
 

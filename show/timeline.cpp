@@ -199,12 +199,10 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
 
     const ShowAssets& assets = show.assets;
     const TexturedProgram& program = shadowPass ? assets.programs.shadowPassTextured : assets.programs.pp;
-    if (program.entry) {
-        glUseProgram(program.entry->glProgram);
-        for (int i = 0; i < plan.count; ++i)
-            drawCommand(show, program, plan.commands[i], t);
-        glUseProgram(0);
-    }
+    glUseProgram(program.entry->glProgram);
+    for (int i = 0; i < plan.count; ++i)
+        drawCommand(show, program, plan.commands[i], t);
+    glUseProgram(0);
 
     if (shadowPass) {
         glMatrixMode(GL_PROJECTION);
