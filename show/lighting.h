@@ -51,6 +51,6 @@ void setupLight(float lightLevel);
 void setupLightView(LightMatrices& matrices);
 
 // Draws the lit floor and back wall, unblended, with the soft shadows of texture
-// "BLUR2" into the bound framebuffer, from the camera in show.frame. Missing
-// "BLUR2" or "LIGHT" textures are skipped; program "PP_SHADOWED" must exist.
+// "BLUR2" into the bound framebuffer, from the camera in show.frame, with
+// program "PP_SHADOWED" and the "LIGHT" texture of show.assets.
 void drawShadowedBackdrop(ShowFrameState& show);
