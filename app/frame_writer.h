@@ -14,8 +14,9 @@
 //   if (!writer.finish(error)) report(error);
 //
 // Up to `threads` frames are encoded at once (with 0, or when no thread can
-// be started, submit() encodes and stores the frame itself); each is stored once every frame
-// submitted before it is, one at a time, so outputs appear in frame order.
+// be started, submit() encodes and stores the frame itself); each is stored
+// once every frame submitted before it is, one at a time, so outputs appear
+// in frame order.
 // Without an encoder the pixels themselves are stored (a video pipe).
 // threads + 1 buffers circulate: acquire() waits while every one of them is
 // taken, so a slow encoder holds the drawing back instead of piling frames up.
