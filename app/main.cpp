@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <memory>
 #include <set>
 #include <string>
@@ -224,11 +225,22 @@ int playShow(const Options& options, uint64_t startTicks, FrameStats& stats, Fra
     return status;
 }
 
+// The images are decoded on a start-up worker and freed on the main thread
+// once uploaded. glibc raises its mmap threshold after the first large block
+// is freed, so those buffers would come from the worker's arena instead and
+// stay resident there (about 8 MB) for the whole show. A fixed threshold keeps
+// every block of 128 KiB or more in a mapping of its own, returned when freed.
+void keepLargeBlocksReturnable()
+{
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const uint64_t startTicks = SDL_GetPerformanceCounter();
+    keepLargeBlocksReturnable();
     installQuitSignals();
     installDisplayLossHandler();
     const bool stdoutOpen = fcntl(STDOUT_FILENO, F_GETFD) != -1;
