@@ -4,7 +4,7 @@
 //     RenderTargetHandles targets;
 //     if (!findRenderTargets(textures, targets, error)) { report error; stop; }
 //     RenderTargetScope into(targets.blur1.target);
-//     drawScreenQuad(targets.default2.picture, 1.0f, 1.0f, Blend::Off);
+//     drawScreenQuad(targets.frame.picture, 1.0f, 1.0f, Blend::Off);
 //
 // One member per row of gfx/render_target_table.inc, so a target the table
 // lacks does not compile. A found handle has both pointers set; a default one

@@ -69,19 +69,19 @@ void timelinePass(ShowFrameState& show, const RenderTarget* target, uint32_t t, 
 void shadowPass(ShowFrameState& show, uint32_t t, float s)
 {
     const ShowAssets& assets = show.assets;
-    timelinePass(show, assets.targets.default1.target, t, s, true);
+    timelinePass(show, assets.targets.frame.target, t, s, true);
     beginPass(show, Pass::ShadowBlur);
     // blur2, the first target's picture, becomes the soft shadow map.
-    blur(assets, assets.targets.blur2, assets.targets.blur1, assets.targets.default1.picture, 1.5f);
+    blur(assets, assets.targets.blur2, assets.targets.blur1, assets.targets.frame.picture, 1.5f);
 }
 
 void cameraPass(ShowFrameState& show, uint32_t t, float s)
 {
     const ShowAssets& assets = show.assets;
-    timelinePass(show, assets.targets.default2.target, t, s, false);
+    timelinePass(show, assets.targets.frame.target, t, s, false);
     beginPass(show, Pass::CameraBlur);
     // blur4, the first target's picture, is the glow.
-    blur(assets, assets.targets.blur4, assets.targets.blur3, assets.targets.default2.picture, 1.75f);
+    blur(assets, assets.targets.blur4, assets.targets.blur3, assets.targets.frame.picture, 1.75f);
 }
 
 // Draws into the window with the viewport the caller set.
@@ -100,11 +100,11 @@ void composeOverlay(ShowFrameState& show)
 
     const OverlayProgram& overlay = assets.programs.overlay;
     glUseProgram(overlay.entry->glProgram);
-    bindProgramTexture(assets.targets.default2.picture, overlay.tex);
+    bindProgramTexture(assets.targets.frame.picture, overlay.tex);
     ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
     const auto& bleed = show.frame.bleedStrength;
     ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
-    drawScreenQuad(assets.targets.default2.picture, 1.0f, 1.0f, Blend::Alpha);
+    drawScreenQuad(assets.targets.frame.picture, 1.0f, 1.0f, Blend::Alpha);
 
     beginPass(show, Pass::Glow);
     drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f, Blend::Add);
@@ -233,7 +233,7 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
     {
         // The frame targets have the window's full drawing size, and the
         // composite covers them whatever the window's own viewport.
-        const RenderTarget& frameTarget = *show.assets.targets.default1.target;
+        const RenderTarget& frameTarget = *show.assets.targets.frame.target;
         ViewportScope viewport(0, 0, frameTarget.width, frameTarget.height);
         beginPass(show, Pass::Backdrop);
         composeOverlay(show);

@@ -2,8 +2,9 @@
 //
 // renderFrame runs the beat detector on the music (when there is an audio back
 // end), turns a beat into the flash values (light dip, chromatic bleed, banner
-// push), renders the timeline twice (from the light into the default1 target,
-// from the camera into default2), blurs both, and composes the window picture:
+// push), renders the timeline twice into the frame target (from the light,
+// then from the camera), blurs each picture before the next, and composes the
+// window picture:
 // the shadowed backdrop, the camera picture with its bleed, the added glow, the
 // subtracted darkening overlay and the colour fades. It leaves the window
 // framebuffer bound and the viewport it found restored; the attribute and

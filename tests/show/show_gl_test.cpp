@@ -180,7 +180,9 @@ TEST(ShowGl, GlErrorsAreHandedUpUnderThePassThatRaisedThem)
     } rows[] = {
         {nullptr, false, {}},
         {nullptr, true, {{"(before)", "GL_INVALID_ENUM"}}},
-        {"DEFAULT_TARGET2", false, {{"camera_blur", "GL_INVALID_OPERATION"}, {"bleed", "GL_INVALID_OPERATION"}}},
+        {"DEFAULT_TARGET1", false,
+            {{"shadow_blur", "GL_INVALID_OPERATION"}, {"camera_blur", "GL_INVALID_OPERATION"},
+                {"bleed", "GL_INVALID_OPERATION"}}},
     };
     for (const auto& row : rows) {
         TextureEntry* bent = row.bentTexture ? show.app.textures.findTexture(row.bentTexture) : nullptr;
