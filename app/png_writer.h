@@ -1,4 +1,5 @@
-// png_writer.h: writes 8-bit RGB pictures as PNG files through libpng.
+// png_writer.h: writes 8-bit RGB pictures as PNG files: libpng lays out the
+// file, libdeflate compresses the rows.
 //
 //   std::string error;
 //   if (!writePng("frame_000000.png", w, h, rgb, error)) report(error);
@@ -18,7 +19,7 @@
 bool writePng(const std::string& path, int width, int height, const uint8_t* rgb, std::string& error);
 
 // The PNG file writePng would write, into `png` (its old contents replaced).
-// False with libpng's reason in `error`.
+// False with the reason in `error`.
 bool encodePng(int width, int height, const uint8_t* rgb, std::vector<uint8_t>& png, std::string& error);
 
 // Reads an 8-bit RGB or RGBA PNG into top-down RGB rows. Returns false with a

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
+#include <random>
+#include <tuple>
 
 #include "app/capture.h"
 #include "app/frame_writer.h"
@@ -95,6 +97,15 @@ TEST(PngWriter, RoundTripsAndReportsFailures)
     ASSERT_TRUE(readPng((folder / "a.png").string(), w, h, back, error)) << error;
     EXPECT_EQ(w * h, 4);
     EXPECT_EQ(back, rgb);
+
+    // Noise does not compress, so its stream spans several IDAT chunks.
+    std::vector<uint8_t> noise(700 * 700 * 3);
+    std::mt19937 random(7);
+    for (uint8_t& byte : noise)
+        byte = static_cast<uint8_t>(random());
+    ASSERT_TRUE(writePng((folder / "noise.png").string(), 700, 700, noise.data(), error)) << error;
+    ASSERT_TRUE(readPng((folder / "noise.png").string(), w, h, back, error)) << error;
+    EXPECT_EQ(std::tuple(w, h, back == noise), std::tuple(700, 700, true));
 
     EXPECT_FALSE(writePng((folder / "missing" / "b.png").string(), 2, 2, rgb.data(), error));
     fs::resize_file(folder / "a.png", fs::file_size(folder / "a.png") / 2);
