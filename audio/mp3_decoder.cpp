@@ -38,8 +38,9 @@ bool configure(mpg123_handle* handle, int sampleRate)
 
 class Mp3Source final : public TrackSource {
 public:
-    explicit Mp3Source(Mpg123Handle handle)
+    Mp3Source(Mpg123Handle handle, int sampleRate)
         : handle_(std::move(handle))
+        , sampleRate_(sampleRate)
     {
     }
 
@@ -62,11 +63,27 @@ public:
         return done;
     }
 
+    // mpg123 seeks to the sample and decodes the frames before it again, so
+    // what follows matches a read from the start; its resampler keeps a phase
+    // of its own, so a track at another rate is read through instead.
+    bool skipTo(int64_t frame) override
+    {
+        mpg123_frameinfo info {};
+        if (ended_ || mpg123_info(handle_.get(), &info) != MPG123_OK || info.rate != sampleRate_)
+            return false;
+        const off_t was = mpg123_tell(handle_.get());
+        if (mpg123_seek(handle_.get(), static_cast<off_t>(frame), SEEK_SET) == static_cast<off_t>(frame))
+            return true;
+        mpg123_seek(handle_.get(), was, SEEK_SET);
+        return false;
+    }
+
     // Why the first read found no audio; empty when it was simply empty.
     const std::string& failure() const { return failure_; }
 
 private:
     Mpg123Handle handle_;
+    int sampleRate_;
     bool ended_ = false;
     bool decodedNothing_ = true;
     std::string failure_;
@@ -90,7 +107,7 @@ std::unique_ptr<TrackSource> openMp3(const std::string& path, int sampleRate, st
         error = "cannot read music file '" + path + "' as MP3 (" + mpg123_strerror(handle.get()) + ")";
         return nullptr;
     }
-    auto decoder = std::make_unique<Mp3Source>(std::move(handle));
+    auto decoder = std::make_unique<Mp3Source>(std::move(handle), sampleRate);
     const Mp3Source* opened = decoder.get();
     std::unique_ptr<TrackSource> source = std::move(decoder);
     if (primeSource(source))

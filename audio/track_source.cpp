@@ -28,6 +28,15 @@ public:
         return taken + source_->read(out + taken * 2, frames - taken);
     }
 
+    bool skipTo(int64_t frame) override
+    {
+        if (!source_->skipTo(frame))
+            return false;
+        std::vector<float>().swap(first_);
+        used_ = 0;
+        return true;
+    }
+
 private:
     std::unique_ptr<TrackSource> source_;
     std::vector<float> first_;
@@ -82,6 +91,10 @@ void TrackWindow::readPiece(int64_t first, int64_t count, float* out)
 {
     if (!opened_ || first < begin_)
         restart();
+    // Far ahead, a source that can move there exactly is moved rather than
+    // decoded through: a late start costs what an early one does.
+    if (first - end_ > kKeptFrames && !ended_ && source_->skipTo(first))
+        begin_ = end_ = first;
     const int64_t last = first + count;
     while (end_ < last && !ended_) {
         // Each step decodes straight into the ring and stops at its end rather than wrap.

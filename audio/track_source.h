@@ -5,7 +5,8 @@
 // capture each read through a TrackWindow of their own, which decodes forward
 // from its source and keeps only the latest frames; the samples are exactly
 // those a whole-file decode yields, because they come from the same decoder
-// run from the start of the file. Use:
+// run from the start of the file, or moved by it to where a read from the
+// start would be (MP3 at its own rate). Use:
 //   std::string error;
 //   TrackOpener open = mp3Opener("Data/music.mp3", 44100);
 //   std::unique_ptr<TrackSource> first = open(error);   // null: error says why
@@ -26,6 +27,9 @@ public:
     // Decodes the next frames into `out` (2 floats per frame). Returns how
     // many it wrote, fewer than asked only at the track's end, 0 after it.
     virtual size_t read(float* out, size_t frames) = 0;
+    // Moves the next read to `frame` when the source can give there the very
+    // samples a read from the start would; false leaves it where it was.
+    virtual bool skipTo(int64_t /*frame*/) { return false; }
 };
 
 // Opens a fresh source at the start of the track; null with `error` set when

@@ -82,6 +82,9 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecodeInStereoAt44100)
         for (int64_t first : {int64_t {-700}, length / 2, length / 2 + 12000, int64_t {100}, length - 500, int64_t {0}})
             EXPECT_TRUE(expect(first, 30000)) << path << " at " << first;
         EXPECT_LE(window.decodedFrames(), 30000 + 4096) << path << ": the last read went back to the start";
+        // A fresh window whose first read is far in, as a late start's.
+        window = TrackWindow(open(error), open);
+        EXPECT_TRUE(expect(length - 30000, 4096)) << path << " late";
     }
 }
 
