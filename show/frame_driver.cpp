@@ -1,6 +1,7 @@
 // frame_driver.cpp: the two passes, the blurs and the composite of one frame.
 #include "show/frame_driver.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 
@@ -185,6 +186,12 @@ void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float
 {
     advanceStateAndTimeline(show, spectrum, t, s);
     advanceFades(show.fades, t);
+}
+
+uint32_t beatReachMs(const ShowFrameState& show, uint32_t frameMs)
+{
+    const auto spareFrames = static_cast<uint32_t>(std::max(show.beats.historyLength, 0)) + 2;
+    return spareFrames * frameMs + flashSettleMs() + frameMs;
 }
 
 void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h)

@@ -92,5 +92,12 @@ void beginFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s
 // fades the frame would retire.
 void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s);
 
+// How far back the music still reaches into a frame that follows frames at
+// most `frameMs` apart: the detector's history, then the time the flash values
+// take to come back to rest, with frames to spare. Frames further back may be
+// advanced without their spectrum (null) and the frame comes out the same,
+// bit for bit: whatever beats they would have had have died away by then.
+uint32_t beatReachMs(const ShowFrameState& show, uint32_t frameMs);
+
 // True when any analysed band of the detector raised its beat flag this frame.
 bool anyBandBeat(const BeatDetector& beats);

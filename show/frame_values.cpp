@@ -37,3 +37,9 @@ void advanceFrameValues(FrameValues& values, uint32_t showTimeMs, float frameSte
         bleed = std::max(bleed + decay, 0.0f);
     values.beatPulse = std::max(values.beatPulse + decay, 0.0f);
 }
+
+uint32_t flashSettleMs()
+{
+    const float furthest = std::max({kBeatPulse, 1.0f - kBeatLightLevel, kBeatBleed[0], kBeatBleed[1], kBeatBleed[2]});
+    return static_cast<uint32_t>(std::ceil(furthest / 0.001f));
+}

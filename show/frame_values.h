@@ -26,3 +26,8 @@ bool beatCanFlash(uint32_t showTimeMs);
 // One frame: sways the camera, applies a beat (if `beat` and inside the window),
 // then moves every flash value one step back towards rest.
 void advanceFrameValues(FrameValues& values, uint32_t showTimeMs, float frameStep, bool beat);
+
+// How long the flash values take to come back to rest after a beat, each
+// moving half a frame step a frame: 0.001 a millisecond at the clocks' step of
+// one per 500 ms.
+uint32_t flashSettleMs();
