@@ -91,15 +91,16 @@ public:
         lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
-    void advanceFrame(DemoApplication& app) override
+    void advanceFrame(DemoApplication& app, bool heard) override
     {
         const float* spectrum = nullptr;
-        if (app.audio) {
+        if (heard && app.audio) {
             app.audio->spectrumAt(app.music.channel(), app.showTimeMs, app.music.spectrum.data());
             spectrum = app.music.spectrum.data();
         }
         ::advanceFrame(*show_, spectrum, app.showTimeMs, app.frameStep);
     }
+    uint32_t beatReachMs(uint32_t frameMs) const override { return ::beatReachMs(*show_, frameMs); }
     bool rebuild(DemoApplication& app, std::string& error) override
     {
         releaseScene();

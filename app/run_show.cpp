@@ -104,15 +104,20 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, s
 
 }  // namespace
 
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs, uint32_t untilMs,
-    FrameObserver* observer)
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FixedStepClock& steps, uint32_t baseMs,
+    uint32_t untilMs, FrameObserver* observer)
 {
+    // Frames the music no longer reaches at untilMs skip the decoding and the
+    // spectrum, so a late start costs little more than an early one.
+    const auto fps = static_cast<uint32_t>(steps.framesPerSecond());
+    const uint32_t reach = show.beatReachMs((1000 + fps - 1) / fps);
+    const uint32_t heardFromMs = untilMs > reach ? untilMs - reach : 0;
     uint32_t last = baseMs;
     while (static_cast<uint64_t>(baseMs) + steps.tickCount() < untilMs) {
         const FrameTime time = readFrameTime(steps);
         app.showTimeMs = baseMs + time.showTimeMs;
         app.frameStep = time.frameStep;
-        show.advanceFrame(app);
+        show.advanceFrame(app, app.showTimeMs >= heardFromMs);
         if (observer)
             observer->frameSkipped(app);
         steps.frameDone();

@@ -28,6 +28,7 @@
 #include <SDL.h>
 
 #include "app/application.h"
+#include "app/frame_clock.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
 #include "app/quit_signal.h"
@@ -62,8 +63,13 @@ public:
     // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
     // Makes the state change renderFrame would make for app.showTimeMs and
-    // app.frameStep, without GL, with the music's spectrum at that show time.
-    virtual void advanceFrame(DemoApplication& app) = 0;
+    // app.frameStep, without GL: heard, with the music's spectrum at that show
+    // time; otherwise without it, for a frame further back than beatReachMs
+    // from the next frame drawn.
+    virtual void advanceFrame(DemoApplication& app, bool heard) = 0;
+    // How far back the music still reaches into a frame that follows frames
+    // at most `frameMs` apart.
+    virtual uint32_t beatReachMs(uint32_t frameMs) const = 0;
     // Makes afresh what prepare() and build() made, as it stood before the first frame.
     virtual bool rebuild(DemoApplication& app, std::string& error) = 0;
     // True when the frame renderFrame drew last flashed a beat.
@@ -119,10 +125,10 @@ inline constexpr uint32_t kJumpMs = 10000;
 inline constexpr int kFastForwardFps = 60;
 
 // Advances the show without drawing through the frames `steps` counts from
-// baseMs on, while baseMs + count < untilMs; each frame goes to
-// observer->frameSkipped when set. Returns the last frame's show time (baseMs
-// when there was none).
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FrameClock& steps, uint32_t baseMs, uint32_t untilMs,
-    FrameObserver* observer = nullptr);
+// baseMs on, while baseMs + count < untilMs; only those the music can still
+// reach at untilMs read it. Each frame goes to observer->frameSkipped when
+// set. Returns the last frame's show time (baseMs when there was none).
+uint32_t fastForward(DemoApplication& app, ShowProgram& show, FixedStepClock& steps, uint32_t baseMs,
+    uint32_t untilMs, FrameObserver* observer = nullptr);
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);
