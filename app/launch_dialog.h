@@ -9,7 +9,10 @@
 //       return -1;   // Quit, Escape, close box, a signal, or no display
 //
 // The mapping from the controls' states to the settings is the plain function
-// `applyLaunchControls`, usable without GTK.
+// `applyLaunchControls`, usable without GTK. The window itself lives in the
+// module brindle-dialog.so (app/dialog_module.h), loaded on the first call of
+// initDialogToolkit or runLaunchDialog; a module that cannot be loaded fails
+// them as a missing display does, with one line naming the loader's reason.
 #pragma once
 
 #include "app/display_modes.h"
@@ -47,7 +50,8 @@ bool applyLaunchControls(
     const std::vector<DisplayMode>& modes, const LaunchControls& controls, LaunchSettings& settings);
 
 // Starts the toolkit with the process's numeric locale kept at "C".
-// Returns false with a message in `error` when there is no display.
+// Returns false with a message in `error` when there is no display or the
+// dialog's module cannot be loaded.
 bool initDialogToolkit(std::string& error);
 
 // Shows the dialog modally with the listed modes and multisampling up to

@@ -1,14 +1,16 @@
 # Install rules: `cmake --install <build> --prefix <prefix>` lays out
 #
 #   <prefix>/bin/brindle
+#   <prefix>/lib/brindle/brindle-dialog.so            the launch dialog's module
 #   <prefix>/share/brindle/Data/                      music.mp3 and the .p images
 #   <prefix>/share/applications/brindle.desktop       the menu entry
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/brindle.png
 #   <prefix>/share/man/man1/brindle.1.gz
 #
-# The program finds the Data folder relative to its own folder (app/data_dir.h),
-# so these destinations are fixed rather than taken from GNUInstallDirs: a
-# bindir or datadir moved elsewhere would leave the show without its data.
+# The program finds the Data folder and the dialog's module relative to its own
+# folder (app/data_dir.h, app/dialog_module.h), so these destinations are fixed
+# rather than taken from GNUInstallDirs: a bindir, libdir or datadir moved
+# elsewhere would leave the show without its data or its dialog.
 # Included from the top CMakeLists.txt after the subdirectories, which define
 # the targets and the data files installed here.
 
@@ -48,6 +50,7 @@ add_custom_command(
 add_custom_target(brindle_desktop_files ALL DEPENDS ${BRINDLE_ICON_FILES} ${BRINDLE_MAN_PAGE})
 
 install(TARGETS brindle RUNTIME DESTINATION bin)
+install(TARGETS brindle_dialog_window LIBRARY DESTINATION lib/brindle)
 install(FILES ${BRINDLE_IMAGE_OUTPUTS} ${BRINDLE_MUSIC_FILE} DESTINATION share/brindle/Data)
 install(FILES ${BRINDLE_DIST_DIR}/brindle.desktop DESTINATION share/applications)
 foreach(size IN LISTS BRINDLE_ICON_SIZES)

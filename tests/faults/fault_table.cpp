@@ -176,6 +176,14 @@ const std::vector<FaultCase>& faultTable()
                 noDisplay(run);
                 std::erase(run.args, "--no-dialog");
             }},
+        // A copy of the program alone in the working folder, without its dialog module.
+        {"missing-dialog-module", 1,
+            {"brindle: cannot open the launch dialog ({any}brindle-dialog.so{any}); reinstall brindle, or start with "
+             "--no-dialog"},
+            [](FaultRun& run) {
+                std::erase(run.args, "--no-dialog");
+                run.shell = "cp \"$0\" ./brindle && exec ./brindle \"$@\"";
+            }},
         {"unreachable-display", 1, {"brindle: cannot open a display {any}"},
             [](FaultRun& run) {
                 run.env.insert(run.env.end(), {"DISPLAY=:917", "WAYLAND_DISPLAY="});

@@ -118,6 +118,10 @@ TEST(InstalledTree, HoldsRunsAndDescribesTheProgramAndNamesTheDataWhenMissing)
     const ProcessResult version = runProcess(program, {"--version"}, {}, 30, elsewhere.path());
     EXPECT_EQ(version.status, 0) << version.err;
     EXPECT_EQ(version.out, std::string("brindle ") + BRINDLE_VERSION + "\n");
+    // The dialog's module is found in ../lib/brindle: with no display, its toolkit is what fails.
+    const ProcessResult dialog = runProcess(program, {}, {"DISPLAY=", "WAYLAND_DISPLAY="}, 30, elsewhere.path());
+    EXPECT_EQ(dialog.status, 1);
+    EXPECT_NE(dialog.err.find("brindle: cannot show the launch dialog: no display"), std::string::npos) << dialog.err;
     const auto capture = [&](const char* folder) {
         return runProcess(program,
             {"--capture", (elsewhere.path() / folder).string(), "--from", "40000", "--to", "40300", "--fps", "10",
@@ -150,7 +154,8 @@ TEST(DebianPackage, ShipsTheShowAndItsDataWithTheirRuntimeDependencies)
 
     const ProcessResult listing = runProcess("dpkg-deb", {"-c", package});
     ASSERT_EQ(listing.status, 0) << listing.err;
-    std::vector<std::string> shipped = {"usr/bin/brindle", "usr/share/applications/brindle.desktop",
+    std::vector<std::string> shipped = {"usr/bin/brindle", "usr/lib/brindle/brindle-dialog.so",
+        "usr/share/applications/brindle.desktop",
         "usr/share/icons/hicolor/48x48/apps/brindle.png", "usr/share/man/man1/brindle.1.gz"};
     for (const std::string& name : fileNamesIn(BRINDLE_BUILD_DATA_DIR))
         shipped.push_back("usr/share/brindle/Data/" + name);
