@@ -34,7 +34,6 @@
 #include "app/quit_signal.h"
 
 class DemoConfigurator;
-class FrameClock;
 class FrameLog;
 class FrameStats;
 class HeldReports;
