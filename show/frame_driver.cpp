@@ -190,8 +190,9 @@ void advanceFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float
 
 uint32_t beatReachMs(const ShowFrameState& show, uint32_t frameMs)
 {
-    const auto spareFrames = static_cast<uint32_t>(std::max(show.beats.historyLength, 0)) + 2;
-    return spareFrames * frameMs + flashSettleMs() + frameMs;
+    // The history, the frame it is compared with and two to spare.
+    const auto frames = static_cast<uint32_t>(std::max(show.beats.historyLength, 0)) + 3;
+    return frames * frameMs + flashSettleMs();
 }
 
 void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h)
