@@ -68,21 +68,30 @@ TEST_F(OnWayland, TheShowEndsByItselfNativelyAndThroughXwaylandWithNoLineOfALibr
 
 TEST_F(OnWayland, EscapeEndsTheShowAndInTheDialogReturnLaunchesAndEscapeQuits)
 {
-    Process show
-        = brindle({"--no-dialog", "--windowed", "--size", "320x200", "--start", "60000"}, wayland_.nativeEnv());
-    ASSERT_TRUE(wayland_.waitForChange(60)) << "the show never drew\n" << show.errSoFar();
-    // On a loaded machine the compositor has at times left the keyboard
-    // elsewhere: a click on the show gives it the keyboard, as it would a user.
-    // The click only helps; whether Escape ends the show is what is checked.
-    for (int i = 0; i < 10 && show.running(); ++i) {
-        pause(1.0);
-        wayland_.clickWhatChanged();
-        EXPECT_TRUE(wayland_.press("Escape"));
-        show.collect(1000);
+    // The nested compositor now and then never hands a new window the
+    // keyboard, clicks and all, and then no key reaches that window at all;
+    // a show started afresh gets it. So a show that Escape did not end is
+    // stopped and another one tried, up to three.
+    ProcessResult ended;
+    bool escaped = false;
+    for (int attempt = 0; attempt < 3 && !escaped; ++attempt) {
+        Process show
+            = brindle({"--no-dialog", "--windowed", "--size", "320x200", "--start", "60000"}, wayland_.nativeEnv());
+        ASSERT_TRUE(wayland_.waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+        for (int i = 0; i < 5 && show.running(); ++i) {
+            pause(1.0);
+            wayland_.clickWhatChanged();
+            EXPECT_TRUE(wayland_.press("Escape"));
+            show.collect(1000);
+        }
+        escaped = !show.running();
+        if (!escaped) {
+            show.signal(SIGKILL);
+            pause(1.0);
+        }
+        ended = show.finish(20);
     }
-    const ProcessResult ended = show.finish(20);
-    EXPECT_FALSE(ended.timedOut) << "Escape did not end the show\n" << ended.err << "\ncompositor:\n"
-                                 << wayland_.logTail();
+    EXPECT_TRUE(escaped) << "Escape did not end the show\n" << ended.err << "\ncompositor:\n" << wayland_.logTail();
     EXPECT_EQ(ended.status, 0) << ended.err;
 
     for (const std::string key : {"Return", "Escape"}) {
