@@ -73,7 +73,9 @@ const DialogModuleEntry* dialogModule(std::string& error)
         if (find) {
             entry = find();
         } else {
-            std::string reason = dlerror();
+            // dlsym may find the name bound to nothing, and then the loader has no reason to give.
+            const char* loaderReason = dlerror();
+            std::string reason = loaderReason ? loaderReason : std::string(kDialogEntrySymbol) + " is missing";
             std::replace(reason.begin(), reason.end(), '\n', ' ');
             failure = "cannot open the launch dialog (" + reason + "); reinstall brindle, or start with --no-dialog";
         }
