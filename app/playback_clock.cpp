@@ -55,7 +55,7 @@ double PlaybackClock::showMs() const
     if (running_) {
         const double now = steadyMs_();
         // Both reads of a frame aim at the same vblank.
-        if (lastRead_ < 0.0 || !displayLocked())
+        if (lastRead_ < 0.0 || !frameLocked_)
             frameAt_ = aimedAt(now);
         lastRead_ = now;
         follow(now);
@@ -65,7 +65,11 @@ double PlaybackClock::showMs() const
 
 double PlaybackClock::aimedAt(double now) const
 {
-    if (!displayLocked())
+    // Counting many periods on from an old vblank would add up the period's
+    // error (after a pause, say): until the compositor tells afresh, the
+    // frame is aimed as where nothing tells.
+    frameLocked_ = displayLocked() && now - lastSeenMs_ < kFreshVblanks * vblankStepMs_;
+    if (!frameLocked_)
         return now;
     const double steps = std::max(1.0, std::round((now + leadMs_ - lastSeenMs_) / vblankStepMs_));
     return lastSeenMs_ + steps * vblankStepMs_;

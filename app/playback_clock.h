@@ -94,6 +94,8 @@ public:
     static constexpr double kMaxLeadMs = 100.0;
     // A longer swap-to-seen time is a compositor's hitch.
     static constexpr double kMaxSeenMs = 250.0;
+    // A frame is aimed at a vblank counted on from the last one told only this many periods on.
+    static constexpr double kFreshVblanks = 8.0;
 
     PlaybackClock(AudioBackend& backend, const MusicPlayer& music, SteadyMs steadyMs = {});
 
@@ -128,7 +130,7 @@ private:
     // The show time a frame aimed at `at`, read at `now`, should have for the music heard at `position`.
     double aimFor(double position, double at, double now) const
     {
-        return position + (displayLocked() ? at - now : leadMs_) - offsetMs_;
+        return position + (frameLocked_ ? at - now : leadMs_) - offsetMs_;
     }
     // Where the music must be for the picture to be at show time `show`.
     double musicFor(double show) const { return std::max(0.0, show - leadMs_ + offsetMs_); }
@@ -153,6 +155,7 @@ private:
     mutable double show_ = 0.0;
     mutable double lastAt_ = 0.0;     // what the latest read was aimed at
     mutable double frameAt_ = 0.0;    // what the frame being read is aimed at
+    mutable bool frameLocked_ = false;  // and whether that is a predicted vblank
     mutable double lastRead_ = -1.0;  // steady time of the latest read since the last frame; -1: none
     mutable double lastPosition_ = 0.0;
     mutable double lastMove_ = 0.0;   // steady time the position last moved
