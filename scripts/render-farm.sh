@@ -115,8 +115,8 @@ for ((j = 0; j < jobs; ++j)); do
     a=$((j == 0 ? from : piece_first * 1000 / fps)) b=$((j == jobs - 1 ? to : piece_end * 1000 / fps))
     echo "segment-$a-$b.mkv $a $b $((piece_end - piece_first)) $size" >>"$pieces"
 done
-# The music of the whole span comes from a capture of the span at a size that
-# costs next to nothing to draw (the driver's render targets need 16 pixels).
+# The music of the whole span comes from one capture of the span at a size
+# that costs little to draw (the blur's quarter-size targets need 16x16).
 echo "music-$from-$to.mkv $from $to $frames 16x16" >>"$pieces"
 
 pending="$work/pending"
@@ -140,16 +140,18 @@ if [ "$todo" -gt 0 ]; then
     # brindle finished it: a stopped capture leaves a playable but short video.
     # Its messages come back only when it failed; its own time comes back on
     # stdout, for the figures.
+    # A job runs in the login folder of its host (in the segments' folder on
+    # this machine), from where parallel brings the piece back and removes it.
     printf -v remote_program '%q' "$program"
     job='began=$(date +%s.%N) && '"$remote_program"' --capture .part-{1} --lossless --from {2} --to {3} --fps '"$fps"
-    job+=' --size {5} 2>.log-{1} && echo "{1} $began $(date +%s.%N)" && mv .part-{1} {1} '
-    job+='|| { status=$?; tail -n 3 .log-{1} >&2; exit $status; }'
+    job+=' --size {5} 2>.log-{1} && echo "{1} $began $(date +%s.%N)" && mv .part-{1} {1} && rm -f .log-{1} '
+    job+='|| { status=$?; tail -n 3 .log-{1} >&2; rm -f .part-{1} .log-{1}; exit $status; }'
     progress=--bar
     [ -t 2 ] || progress=
     cd "$work"
     # In the background, so a signal to this script reaches parallel too.
     parallel --sshloginfile "$hosts" -j1 --retries "$retries" --joblog "$joblog" --colsep ' ' \
-        --workdir ... --return {1} --cleanup ${progress:+"$progress"} \
+        --return {1} --cleanup ${progress:+"$progress"} \
         "$job" :::: "$pending" >"$work/times" &
     runner=$!
     stop() {
@@ -172,12 +174,15 @@ failed=()
 while read -r file a b count piece_size; do
     complete "$work/$file" "$count" && continue
     seq="$(grep -n "^$file " "$pending" | cut -d: -f1)"
-    host="$(awk -F'\t' -v seq="$seq" 'NR > 1 && $1 == seq { print $2 }' "$joblog" 2>/dev/null | tail -n 1 || true)"
-    failed+=("${host:-no host} ${a}-${b} ms")
+    # ssh itself exits 255 when it cannot log in or loses the host.
+    why="$(awk -F'\t' -v seq="$seq" 'NR > 1 && $1 == seq {
+        print $2 ($8 != 0 ? " (killed by signal " $8 ")" : $7 == 255 ? " (ssh failed)" : " (exit " $7 ")") }' \
+        "$joblog" 2>/dev/null | tail -n 1 || true)"
+    failed+=("${file%%-*} ${a}-${b} ms on ${why:-no host, not started}")
 done <"$pieces"
 if [ "${#failed[@]}" -gt 0 ]; then
     list="$(printf '%s, ' "${failed[@]}")"
-    fail "${#failed[@]} of $total pieces failed (host and span: ${list%, }); the rest are kept in $work, and the same command captures only these"
+    fail "${#failed[@]} of $total pieces failed: ${list%, }; the rest are kept in $work, and the same command captures only these"
 fi
 
 # The master: the segments' frames as they are, the music once.

@@ -125,7 +125,7 @@ protected:
             "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + (d / "host").string()
                 + "\nPidFile none\nAuthorizedKeysFile " + (d / "authorized_keys").string()
                 + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
-                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nMaxStartups 50\n"
+                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nMaxStartups 50\nLogLevel ERROR\n"
                   "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
         writeFile(d / "ssh_config",
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
