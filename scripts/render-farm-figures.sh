@@ -67,10 +67,8 @@ printf 'farm-a\nfarm-b\n' >"$work/hosts"
 # The brindle the hosts run: this build, with its data.
 printf '#!/bin/sh\nexec nice -n 10 %q "$@" --data %q\n' "$brindle" "$brindle_build/Data" >"$work/brindle"
 chmod +x "$work/brindle"
-farm() {  # out
-    "$brindle_root/scripts/render-farm.sh" --hosts "$work/hosts" --size "$size" --fps "$fps" --from "$from" --to "$to" \
-        --jobs "$jobs" --program "$work/brindle" "$1"
-}
+farm=("$brindle_root/scripts/render-farm.sh" --hosts "$work/hosts" --size "$size" --fps "$fps" --from "$from" --to "$to"
+    --jobs "$jobs" --program "$work/brindle")
 frames() { ffmpeg -v error -i "$1" -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -y "$2"; }
 music() { ffmpeg -v error -i "$1" -map 0:a -f f32le -y "$2"; }
 
@@ -81,7 +79,7 @@ ended=$(date +%s.%N)
 echo "one process: $(awk -v a="$began" -v b="$ended" 'BEGIN { printf "%.1f", b - a }') s"
 
 mkdir "$work/run"
-farm "$work/run/show.mp4" 2>"$work/farm.err" || { cat "$work/farm.err" >&2; exit 1; }
+"${farm[@]}" "$work/run/show.mp4" 2>"$work/farm.err" || { cat "$work/farm.err" >&2; exit 1; }
 grep '^render-farm.sh:' "$work/farm.err"
 echo "master: $(stat -c %s "$work/run/show.master.mkv") bytes, one process: $(stat -c %s "$work/one.mkv") bytes"
 frames "$work/one.mkv" "$work/one.rgb"
@@ -108,7 +106,7 @@ echo "the music itself, RMS dB: $(ffmpeg -hide_banner -nostats -i "$work/run/sho
 
 # Stopped once half the segments are in, then run again.
 mkdir "$work/stop"
-farm "$work/stop/show.mp4" 2>"$work/stop.err" &
+"${farm[@]}" "$work/stop/show.mp4" 2>"$work/stop.err" &
 runner=$!
 segments() { find "$work/stop" -name 'segment-*.mkv' | wc -l; }
 half() { [ "$(segments)" -ge $((jobs / 2)) ]; }
@@ -117,7 +115,7 @@ wait_until --seconds 600 half
 kill -TERM "$runner"
 wait "$runner" || true
 echo "stopped with $(segments) of $jobs segments: $(grep '^render-farm.sh:' "$work/stop.err" | tail -n 1)"
-farm "$work/stop/show.mp4" 2>"$work/resume.err" || { cat "$work/resume.err" >&2; exit 1; }
+"${farm[@]}" "$work/stop/show.mp4" 2>"$work/resume.err" || { cat "$work/resume.err" >&2; exit 1; }
 grep '^render-farm.sh:' "$work/resume.err"
 frames "$work/stop/show.master.mkv" "$work/resumed.rgb"
 echo "resumed master against one process: $("$compare" "$size" "$work/resumed.rgb" "$work/one.rgb" | tail -n 1)"
