@@ -74,7 +74,8 @@ json probe(const fs::path& file)
 TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
 {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
-             {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}, {"--start", "134001"}, {"--start", "1s"}}) {
+             {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}, {"--start", "134001"}, {"--start", "1s"},
+             {"--lossless", "--capture", "show.webm"}}) {
         const ProcessResult r = runProcess(kProgram, args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find("usage: brindle"), std::string::npos) << args[0];
