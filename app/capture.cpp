@@ -127,6 +127,7 @@ CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* au
     : BenchObserver(options, audio)
     , out_(options.captureOut)
     , video_(isVideoPath(options.captureOut))
+    , lossless_(options.lossless)
     , fps_(options.framesPerSecond())
     , fromMs_(options.fromMs)
     , span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
@@ -168,7 +169,8 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
 {
     width_ = app.width;
     height_ = app.height;
-    if (video_ && (width_ % 2 || height_ % 2)) {
+    // 4:2:0 pictures need even sides; RGB ones take any.
+    if (video_ && !lossless_ && (width_ % 2 || height_ % 2)) {
         width_ &= ~1;
         height_ &= ~1;
         report("video sizes must be even; capturing " + std::to_string(width_) + "x" + std::to_string(height_)
@@ -188,6 +190,7 @@ bool CaptureObserver::begin(DemoApplication& app, std::string& error)
         settings.height = height_;
         settings.framesPerSecond = fps_;
         settings.audioFd = audioFd_;
+        settings.lossless = lossless_;
         if (app.audio)
             settings.audioSampleRate = app.audio->sampleRate();
         if (!pipe_.open(settings, error))

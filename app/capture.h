@@ -95,6 +95,7 @@ private:
 
     std::string out_;
     bool video_ = false;
+    bool lossless_ = false;
     int fps_ = 60;
     uint32_t fromMs_ = 0;
     FrameSpan span_;

@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/frame_clock.h"
+#include "app/video_pipe.h"
 
 namespace {
 
@@ -160,6 +161,9 @@ const OptionRow kOptionRows[] = {
      [](const std::string& text, Options& o) {
          return readPath(text, o.captureOut, "a folder or a .mp4, .mkv or .webm file");
      }},
+    {"--lossless", "", "with --capture into a .mkv: keep every pixel and sample as rendered (FFV1 video in "
+                       "RGB, the music as float PCM), for a master to encode from",
+     [](const std::string&, Options& o) { o.lossless = true; return noReason(); }},
     {"--fps", "N", "frames per second for --capture and --bench (default 60)", readFpsInto},
     {"--from", "MS", kSpanHelp,
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
@@ -184,6 +188,8 @@ Reason contradiction(const Options& o)
         return "--frame-log and --audio-offset are for the live show";
     if (o.bench && !o.captureOut.empty())
         return "--bench and --capture cannot be combined";
+    if (o.lossless && !canHoldLossless(o.captureOut))
+        return "--lossless needs --capture into a .mkv file";
     if ((o.fps || span) && !o.fixedStep())
         return "--fps, --from and --to need --capture or --bench";
     if (o.fromMs >= o.toMs)

@@ -43,6 +43,7 @@ struct Options {
     int audioOffsetMs = 0;            // the picture is shown this much later than the music is heard
 
     std::string captureOut;  // empty: no capture
+    bool lossless = false;   // the capture's video keeps every pixel (a .mkv only)
     std::optional<int> fps;
     uint32_t fromMs = 0;
     uint32_t toMs = kShowLengthMs;

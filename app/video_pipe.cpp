@@ -59,6 +59,11 @@ bool isVideoPath(const std::string& path)
     return ext == ".mp4" || ext == ".mkv" || ext == ".webm";
 }
 
+bool canHoldLossless(const std::string& path)
+{
+    return lowerExtension(path) == ".mkv";
+}
+
 std::vector<std::string> ffmpegArguments(const VideoSettings& s, const std::string& file)
 {
     const bool audio = s.audioFd >= 0;
@@ -71,19 +76,38 @@ std::vector<std::string> ffmpegArguments(const VideoSettings& s, const std::stri
     args.insert(args.end(), {"-map", "0:v"});
     if (audio)
         args.insert(args.end(), {"-map", "1:a"});
-    if (webm)
+    if (s.lossless) {
+        // FFV1 codes every frame alone (-g 1), so a master cut or joined at
+        // any frame needs no re-encoding; in RGB it keeps the rendered pixels
+        // as they are, where any YUV would round them. 8-bit RGB is stored
+        // alike from any RGB input and decodes as bgr0, so that is what it is
+        // given. Slices let its threads share a frame and carry checksums.
         args.insert(args.end(),
-            {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good", "-cpu-used", "4"});
-    else
-        args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
-    args.insert(args.end(), {"-pix_fmt", "yuv420p"});
-    if (audio) {
+            {"-c:v", "ffv1", "-level", "3", "-g", "1", "-slices", "4", "-slicecrc", "1", "-pix_fmt", "bgr0",
+                "-color_primaries", "bt709", "-color_trc", "iec61966-2-1", "-colorspace", "rgb", "-color_range",
+                "pc"});
+        if (audio)
+            args.insert(args.end(), {"-c:a", "pcm_f32le"});
+    } else {
         if (webm)
-            args.insert(args.end(), {"-c:a", "libopus", "-b:a", "160k"});
+            args.insert(args.end(),
+                {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good", "-cpu-used",
+                    "4"});
         else
-            args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
-        args.push_back("-shortest");
+            args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18"});
+        // ffmpeg would convert with the BT.601 matrix and tag nothing.
+        args.insert(args.end(),
+            {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-color_primaries", "bt709",
+                "-color_trc", "bt709", "-colorspace", "bt709", "-color_range", "tv"});
+        if (audio) {
+            if (webm)
+                args.insert(args.end(), {"-c:a", "libopus", "-b:a", "160k"});
+            else
+                args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
+        }
     }
+    if (audio)
+        args.push_back("-shortest");
     // "file:" keeps a name that starts with '-' or holds a ':' a plain file to ffmpeg.
     args.push_back("file:" + file);
     return args;

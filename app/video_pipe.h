@@ -11,9 +11,13 @@
 // file. It writes beside the target under a hidden name, which becomes the
 // target's only when ffmpeg succeeded (output_file.h); a failure leaves an
 // earlier file of that name as it was. .mp4 and .mkv get H.264 with AAC,
-// .webm VP9 with Opus; pictures are yuv420p. The audio, when given, is raw
-// interleaved stereo 32-bit float at audioSampleRate, read by ffmpeg from the
-// descriptor as its fd 3, and is cut to the video's length.
+// .webm VP9 with Opus; pictures are yuv420p through the BT.709 matrix at TV
+// range, and tagged so, since players take untagged HD video as BT.709
+// whatever it was written with. A lossless .mkv keeps every pixel and
+// sample instead: FFV1 in RGB, the music as 32-bit float PCM. The
+// audio, when given, is raw interleaved stereo 32-bit float at
+// audioSampleRate, read by ffmpeg from the descriptor as its fd 3, and is cut
+// to the video's length.
 #pragma once
 
 #include <sys/types.h>
@@ -24,14 +28,18 @@
 
 struct VideoSettings {
     std::string path;
-    int width = 0, height = 0;  // both even
+    int width = 0, height = 0;  // both even, unless lossless
     int framesPerSecond = 60;
     int audioFd = -1;  // positioned at the music's start; -1: no audio stream
     int audioSampleRate = 44100;
+    bool lossless = false;  // only for a path that canHoldLossless()
 };
 
 // True when `path` ends in .mp4, .mkv or .webm (any letter case).
 bool isVideoPath(const std::string& path);
+
+// True when `path` names a container a lossless video is written into (.mkv).
+bool canHoldLossless(const std::string& path);
 
 // The ffmpeg command line (argv[0] is "ffmpeg") that writes these settings' video into `file`.
 std::vector<std::string> ffmpegArguments(const VideoSettings& settings, const std::string& file);

@@ -44,6 +44,10 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_EQ(o.frameLog, "f.csv");
     EXPECT_EQ(o.audioOffsetMs, -1000);
 
+    // A master is a lossless .mkv, whatever the letter case of its name.
+    ASSERT_TRUE(parse({"--capture", "master.MKV", "--lossless"}, o, error)) << error;
+    EXPECT_TRUE(o.lossless);
+
     ASSERT_TRUE(parse({"--bench"}, o, error));
     EXPECT_EQ(o.framesPerSecond(), 60);
     EXPECT_EQ(o.toMs, 134000u);
@@ -85,6 +89,12 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--audio-offset", "2.5"},
         {"--audio-offset", "-5", "--bench"},
         {"--frame-log", "f.csv", "--capture", "a"},
+        {"--lossless"},
+        {"--lossless", "--bench"},
+        {"--lossless", "--capture", "frames"},
+        {"--lossless", "--capture", "show.mp4"},
+        {"--lossless", "--capture", "show.webm"},
+        {"--lossless", "--capture", "show.mkv.d/"},
     };
     for (const auto& args : bad) {
         Options o;
