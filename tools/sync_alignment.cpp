@@ -22,7 +22,11 @@ constexpr double kHeadMatch = 0.5;
 // A stamp further than this from its piece's line is out of it. The stamps
 // of a steady recording keep within a millisecond or so; a lost block of the
 // smallest quantum a server uses here (256 samples, 5.8 ms) is well past it.
+// Where the server hands the recording over in bursts, the stamps saw-tooth
+// by the burst's length (10 ms under PulseAudio's null sink), and the bound
+// widens to three times their typical step from one stamp to the next.
 constexpr double kStampBoundNs = 2.5e6;
+constexpr double kStampSpreadFactor = 3.0;
 // Stamps out of line one after another that agree among themselves: the
 // recording lost samples or its clock stepped, and a new piece starts. Fewer
 // are a passing misreport of the latency, left out of the fit.
@@ -108,6 +112,15 @@ public:
     HeardTimes(const std::vector<HeardStamp>& stamps, int rate)
         : nominal_(1e9 / rate)
     {
+        std::vector<double> steps;
+        for (size_t i = 1; i < stamps.size(); ++i)
+            steps.push_back(std::fabs(static_cast<double>(stamps[i].ns - stamps[i - 1].ns)
+                - static_cast<double>(stamps[i].sample - stamps[i - 1].sample) * nominal_));
+        double bound = kStampBoundNs;
+        if (!steps.empty()) {
+            std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2), steps.end());
+            bound = std::max(bound, kStampSpreadFactor * steps[steps.size() / 2]);
+        }
         std::vector<std::vector<HeardStamp>> kept;
         std::vector<HeardStamp> pending;
         std::vector<HeardStamp> current;
@@ -125,7 +138,7 @@ public:
                 startPiece({s});
                 continue;
             }
-            if (std::fabs(static_cast<double>(s.ns) - fit.nsAt(static_cast<double>(s.sample))) <= kStampBoundNs) {
+            if (std::fabs(static_cast<double>(s.ns) - fit.nsAt(static_cast<double>(s.sample))) <= bound) {
                 current.push_back(s);
                 fit.add(s);
                 pending.clear();
@@ -136,7 +149,7 @@ public:
             if (!pending.empty()) {
                 const HeardStamp& p = pending.back();
                 const double step = static_cast<double>(s.ns - p.ns) - static_cast<double>(s.sample - p.sample) * nominal_;
-                if (std::fabs(step) > kStampBoundNs)
+                if (std::fabs(step) > bound)
                     pending.clear();
             }
             pending.push_back(s);
@@ -181,6 +194,13 @@ public:
                 longest = &p;
         }
         return longest ? (nominal_ / longest->fit.slope() - 1.0) * 1e6 : 0.0;
+    }
+
+    // Which piece `sample` lies in; -1 between pieces.
+    int pieceAt(double sample) const
+    {
+        const Piece* p = pieceOf(sample);
+        return p ? static_cast<int>(p - pieces_.data()) : -1;
     }
 
     // Nanoseconds per sample where `sample` was heard.
@@ -352,7 +372,9 @@ SyncFigures measureSync(const SyncInput& in)
             figures.firstHeardMs = start * msPerSample;
             figures.firstHeardNs = static_cast<int64_t>(startNs);
         }
-        if (previous >= 0) {
+        // Only within one piece: across two, the step may be the stamps' and not the music's.
+        const bool settled = startNs >= static_cast<double>(figures.firstHeardNs) + in.settleMs * 1e6;
+        if (settled && previous >= 0 && heard.pieceAt(static_cast<double>(previous * kWindow)) == heard.pieceAt(start)) {
             // How much further the music went than the clock, in the sink's own samples.
             const double from = static_cast<double>(previous * kWindow);
             const double heardSamples = start + static_cast<double>(found) - from
@@ -368,7 +390,8 @@ SyncFigures measureSync(const SyncInput& in)
     std::vector<double> offsets;
     for (const LoggedFrame& frame : in.frames) {
         const int64_t shownNs = frame.shownNs();
-        if (shownNs < in.judgeFromNs)
+        if (shownNs < in.judgeFromNs || figures.firstHeardNs == 0
+            || static_cast<double>(shownNs) < static_cast<double>(figures.firstHeardNs) + in.settleMs * 1e6)
             continue;
         const double sample = heard.sampleAt(static_cast<double>(shownNs));
         if (std::isnan(sample))

@@ -49,6 +49,10 @@ struct SyncInput {
     // Only what was heard from this time on is judged (the music that came
     // back after the server went away); earlier windows and frames are left out.
     int64_t judgeFromNs = std::numeric_limits<int64_t>::min();
+    // Frames and skips in the first moments of the music are not judged: a
+    // server misreports its latency while a stream starts, to the meter's
+    // stamps and to the player alike.
+    double settleMs = 0.0;
 };
 
 // A place where the music heard skipped: the heard position moved by

@@ -4,7 +4,8 @@
 //   sync_meter --track Data/music.mp3 --frame-log frames.csv --seconds 17 [--source NAME]
 //              [--details offsets.csv] [--median-within -5:5] [--max-p95-ms 12]
 //              [--min-frames 300] [--min-matched 90] [--max-off-stretch-ms 100]
-//              [--search-ms 200] [--after-reconnect]
+//              [--search-ms 200] [--settle-ms 1500] [--after-reconnect] [--save-recording FILE]
+//   sync_meter --track ... --frame-log other.csv --recording FILE [limits]
 //
 // Records the sound server's monitor of the default sink (or --source) for
 // the given seconds, stamping each block with CLOCK_MONOTONIC less the
@@ -26,9 +27,15 @@
 // --min-frames frames were compared, the median is outside --median-within
 // LO:HI, the 95th percentile is above --max-p95-ms, or the picture stayed
 // more than 40 ms from its median for longer than --max-off-stretch-ms.
+// Frames and skips in the first --settle-ms of the music are not judged: a
+// server's latency is misreported while a stream starts (seen here as half a
+// second, to the recording and the player alike, on a busy machine).
 // With --after-reconnect only the music heard after the meter's last
 // reconnection is judged (a server killed and started again); the JSON then
 // says when the server went and when its music was back.
+// --save-recording keeps the recording and its stamps, and --recording
+// measures a kept one again instead of recording (against another frame
+// log of the same run, e.g. with the compositor's vblank as seen_ns).
 // Exit 1 with one line on stderr when recording or reading fails.
 #include <CLI/CLI.hpp>
 #include <pulse/error.h>
@@ -123,6 +130,41 @@ bool record(const char* source, double seconds, SyncInput& in, std::vector<Outag
     return true;
 }
 
+// A kept recording: a header line, then the counts, the stamps and the samples, native byte order.
+constexpr char kRecordingHeader[] = "brindle sync recording 1\n";
+
+bool saveRecording(const std::string& path, const SyncInput& in, std::string& error)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const uint64_t counts[2] {in.stamps.size(), in.recording.size()};
+    bool ok = file && std::fputs(kRecordingHeader, file) >= 0 && std::fwrite(counts, sizeof counts, 1, file) == 1
+        && std::fwrite(in.stamps.data(), sizeof(HeardStamp), in.stamps.size(), file) == in.stamps.size()
+        && std::fwrite(in.recording.data(), sizeof(float), in.recording.size(), file) == in.recording.size();
+    ok = file && std::fclose(file) == 0 && ok;
+    if (!ok)
+        error = "cannot write the recording '" + path + "'";
+    return ok;
+}
+
+bool loadRecording(const std::string& path, SyncInput& in, std::string& error)
+{
+    error = "'" + path + "' is not a recording sync_meter kept";
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    char header[sizeof kRecordingHeader] {};
+    uint64_t counts[2] {};
+    if (!file || std::fread(header, 1, sizeof kRecordingHeader - 1, file.get()) != sizeof kRecordingHeader - 1
+        || std::string(header) != kRecordingHeader || std::fread(counts, sizeof counts, 1, file.get()) != 1
+        || counts[0] > (1u << 24) || counts[1] > (1u << 30))
+        return false;
+    in.stamps.resize(counts[0]);
+    in.recording.resize(counts[1]);
+    if (std::fread(in.stamps.data(), sizeof(HeardStamp), counts[0], file.get()) != counts[0]
+        || std::fread(in.recording.data(), sizeof(float), counts[1], file.get()) != counts[1])
+        return false;
+    error.clear();
+    return true;
+}
+
 bool parseRange(const std::string& text, double& lo, double& hi)
 {
     const size_t colon = text.find(':', 1);
@@ -144,7 +186,7 @@ bool parseRange(const std::string& text, double& lo, double& hi)
 
 int main(int argc, char** argv)
 {
-    std::string track, frameLog, source, details, medianWithin;
+    std::string track, frameLog, source, details, medianWithin, savePath, loadPath;
     double seconds = 0.0;
     bool afterReconnect = false;
     SyncLimits limits;
@@ -155,7 +197,10 @@ int main(int argc, char** argv)
         "sync_meter"};
     cli.add_option("--track", track, "the music file the show played")->required();
     cli.add_option("--frame-log", frameLog, "the show's frame log")->required();
-    cli.add_option("--seconds", seconds, "how long to record")->required()->check(CLI::Range(1.0, 600.0));
+    auto* secondsOption = cli.add_option("--seconds", seconds, "how long to record")->check(CLI::Range(1.0, 600.0));
+    cli.add_option("--recording", loadPath, "measure a recording kept with --save-recording instead of recording")
+        ->excludes(secondsOption);
+    cli.add_option("--save-recording", savePath, "keep the recording and its stamps in this file");
     cli.add_option("--source", source, "the source to record (default: the default sink's monitor)");
     cli.add_option("--details", details, "a CSV file for each compared frame's offset");
     cli.add_option("--median-within", medianWithin, "LO:HI, ms: the median offset must lie within");
@@ -170,6 +215,10 @@ int main(int argc, char** argv)
     cli.add_option("--search-ms", in.searchMs, "how far from the logged show time a match is sought")
         ->capture_default_str()
         ->check(CLI::Range(10.0, 5000.0));
+    in.settleMs = 1500.0;
+    cli.add_option("--settle-ms", in.settleMs, "frames and skips this soon after the music is first heard are not judged")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 10000.0));
     cli.add_flag("--after-reconnect", afterReconnect,
         "judge only the music heard after the meter's last reconnection to a server that went away");
     CLI11_PARSE(cli, argc, argv);
@@ -179,11 +228,19 @@ int main(int argc, char** argv)
         return 2;
     }
     limits.minMatchedShare = minMatchedPercent / 100.0;
+    if (loadPath.empty() && seconds <= 0.0) {
+        std::fprintf(stderr, "sync_meter: give --seconds to record, or --recording to measure a kept recording\n%s",
+            cli.help().c_str());
+        return 2;
+    }
 
     in.sampleRate = kRate;
     std::string error;
     std::vector<Outage> outages;
-    if (!record(source.empty() ? nullptr : source.c_str(), seconds, in, outages, error))
+    if (loadPath.empty() ? !record(source.empty() ? nullptr : source.c_str(), seconds, in, outages, error)
+                         : !loadRecording(loadPath, in, error))
+        return fail(error);
+    if (!savePath.empty() && !saveRecording(savePath, in, error))
         return fail(error);
     DecodedTrack decoded;
     if (!decodeMp3File(track, decoded, error, kRate))
