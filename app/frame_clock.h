@@ -19,6 +19,8 @@
 struct AudioSync {
     double maxDriftMs = 0.0;  // largest |show time - playback position| while the music played normally
     double relockMs = 0.0;    // longest time from a stall's end until the two agreed again
+    uint64_t musicSeeks = 0;     // times the music leapt without the user moving it
+    uint64_t framesDropped = 0;  // frames skipped when the picture jumped to catch up with the music
 };
 
 class FrameClock {
@@ -30,8 +32,12 @@ public:
     virtual void stop() = 0;
     // Milliseconds since start(); may change between two calls.
     virtual uint32_t tickCount() const = 0;
-    // Called by the loop once per finished frame.
+    // Called by the loop once per finished frame, right after its swap.
     virtual void frameDone() { }
+    // When a frame's swap ended and when the compositor showed it (CLOCK_MONOTONIC
+    // ms), and the display's refresh period (0: none, or the swaps do not
+    // wait for it); a clock that aims at the moment a frame is seen uses them.
+    virtual void frameSeen(double /*swapMs*/, double /*seenMs*/, double /*refreshMs*/) { }
 
     // The live show's controls. A clock that cannot pause or jump ignores them.
     virtual void pause() { }

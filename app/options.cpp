@@ -143,10 +143,13 @@ const OptionRow kOptionRows[] = {
                       "fast-forwarded at 60 fps",
      [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs - 1, o.startMs.emplace()); }},
     {"--stats", "", "print frame statistics as JSON on stdout at exit; in the live show audio_drift_ms is "
-                    "the largest gap between the picture and the music heard from the speakers",
+                    "the largest gap between the picture and the music heard from the speakers, and, where "
+                    "the compositor tells, swap_to_seen_ms the median time from a swap to the vblank that "
+                    "showed the frame and frames_unseen the frames it never showed",
      [](const std::string&, Options& o) { o.stats = true; return noReason(); }},
     {"--frame-log", "FILE", "write one CSV line per presented frame into FILE: frame, show time, "
-                            "CLOCK_MONOTONIC after the swap (ns), beat",
+                            "CLOCK_MONOTONIC after the swap (ns), beat, CLOCK_MONOTONIC of the vblank that "
+                            "showed it (ns; 0 where the compositor does not tell or never showed it)",
      [](const std::string& text, Options& o) { return readPath(text, o.frameLog, "a file"); }},
     {"--audio-offset", "MS", "show the picture MS milliseconds later than the music is heard (negative: "
                              "earlier), for speakers or screens with delays of their own; -1000 to 1000, "

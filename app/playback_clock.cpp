@@ -26,17 +26,18 @@ bool PlaybackClock::start()
 {
     previousTicks = 0;
     show_ = 0.0;
-    lastNow_ = lastMove_ = startedAt_ = steadyMs_();
+    lastAt_ = lastMove_ = lastPositionAt_ = startedAt_ = steadyMs_();
     lastPosition_ = 0.0;
     heardYet_ = false;
     moving_ = false;
     settling_ = true;
-    relocking_ = false;
-    maxDriftMs_ = longestRelockMs_ = 0.0;
-    lastRead_ = -1.0;
-    leadSamples_.fill(0.0);
-    leadCount_ = 0;
-    leadMs_ = 0.0;
+    relocking_ = holding_ = false;
+    sync_ = {};
+    lastRead_ = lastSeenMs_ = -1.0;
+    readToSwap_.clear();
+    swapToSeen_.clear();
+    vblankSteps_.clear();
+    readToSwapMs_ = swapToSeenMs_ = refreshMs_ = vblankStepMs_ = leadMs_ = 0.0;
     paused_ = false;
     running_ = true;
     return true;
@@ -52,10 +53,26 @@ void PlaybackClock::stop()
 double PlaybackClock::showMs() const
 {
     if (running_) {
-        lastRead_ = steadyMs_();
-        follow(lastRead_);
+        const double now = steadyMs_();
+        // Both reads of a frame aim at the same vblank.
+        if (lastRead_ < 0.0 || !frameLocked_)
+            frameAt_ = aimedAt(now);
+        lastRead_ = now;
+        follow(now);
     }
     return show_;
+}
+
+double PlaybackClock::aimedAt(double now) const
+{
+    // Counting many periods on from an old vblank would add up the period's
+    // error (after a pause, say): until the compositor tells afresh, the
+    // frame is aimed as where nothing tells.
+    frameLocked_ = displayLocked() && now - lastSeenMs_ < kFreshVblanks * vblankStepMs_;
+    if (!frameLocked_)
+        return now;
+    const double steps = std::max(1.0, std::round((now + leadMs_ - lastSeenMs_) / vblankStepMs_));
+    return lastSeenMs_ + steps * vblankStepMs_;
 }
 
 // The nearest whole millisecond: flooring would show every frame half a millisecond early.
@@ -65,17 +82,34 @@ void PlaybackClock::frameDone()
 {
     if (lastRead_ < 0.0)
         return;
-    leadSamples_[leadCount_++ % kLeadFrames] = std::clamp(steadyMs_() - lastRead_, 0.0, kMaxLeadMs);
+    // Medians, counting the frames not yet seen as 0: the first frames
+    // (shaders compiled on first use) and a later hitch are outvoted by the steady ones.
+    readToSwapMs_ = readToSwap_.add(std::clamp(steadyMs_() - lastRead_, 0.0, kMaxLeadMs));
     lastRead_ = -1.0;
-    // A median over the window, counting the frames not yet seen as 0: the
-    // first frames (shaders compiled on first use) and a later hitch are
-    // outvoted by the steady ones.
-    std::array<double, kLeadFrames> sorted = leadSamples_;
-    std::nth_element(sorted.begin(), sorted.begin() + kLeadFrames / 2, sorted.end());
-    // A lead that moves by more than the lock's width is joined as after a jump, not slewed to.
-    if (std::fabs(sorted[kLeadFrames / 2] - leadMs_) > kLockedMs && !relocking_)
+    const double lead = readToSwapMs_ + swapToSeenMs_;
+    // Without the compositor's word the read-to-swap time is the whole lead,
+    // and a change in it is joined as after a jump; a display that paces the
+    // frames only needs it to choose the vblank, and slewing takes the rest.
+    if (swapToSeen_.count() == 0 && std::fabs(lead - leadMs_) > kLockedMs && !relocking_)
         settling_ = true;
-    leadMs_ = sorted[kLeadFrames / 2];
+    leadMs_ = lead;
+}
+
+void PlaybackClock::frameSeen(double swapMs, double seenMs, double refreshMs)
+{
+    swapToSeenMs_ = swapToSeen_.add(std::clamp(seenMs - swapMs, 0.0, kMaxSeenMs));
+    // A step over one and a half periods spans a vblank that showed no new
+    // frame; the median of the others is the display's own period, which a
+    // nested or virtual output may keep longer than the refresh it declares.
+    if (lastSeenMs_ >= 0.0 && refreshMs > 0.0) {
+        const double step = seenMs - lastSeenMs_;
+        if (step > 0.0 && step < 1.5 * std::max(refreshMs, vblankStepMs_))
+            vblankStepMs_ = vblankSteps_.add(step);
+    }
+    if (vblankSteps_.count() < kLeadFrames / 2 + 1)
+        vblankStepMs_ = refreshMs;
+    refreshMs_ = refreshMs;
+    lastSeenMs_ = seenMs;
 }
 
 void PlaybackClock::pause()
@@ -93,7 +127,8 @@ void PlaybackClock::resume()
         return;
     backend_.start();
     paused_ = false;
-    lastNow_ = lastMove_ = steadyMs_();
+    lastAt_ = lastMove_ = lastPositionAt_ = steadyMs_();
+    lastSeenMs_ = -1.0;
     const AudioHandle channel = music_.channel();
     lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
 }
@@ -106,26 +141,34 @@ void PlaybackClock::jumpTo(uint32_t ms)
     if (channel)
         backend_.seek(channel, musicFor(ms));
     show_ = ms;
-    lastNow_ = lastMove_ = steadyMs_();
+    lastAt_ = lastMove_ = lastPositionAt_ = steadyMs_();
+    lastSeenMs_ = -1.0;
     lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
     settling_ = true;
-    relocking_ = false;
+    relocking_ = holding_ = false;
 }
 
-std::optional<AudioSync> PlaybackClock::audioSync() const { return AudioSync {maxDriftMs_, longestRelockMs_}; }
+std::optional<AudioSync> PlaybackClock::audioSync() const { return sync_; }
 
 void PlaybackClock::follow(double now) const
 {
-    const double dt = std::max(0.0, now - lastNow_);
-    lastNow_ = now;
+    const double at = lastRead_ == now ? frameAt_ : now;
+    const double dt = std::max(0.0, at - lastAt_);
+    lastAt_ = std::max(lastAt_, at);
     if (paused_)
         return;
     const AudioHandle channel = music_.channel();
     const double position = channel ? backend_.positionMs(channel) : 0.0;
     if (channel && position != lastPosition_) {
-        // A stall's end outranks a start's or a jump's wait: music that stood
-        // (a sound server that came back, a jump made while it stood) is
-        // brought to the picture, never waited for with the picture frozen.
+        // Music that leapt further than the time since it was last read, or
+        // back, was moved by someone other than the user: the one thing a
+        // listener hears as a fault, so it is counted.
+        const double moved = position - lastPosition_;
+        if (heardYet_ && (moved > now - lastPositionAt_ + kResyncMs || moved < -kResyncMs))
+            ++sync_.musicSeeks;
+        // Music that stood and plays again (a stalled device, a sound server
+        // that came back) is followed from where it is; the wait a start or a
+        // jump makes gives way to it, so the picture is never left frozen.
         if (!moving_ && heardYet_) {
             relocking_ = true;
             settling_ = false;
@@ -134,6 +177,7 @@ void PlaybackClock::follow(double now) const
         moving_ = true;
         lastMove_ = now;
         lastPosition_ = position;
+        lastPositionAt_ = now;
     } else if (now - lastMove_ > kStallMs) {
         moving_ = false;
     }
@@ -148,16 +192,21 @@ void PlaybackClock::follow(double now) const
     }
     heardYet_ = true;
 
-    const double aim = aimFor(position);
+    const double aim = aimFor(position, at, now);
     if (settling_) {
         // Nothing to slew from yet: wait for the music, or join it.
         show_ = std::max(show_, aim);
-    } else if (std::fabs(aim - (show_ + dt)) > kResyncMs) {
-        // Slewing would take too long: the music skips to the picture.
-        backend_.seek(channel, musicFor(show_ + dt));
-        lastPosition_ = backend_.positionMs(channel);
-        show_ += dt;
-        return;
+    } else if (aim - (show_ + dt) > kResyncMs) {
+        // Too far behind to catch up by slewing: the frames between are dropped.
+        if (dt > 0.0)
+            sync_.framesDropped += static_cast<uint64_t>((aim - show_) / dt) - 1;
+        show_ = aim;
+        holding_ = false;
+    } else if (holding_ || show_ - aim > kResyncMs) {
+        // Too far ahead: the picture holds until the music reaches it.
+        holding_ = show_ > aim;
+        if (!holding_)
+            show_ = aim;
     } else {
         show_ += std::clamp(aim - show_, dt * (1.0 - kSlew), dt * (1.0 + kSlew));
     }
@@ -165,9 +214,9 @@ void PlaybackClock::follow(double now) const
     const double gap = std::fabs(aim - show_);
     if (gap <= kLockedMs && (settling_ || relocking_)) {
         if (relocking_)
-            longestRelockMs_ = std::max(longestRelockMs_, now - stallEnded_);
+            sync_.relockMs = std::max(sync_.relockMs, now - stallEnded_);
         settling_ = relocking_ = false;
     } else if (!settling_ && !relocking_) {
-        maxDriftMs_ = std::max(maxDriftMs_, gap);
+        sync_.maxDriftMs = std::max(sync_.maxDriftMs, gap);
     }
 }

@@ -13,6 +13,7 @@
 #include "app/frame_clock.h"
 #include "app/frame_log.h"
 #include "app/launch_dialog.h"
+#include "app/presentation_feedback.h"
 #include "app/report.h"
 #include "app/stats.h"
 #include "app/window.h"
@@ -327,6 +328,69 @@ bool loadShow(DemoApplication& app, ShowProgram& show, PendingAssets& assets, st
     return true;
 }
 
+// The live show's presented frames and what the compositor says became of
+// them: each outcome goes to the frame log, the clock and the statistics.
+class SeenFrames {
+public:
+    SeenFrames(DemoApplication& app, const RunSettings& settings)
+        : feedback_(settings.options.fixedStep() ? nullptr : PresentationFeedback::forWindow(app.window))
+        , vsync_(app.vsync)
+        , settings_(settings)
+    {
+        if (feedback_ && settings_.frameLog)
+            settings_.frameLog->awaitSeen(true);
+    }
+
+    // Presents the frame drawn for `showMs`. False when the frame log cannot be written.
+    bool present(DemoApplication& app, uint32_t showMs, bool beat, std::string& error)
+    {
+        if (feedback_)
+            feedback_->beforeSwap(presented_++);
+        SDL_GL_SwapWindow(app.window);
+        const int64_t swapNs = monotonicNs();
+        if (feedback_)
+            feedback_->afterSwap(swapNs);
+        settings_.clock->frameDone();
+        return !settings_.frameLog || settings_.frameLog->add(showMs, swapNs, beat, error);
+    }
+
+    // Hands on what the compositor has told since the last call.
+    bool collect(std::string& error)
+    {
+        if (!feedback_)
+            return true;
+        outcomes_.clear();
+        feedback_->collect(outcomes_);
+        for (const PresentedFrame& frame : outcomes_) {
+            if (settings_.frameLog && !settings_.frameLog->seen(frame.frame, frame.seenNs, error))
+                return false;
+            if (frame.seenNs == 0) {
+                if (settings_.stats)
+                    settings_.stats->addUnseen();
+                continue;
+            }
+            settings_.clock->frameSeen(static_cast<double>(frame.swapNs) / 1e6, static_cast<double>(frame.seenNs) / 1e6,
+                vsync_ ? static_cast<double>(frame.refreshNs) / 1e6 : 0.0);
+            if (settings_.stats)
+                settings_.stats->addSeen(static_cast<double>(frame.seenNs - frame.swapNs) / 1e6);
+        }
+        return true;
+    }
+
+    // At the end: what has arrived is logged, the rest with seen_ns 0.
+    bool finish(std::string& error)
+    {
+        return collect(error) && (!settings_.frameLog || settings_.frameLog->flush(error));
+    }
+
+private:
+    std::unique_ptr<PresentationFeedback> feedback_;
+    bool vsync_;
+    const RunSettings& settings_;
+    uint64_t presented_ = 0;
+    std::vector<PresentedFrame> outcomes_;
+};
+
 // Draws and presents frames until the show ends, Escape is pressed or a quit
 // arrives. False when a frame failed (the reason was reported).
 bool playFrames(
@@ -342,6 +406,7 @@ bool playFrames(
     SlowRendererNotice slowNotice;
     const char* rendererName = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     const std::string renderer = rendererName ? rendererName : "the GL renderer";
+    SeenFrames seen(app, settings);
     for (;;) {
         uint64_t frameStart = SDL_GetPerformanceCounter();
         if (firstFrame && settings.stats)
@@ -385,16 +450,13 @@ bool playFrames(
             settings.observer->frameRendered(app);
 
         const bool ended = app.showTimeMs >= kShowLengthMs || app.isKeyDown(KeyCode::Escape);
-        if (!ended) {
-            SDL_GL_SwapWindow(app.window);
-            if (settings.frameLog
-                && !settings.frameLog->add(app.showTimeMs, monotonicNs(), show.frameFlashed(), error)) {
-                report(error);
-                failed = true;
-                break;
-            }
+        if (ended)
+            clock.frameDone();
+        else if (!seen.present(app, app.showTimeMs, show.frameFlashed(), error) || !seen.collect(error)) {
+            report(error);
+            failed = true;
+            break;
         }
-        clock.frameDone();
         const double frameMs = millisecondsBetween(frameStart, SDL_GetPerformanceCounter());
         if (settings.stats)
             settings.stats->addFrame(app.showTimeMs, frameMs);
@@ -406,6 +468,10 @@ bool playFrames(
         }
         if (ended || quitRequested)
             break;
+    }
+    if (!failed && !seen.finish(error)) {
+        report(error);
+        failed = true;
     }
     if (quitRequested && compositorLost(app.window, error)) {
         report(error);
@@ -446,7 +512,7 @@ int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings
     if (settings.stats) {
         settings.stats->setStartupSteps(app.startupSteps);
         if (const std::optional<AudioSync> sync = clock.audioSync())
-            settings.stats->setAudioSync(sync->maxDriftMs, sync->relockMs);
+            settings.stats->setAudioSync(*sync);
     }
     if (settings.observer && !settings.observer->finish(app, error)) {
         report(error);

@@ -124,9 +124,15 @@ std::string FrameStats::toJson() const
         json["passes_ms"] = namedJson(passesMs_);
     if (beats_)
         json["beats"] = *beats_;
-    if (audioDriftMs_)
-        json["audio_drift_ms"] = rounded(*audioDriftMs_);
-    if (relockMs_)
-        json["relock_ms"] = rounded(*relockMs_);
+    if (audioSync_) {
+        json["audio_drift_ms"] = rounded(audioSync_->maxDriftMs);
+        json["relock_ms"] = rounded(audioSync_->relockMs);
+        json["music_seeks"] = audioSync_->musicSeeks;
+        json["frames_dropped"] = audioSync_->framesDropped;
+    }
+    if (!swapToSeenMs_.empty() || unseen_ > 0) {
+        json["swap_to_seen_ms"] = rounded(summarise(swapToSeenMs_).median);
+        json["frames_unseen"] = unseen_;
+    }
     return json.dump();
 }

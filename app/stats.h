@@ -7,7 +7,10 @@
 //
 // Frame times are grouped by the show's segments (by the frame's show time) as
 // well as overall. The JSON holds "frames", "startup_ms", "frame_ms", "segments",
-// "peak_rss_mb" and, when set, "audio_drift_ms" and "relock_ms".
+// "peak_rss_mb" and, when set, "audio_drift_ms", "relock_ms", "music_seeks" and
+// "frames_dropped" (the live clock's), and "swap_to_seen_ms" (the median time
+// from a swap to the vblank that showed its frame) and "frames_unseen" (frames
+// the compositor replaced before showing them), where the compositor tells.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "app/frame_clock.h"
 
 struct FrameFigures {
     double mean = 0, median = 0, p95 = 0, p99 = 0, max = 0;
@@ -57,12 +62,12 @@ public:
     // Each pass's mean GPU time, in drawing order.
     void setPassesMs(NamedMs passes) { passesMs_ = std::move(passes); }
     void addFrame(uint32_t showTimeMs, double frameMs);
-    // How closely the live clock kept to the music (see AudioSync).
-    void setAudioSync(double driftMs, double relockMs)
-    {
-        audioDriftMs_ = driftMs;
-        relockMs_ = relockMs;
-    }
+    // How closely the live clock kept to the music.
+    void setAudioSync(const AudioSync& sync) { audioSync_ = sync; }
+    // A frame the compositor showed `swapToSeenMs` after its swap.
+    void addSeen(double swapToSeenMs) { swapToSeenMs_.push_back(swapToSeenMs); }
+    // A frame the compositor replaced before showing it.
+    void addUnseen() { ++unseen_; }
     // Frames whose beat flag was raised inside the show's beat window.
     void setBeats(int frames) { beats_ = frames; }
 
@@ -75,7 +80,8 @@ private:
     std::vector<uint32_t> showTimes_;
     NamedMs startupSteps_;
     NamedMs passesMs_;
-    std::optional<double> audioDriftMs_;
-    std::optional<double> relockMs_;
+    std::optional<AudioSync> audioSync_;
+    std::vector<double> swapToSeenMs_;
+    uint64_t unseen_ = 0;
     std::optional<int> beats_;
 };

@@ -27,9 +27,14 @@ class FakeDevice final : public FakeAudioBackend {
 public:
     double position = 0.0;
     bool playing = false, stalled = false;
+    int seeks = 0;
 
     void start() override { playing = true; }
-    void seek(AudioHandle, double ms) override { position = ms; }
+    void seek(AudioHandle, double ms) override
+    {
+        position = ms;
+        ++seeks;
+    }
     void stop() override { playing = false; }
     double positionMs(AudioHandle) const override { return position; }
 };
@@ -79,6 +84,8 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
 }
 
 // 60 frames a second for 6 s, two reads a frame, against the fake device.
+// Only the user moves the music: a picture the music left behind holds until
+// the music reaches it.
 TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
 {
     enum class Event { None, Pause, Resume, Jump, StallBegins, StallEndsWhereItStopped, StallEndsOnTime, NeverStarts };
@@ -104,7 +111,9 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
         auto& [device, music, now, clock] = rig;
 
         size_t next = 0;
-        double previous = clock.showMs(), stallEnd = -1.0, agreedAfterStall = -1.0;
+        int jumps = 0;
+        bool holding = false;
+        double previous = clock.showMs(), stallEnd = -1.0, agreedAfterStall = -1.0, lastPosition = 0.0;
         bool paused = false;
         for (double t = kFrameMs; t < 6000.0; t += kFrameMs) {
             if (device.playing && !device.stalled)
@@ -118,7 +127,10 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
                 paused = true;
                 break;
             case Resume: clock.resume(); break;
-            case Jump: clock.jumpTo(static_cast<uint32_t>(jumpMs)); break;
+            case Jump:
+                clock.jumpTo(static_cast<uint32_t>(jumpMs));
+                ++jumps;
+                break;
             case StallBegins: device.stalled = true; break;
             case StallEndsOnTime: device.position = t; [[fallthrough]];
             case StallEndsWhereItStopped:
@@ -128,6 +140,11 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             case NeverStarts: device.playing = false; break;
             case None: break;
             }
+            // The music moves again far behind the picture: the picture holds
+            // until the music reaches it.
+            holding = device.position != lastPosition && previous + kFrameMs > device.position
+                && (holding || previous - device.position > PlaybackClock::kResyncMs);
+            lastPosition = device.position;
             clock.tickCount();
             const double show = clock.showMs();
             if (event == Jump) {
@@ -135,6 +152,8 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
                 EXPECT_EQ(device.position, jumpMs) << "the music jumps with the picture";
             } else if (paused) {
                 EXPECT_EQ(show, previous) << "paused at " << t;
+            } else if (holding) {
+                EXPECT_EQ(show, std::max(previous, device.position)) << "holds for the music at " << t;
             } else {
                 // Never backwards, never frozen, never faster than the steady clock by more than 5 %.
                 EXPECT_NEAR(show - previous, kFrameMs, kFrameMs * 0.05 + 1e-9) << t;
@@ -147,6 +166,8 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             }
             previous = show;
         }
+        EXPECT_EQ(device.seeks, jumps) << "the music moves only when the user jumps";
+        EXPECT_EQ(clock.audioSync()->musicSeeks, 0u);
         if (stallEnd >= 0 && events[1].first - events[0].first < PlaybackClock::kStallMs) {
             EXPECT_EQ(clock.audioSync()->relockMs, 0.0) << "a short hold is a server's jitter, not a stall";
         } else if (stallEnd >= 0) {
@@ -189,5 +210,51 @@ TEST(PlaybackClock, ShowsEachFrameWhenItAppearsOffsetAndAfterTheFirstSound)
             clock.frameDone();
         }
         EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);
+    }
+}
+
+// A compositor that shows each frame at the second vblank after the loop
+// woke for it. Its vblanks come every 19.6 ms, longer than the 16.7 ms refresh
+// its output declares (as a nested one's do), and the loop's own work
+// jitters each read by up to 4 ms: every frame is still drawn for the music
+// heard when it is seen, and advances by its vblank step.
+TEST(PlaybackClock, AimsEachFrameAtTheVblankThatShowsIt)
+{
+    constexpr double kVblankMs = 19.6, kRefreshMs = 1000.0 / 60.0, kRenderMs = 6.0;
+    for (const double offsetMs : {0.0, 40.0}) {
+        SCOPED_TRACE(offsetMs);
+        ClockOnDevice rig;
+        ASSERT_TRUE(rig.start(offsetMs));
+        auto& [device, music, now, clock] = rig;
+        struct Shown {
+            double swapMs, seenMs;
+        };
+        std::vector<Shown> awaited;
+        double previousShow = 0.0, previousSeen = 0.0;
+        unsigned jitter = 12345;
+        for (int k = 1; k < 300; ++k) {
+            jitter = jitter * 1103515245u + 12345u;
+            now = (k - 1) * kVblankMs + 0.5 + (jitter >> 16) % 4000 / 1000.0;
+            device.position = now;
+            clock.tickCount();
+            const double show = clock.showMs();
+            const double seen = (k + 1) * kVblankMs;
+            now += kRenderMs;
+            clock.frameDone();
+            awaited.push_back({now, seen});
+            // The outcomes the compositor has sent by the end of this swap.
+            while (!awaited.empty() && awaited.front().seenMs <= now) {
+                clock.frameSeen(awaited.front().swapMs, awaited.front().seenMs, kRefreshMs);
+                awaited.erase(awaited.begin());
+            }
+            if (k > 60) {
+                EXPECT_NEAR(show, seen - offsetMs, 2.0) << "frame " << k;
+                EXPECT_NEAR(show - previousShow, seen - previousSeen, kVblankMs * PlaybackClock::kSlew + 1e-9)
+                    << "frame " << k;
+            }
+            previousShow = show;
+            previousSeen = seen;
+        }
+        EXPECT_NEAR(clock.vblankStepMs(), kVblankMs, 1e-9);
     }
 }

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fstream>
+
+#include "app/frame_log.h"
 #include "app/stats.h"
 
 TEST(FrameStats, FiguresUseNearestRank)
@@ -39,11 +42,20 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     EXPECT_FALSE(json.contains("audio_drift_ms"));
     EXPECT_FALSE(json.contains("beats"));
 
-    stats.setAudioSync(8.25, 120.5);
+    EXPECT_FALSE(json.contains("swap_to_seen_ms"));
+
+    stats.setAudioSync({8.25, 120.5, 2, 5});
     stats.setBeats(7);
+    for (const double ms : {25.0, 24.0, 31.0})
+        stats.addSeen(ms);
+    stats.addUnseen();
     const nlohmann::json later = nlohmann::json::parse(stats.toJson());
     EXPECT_EQ(later["audio_drift_ms"], 8.25);
     EXPECT_EQ(later["relock_ms"], 120.5);
+    EXPECT_EQ(later["music_seeks"], 2);
+    EXPECT_EQ(later["frames_dropped"], 5);
+    EXPECT_EQ(later["swap_to_seen_ms"], 25.0);
+    EXPECT_EQ(later["frames_unseen"], 1);
     EXPECT_EQ(later["beats"], 7);
 }
 
@@ -68,4 +80,37 @@ TEST(SlowRendererNotice, SpeaksOnceWhenTheFirstSecondsMedianIsOver50Ms)
         EXPECT_EQ(said, notice) << frameMs;
         EXPECT_LE(lines, 1);
     }
+}
+
+// Lines that await their seen time leave in frame order, each as soon as it
+// and all before it are settled; the rest leave with 0 once too many wait, or at the end.
+TEST(FrameLog, LinesLeaveInOrderOnceTheirFrameWasSeen)
+{
+    const std::string path = ::testing::TempDir() + "frames.csv";
+    auto lines = [&path] {
+        std::ifstream in(path);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(in, line);)
+            all.push_back(line);
+        return all;
+    };
+    FrameLog log;
+    std::string error;
+    ASSERT_TRUE(log.open(path, error)) << error;
+    log.awaitSeen(true);
+    ASSERT_TRUE(log.add(20000.0, 100, false, error));
+    ASSERT_TRUE(log.add(20016.5, 200, true, error));
+    ASSERT_TRUE(log.seen(1, 250, error));
+    EXPECT_EQ(lines().size(), 1u) << "frame 1 waits for frame 0";
+    ASSERT_TRUE(log.seen(0, 0, error));
+    ASSERT_TRUE(log.seen(0, 999, error)) << "a frame already written is passed over";
+    EXPECT_EQ(lines(), (std::vector<std::string> {"frame,show_ms,swap_ns,beat,seen_ns", "0,20000.000,100,0,0",
+                           "1,20016.500,200,1,250"}));
+
+    for (size_t k = 0; k <= FrameLog::kMostWaiting; ++k)
+        ASSERT_TRUE(log.add(30000.0, 300, false, error));
+    EXPECT_EQ(lines().size(), 4u) << "the oldest of too many waiting lines leaves unseen";
+    ASSERT_TRUE(log.flush(error));
+    EXPECT_EQ(lines().size(), 3u + FrameLog::kMostWaiting + 1);
+    EXPECT_EQ(lines().back(), "122,30000.000,300,0,0");
 }

@@ -13,22 +13,24 @@
 namespace {
 
 // Every line whole and in order: frame counting from 0, show time never
-// backwards, swaps strictly later, beat 0 or 1.
+// backwards, swaps strictly later, beat 0 or 1, nothing seen before its swap.
 void expectWholeFrameLog(const std::filesystem::path& log, size_t atLeast)
 {
     std::ifstream in(log);
     std::string line;
     ASSERT_TRUE(std::getline(in, line));
-    EXPECT_EQ(line, "frame,show_ms,swap_ns,beat");
+    EXPECT_EQ(line, "frame,show_ms,swap_ns,beat,seen_ns");
     size_t frames = 0;
     double lastShow = 0.0;
     long long lastSwap = 0;
     while (std::getline(in, line)) {
         unsigned long long frame = 0;
         double show = 0.0;
-        long long swap = 0;
+        long long swap = 0, seen = -1;
         int beat = -1, used = 0;
-        ASSERT_EQ(std::sscanf(line.c_str(), "%llu,%lf,%lld,%d%n", &frame, &show, &swap, &beat, &used), 4) << line;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%llu,%lf,%lld,%d,%lld%n", &frame, &show, &swap, &beat, &seen, &used), 5)
+            << line;
+        EXPECT_TRUE(seen == 0 || seen > swap) << line;
         EXPECT_EQ(static_cast<size_t>(used), line.size()) << line;
         EXPECT_EQ(frame, frames);
         EXPECT_GE(show, lastShow);
