@@ -177,15 +177,28 @@ measure_restart() {
     [ "$status" = 0 ] || failed pulseaudio-restarted "$(cat "$work/restart.err")"
 }
 
+# The graph's xruns and late clients while a run was judged (from its
+# settled music on); 0 when the run judged nothing.
+judged_xruns() {  # run.json
+    local from
+    from="$(field "$1" judged_from_raw_ns)"
+    [ -n "$from" ] && pipewire_xruns "$from" || echo 0
+}
+
 measure_pipewire_pairs() {
-    local wanted="${AV_SYNC_PAIRS:-5}" counted=0 attempt=0 before xruns label
+    local wanted="${AV_SYNC_PAIRS:-5}" counted=0 attempt=0 xruns label judged
     while [ "$counted" -lt "$wanted" ] && [ "$attempt" -lt $((wanted + 3)) ]; do
         attempt=$((attempt + 1))
         label="pipewire-$attempt"
-        before="$(pipewire_xruns)"
-        local judged=0
-        measure_pair "$label" 10 || judged=$?
-        xruns=$(($(pipewire_xruns) - before))
+        judged=0
+        measure "$label-reference" reference
+        xruns="$(judged_xruns "$work/$label-reference.json")"
+        if [ "$meter_status" = 0 ] && [ "$xruns" = 0 ]; then
+            # shellcheck disable=SC2046
+            measure "$label-brindle" brindle $(pair_limits "$work/$label-reference.json" 10)
+            judged="$meter_status"
+            xruns=$((xruns + $(judged_xruns "$work/$label-brindle.json")))
+        fi
         if [ "$xruns" -gt 0 ]; then
             # Not counted: a failure it caused is withdrawn with it.
             local kept=() f
@@ -193,10 +206,14 @@ measure_pipewire_pairs() {
                 case "$f" in "$label-"*) ;; *) kept+=("$f") ;; esac
             done
             failures=("${kept[@]}")
-            echo "av-sync: $label: $xruns xruns or late clients in the graph; not counted"
+            echo "av-sync: $label: $xruns xruns or late clients in the graph while judged; not counted"
             continue
         fi
         counted=$((counted + 1))
+        if [ ! -s "$work/$label-brindle.json" ]; then
+            echo "av-sync: $label: the reference failed without an xrun; the show was not run"
+            continue
+        fi
         echo "av-sync: $label: show median $(field "$work/$label-brindle.json" median_ms) ms," \
             "p95 $(field "$work/$label-brindle.json" p95_abs_ms) ms; reference median" \
             "$(field "$work/$label-reference.json" median_ms) ms, p95 $(field "$work/$label-reference.json" p95_abs_ms) ms;" \

@@ -10,13 +10,16 @@
 #   ... ; stop_sound_server
 #   restart_pulseaudio "$dir" 1   # killed, and started again a second later
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
-#   pipewire_xruns            # xruns and late clients the graph has logged so far
+#   pipewire_xruns [NS]       # xruns and late clients the graph logged (since CLOCK_MONOTONIC_RAW NS)
 #
 # PipeWire's graph runs at 44100 Hz with a fixed quantum (PIPEWIRE_QUANTUM,
 # 1024 by default), so nothing is resampled and the period never changes
 # under a measurement. Its daemon logs at info level, where it reports each
 # xrun of a driver ("XRun!") and each client that missed its cycle ("client
-# too slow!"); pipewire_xruns counts those lines.
+# too slow!"); pipewire_xruns counts those lines, by the log's time stamp
+# (seconds of CLOCK_MONOTONIC_RAW, which drifts from CLOCK_MONOTONIC by
+# NTP's corrections) from a given time on: a stream's first
+# cycle is often late, and is no glitch in what a meter judges.
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -78,8 +81,9 @@ start_pipewire() {
     pipewire_log="$dir/pipewire.log"
 }
 
-pipewire_xruns() {
-    grep -c -E 'XRun!|client too slow!' "$pipewire_log" || true
+pipewire_xruns() {  # [since_ns]
+    grep -E 'XRun!|client too slow!' "$pipewire_log" |
+        awk -v since="${1:-0}" '{ t = substr($0, index($0, "][") + 2) + 0; if (t * 1e9 >= since) n++ } END { print n + 0 }'
 }
 
 # Kills the PulseAudio that start_pulseaudio started, as a crash would, and

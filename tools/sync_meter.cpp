@@ -42,6 +42,7 @@
 #include <pulse/simple.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -267,6 +268,16 @@ int main(int argc, char** argv)
     judgeSync(figures, limits, why);
     nlohmann::json json = nlohmann::json::parse(syncJson(figures, why));
     json["reconnects"] = outages.size();
+    // From when frames were judged, on the monotonic clock and on the raw
+    // one that PipeWire's log stamps: a script can tell the server's
+    // glitches that fell in what was judged from the rest.
+    if (figures.firstHeardNs > 0) {
+        const int64_t from = figures.firstHeardNs + static_cast<int64_t>(in.settleMs * 1e6);
+        timespec raw {};
+        clock_gettime(CLOCK_MONOTONIC_RAW, &raw);
+        json["judged_from_ns"] = from;
+        json["judged_from_raw_ns"] = from + (raw.tv_sec * 1'000'000'000 + raw.tv_nsec - monotonicNs());
+    }
     if (!outages.empty()) {
         const Outage& last = outages.back();
         json["server_back_after_ms"] = last.backNs ? (last.backNs - last.goneNs) / 1'000'000 : -1;
