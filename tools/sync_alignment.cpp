@@ -445,7 +445,7 @@ SyncFault judgeSync(const SyncFigures& f, const SyncLimits& limits, std::string&
     const double share = static_cast<double>(f.matchedWindows) / f.windows;
     if (share < limits.minMatchedShare)
         return say(SyncFault::FewMatched,
-            "only %d of %d loud windows (%.0f %%) matched the track within %.0f ms of the frame log's show time: "
+            "only %d of %d loud windows (%.1f %%) matched the track within %.0f ms of the frame log's show time: "
             "the picture is further off than that or the music was not this track; a wider --search-ms tells which",
             f.matchedWindows, f.windows, share * 100.0, f.searchMs);
     if (!f.jumps.empty())
