@@ -1,26 +1,41 @@
 #!/usr/bin/env bash
-# Measures the live show's picture against its music where it is heard: under
-# a private PulseAudio and a private PipeWire (each with a null sink), the
-# show plays at 320x200 from 20 s for 15 s with a frame log while
-# tools/sync_meter records the sink; then, under the same server, the
-# reference player plays the same span and is measured the same way, which
-# gives the meter's own floor (with a silent show drawing beside it, so that
-# both runs load the machine alike). Under PulseAudio a third run kills the
-# server mid-show and starts it again, and measures the music that comes
-# back. Prints one JSON line per server and run.
+# Measures the live show's picture against its music where it is heard and
+# seen, and fails when the show is out of step or the measurement cannot be
+# trusted. Under a private PulseAudio and a private PipeWire (each with a null
+# sink), the reference player (the meter's floor: it takes the heard position
+# from the server itself, while a silent show draws beside it so both load the
+# machine alike) and the show alternate, each playing 15 s from 20 s while
+# tools/sync_meter records the sink; each pair is judged on its own: the
+# show's median within 5 ms of the reference's, its 95th percentile at most
+# 10 ms above. PulseAudio gives one pair, and a run that kills the server 5 s
+# into the show and starts it again a second later, recorded across the
+# restart: the music that came back is judged. PipeWire gives five pairs
+# (AV_SYNC_PAIRS) on a graph forced to 44100 Hz and a fixed quantum; a run
+# during which the graph logged an xrun says so and is not counted, and a
+# pair is run again in its place (up to three times in all). Last, the show
+# runs native on weston nested in Xvfb with a private PulseAudio, and weston's
+# own timeline (tools/timeline_check) tells when each frame was seen: at
+# least 600 frames seen, none replaced unseen, the show's seen_ns within 1 ms
+# of weston's vblank for 99 %, judder p95 at most 2 ms; and the music heard
+# at weston's vblank is judged against the reference as above, with 12 ms
+# for the 95th percentile.
+#
+# Prints one JSON line per run and one line per judgement; exits 1 if any run
+# or judgement failed, naming each.
 #
 #   scripts/av-sync.sh                      # the build in build/
 #   BRINDLE=/path/to/brindle scripts/av-sync.sh   # another build's program, same meter
 #   AV_SYNC_ARGS="--audio-offset 100" scripts/av-sync.sh   # options for the show
-#   AV_SYNC_SERVERS=pipewire AV_SYNC_DETAILS=DIR scripts/av-sync.sh   # one server; offsets per frame into DIR
+#   AV_SYNC_SERVERS="pipewire weston" AV_SYNC_DETAILS=DIR scripts/av-sync.sh   # some servers; offsets per frame into DIR
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/sound-servers.sh"
 build="$brindle_build"
 brindle="${BRINDLE:-$build/brindle}"
 meter="$build/tools/sync_meter"
 player="$build/tools/reference_player"
+timeline_check="$build/tools/timeline_check"
 track="$build/Data/music.mp3"
-require_built "$brindle" "$meter" "$player" "$track"
+require_built "$brindle" "$meter" "$player" "$timeline_check" "$track"
 
 work="$(mktemp -d)"
 private_xvfb=
@@ -47,19 +62,55 @@ reap() {  # pid
     return "$status"
 }
 
-start_private_xvfb "$work" nice -n 19
-display="$private_display"
+failures=()
+failed() {  # what why
+    failures+=("$1: $2")
+    echo "av-sync: FAILED $1: $2"
+}
+
+# A number from a one-line JSON object.
+field() {  # file name
+    grep -o "\"$2\":[-0-9.e+]*" "$1" | head -n 1 | cut -d: -f2
+}
+
+# The show's limits in a pair: its median within 5 ms of the reference's,
+# its 95th percentile at most `slack` ms above the reference's.
+pair_limits() {  # reference.json slack
+    local median p95
+    # A failed reference is no floor; the show is still measured, on the meter's own checks.
+    grep -q '"failure"' "$1" && return 0
+    median="$(field "$1" median_ms)" p95="$(field "$1" p95_abs_ms)"
+    awk -v m="$median" -v p="$p95" -v s="$2" 'BEGIN { printf "--median-within %.2f:%.2f --max-p95-ms %.2f", m - 5, m + 5, p + s }'
+}
 
 from=20000 seconds=15
-measure() {  # server run
-    local server="$1" run="$2" log="$work/$1-$2.csv"
-    "$meter" --track "$track" --frame-log "$log" --seconds $((seconds + 4)) ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/$1-$2.csv"} >"$work/meter.json" &
+# Where the shows draw: the private Xvfb, or the compositor's Wayland socket.
+show_env() {
+    if [ -n "${BRINDLE_WAYLAND_DISPLAY:-}" ]; then
+        echo "WAYLAND_DISPLAY=$BRINDLE_WAYLAND_DISPLAY SDL_VIDEODRIVER=wayland"
+    else
+        echo "DISPLAY=$private_display SDL_VIDEODRIVER=x11"
+    fi
+}
+
+# One run under the current server: the meter records while the show (run
+# brindle) or the reference player (run reference) plays. Leaves the meter's
+# JSON in $work/$label.json and its status in meter_status; more words are
+# the meter's limits.
+measure() {  # label run [meter options...]
+    local label="$1" run="$2" log="$work/$1.csv"
+    shift 2
+    meter_status=0
+    "$meter" --track "$track" --frame-log "$log" --seconds $((seconds + 4)) \
+        ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/$label.csv"} "$@" \
+        >"$work/$label.json" 2>"$work/$label.err" &
     local meter_pid=$!
     running+=("$meter_pid")
     sleep 0.5
+    # shellcheck disable=SC2046
     if [ "$run" = brindle ]; then
         # shellcheck disable=SC2086
-        env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
+        env -u DISPLAY -u WAYLAND_DISPLAY $(show_env) "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
             --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
             >"$work/brindle.out" 2>"$work/brindle.err" &
         local show=$!
@@ -69,8 +120,7 @@ measure() {  # server run
         reap "$show" || true
         cat "$work/brindle.err" >&2
     else
-        # The floor is taken under the same load: a silent show draws beside the player.
-        env DISPLAY="$display" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "${no_realtime[@]}" "$brindle" \
+        env -u DISPLAY -u WAYLAND_DISPLAY $(show_env) SDL_AUDIODRIVER=dummy "${no_realtime[@]}" "$brindle" \
             --no-dialog --windowed --size 320x200 --start "$from" --data "$build/Data" >/dev/null 2>&1 &
         local load=$!
         running+=("$load")
@@ -78,34 +128,165 @@ measure() {  # server run
         kill -INT "$load" 2>/dev/null || true
         reap "$load" || true
     fi
-    reap "$meter_pid"
-    printf '{"server":"%s","run":"%s",%s\n' "$server" "$run" "$(cut -c2- "$work/meter.json")"
+    reap "$meter_pid" || meter_status=$?
+    report "$label" "$work/$label.json"
+    [ "$meter_status" = 0 ] || failed "$label" "$(cat "$work/$label.err")"
+}
+
+report() {  # label json
+    printf '{"run":"%s",%s\n' "$1" "$(cut -c2- "$2")"
+}
+
+# A reference and a show, the show judged against the reference.
+measure_pair() {  # label slack
+    local reference_status
+    measure "$1-reference" reference
+    reference_status="$meter_status"
+    # shellcheck disable=SC2046
+    measure "$1-brindle" brindle $(pair_limits "$work/$1-reference.json" "$2")
+    [ "$meter_status" = 0 ] && [ "$reference_status" = 0 ]
 }
 
 # The show's PulseAudio is killed 5 s in and started again a second later;
-# the meter records from the moment the server answers again. first_heard_ms
-# says how soon the music was back, the figures where it came back.
+# the meter records across it, connects again and judges the music that
+# came back: when it was back, and its offset against the limits of the pair
+# before.
 measure_restart() {
     local log="$work/restart.csv"
+    # shellcheck disable=SC2046
+    "$meter" --track "$track" --frame-log "$log" --seconds $((seconds + 3)) --after-reconnect --min-frames 250 \
+        $(pair_limits "$work/pulseaudio-reference.json" 10) \
+        ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/pulseaudio-restart.csv"} \
+        >"$work/restart.json" 2>"$work/restart.err" &
+    local meter_pid=$! status=0
+    running+=("$meter_pid")
+    sleep 0.5
     # shellcheck disable=SC2086
-    env DISPLAY="$display" SDL_VIDEODRIVER=x11 "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
+    env DISPLAY="$private_display" SDL_VIDEODRIVER=x11 "${no_realtime[@]}" "$brindle" --no-dialog --windowed \
         --size 320x200 --start "$from" --frame-log "$log" --data "$build/Data" ${AV_SYNC_ARGS:-} \
         >"$work/brindle.out" 2>"$work/brindle.err" &
     local show=$!
     running+=("$show")
     sleep 5
     restart_pulseaudio "$work" 1
-    "$meter" --track "$track" --frame-log "$log" --seconds 8 \
-        ${AV_SYNC_DETAILS:+--details "$AV_SYNC_DETAILS/pulseaudio-restart.csv"} >"$work/meter.json"
+    sleep $((seconds - 6))
     kill -INT "$show" 2>/dev/null || true
     reap "$show" || true
-    printf '{"server":"pulseaudio","run":"brindle-restarted",%s\n' "$(cut -c2- "$work/meter.json")"
+    reap "$meter_pid" || status=$?
+    report pulseaudio-restarted "$work/restart.json"
+    echo "av-sync: pulseaudio restarted: music back $(field "$work/restart.json" music_back_after_ms) ms after the" \
+        "server went, then median $(field "$work/restart.json" median_ms) ms, p95 $(field "$work/restart.json" p95_abs_ms)" \
+        "ms, $(field "$work/restart.json" jumps) jumps"
+    [ "$status" = 0 ] || failed pulseaudio-restarted "$(cat "$work/restart.err")"
 }
 
-for server in ${AV_SYNC_SERVERS:-pulseaudio pipewire}; do
-    "start_$server" "$work"
-    measure "$server" brindle
-    measure "$server" reference
-    [ "$server" = pulseaudio ] && measure_restart
+# The graph's xruns and late clients while a run was judged (from its
+# settled music on); 0 when the run judged nothing.
+judged_xruns() {  # run.json
+    local from
+    from="$(field "$1" judged_from_raw_ns)"
+    [ -n "$from" ] && pipewire_xruns "$from" || echo 0
+}
+
+measure_pipewire_pairs() {
+    local wanted="${AV_SYNC_PAIRS:-5}" counted=0 attempt=0 xruns label judged
+    while [ "$counted" -lt "$wanted" ] && [ "$attempt" -lt $((wanted + 3)) ]; do
+        attempt=$((attempt + 1))
+        label="pipewire-$attempt"
+        judged=0
+        measure "$label-reference" reference
+        judged="$meter_status"
+        xruns="$(judged_xruns "$work/$label-reference.json")"
+        if [ "$xruns" = 0 ]; then
+            # shellcheck disable=SC2046
+            measure "$label-brindle" brindle $(pair_limits "$work/$label-reference.json" 10)
+            [ "$meter_status" = 0 ] || judged="$meter_status"
+            xruns=$((xruns + $(judged_xruns "$work/$label-brindle.json")))
+        fi
+        if [ "$xruns" -gt 0 ]; then
+            # Not counted: a failure it caused is withdrawn with it.
+            local kept=() f
+            for f in "${failures[@]}"; do
+                case "$f" in "$label-"*) ;; *) kept+=("$f") ;; esac
+            done
+            failures=("${kept[@]}")
+            echo "av-sync: $label: $xruns xruns or late clients in the graph while judged; not counted"
+            continue
+        fi
+        counted=$((counted + 1))
+        echo "av-sync: $label: show median $(field "$work/$label-brindle.json" median_ms) ms," \
+            "p95 $(field "$work/$label-brindle.json" p95_abs_ms) ms; reference median" \
+            "$(field "$work/$label-reference.json" median_ms) ms, p95 $(field "$work/$label-reference.json" p95_abs_ms) ms;" \
+            "rate error $(field "$work/$label-brindle.json" rate_error_ppm) ppm, residual p95" \
+            "$(field "$work/$label-brindle.json" residual_p95_ms) ms; xruns 0; $([ "$judged" = 0 ] && echo pass || echo FAIL)"
+    done
+    [ "$counted" -ge "$wanted" ] || failed pipewire "only $counted of $attempt pairs ran without an xrun; $wanted needed"
+}
+
+# Inside scripts/with-wayland-server.sh: the show native on weston, with
+# weston's timeline recorded beside it.
+measure_weston() {
+    local timeline="$work/timeline.json"
+    export XDG_RUNTIME_DIR="${BRINDLE_WAYLAND_DISPLAY%/*}"
+    start_pulseaudio "$work"
+    measure weston-reference reference
+    WAYLAND_DISPLAY="$BRINDLE_WAYLAND_DISPLAY" weston-debug -o "$timeline" timeline 2>"$work/weston-debug.err" &
+    local debug=$!
+    running+=("$debug")
+    local limits
+    limits="$(pair_limits "$work/weston-reference.json" 12)"
+    # shellcheck disable=SC2086
+    measure weston-brindle brindle $limits --save-recording "$work/weston.rec"
+    sleep 0.3
+    kill "$debug" 2>/dev/null || true
+    reap "$debug" || true
+    local status=0
+    "$timeline_check" --timeline "$timeline" --frame-log "$work/weston-brindle.csv" \
+        --write-frame-log "$work/weston-seen.csv" --min-frames 600 --max-replaced 0 --min-agree-percent 99 \
+        --max-judder-p95-ms 2 >"$work/timeline-check.json" 2>"$work/timeline-check.err" || status=$?
+    report weston-timeline "$work/timeline-check.json"
+    [ "$status" = 0 ] || failed weston-timeline "$(cat "$work/timeline-check.err")"
+    [ -s "$work/weston-seen.csv" ] || return 0
+    # The same recording, the frames placed at weston's own vblanks.
+    status=0
+    # shellcheck disable=SC2086
+    "$meter" --track "$track" --frame-log "$work/weston-seen.csv" --recording "$work/weston.rec" $limits \
+        >"$work/weston-seen.json" 2>"$work/weston-seen.err" || status=$?
+    report weston-seen-by-weston "$work/weston-seen.json"
+    [ "$status" = 0 ] || failed weston-seen-by-weston "$(cat "$work/weston-seen.err")"
     stop_sound_server
-done
+}
+
+if [ -n "${BRINDLE_WAYLAND_DISPLAY:-}" ]; then
+    measure_weston
+else
+    start_private_xvfb "$work" nice -n 19
+    for server in ${AV_SYNC_SERVERS:-pulseaudio pipewire weston}; do
+        case "$server" in
+            pulseaudio)
+                start_pulseaudio "$work"
+                measure_pair pulseaudio 10 || true
+                measure_restart
+                stop_sound_server
+                ;;
+            pipewire)
+                start_pipewire "$work"
+                measure_pipewire_pairs
+                stop_sound_server
+                ;;
+            weston)
+                # The same script, run again beside a compositor of its own; its failures are its lines.
+                weston_status=0
+                AV_SYNC_SERVERS=weston "$brindle_root/scripts/with-wayland-server.sh" "$0" || weston_status=$?
+                [ "$weston_status" = 0 ] || failures+=("weston: see above")
+                ;;
+            *) failed "$server" "not a server this script knows (pulseaudio, pipewire, weston)" ;;
+        esac
+    done
+fi
+
+if [ "${#failures[@]}" -gt 0 ]; then
+    echo "av-sync: ${#failures[@]} failed: $(printf '%s; ' "${failures[@]}")" >&2
+    exit 1
+fi
+echo "av-sync: every run passed"

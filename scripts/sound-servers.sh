@@ -10,6 +10,16 @@
 #   ... ; stop_sound_server
 #   restart_pulseaudio "$dir" 1   # killed, and started again a second later
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
+#   pipewire_xruns [NS]       # xruns and late clients the graph logged (since CLOCK_MONOTONIC_RAW NS)
+#
+# PipeWire's graph runs at 44100 Hz with a fixed quantum (PIPEWIRE_QUANTUM,
+# 1024 by default), so nothing is resampled and the period never changes
+# under a measurement. Its daemon logs at info level, where it reports each
+# xrun of a driver ("XRun!") and each client that missed its cycle ("client
+# too slow!"); pipewire_xruns counts those lines, by the log's time stamp
+# (seconds of CLOCK_MONOTONIC_RAW, which drifts from CLOCK_MONOTONIC by
+# NTP's corrections) from a given time on: a stream's first
+# cycle is often late, and is no glitch in what a meter judges.
 
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -43,7 +53,7 @@ start_pipewire() {
     # The session manager needs a session bus to pick a default sink.
     dbus-daemon --session --fork --address="unix:path=$dir/run/bus" --print-pid=1 >"$dir/dbus.pid"
     sound_server_pids+=("$(cat "$dir/dbus.pid")")
-    "${run[@]}" "${low_priority[@]}" pipewire </dev/null >"$dir/pipewire.log" 2>&1 &
+    "${run[@]}" PIPEWIRE_DEBUG=3 "${low_priority[@]}" pipewire </dev/null >"$dir/pipewire.log" 2>&1 &
     sound_server_pids+=($!)
     wait_until test -S "$dir/run/pipewire-0" || { echo "sound-servers: PipeWire did not start" >&2; return 1; }
     "${run[@]}" "${low_priority[@]}" wireplumber </dev/null >"$dir/wireplumber.log" 2>&1 &
@@ -58,6 +68,22 @@ start_pipewire() {
         echo "sound-servers: PipeWire chose no default sink" >&2
         return 1
     fi
+    local quantum="${PIPEWIRE_QUANTUM:-1024}" forced
+    "${run[@]}" pw-metadata -n settings 0 clock.force-rate 44100 >/dev/null
+    "${run[@]}" pw-metadata -n settings 0 clock.force-quantum "$quantum" >/dev/null
+    forced="$("${run[@]}" pw-metadata -n settings 0 2>/dev/null | grep -o "key:'clock.force-[a-z]*' value:'[0-9]*'" | tr '\n' ' ')"
+    echo "sound-servers: PipeWire's graph: ${forced:-nothing forced}" >&2
+    case "$forced" in
+        *"clock.force-rate' value:'44100'"*"clock.force-quantum' value:'$quantum'"* | \
+            *"clock.force-quantum' value:'$quantum'"*"clock.force-rate' value:'44100'"*) ;;
+        *) echo "sound-servers: PipeWire did not take the forced rate and quantum" >&2; return 1 ;;
+    esac
+    pipewire_log="$dir/pipewire.log"
+}
+
+pipewire_xruns() {  # [since_ns]
+    grep -E 'XRun!|client too slow!' "$pipewire_log" |
+        awk -v since="${1:-0}" '{ t = substr($0, index($0, "][") + 2) + 0; if (t * 1e9 >= since) n++ } END { print n + 0 }'
 }
 
 # Kills the PulseAudio that start_pulseaudio started, as a crash would, and
