@@ -10,7 +10,9 @@
 //     the steady clock, and a new connection is tried every half second; the
 //     music comes back where the show is, and that is said once too.
 // The server's thread (libpulse's threaded main loop) pulls the mix through
-// the stream's write callback; the loop's lock is the channels' lock.
+// the stream's write callback; the loop's lock is the channels' lock. The
+// callback only copies what the decoding thread decoded ahead, so a position
+// read, which takes the same lock, never waits on a decode.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -278,6 +280,7 @@ bool ServerAudioBackend::init(int frequency)
 {
     if (!restartAt(frequency))
         return false;
+    startDecoding();
     // Without a connection the show starts silent; serviceOutput() reconnects.
     if (!context_ || !beginStream()) {
         goSilent(contextError());
