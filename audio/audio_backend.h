@@ -107,4 +107,7 @@ std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn);
 // (PulseAudio, or PipeWire's PulseAudio service) when one answers and
 // SDL_AUDIODRIVER does not name another driver, else the SDL output above.
 std::unique_ptr<AudioBackend> makeLiveAudioBackend(AudioWarningSink warn);
+// The sound server output alone, whatever SDL_AUDIODRIVER says; null, with
+// `why` set, when no server answers within two seconds.
+std::unique_ptr<AudioBackend> makeServerAudioBackend(AudioWarningSink warn, std::string& why);
 std::unique_ptr<OfflineAudioBackend> makeOfflineAudioBackend();
