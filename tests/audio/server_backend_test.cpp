@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "audio/track_backend.h"
