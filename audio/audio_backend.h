@@ -21,7 +21,8 @@
 // Calls come from one thread at a time: the main thread, or a start-up worker
 // that fast-forwards through spectrumAt() and hands the back end back before
 // the main thread goes on. The device back end's callback runs on SDL's audio
-// thread and touches only the mixing state.
+// thread and touches only the mixing state; the back ends that play decode
+// their music ahead on a thread of their own, so no output waits on a decode.
 #pragma once
 
 #include <cstdint>
@@ -106,4 +107,7 @@ std::unique_ptr<AudioBackend> makeDeviceAudioBackend(AudioWarningSink warn);
 // (PulseAudio, or PipeWire's PulseAudio service) when one answers and
 // SDL_AUDIODRIVER does not name another driver, else the SDL output above.
 std::unique_ptr<AudioBackend> makeLiveAudioBackend(AudioWarningSink warn);
+// The sound server output alone, whatever SDL_AUDIODRIVER says; null, with
+// `why` set, when no server answers within two seconds.
+std::unique_ptr<AudioBackend> makeServerAudioBackend(AudioWarningSink warn, std::string& why);
 std::unique_ptr<OfflineAudioBackend> makeOfflineAudioBackend();

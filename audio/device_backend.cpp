@@ -1,6 +1,6 @@
-// SDL2 audio output. The callback mixes the decoded channels; the main
-// thread's position is what has left the device's buffer, estimated from the
-// time of the latest callback. Without a usable device the back end keeps a
+// SDL2 audio output. The callback mixes the channels, decoded ahead by the
+// decoding thread; the main thread's position is what has left the device's
+// buffer, estimated from the time of the latest callback. Without a usable device the back end keeps a
 // silent output whose clock is the system's steady clock.
 #include <SDL.h>
 #include <dlfcn.h>
@@ -71,6 +71,10 @@ public:
 protected:
     int64_t heardFrames() const override;
     bool startsInMixer() const override { return device_ != 0; }
+    // Position reads never take the device's lock, so a callback that finds
+    // the decoding thread behind (SDL's disk driver runs faster than real
+    // time) may decode what it needs rather than play silence.
+    bool decodesWhenBehind() const override { return true; }
     void lockChannels() override
     {
         if (device_ != 0)
@@ -115,7 +119,9 @@ bool DeviceAudioBackend::init(int frequency)
     if (!restartAt(frequency))
         return false;
     std::string why;
-    if (!openDevice(why))
+    if (openDevice(why))
+        startDecoding();
+    else
         warn_("no audio output (" + why + "); the show runs silently");
     return true;
 }

@@ -8,9 +8,12 @@
 //     left our buffer;
 //   - a lost server (killed, restarted) is said once, the position runs on by
 //     the steady clock, and a new connection is tried every half second; the
-//     music comes back where the show is, and that is said once too.
+//     music comes back where the show is when it is first heard, and that is
+//     said once too.
 // The server's thread (libpulse's threaded main loop) pulls the mix through
-// the stream's write callback; the loop's lock is the channels' lock.
+// the stream's write callback; the loop's lock is the channels' lock. The
+// callback only copies what the decoding thread decoded ahead, so a position
+// read, which takes the same lock, never waits on a decode.
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -65,7 +68,7 @@ public:
 
 protected:
     int64_t heardFrames() const override;
-    bool startsInMixer() const override { return live_; }
+    bool startsInMixer() const override { return live_ && placed_; }
     void lockChannels() override;
     void unlockChannels() override;
 
@@ -86,17 +89,20 @@ private:
     };
 
     bool beginConnect();
-    bool beginStream();
+    bool beginStream(bool joinsShow);
     bool waitFor(const std::function<bool()>& settled) const;
     // Both with the loop's lock held (or the loop stopped).
     void dropStream();
     void dropConnection();
     void goSilent(const std::string& why);
     void goLive();
+    void joinShow();
     void fill(size_t bytes);
     void writeMix(int64_t frames, pa_seek_mode_t mode);
-    void cork(bool corked);  // with the loop's lock held
+    void rewriteFrom(int64_t streamFrame);  // with the loop's lock held
+    void cork(bool corked);  // likewise
     void askForTiming(int64_t now);  // likewise
+    void timingArrived(pa_stream* stream, int success);  // on the server's thread
     int64_t silentFrames(int64_t nowNs) const;
     std::string contextError() const;
 
@@ -107,10 +113,20 @@ private:
 
     bool running_ = false;
     bool live_ = false;         // the stream plays; else the silent steady clock runs
+    // The stream's frames are placed among the output's (base_ is known), and
+    // it plays the music. A stream made while the show ran plays silence, and
+    // the silent clock goes on, until the server's timing places it.
+    bool placed_ = false;
     bool lostSaid_ = false;     // the loss was reported; its end will be
     int64_t nextAttemptNs_ = 0;
     int64_t lastTimingNs_ = 0;
     int64_t attemptStartNs_ = 0;
+    // Timing updates asked for and not answered, how many of those were
+    // asked before the stream was last corked or started, and whether one
+    // asked since says the stream plays. The server's thread writes them.
+    int timingsAsked_ = 0;
+    int staleTimings_ = 0;
+    bool playsNow_ = false;
 
     // Output frame numbers run on across streams: the current stream's frame 0 is base_.
     int64_t base_ = 0;
@@ -120,6 +136,7 @@ private:
     int64_t silentStartNs_ = 0;
     int64_t frozen_ = 0;  // heard frames while stopped
     mutable int64_t lastHeard_ = 0;
+    mutable int64_t lastHeardNs_ = 0;  // the steady time lastHeard_ was heard at
 };
 
 ServerAudioBackend::~ServerAudioBackend()
@@ -187,12 +204,18 @@ bool ServerAudioBackend::waitFor(const std::function<bool()>& settled) const
 }
 
 // Opens a corked stream at the back end's rate; the server asks for its first
-// buffer at once, which is silence until a channel plays. The stream's frame 0
-// is the output frame heard now: what it is asked for follows on from there.
-bool ServerAudioBackend::beginStream()
+// buffer at once, which is silence until a channel plays. The show's first
+// stream starts where the show stands (its frame 0 is frozen_), and its
+// position stands until the server plays it. One that `joinsShow` (made after
+// a lost server) is placed once the server's timing says which of its frames
+// is heard when: connecting, prebuffering and the sink's latency cannot be
+// known before, and music written from a guess would step back or skip when
+// the guess was put right.
+bool ServerAudioBackend::beginStream(bool joinsShow)
 {
     Lock lock(loop_);
-    base_ = running_ ? silentFrames(steadyNs()) : frozen_;
+    base_ = frozen_;
+    placed_ = !joinsShow;
     const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
     stream_ = pa_stream_new(context_, "music", &format, nullptr);
     if (!stream_)
@@ -227,7 +250,8 @@ void ServerAudioBackend::writeMix(int64_t frames, pa_seek_mode_t mode)
         size = std::min(size, static_cast<size_t>(frames) * kFrameBytes) / kFrameBytes * kFrameBytes;
         const auto count = static_cast<int>(size / kFrameBytes);
         std::memset(data, 0, size);
-        mixInto(static_cast<float*>(data), count, base_ + written_);
+        if (placed_)
+            mixInto(static_cast<float*>(data), count, base_ + written_);
         const auto offset = mode == PA_SEEK_ABSOLUTE ? static_cast<int64_t>(written_ * kFrameBytes) : 0;
         if (pa_stream_write(stream_, data, size, nullptr, offset, mode) < 0)
             return;
@@ -243,14 +267,22 @@ void ServerAudioBackend::writeMix(int64_t frames, pa_seek_mode_t mode)
 void ServerAudioBackend::seek(AudioHandle handle, double ms)
 {
     TrackBackend::seek(handle, ms);
-    if (!live_)
+    if (!live_ || !placed_)
         return;
     Lock lock(loop_);
-    const int64_t heard = heardFrames() - base_;
-    if (heard < 0 || heard >= written_)
+    rewriteFrom(heardFrames() - base_);
+}
+
+// What the server holds from stream frame `streamFrame` on is written again
+// with the mix as it is now. The part the sink has taken already the server
+// takes back (PulseAudio rewinds the sink); a server that cannot plays that
+// part as it was, and the rest from where it belongs.
+void ServerAudioBackend::rewriteFrom(int64_t streamFrame)
+{
+    if (streamFrame < 0 || streamFrame >= written_)
         return;
-    const int64_t queued = written_ - heard;
-    written_ = heard;
+    const int64_t queued = written_ - streamFrame;
+    written_ = streamFrame;
     writeMix(queued, PA_SEEK_ABSOLUTE);
 }
 
@@ -259,9 +291,12 @@ void ServerAudioBackend::dropStream()
     if (!stream_)
         return;
     pa_stream_set_write_callback(stream_, nullptr, nullptr);
+    // Its timing requests are cancelled with it: none will be answered.
     pa_stream_disconnect(stream_);
     pa_stream_unref(stream_);
     stream_ = nullptr;
+    timingsAsked_ = staleTimings_ = 0;
+    playsNow_ = false;
 }
 
 void ServerAudioBackend::dropConnection()
@@ -278,8 +313,9 @@ bool ServerAudioBackend::init(int frequency)
 {
     if (!restartAt(frequency))
         return false;
+    startDecoding();
     // Without a connection the show starts silent; serviceOutput() reconnects.
-    if (!context_ || !beginStream()) {
+    if (!context_ || !beginStream(false)) {
         goSilent(contextError());
         return true;
     }
@@ -312,18 +348,19 @@ void ServerAudioBackend::goLive()
     }
 }
 
-// No server: heard frames run on by the steady clock from where they were,
-// and a new connection is tried later.
+// No server: heard frames run on by the steady clock from where they were
+// last heard, and a new connection is tried later.
 void ServerAudioBackend::goSilent(const std::string& why)
 {
     {
         Lock lock(loop_);
         dropConnection();
     }
+    const int64_t now = steadyNs();
     silentBase_ = running_ ? lastHeard_ : frozen_;
-    silentStartNs_ = steadyNs();
-    live_ = false;
-    nextAttemptNs_ = silentStartNs_ + kRetryNs;
+    silentStartNs_ = running_ ? lastHeardNs_ : now;
+    live_ = placed_ = false;
+    nextAttemptNs_ = now + kRetryNs;
     if (!lostSaid_) {
         lostSaid_ = true;
         warn_("lost the sound server (" + why + "); the show goes on silently until it is back");
@@ -337,19 +374,29 @@ void ServerAudioBackend::serviceOutput()
     const int64_t now = steadyNs();
     if (live_) {
         std::string why;
+        bool placeable = false;
         {
             Lock lock(loop_);
-            if (pa_context_get_state(context_) != PA_CONTEXT_READY)
+            if (pa_context_get_state(context_) != PA_CONTEXT_READY) {
                 why = contextError();
-            else if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+            } else if (pa_stream_get_state(stream_) != PA_STREAM_READY) {
                 why = "the stream ended";
-            else if (now - lastTimingNs_ > kTimingEveryNs)
+            } else if (!placed_ && running_) {
+                // Asked for again as soon as answered: each answer may be the
+                // first to find the stream playing.
+                placeable = playsNow_;
+                if (!placeable && timingsAsked_ == 0)
+                    askForTiming(now);
+            } else if (now - lastTimingNs_ > kTimingEveryNs) {
                 askForTiming(now);
+            }
         }
         if (!why.empty()) {
-            // What was heard last stands; heardFrames() has kept it.
+            // Brings the position up to now, running on from what was heard last.
             heardFrames();
             goSilent(why);
+        } else if (placeable) {
+            joinShow();
         }
         return;
     }
@@ -376,7 +423,7 @@ void ServerAudioBackend::serviceOutput()
         dropConnection();
         nextAttemptNs_ = now + kRetryNs;
     } else if (contextState == PA_CONTEXT_READY && !stream_) {
-        if (!beginStream()) {
+        if (!beginStream(true)) {
             Lock lock(loop_);
             dropConnection();
             nextAttemptNs_ = now + kRetryNs;
@@ -386,10 +433,35 @@ void ServerAudioBackend::serviceOutput()
     }
 }
 
+// The stream plays silence and the silent clock runs on: the frame the
+// server plays now becomes the show's position now, and the music is written
+// from there over the silence the server holds, so it is first heard where the
+// picture is. The silent clock and the server's clock are read together, under
+// the lock; the frames are decoded before, outside it.
+void ServerAudioBackend::joinShow()
+{
+    prepareMixAt(silentFrames(steadyNs()));
+    Lock lock(loop_);
+    pa_usec_t usec = 0;
+    if (pa_stream_get_time(stream_, &usec) < 0)
+        return;
+    const int64_t now = steadyNs();
+    const auto heard = static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
+    base_ = silentFrames(now) - heard;
+    placed_ = true;
+    lastHeard_ = base_ + heard;
+    lastHeardNs_ = now;
+    rewriteFrom(heard);
+}
+
+// Timing that was asked for before a cork or an uncork may describe the
+// stream as it was: only answers to later requests count.
 void ServerAudioBackend::cork(bool corked)
 {
     if (pa_operation* operation = pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr))
         pa_operation_unref(operation);
+    staleTimings_ = timingsAsked_;
+    playsNow_ = false;
 }
 
 // libpulse asks for the server's timing less and less often (seconds apart in
@@ -399,8 +471,27 @@ void ServerAudioBackend::cork(bool corked)
 void ServerAudioBackend::askForTiming(int64_t now)
 {
     lastTimingNs_ = now;
-    if (pa_operation* operation = pa_stream_update_timing_info(stream_, nullptr, nullptr))
+    const auto arrived = [](pa_stream* stream, int success, void* self) {
+        static_cast<ServerAudioBackend*>(self)->timingArrived(stream, success);
+    };
+    if (pa_operation* operation = pa_stream_update_timing_info(stream_, arrived, this)) {
+        ++timingsAsked_;
         pa_operation_unref(operation);
+    }
+}
+
+void ServerAudioBackend::timingArrived(pa_stream* stream, int success)
+{
+    if (stream != stream_)
+        return;
+    timingsAsked_ = std::max(0, timingsAsked_ - 1);
+    if (staleTimings_ > 0) {
+        --staleTimings_;
+        return;
+    }
+    const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
+    if (timing && timing->playing)
+        playsNow_ = true;
 }
 
 int64_t ServerAudioBackend::silentFrames(int64_t nowNs) const
@@ -412,20 +503,25 @@ int64_t ServerAudioBackend::heardFrames() const
 {
     if (!running_)
         return frozen_;
+    const int64_t now = steadyNs();
     int64_t heard = lastHeard_;
-    if (live_) {
+    if (live_ && placed_) {
         Lock lock(loop_);
         pa_usec_t usec = 0;
         // Until the server says the stream plays, libpulse interpolates from a
         // guess (a fifth of a second ahead, seen at a stream's start): what
-        // was heard last still stands.
+        // was heard last still stands. A server gone since the last frame
+        // (serviceOutput() will say so) leaves the show running on, silent.
         const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
-        if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
+        if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+            heard += static_cast<int64_t>(static_cast<double>(now - lastHeardNs_) * 1e-9 * frequency_);
+        else if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
             heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
     } else {
-        heard = silentFrames(steadyNs());
+        heard = silentFrames(now);
     }
     lastHeard_ = heard;
+    lastHeardNs_ = now;
     return heard;
 }
 
@@ -446,12 +542,13 @@ void ServerAudioBackend::start()
     if (running_)
         return;
     running_ = true;
+    // Silent, or on a stream not placed yet, the show runs on from where it
+    // stopped by the steady clock.
+    silentBase_ = frozen_;
+    silentStartNs_ = steadyNs();
     if (live_) {
         Lock lock(loop_);
         cork(false);
-    } else {
-        silentBase_ = frozen_;
-        silentStartNs_ = steadyNs();
     }
 }
 
@@ -474,7 +571,7 @@ void ServerAudioBackend::release()
         Lock lock(loop_);
         dropStream();
     }
-    live_ = false;
+    live_ = placed_ = false;
     releaseChannels();
     base_ = written_ = silentBase_ = frozen_ = lastHeard_ = 0;
 }
@@ -492,12 +589,19 @@ bool soundServerWanted()
 
 }  // namespace
 
+std::unique_ptr<AudioBackend> makeServerAudioBackend(AudioWarningSink warn, std::string& why)
+{
+    auto server = std::make_unique<ServerAudioBackend>(std::move(warn));
+    if (!server->connect(why))
+        return nullptr;
+    return server;
+}
+
 std::unique_ptr<AudioBackend> makeLiveAudioBackend(AudioWarningSink warn)
 {
+    std::string why;
     if (soundServerWanted()) {
-        auto server = std::make_unique<ServerAudioBackend>(warn);
-        std::string why;
-        if (server->connect(why))
+        if (auto server = makeServerAudioBackend(warn, why))
             return server;
     }
     return makeDeviceAudioBackend(std::move(warn));

@@ -3,12 +3,18 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "audio/decoded_track.h"
+#include "audio/track_source.h"
 #include "tests/support/process.h"
 
 // Interleaved stereo track of `frames` frames filled by f(frame) on both channels.
@@ -63,3 +69,103 @@ inline bool writeMp3(const std::string& path, const std::vector<float>& mono, in
     bytes.resize(written > 0 ? static_cast<size_t>(written) : 0);
     return tagSize > 0 && writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
+
+// A track made on the fly, `length` frames long, whose every frame up to a
+// million is told apart by its two samples; it moves anywhere exactly. Each
+// read is counted in `reads`.
+class CountingSource final : public TrackSource {
+public:
+    CountingSource(int64_t length, std::atomic<int>& reads)
+        : length_(length)
+        , reads_(reads)
+    {
+    }
+
+    static float left(int64_t frame) { return static_cast<float>(frame % 1000) / 1000.0f; }
+    static float right(int64_t frame) { return static_cast<float>(frame / 1000 % 1000) / 1000.0f; }
+
+    size_t read(float* out, size_t frames) override
+    {
+        ++reads_;
+        const auto count = static_cast<size_t>(std::clamp<int64_t>(length_ - at_, 0, static_cast<int64_t>(frames)));
+        for (size_t i = 0; i < count; ++i, ++at_) {
+            out[2 * i] = left(at_);
+            out[2 * i + 1] = right(at_);
+        }
+        return count;
+    }
+
+    bool skipTo(int64_t frame) override
+    {
+        at_ = std::min(frame, length_);
+        return true;
+    }
+
+private:
+    int64_t length_;
+    int64_t at_ = 0;
+    std::atomic<int>& reads_;
+};
+
+// Holds a decoder inside its read until the test opens it. A decoder held
+// for five seconds goes on and says so: a test whose step waited on it fails
+// rather than hangs.
+class DecoderGate {
+public:
+    void pass()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        entered_ = true;
+        changed_.notify_all();
+        if (!changed_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; }))
+            forced_ = true;
+        open_ = true;
+    }
+    // True once a decoder is held (or was), within five seconds.
+    bool waitEntered()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return entered_; });
+    }
+    void open()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    // The held decoder gave up waiting: what the test did meanwhile waited on it.
+    bool forced()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return forced_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false, open_ = false, forced_ = false;
+};
+
+// A counting source whose first read waits at `gate`.
+class GatedSource final : public TrackSource {
+public:
+    GatedSource(int64_t length, std::atomic<int>& reads, DecoderGate& gate)
+        : source_(length, reads)
+        , gate_(gate)
+    {
+    }
+    size_t read(float* out, size_t frames) override
+    {
+        if (!passed_) {
+            passed_ = true;
+            gate_.pass();
+        }
+        return source_.read(out, frames);
+    }
+    bool skipTo(int64_t frame) override { return source_.skipTo(frame); }
+
+private:
+    CountingSource source_;
+    DecoderGate& gate_;
+    bool passed_ = false;
+};

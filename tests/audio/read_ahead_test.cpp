@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "audio/read_ahead.h"
+#include "test_tracks.h"
+
+namespace {
+
+constexpr int64_t kLength = 200000;
+
+// Every frame of `out` is the track's frame, for the first `ready`, and silence after.
+void expectFrames(const std::vector<float>& out, int64_t first, size_t ready, const char* what)
+{
+    for (size_t i = 0; i < out.size() / 2; ++i) {
+        const auto frame = first + static_cast<int64_t>(i);
+        const bool track = i < ready && frame < kLength;
+        ASSERT_EQ(out[2 * i], track ? CountingSource::left(frame) : 0.0f) << what << ", frame " << frame;
+        ASSERT_EQ(out[2 * i + 1], track ? CountingSource::right(frame) : 0.0f) << what << ", frame " << frame;
+    }
+}
+
+}  // namespace
+
+// One ring taken through the output's moves in turn: the copy never decodes,
+// finds exactly the frames decoded for it, and silence where none are yet.
+TEST(ReadAhead, TheOutputCopiesOnlyWhatWasDecodedAheadForItsPlace)
+{
+    std::atomic<int> reads {0};
+    ReadAhead ahead([&reads](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
+    constexpr int kUntilFull = 100;
+    struct Row {
+        const char* what;
+        int64_t prepareAt;  // -1: no prepare
+        int steps;          // decoding steps before the copy
+        int64_t first;
+        size_t count;
+        size_t ready;
+    };
+    const Row rows[] = {
+        {"nothing decoded yet", -1, 0, 0, 1024, 0},
+        {"a step decoded, from where the output went on", -1, 1, 1024, 1024, 1024},
+        {"across the step's end", -1, 0, 5000, 200, 120},
+        {"decoded until full, nothing unread overwritten", -1, kUntilFull, 5200, 4096, 4096},
+        {"a jump beyond the ring", -1, 0, 150000, 1024, 0},
+        {"the decoder followed the jump", -1, 1, 151024, 1024, 1024},
+        {"a jump back, prepared", 5000, 0, 5000, ReadAhead::kPreparedFrames, ReadAhead::kPreparedFrames},
+        {"past the track's end", kLength - 1000, 0, kLength - 1000, 2048, 2048},
+    };
+    for (const Row& row : rows) {
+        if (row.prepareAt >= 0)
+            ahead.prepare(row.prepareAt);
+        int steps = 0;
+        while (steps < row.steps && ahead.decodeStep())
+            ++steps;
+        if (row.steps == kUntilFull) {
+            EXPECT_LT(steps, kUntilFull) << row.what << ": never full";
+        }
+        const int readsBefore = reads.load();
+        std::vector<float> out(row.count * 2, -1.0f);
+        EXPECT_EQ(ahead.copy(row.first, row.count, out.data()), row.ready) << row.what;
+        EXPECT_EQ(reads.load(), readsBefore) << row.what << ": the copy decoded";
+        expectFrames(out, row.first, row.ready, row.what);
+    }
+}
+
+TEST(ReadAhead, ACopyDoesNotWaitForADecoderHeldInItsRead)
+{
+    std::atomic<int> reads {0};
+    DecoderGate gate;
+    ReadAhead ahead([&](std::string&) { return std::make_unique<GatedSource>(kLength, reads, gate); });
+    std::thread decoder([&ahead] { ahead.decodeStep(); });
+    ASSERT_TRUE(gate.waitEntered());
+    std::vector<float> out(2048);
+    EXPECT_EQ(ahead.copy(0, 1024, out.data()), 0u);
+    gate.open();
+    decoder.join();
+    EXPECT_FALSE(gate.forced()) << "the copy waited for the decoder";
+    EXPECT_EQ(ahead.copy(0, 1024, out.data()), 1024u);
+}

@@ -1,0 +1,144 @@
+// The sound server output against a private PulseAudio with a null sink.
+#include <gtest/gtest.h>
+#include <pulse/simple.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "audio/track_backend.h"
+#include "test_tracks.h"
+#include "tests/support/sound_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int64_t kLength = 44100 * 60;
+
+double steadyMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// A private server, and the output connected to it, its warnings kept.
+class ServerOutput {
+public:
+    ServerOutput()
+        : server_(scratch_.path() / "pulse")
+    {
+    }
+
+    bool start()
+    {
+        if (!server_.start())
+            return false;
+        setenv("PULSE_SERVER", server_.address().c_str(), 1);
+        std::string why;
+        backend = makeServerAudioBackend([this](const std::string& line) { warnings.push_back(line); }, why);
+        return backend && backend->init(44100);
+    }
+
+    AudioHandle open(const TrackOpener& opener) { return dynamic_cast<TrackBackend&>(*backend).openSource(opener); }
+
+    // Services the output as the frame loop does until `done` holds, for at
+    // most `seconds`; the position must never step back meanwhile.
+    bool serviceUntil(AudioHandle h, double seconds, const std::function<bool()>& done)
+    {
+        const double until = steadyMs() + seconds * 1000.0;
+        while (steadyMs() < until) {
+            backend->serviceOutput();
+            const double position = backend->positionMs(h);
+            largestStepBackMs = std::max(largestStepBackMs, lastPositionMs - position);
+            lastPositionMs = position;
+            if (done())
+                return true;
+            std::this_thread::sleep_for(5ms);
+        }
+        return false;
+    }
+
+    PrivateSoundServer& server() { return server_; }
+
+    // Whether the sink plays anything but silence over the next fifth of a second.
+    bool sinkSounds()
+    {
+        const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, 44100, 2};
+        pa_simple* monitor = pa_simple_new(
+            nullptr, "monitor", PA_STREAM_RECORD, "testnull.monitor", "monitor", &format, nullptr, nullptr, nullptr);
+        if (!monitor)
+            return false;
+        std::vector<float> heard(44100 / 5 * 2);
+        const bool read = pa_simple_read(monitor, heard.data(), heard.size() * sizeof(float), nullptr) >= 0;
+        pa_simple_free(monitor);
+        return read && std::any_of(heard.begin(), heard.end(), [](float v) { return v != 0.0f; });
+    }
+
+    std::unique_ptr<AudioBackend> backend;
+    std::vector<std::string> warnings;
+    double lastPositionMs = 0.0;
+    double largestStepBackMs = 0.0;
+
+private:
+    ScratchDir scratch_ {"server-backend"};
+    PrivateSoundServer server_;
+};
+
+}  // namespace
+
+// The server's thread only copies: a decoder stuck in its read leaves the
+// stream playing silence and the position moving.
+TEST(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
+{
+    ServerOutput output;
+    ASSERT_TRUE(output.start()) << "no private sound server";
+    std::atomic<int> reads {0};
+    DecoderGate gate;
+    int opened = 0;
+    // The channel's first source serves the spectrum; playback opens the next.
+    const AudioHandle h = output.open([&](std::string&) -> std::unique_ptr<TrackSource> {
+        if (opened++ == 0)
+            return std::make_unique<CountingSource>(kLength, reads);
+        return std::make_unique<GatedSource>(kLength, reads, gate);
+    });
+    ASSERT_NE(h, 0u);
+    output.backend->start();
+    output.backend->play(h);
+    ASSERT_TRUE(gate.waitEntered());
+    EXPECT_TRUE(output.serviceUntil(h, 10, [&] { return output.backend->positionMs(h) > 300.0; }));
+    gate.open();
+    EXPECT_FALSE(gate.forced()) << "a position read waited on the decoder";
+    output.backend->release();
+}
+
+// Killed and started again: the position runs on through the silence, and the
+// new stream is placed where the show is when it is first heard, so the
+// position neither steps back nor ends behind the steady clock. (This null
+// sink, idle since it started, first plays out the two seconds of silence it
+// rendered ahead: a new stream is heard up to two seconds after it is made.)
+TEST(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
+{
+    ServerOutput output;
+    ASSERT_TRUE(output.start()) << "no private sound server";
+    std::atomic<int> reads {0};
+    const AudioHandle h
+        = output.open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
+    output.backend->start();
+    output.backend->play(h);
+    const auto position = [&] { return output.backend->positionMs(h); };
+    ASSERT_TRUE(output.serviceUntil(h, 10, [&] { return position() > 500.0; })) << "the music never played";
+    const double heardBefore = position(), before = steadyMs();
+
+    output.server().kill();
+    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return output.warnings.size() == 1; })) << "the loss went unsaid";
+    output.serviceUntil(h, 0.5, [] { return false; });
+    ASSERT_TRUE(output.server().start());
+    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return output.warnings.size() == 2; })) << "the return went unsaid";
+    output.serviceUntil(h, 3, [] { return false; });
+
+    EXPECT_NEAR(position() - heardBefore, steadyMs() - before, 20.0);
+    EXPECT_LT(output.largestStepBackMs, 10.0);
+    EXPECT_TRUE(output.sinkSounds()) << "the music never came back";
+    output.backend->release();
+}
