@@ -448,11 +448,11 @@ SyncFault judgeSync(const SyncFigures& f, const SyncLimits& limits, std::string&
             "only %d of %d loud windows (%.1f %%) matched the track within %.0f ms of the frame log's show time: "
             "the picture is further off than that or the music was not this track; a wider --search-ms tells which",
             f.matchedWindows, f.windows, share * 100.0, f.searchMs);
-    if (!f.jumps.empty())
+    if (f.jumps.size() > limits.maxJumps)
         return say(SyncFault::MusicSkipped,
-            "the music skipped %zu times (the first by %+.1f ms, %.2f s into the recording): the sound "
-            "was interrupted, so its figures mean nothing; look for underruns or an overloaded machine",
-            f.jumps.size(), f.jumps.front().stepMs, f.jumps.front().atMs / 1000.0);
+            "the music skipped %zu times, more than %zu (the first by %+.1f ms, %.2f s into the recording): the "
+            "sound was interrupted, so its figures mean nothing; look for underruns or an overloaded machine",
+            f.jumps.size(), limits.maxJumps, f.jumps.front().stepMs, f.jumps.front().atMs / 1000.0);
     if (f.frames < limits.minFrames)
         return say(SyncFault::FewFrames,
             "only %d frames were compared, fewer than %d: run the show longer or check that its frame log "

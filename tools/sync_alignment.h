@@ -96,6 +96,9 @@ struct SyncLimits {
     double medianHiMs = std::numeric_limits<double>::infinity();
     double maxP95Ms = std::numeric_limits<double>::infinity();
     double maxOffStretchMs = 100.0;
+    // A loaded machine's server underruns, and its music jumps whoever plays
+    // it; such a run is judged against a reference's count of jumps.
+    size_t maxJumps = 0;
 };
 
 enum class SyncFault { None, Silent, FewMatched, MusicSkipped, FewFrames, Median, P95, OutOfStep };

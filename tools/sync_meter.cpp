@@ -3,7 +3,7 @@
 //
 //   sync_meter --track Data/music.mp3 --frame-log frames.csv --seconds 17 [--source NAME]
 //              [--details offsets.csv] [--median-within -5:5] [--max-p95-ms 12]
-//              [--min-frames 300] [--min-matched 90] [--max-off-stretch-ms 100]
+//              [--min-frames 300] [--min-matched 90] [--max-off-stretch-ms 100] [--max-jumps 0]
 //              [--search-ms 200] [--settle-ms 1500] [--after-reconnect] [--save-recording FILE]
 //   sync_meter --track ... --frame-log other.csv --recording FILE [limits]
 //
@@ -22,8 +22,9 @@
 //
 // The run fails (exit 3, JSON still printed, one line on stderr saying why)
 // when the recording is silent, fewer than --min-matched percent of its loud
-// windows match the track, the music skipped (its heard position stepped by
-// more than 4 ms against the clock between neighbouring windows), fewer than
+// windows match the track, the music skipped more than --max-jumps times (its
+// heard position stepped by more than 4 ms against the clock between
+// neighbouring windows), fewer than
 // --min-frames frames were compared, the median is outside --median-within
 // LO:HI, the 95th percentile is above --max-p95-ms, or the picture stayed
 // more than 40 ms from its median for longer than --max-off-stretch-ms.
@@ -207,6 +208,7 @@ int main(int argc, char** argv)
     cli.add_option("--median-within", medianWithin, "LO:HI, ms: the median offset must lie within");
     cli.add_option("--max-p95-ms", limits.maxP95Ms, "the largest 95th percentile of |offset| that passes");
     cli.add_option("--min-frames", limits.minFrames, "fewer frames compared fails")->capture_default_str();
+    cli.add_option("--max-jumps", limits.maxJumps, "more jumps in the music fails")->capture_default_str();
     cli.add_option("--min-matched", minMatchedPercent, "percent of the loud windows that must match the track")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 100.0));
