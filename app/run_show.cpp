@@ -164,7 +164,7 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
         if (event.window.event == SDL_WINDOWEVENT_CLOSE)
             return true;
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-            keepWindowSize(app);
+            return !keepWindowSize(app);
         return false;
     default: return false;
     }
@@ -407,7 +407,7 @@ bool playFrames(
         if (ended || quitRequested)
             break;
     }
-    if (quitRequested && compositorLost(app.window, error)) {
+    if (quitRequested && (compositorLost(app.window, error) || !fullScreenKeptItsSize(app, error))) {
         report(error);
         failed = true;
     }
