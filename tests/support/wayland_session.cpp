@@ -72,6 +72,12 @@ void WaylandSession::connect()
     desktop_ = std::make_unique<XDesktop>(host_.c_str());
     // The compositor's output is the one window on the server that hosts it.
     window_ = desktop_->ok() ? desktop_->waitForWindow(0, "", 10) : 0;
+    // The output's window takes the keyboard now, as a user's nested
+    // compositor has it, not at the first key: weston's x11 back end now and
+    // then loses the focus-in of that change after taking the focus-out, and
+    // the client that had the keyboard keeps none until the next focus-in.
+    if (window_)
+        desktop_->focus(window_);
     // The compositor fades its desktop in from black: the empty desktop is
     // the first picture that holds still and is not black.
     for (int i = 0; i < 100 && window_; ++i) {
