@@ -165,7 +165,7 @@ bool handleEvent(DemoApplication& app, const SDL_Event& event)
         if (event.window.event == SDL_WINDOWEVENT_CLOSE)
             return true;
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-            keepWindowSize(app);
+            return !keepWindowSize(app);
         return false;
     default: return false;
     }
@@ -473,7 +473,7 @@ bool playFrames(
         report(error);
         failed = true;
     }
-    if (quitRequested && compositorLost(app.window, error)) {
+    if (quitRequested && (compositorLost(app.window, error) || !fullScreenKeptItsSize(app, error))) {
         report(error);
         failed = true;
     }

@@ -115,22 +115,6 @@ bool switchToMode(DemoApplication& app, std::string& error)
     return true;
 }
 
-// Xwayland lists other sizes but fakes the switch to them, and the compositor
-// then makes the window as large as the output: a show at another size than
-// chosen would be a silent lie, so it stops instead.
-bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
-{
-    SDL_PumpEvents();
-    int w = 0, h = 0;
-    SDL_GetWindowSize(app.window, &w, &h);
-    if (w == app.width && h == app.height)
-        return true;
-    error = "full screen at " + std::to_string(app.width) + "x" + std::to_string(app.height) + " came out "
-        + std::to_string(w) + "x" + std::to_string(h) + " (the display cannot switch to that size); use --size "
-        + std::to_string(w) + "x" + std::to_string(h) + " or --windowed";
-    return false;
-}
-
 void setSwapInterval(bool vsync)
 {
     if (!vsync) {
@@ -142,6 +126,23 @@ void setSwapInterval(bool vsync)
 }
 
 }  // namespace
+
+// Xwayland lists other sizes but fakes the switch to them, and the compositor
+// then makes the window as large as the output: a show at another size than
+// chosen would be a silent lie, so it stops instead.
+bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
+{
+    if (!app.window || !app.fullscreen)
+        return true;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(app.window, &w, &h);
+    if (w == app.windowWidth && h == app.windowHeight)
+        return true;
+    error = "full screen at " + std::to_string(app.windowWidth) + "x" + std::to_string(app.windowHeight) + " came out "
+        + std::to_string(w) + "x" + std::to_string(h) + " (the display cannot switch to that size); use --size "
+        + std::to_string(w) + "x" + std::to_string(h) + " or --windowed";
+    return false;
+}
 
 bool openWindow(DemoApplication& app, std::string& error)
 {
@@ -199,27 +200,36 @@ bool openWindow(DemoApplication& app, std::string& error)
 
     SDL_ShowWindow(app.window);
     SDL_RaiseWindow(app.window);
-    if (app.fullscreen && !fullScreenKeptItsSize(app, error))
-        return false;
-    if (app.fullscreen)
-        SDL_ShowCursor(SDL_DISABLE);
     app.windowWidth = app.width;
     app.windowHeight = app.height;
+    if (app.fullscreen) {
+        // The window manager's answer to full screen may be here already; a
+        // later one reaches the frame loop as a resize (keepWindowSize()).
+        SDL_PumpEvents();
+        if (!fullScreenKeptItsSize(app, error))
+            return false;
+        SDL_ShowCursor(SDL_DISABLE);
+    }
     drawableSize(app, app.width, app.height);
     setupProjection(app.width, app.height, app.aspectMode());
     return true;
 }
 
-void keepWindowSize(DemoApplication& app)
+bool keepWindowSize(DemoApplication& app)
 {
-    if (!app.window || app.fullscreen)
-        return;
+    if (!app.window)
+        return true;
+    if (app.fullscreen) {
+        std::string error;
+        return fullScreenKeptItsSize(app, error);
+    }
     int w = 0, h = 0;
     SDL_GetWindowSize(app.window, &w, &h);
     if (w != app.windowWidth || h != app.windowHeight)
         SDL_SetWindowSize(app.window, app.windowWidth, app.windowHeight);
     drawableSize(app, w, h);
     setupProjection(w, h, app.aspectMode());
+    return true;
 }
 
 void closeWindow(DemoApplication& app)

@@ -48,9 +48,17 @@ bool openWindow(DemoApplication& app, std::string& error);
 // high-density displays).
 void drawableSize(const DemoApplication& app, int& w, int& h);
 
+// Whether a full-screen window has the size chosen. The window manager
+// answers full screen when it gets to it, under load well after the window
+// showed, so this holds for the whole show, not only at its start. False with
+// one line in `error`; a window that is not full screen always passes.
+bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error);
+
 // Puts the window back to its size after something resized it, and sets the
-// letterbox again for the drawable it then has.
-void keepWindowSize(DemoApplication& app);
+// letterbox again for the drawable it then has. False when a full-screen
+// window came out at another size (fullScreenKeptItsSize() says why): the show
+// stops then.
+bool keepWindowSize(DemoApplication& app);
 
 // Deletes the context and destroys the window; clears the handles.
 void closeWindow(DemoApplication& app);

@@ -25,7 +25,7 @@ TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
     EXPECT_FLOAT_EQ(letterboxFor(1366, 768, Ratio16x10)->aspect, 1228.0f / 768.0f);
 }
 
-TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
+TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportUndoesAResizeAndStopsAtAFullScreenOne)
 {
     DemoApplication app;
     app.width = 160;
@@ -54,6 +54,20 @@ TEST(Window, OpensAtTheRequestedSizeWithTheLetterboxViewportAndUndoesAResize)
     EXPECT_FALSE(handleEvent(app, event));
     SDL_GetWindowSize(app.window, &width, &height);
     EXPECT_EQ(std::make_pair(width, height), std::make_pair(160, 128));
+    EXPECT_TRUE(fullScreenKeptItsSize(app, error));
+
+    // A window manager that answers full screen late, with the output's size:
+    // the show stops when the answer comes, whenever that is.
+    app.fullscreen = true;
+    EXPECT_FALSE(handleEvent(app, event)) << "the size it was opened at is kept";
+    EXPECT_TRUE(fullScreenKeptItsSize(app, error));
+    SDL_SetWindowSize(app.window, 300, 100);
+    EXPECT_TRUE(handleEvent(app, event));
+    EXPECT_FALSE(fullScreenKeptItsSize(app, error));
+    EXPECT_EQ(error,
+        "full screen at 160x128 came out 300x100 (the display cannot switch to that size); use --size 300x100 or "
+        "--windowed");
+    app.fullscreen = false;
 
     closeWindow(app);
     EXPECT_EQ(app.window, nullptr);

@@ -248,13 +248,7 @@ TEST_P(FaultSuite, HoldsToItsRow)
         EXPECT_TRUE(desktop->waitForMode(*modeBefore, 1.0)) << "the desktop's mode was not back within a second";
     }
 
-    // The nested compositor now and then ignores a new window: it neither makes
-    // it full screen nor hands it the keyboard (the Escape test on Wayland meets
-    // the same), and a show it ignored runs on. A show started afresh is taken.
-    const bool retried = wayland && fault.ending == Ending::Itself;
-    ProcessResult result = show.finish(retried ? 20 : 60);
-    for (int attempt = 1; attempt < 3 && retried && result.timedOut; ++attempt)
-        result = Process(program, args, run.env, run.out).finish(20);
+    const ProcessResult result = show.finish(60);
     EXPECT_FALSE(result.timedOut) << "the program did not end in time\n"
                                   << result.err << (wayland ? "\ncompositor:\n" + wayland->logTail() : "");
     EXPECT_FALSE(result.leftovers) << "a process outlived the program";

@@ -51,20 +51,22 @@ public:
     double changedShare();
     // Waits until more than `share` of the output has changed: a window came up.
     bool waitForChange(double seconds, double share = 0.01);
+    // Waits until the output shows the empty desktop again, the cursor aside:
+    // every window has gone.
+    bool waitForEmpty(double seconds);
     // Presses `keys` (X key names) in the client that has the keyboard focus.
     bool press(const std::string& keys);
-    // Clicks the middle of what changed on the output, as a user clicks a
-    // window to give it the keyboard: the compositor activates the window
-    // under the pointer whatever it made of the window's arrival. Does nothing
-    // when nothing changed.
-    void clickWhatChanged();
     // Kills the compositor at once (a session of its own only).
     void killCompositor();
     // The last lines of the compositor's log, for a failure message.
     std::string logTail() const;
 
 private:
+    // A cursor's worth of pixels.
+    static constexpr double kEmptyShare = 0.001;
+
     void connect();
+    bool waitForShare(double seconds, double share, bool above);
 
     std::unique_ptr<Process> server_;
     pid_t holder_ = 0;  // the command the script runs for an own compositor

@@ -136,10 +136,15 @@ bool XDesktop::pictureMoves(unsigned long window)
     return grab(window) != before;
 }
 
-bool XDesktop::press(unsigned long window, const std::string& keys)
+void XDesktop::focus(unsigned long window)
 {
     XSetInputFocus(display_, window, RevertToParent, CurrentTime);
     XSync(display_, False);
+}
+
+bool XDesktop::press(unsigned long window, const std::string& keys)
+{
+    focus(window);
     return xdotool("windowfocus --sync " + std::to_string(window) + " key --clearmodifiers --delay 50 " + keys);
 }
 
