@@ -26,7 +26,7 @@ bool PlaybackClock::start()
 {
     previousTicks = 0;
     show_ = 0.0;
-    lastAt_ = lastMove_ = lastPositionAt_ = startedAt_ = steadyMs_();
+    lastAt_ = lastMove_ = startedAt_ = steadyMs_();
     lastPosition_ = 0.0;
     heardYet_ = false;
     moving_ = false;
@@ -127,7 +127,7 @@ void PlaybackClock::resume()
         return;
     backend_.start();
     paused_ = false;
-    lastAt_ = lastMove_ = lastPositionAt_ = steadyMs_();
+    lastAt_ = lastMove_ = steadyMs_();
     lastSeenMs_ = -1.0;
     const AudioHandle channel = music_.channel();
     lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
@@ -138,10 +138,14 @@ void PlaybackClock::jumpTo(uint32_t ms)
     if (!running_)
         return;
     const AudioHandle channel = music_.channel();
-    if (channel)
+    if (channel) {
         backend_.seek(channel, musicFor(ms));
+        // Placing music not yet heard (--start) moves nothing a listener hears.
+        if (heardYet_)
+            ++sync_.musicSeeks;
+    }
     show_ = ms;
-    lastAt_ = lastMove_ = lastPositionAt_ = steadyMs_();
+    lastAt_ = lastMove_ = steadyMs_();
     lastSeenMs_ = -1.0;
     lastPosition_ = channel ? backend_.positionMs(channel) : 0.0;
     settling_ = true;
@@ -160,12 +164,6 @@ void PlaybackClock::follow(double now) const
     const AudioHandle channel = music_.channel();
     const double position = channel ? backend_.positionMs(channel) : 0.0;
     if (channel && position != lastPosition_) {
-        // Music that leapt further than the time since it was last read, or
-        // back, was moved by someone other than the user: the one thing a
-        // listener hears as a fault, so it is counted.
-        const double moved = position - lastPosition_;
-        if (heardYet_ && (moved > now - lastPositionAt_ + kResyncMs || moved < -kResyncMs))
-            ++sync_.musicSeeks;
         // Music that stood and plays again (a stalled device, a sound server
         // that came back) is followed from where it is; the wait a start or a
         // jump makes gives way to it, so the picture is never left frozen.
@@ -177,7 +175,6 @@ void PlaybackClock::follow(double now) const
         moving_ = true;
         lastMove_ = now;
         lastPosition_ = position;
-        lastPositionAt_ = now;
     } else if (now - lastMove_ > kStallMs) {
         moving_ = false;
     }

@@ -159,7 +159,6 @@ private:
     mutable double lastRead_ = -1.0;  // steady time of the latest read since the last frame; -1: none
     mutable double lastPosition_ = 0.0;
     mutable double lastMove_ = 0.0;   // steady time the position last moved
-    mutable double lastPositionAt_ = 0.0;  // steady time lastPosition_ was read
     mutable bool moving_ = false;     // the position has moved within kStallMs
     mutable bool heardYet_ = false;   // the position has moved since start()
     double startedAt_ = 0.0;
