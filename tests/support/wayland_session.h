@@ -14,6 +14,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,6 +65,8 @@ public:
 private:
     // A cursor's worth of pixels.
     static constexpr double kEmptyShare = 0.001;
+    // The desktop's colour, as scripts/with-wayland-server.sh sets it.
+    static constexpr std::array<uint8_t, 3> kBackground {0x20, 0x40, 0x60};
 
     void connect();
     bool waitForShare(double seconds, double share, bool above);
