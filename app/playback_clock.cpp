@@ -33,7 +33,9 @@ bool PlaybackClock::start()
     settling_ = true;
     relocking_ = holding_ = false;
     sync_ = {};
-    lastRead_ = lastSeenMs_ = -1.0;
+    lastRead_ = lastSeenMs_ = lastDone_ = -1.0;
+    frameIntervals_.clear();
+    frameIntervalMs_ = 0.0;
     readToSwap_.clear();
     swapToSeen_.clear();
     vblankSteps_.clear();
@@ -80,11 +82,15 @@ uint32_t PlaybackClock::tickCount() const { return static_cast<uint32_t>(std::ll
 
 void PlaybackClock::frameDone()
 {
+    const double now = steadyMs_();
+    if (lastDone_ >= 0.0)
+        frameIntervalMs_ = frameIntervals_.add(std::clamp(now - lastDone_, 0.0, kMaxSeenMs));
+    lastDone_ = now;
     if (lastRead_ < 0.0)
         return;
     // Medians, counting the frames not yet seen as 0: the first frames
     // (shaders compiled on first use) and a later hitch are outvoted by the steady ones.
-    readToSwapMs_ = readToSwap_.add(std::clamp(steadyMs_() - lastRead_, 0.0, kMaxLeadMs));
+    readToSwapMs_ = readToSwap_.add(std::clamp(now - lastRead_, 0.0, kMaxLeadMs));
     lastRead_ = -1.0;
     const double lead = readToSwapMs_ + swapToSeenMs_;
     // Without the compositor's word the read-to-swap time is the whole lead,
@@ -195,8 +201,10 @@ void PlaybackClock::follow(double now) const
         show_ = std::max(show_, aim);
     } else if (aim - (show_ + dt) > kResyncMs) {
         // Too far behind to catch up by slewing: the frames between are dropped.
-        if (dt > 0.0)
-            sync_.framesDropped += static_cast<uint64_t>((aim - show_) / dt) - 1;
+        // Counted in frames of the loop's own pace: the time since the last
+        // read may be a sliver (a read right after a resume).
+        if (frameIntervalMs_ > 0.0)
+            sync_.framesDropped += static_cast<uint64_t>((aim - show_ - dt) / frameIntervalMs_);
         show_ = aim;
         holding_ = false;
     } else if (holding_ || show_ - aim > kResyncMs) {

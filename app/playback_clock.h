@@ -150,6 +150,9 @@ private:
     RunningMedian<kLeadFrames> readToSwap_;
     RunningMedian<kLeadFrames> swapToSeen_;
     RunningMedian<kLeadFrames> vblankSteps_;
+    double lastDone_ = -1.0;  // steady time of the last frameDone(); -1: none yet
+    double frameIntervalMs_ = 0.0;
+    RunningMedian<kLeadFrames> frameIntervals_;
 
     // Brought up to date by every read; reads are const for the frame loop.
     mutable double show_ = 0.0;
