@@ -73,6 +73,7 @@ private:
     wp_presentation* presentation_ = nullptr;
     uint32_t clockId_ = UINT32_MAX;
     PendingList pending_;
+    uint64_t lastAsked_ = UINT64_MAX;
     std::vector<PresentedFrame> arrived_;
 };
 
@@ -165,6 +166,7 @@ void WaylandFeedback::beforeSwap(uint64_t frame)
         wp_presentation_feedback_destroy(pending_.front().feedback);
         pending_.pop_front();
     }
+    lastAsked_ = frame;
     struct wp_presentation_feedback* feedback = wp_presentation_feedback(presentation_, surface_);
     if (!feedback)
         return;
@@ -174,7 +176,8 @@ void WaylandFeedback::beforeSwap(uint64_t frame)
 
 void WaylandFeedback::afterSwap(int64_t swapNs)
 {
-    if (!pending_.empty())
+    // Only the frame just asked about: a request the library refused left none.
+    if (!pending_.empty() && pending_.back().frame == lastAsked_)
         pending_.back().swapNs = swapNs;
 }
 
