@@ -142,3 +142,30 @@ TEST(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
     EXPECT_TRUE(output.sinkSounds()) << "the music never came back";
     output.backend->release();
 }
+
+// The stream plays on through a pause: the sink falls silent, the position
+// stands, and a resume plays on from where it stood.
+TEST(ServerBackend, APauseSilencesTheSinkAndTheResumePlaysOnFromThere)
+{
+    ServerOutput output;
+    ASSERT_TRUE(output.start()) << "no private sound server";
+    std::atomic<int> reads {0};
+    const AudioHandle h
+        = output.open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
+    output.backend->start();
+    output.backend->play(h);
+    const auto position = [&] { return output.backend->positionMs(h); };
+    ASSERT_TRUE(output.serviceUntil(h, 10, [&] { return position() > 500.0; })) << "the music never played";
+
+    output.backend->stop();
+    const double paused = position();
+    output.serviceUntil(h, 0.3, [] { return false; });
+    EXPECT_FALSE(output.sinkSounds()) << "the music played on through the pause";
+    EXPECT_EQ(position(), paused);
+
+    output.backend->start();
+    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return position() > paused + 200.0; })) << "the resume never played";
+    EXPECT_LT(output.largestStepBackMs, 10.0);
+    EXPECT_TRUE(output.sinkSounds()) << "the music did not come back";
+    output.backend->release();
+}
