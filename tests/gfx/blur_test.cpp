@@ -81,7 +81,7 @@ TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatr
     TextureEntry& bound = textures.addTexture("GREEN", 1, 1, 0, green.data(), GL_NEAREST, GL_NEAREST);
     TextureEntry& out = textures.addTexture("OUT", 8, 8, 0, nullptr, GL_NEAREST, GL_NEAREST);
     {
-        RenderTargetScope into(&textures.addRenderTarget("RT", out));
+        PassScope into({.target = &textures.addRenderTarget("RT", out)});
         glMatrixMode(GL_PROJECTION);
         glBindTexture(GL_TEXTURE_2D, bound.glName);
         drawScreenQuad(nullptr, 1.0f, 1.0f, Blend::Off);
