@@ -1,4 +1,5 @@
-// frame_driver.cpp: the two passes, the blurs and the composite of one frame.
+// frame_driver.cpp: the table of a frame's passes (the two timeline passes,
+// the blurs and the composite) and the frame around them.
 #include "show/frame_driver.h"
 
 #include <algorithm>
@@ -124,8 +125,9 @@ struct PassRow {
     void (*draw)(ShowFrameState& show, uint32_t t, float s);
 };
 
-// The frame's passes in drawing order. Each opens its own scope, so none
-// relies on what the one before it bound.
+// The frame's passes in drawing order. Each binds what it draws with through
+// scopes of its own (the blurs one per step), so none relies on what the one
+// before it bound, and a new pass is one function and one row.
 constexpr PassRow kPasses[] = {
     {"shadow", shadowPass},
     {"shadow_blur", shadowBlurPass},
