@@ -1,10 +1,11 @@
-// gl_state.cpp: the draw state's switches, viewport and render target scopes,
-// and GL's error flags, all set or read without caching.
+// gl_state.cpp: the draw state's switches, the pass scope, and GL's error
+// flags, all set or read without caching.
 #include "gfx/gl_state.h"
 
 #include <cstdio>
 
 #include "gfx/gl_api.h"
+#include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 
 namespace {
@@ -50,32 +51,60 @@ void applyDrawState(const DrawState& state)
 
 void setViewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
 
-ViewportScope::ViewportScope() { glPushAttrib(GL_VIEWPORT_BIT); }
-
-ViewportScope::ViewportScope(int x, int y, int width, int height)
-    : ViewportScope()
+PassScope::PassScope(const PassSetup& setup)
+    : matrices_(setup.matrices)
 {
-    glViewport(x, y, width, height);
-}
-
-ViewportScope::~ViewportScope() { glPopAttrib(); }
-
-RenderTargetScope::RenderTargetScope(const RenderTarget* target)
-    : bound_(target != nullptr)
-{
-    if (!target)
-        return;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target->fbo);
+    const RenderTarget* target = setup.target;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target ? target->fbo : 0);
+    const GLenum buffer = target ? GL_COLOR_ATTACHMENT0_EXT : GL_BACK;
+    glDrawBuffers(1, &buffer);
     glPushAttrib(GL_VIEWPORT_BIT);
-    glViewport(0, 0, target->width, target->height);
+    if (target)
+        glViewport(0, 0, target->width, target->height);
+    else
+        glViewport(setup.viewport.x, setup.viewport.y, setup.viewport.width, setup.viewport.height);
+    if (setup.clear) {
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    }
+    if (matrices_ == Matrices::Screen) {
+        pushScreenProjection();
+    } else if (matrices_ == Matrices::Saved) {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+    }
+    glUseProgram(setup.program ? setup.program->glProgram : 0);
+    applyDrawState(setup.draw);
 }
 
-RenderTargetScope::~RenderTargetScope()
+PassScope::~PassScope()
 {
-    if (!bound_)
-        return;
+    glUseProgram(0);
+    if (matrices_ != Matrices::Unchanged)
+        popScreenProjection();
     glPopAttrib();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void pushScreenProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void popScreenProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
 }
 
 std::vector<unsigned> takeGlErrors()

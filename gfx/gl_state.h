@@ -1,6 +1,6 @@
 // gl_state.h: the one owner of the frame's fixed GL switches (blending, depth
-// and stencil tests, face culling, lighting, 2D texturing), the viewport and
-// the render target a pass draws into.
+// and stencil tests, face culling, lighting, 2D texturing) and of everything a
+// pass binds: its framebuffer, viewport, matrices and program.
 //
 // Every pass and every draw states the whole switch set it needs right before
 // it draws, in one value; whatever it leaves out is off:
@@ -10,18 +10,19 @@
 // cached: each call reaches GL, so a glPopAttrib anywhere can never leave a
 // stale copy here.
 //
-// A render target or a viewport is held by a scope; when the block that
-// opened it ends, the viewport comes back and the window is drawn into again
-// (render target scopes do not nest):
+// A pass opens one scope with one PassSetup; when the block ends, what the
+// scope saved comes back, the program is 0 and the window is drawn into again
+// (pass scopes do not nest):
 //     {
-//         RenderTargetScope into(target);   // its framebuffer, a viewport covering it
+//         PassScope pass({.target = target, .clear = true, .program = programs.pp.entry});
 //         ... draw ...
-//     }                                     // the window's framebuffer, the viewport before
+//     }
 #pragma once
 
 #include <string>
 #include <vector>
 
+struct ProgramEntry;
 struct RenderTarget;
 
 enum class Blend {
@@ -54,32 +55,49 @@ void applyDrawState(const DrawState& state);
 // Sets the viewport outright; for the window's own, once its size is known.
 void setViewport(int x, int y, int width, int height);
 
-// Saves the viewport (GL_VIEWPORT_BIT on the attribute stack) and restores it
-// when the scope ends.
-class ViewportScope {
-public:
-    ViewportScope();
-    // Saves the viewport, then sets this one.
-    ViewportScope(int x, int y, int width, int height);
-    ~ViewportScope();
-    ViewportScope(const ViewportScope&) = delete;
-    ViewportScope& operator=(const ViewportScope&) = delete;
+// What a pass does with the projection and modelview matrices. Saved and
+// Screen save both when the scope opens and give them back when it ends.
+enum class Matrices {
+    Unchanged,  // the pass leaves them as they are, or saves what it changes itself
+    Saved,      // the pass loads a view of its own
+    Screen,     // normalised device coordinates: projection glOrtho(-1, 1, -1, 1, -1, 1), modelview identity
 };
 
-// Binds `target`'s framebuffer with a viewport covering the target; when the
-// scope ends, the viewport comes back and the window's framebuffer is bound.
-// A null (missing) target binds nothing and restores nothing, so the drawing
-// goes wherever the framebuffer bound before points. Selects no draw buffers.
-class RenderTargetScope {
+struct Viewport {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Everything a pass binds, set whole when its scope opens.
+struct PassSetup {
+    const RenderTarget* target = nullptr;  // null: the window's back buffer
+    Viewport viewport {};                  // into the window; a target's pass covers the target
+    bool clear = false;                    // colour, depth and stencil, to transparent black
+    Matrices matrices = Matrices::Unchanged;
+    const ProgramEntry* program = nullptr;  // null: fixed function
+    DrawState draw {};                      // applied last, so the pass's binds land on unit 0
+};
+
+// Binds the setup's framebuffer and its one colour buffer (attachment 0 of a
+// target, the window's back buffer), saves the viewport and sets it, clears,
+// saves the matrices, makes the program current and applies the draw state.
+// When the scope ends: program 0, the matrices and the viewport as they were,
+// and the window's framebuffer bound.
+class PassScope {
 public:
-    explicit RenderTargetScope(const RenderTarget* target);
-    ~RenderTargetScope();
-    RenderTargetScope(const RenderTargetScope&) = delete;
-    RenderTargetScope& operator=(const RenderTargetScope&) = delete;
+    explicit PassScope(const PassSetup& setup);
+    ~PassScope();
+    PassScope(const PassScope&) = delete;
+    PassScope& operator=(const PassScope&) = delete;
 
 private:
-    bool bound_;
+    Matrices matrices_;
 };
+
+// Saves both matrices and loads normalised device coordinates, as
+// Matrices::Screen does, for a draw inside a pass; GL_MODELVIEW is left
+// selected. popScreenProjection() restores both, projection first.
+void pushScreenProjection();
+void popScreenProjection();
 
 // Every error flag GL has raised since it was last asked, clearing them; empty
 // when there was none.

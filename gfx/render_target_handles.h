@@ -3,7 +3,7 @@
 //
 //     RenderTargetHandles targets;
 //     if (!findRenderTargets(textures, targets, error)) { report error; stop; }
-//     RenderTargetScope into(targets.blur1.target);
+//     PassScope pass({.target = targets.blur1.target});
 //     drawScreenQuad(targets.frame.picture, 1.0f, 1.0f, Blend::Off);
 //
 // One member per row of gfx/render_target_table.inc, so a target the table

@@ -17,35 +17,16 @@ const TextureEntry* colourTexture(const RenderTarget& target)
     return nullptr;
 }
 
-void blurPass(const RenderTarget& into, const UniformSlot* offsets, const std::array<float, 6>& values,
+void blurPass(const BlurProgram& program, const RenderTarget& into, const std::array<float, 6>& values,
     const TextureEntry* source)
 {
-    RenderTargetScope target(&into);
-    if (offsets)
-        ProgramRegistry::setArray(*offsets, values.data(), 3);
+    PassScope pass({.target = &into, .program = program.entry});
+    if (program.offsets)
+        ProgramRegistry::setArray(*program.offsets, values.data(), 3);
     drawScreenQuad(source, 1.0f, 1.0f, Blend::Off);
 }
 
 }  // namespace
-
-void pushScreenProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-}
-
-void popScreenProjection()
-{
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-}
 
 void drawScreenQuad(const TextureEntry* texture, float hw, float hh, Blend blend)
 {
@@ -81,17 +62,12 @@ void separableBlur(const BlurProgram& program, const RenderTarget& first, const 
 {
     const BlurOffsets offsets = blurOffsets(first.width, first.height, strength);
 
-    glUseProgram(program.entry ? program.entry->glProgram : 0);
-    const UniformSlot* slot = program.entry ? program.offsets : nullptr;
-
     const TextureEntry* firstPicture = colourTexture(first);
     const TextureEntry* secondPicture = colourTexture(second);
-    blurPass(first, slot, offsets.horizontal, source);
-    blurPass(second, slot, offsets.vertical, firstPicture);
+    blurPass(program, first, offsets.horizontal, source);
+    blurPass(program, second, offsets.vertical, firstPicture);
     for (int i = 0; i < 3; ++i) {
-        blurPass(first, slot, offsets.horizontal, secondPicture);
-        blurPass(second, slot, offsets.vertical, firstPicture);
+        blurPass(program, first, offsets.horizontal, secondPicture);
+        blurPass(program, second, offsets.vertical, firstPicture);
     }
-
-    glUseProgram(0);
 }

@@ -25,12 +25,6 @@ struct TextureEntry;
 
 void drawScreenQuad(const TextureEntry* texture, float hw, float hh, Blend blend);
 
-// Saves both matrices and makes normalised device coordinates the drawing
-// space (projection glOrtho(-1, 1, -1, 1, -1, 1), modelview identity), leaving
-// GL_MODELVIEW selected. popScreenProjection() restores both, projection first.
-void pushScreenProjection();
-void popScreenProjection();
-
 // A missing program blurs with program 0 (fixed function); a missing source
 // texture blurs whatever is bound.
 void separableBlur(const BlurProgram& program, const RenderTarget& first, const RenderTarget& second,

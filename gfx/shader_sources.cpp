@@ -4,7 +4,6 @@
 
 namespace {
 
-// 618 bytes.
 constexpr char kPpShadowedVert[] = "#version 120\n"
                                    "uniform mat4 lightProjectionView;\n"
                                    "varying vec4 diffuse, ambientGlobal, ambient, ecPos, lightSpacePos;\n"
@@ -22,7 +21,6 @@ constexpr char kPpShadowedVert[] = "#version 120\n"
                                    "\tgl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;\n"
                                    "} ";
 
-// 1534 bytes.
 constexpr char kPpShadowedFrag[]
     = "#version 120\n"
       "const vec2 scaleLightMap = vec2(0.25, 0.25);\n"
@@ -69,7 +67,6 @@ constexpr char kPpShadowedFrag[]
       "\tcolor *= (1.0 - length(shadowIntensity));\tgl_FragColor = color;\n"
       "}";
 
-// 504 bytes.
 constexpr char kPpVert[] = "#version 120\n"
                            "varying vec4 diffuse, ambientGlobal, ambient, ecPos;\n"
                            "varying vec3 normal, halfVector;\n"
@@ -86,7 +83,6 @@ constexpr char kPpVert[] = "#version 120\n"
                            "\tgl_Position = ftransform();\n"
                            "} ";
 
-// 993 bytes.
 constexpr char kPpFrag[] = "#version 120\n"
                            "varying vec4 diffuse, ambientGlobal, ambient, ecPos;\n"
                            "varying vec3 normal, halfVector;\n"
@@ -121,7 +117,6 @@ constexpr char kPpFrag[] = "#version 120\n"
                            "\tgl_FragColor = color;\n"
                            "}";
 
-// 113 bytes.
 constexpr char kShadowpassVert[] = "#version 120\n"
                                    "void main()\n"
                                    "{\n"
@@ -129,14 +124,12 @@ constexpr char kShadowpassVert[] = "#version 120\n"
                                    "\tgl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;\n"
                                    "} ";
 
-// 54 bytes.
 constexpr char kShadowpassFrag[] = "#version 120\n"
                                    "void main()\n"
                                    "{\n"
                                    "\tgl_FragColor = vec4(1);\n"
                                    "} ";
 
-// 150 bytes.
 constexpr char kShadowpasstexturedVert[] = "#version 120\n"
                                            "void main()\n"
                                            "{\n"
@@ -145,7 +138,6 @@ constexpr char kShadowpasstexturedVert[] = "#version 120\n"
                                            "\tgl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;\n"
                                            "} ";
 
-// 320 bytes.
 constexpr char kShadowpasstexturedFrag[] = "#version 120\n"
                                            "uniform sampler2D tex;\n"
                                            "uniform float pixelate;\n"
@@ -161,7 +153,6 @@ constexpr char kShadowpasstexturedFrag[] = "#version 120\n"
                                            "\tgl_FragColor = texture2D(tex, modified) * gl_Color;\n"
                                            "} ";
 
-// 177 bytes.
 constexpr char kStandardVert[] = "#version 120\n"
                                  "varying vec4 globalColor;void main(void)\n"
                                  "{\n"
@@ -169,7 +160,6 @@ constexpr char kStandardVert[] = "#version 120\n"
                                  "\tgl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;\n"
                                  "   globalColor = gl_Color;}";
 
-// 604 bytes.
 constexpr char kOverlayFrag[] = "#version 120\n"
                                 "varying vec4 globalColor;\n"
                                 "uniform sampler2D tex;\n"
@@ -191,7 +181,6 @@ constexpr char kOverlayFrag[] = "#version 120\n"
                                 "\t}\n"
                                 "}";
 
-// 460 bytes.
 constexpr char kSepblurVert[] = "uniform vec2 offsets[3];void main(void){"
                                 "\tgl_TexCoord[0].st = gl_MultiTexCoord0.st;"
                                 "\tgl_TexCoord[1].st = gl_MultiTexCoord0.st + offsets[0].st;"
@@ -203,7 +192,6 @@ constexpr char kSepblurVert[] = "uniform vec2 offsets[3];void main(void){"
                                 "\tgl_Position = ftransform();\n"
                                 "}";
 
-// 500 bytes.
 constexpr char kSepblurFrag[] = "uniform vec2 offsets[3];uniform sampler2D tex;void main (void){"
                                 "\tgl_FragColor =  3.989 * texture2D(tex, gl_TexCoord[0].st);"
                                 "\tgl_FragColor += 2.419 * texture2D(tex, gl_TexCoord[1].st);"

@@ -3,9 +3,10 @@
 // Usage:
 //     for (const ShaderSource& s : builtInShaders()) programs.addShader(s.key, s.type, s.text);
 //     const ShaderSource* pp = findBuiltInShader("PP_FRAG");   // null if missing
-// The texts are fixed byte for byte (their lengths are checked by the tests):
-// several lines end in a space or carry several statements joined by tabs, and
-// none ends in a line feed.
+// The texts are kept byte for byte as the show was recorded with them, odd
+// spacing included: several lines end in a space or carry several statements
+// joined by tabs, and none ends in a line feed. Only the reference frames
+// guard them, and only through what they draw.
 #pragma once
 
 #include <span>

@@ -4,7 +4,7 @@
 // reached by its key. Usage:
 //     TextureEntry& t = textures.addTexture("PLUS", 512, 512, 1, rgba, GL_NEAREST, GL_NEAREST);
 //     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
-//     RenderTargetScope into(textures.findRenderTarget("RT_BLUR1"));  // gfx/gl_state.h
+//     PassScope pass({.target = textures.findRenderTarget("RT_BLUR1")});  // gfx/gl_state.h
 // Keys compare byte for byte (case-sensitive); of two entries with one key the
 // earlier is always found. The pixels live in GL only: nothing keeps a copy
 // once they are uploaded. Entries never move: a reference or pointer handed out

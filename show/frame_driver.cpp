@@ -1,4 +1,5 @@
-// frame_driver.cpp: the two passes, the blurs and the composite of one frame.
+// frame_driver.cpp: the table of a frame's passes (the two timeline passes,
+// the blurs and the composite) and the frame around them.
 #include "show/frame_driver.h"
 
 #include <algorithm>
@@ -16,15 +17,6 @@
 
 namespace {
 
-constexpr const char* kPassNames[]
-    = {"shadow", "shadow_blur", "camera", "camera_blur", "backdrop", "bleed", "glow", "overlay", "fades"};
-
-constexpr GLbitfield kClearAll = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT;
-
-// The passes in drawing order, one for each of kPassNames.
-enum class Pass { Shadow, ShadowBlur, Camera, CameraBlur, Backdrop, Bleed, Glow, Overlay, Fades };
-static_assert(static_cast<size_t>(Pass::Fades) + 1 == std::size(kPassNames));
-
 // Hands up the GL errors waiting now, under `pass` (null: before the first pass).
 void reportGlErrors(ShowFrameState& show, const char* pass)
 {
@@ -34,95 +26,82 @@ void reportGlErrors(ShowFrameState& show, const char* pass)
         show.glErrors({pass, glErrorName(error)});
 }
 
-// Ends the pass before `next` (its errors are handed up) and stamps the start of `next`.
-void beginPass(ShowFrameState& show, Pass next)
-{
-    const auto index = static_cast<size_t>(next);
-    reportGlErrors(show, index > 0 ? kPassNames[index - 1] : nullptr);
-    if (show.passTimer)
-        show.passTimer->mark();
-}
-
-void endPasses(ShowFrameState& show)
-{
-    reportGlErrors(show, kPassNames[std::size(kPassNames) - 1]);
-    if (show.passTimer)
-        show.passTimer->endFrame();
-}
-
 void blur(const ShowAssets& assets, const RenderTargetHandle& first, const RenderTargetHandle& second,
     const TextureEntry* source, float strength)
 {
     separableBlur(assets.programs.sepBlur, *first.target, *second.target, source, strength);
 }
 
-// One run of the timeline into a frame target, cleared to transparent black.
-void timelinePass(ShowFrameState& show, const RenderTarget* target, uint32_t t, float s, bool shadowPass)
+// The window passes cover the frame targets, which have the window's full
+// drawing size, whatever the window's own viewport.
+Viewport windowViewport(const ShowFrameState& show)
 {
-    RenderTargetScope into(target);
-    const GLenum buffers[1] = {GL_COLOR_ATTACHMENT0_EXT};
-    glDrawBuffers(1, buffers);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(kClearAll);
+    const RenderTarget& frame = *show.assets.targets.frame.target;
+    return {0, 0, frame.width, frame.height};
+}
+
+// One run of the timeline into the frame target, cleared to transparent black;
+// the timeline loads the pass's view and binds its program.
+void timelinePass(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
+{
+    PassScope pass({.target = show.assets.targets.frame.target, .clear = true, .matrices = Matrices::Saved});
     renderTimeline(show, t, s, shadowPass);
 }
 
-void shadowPass(ShowFrameState& show, uint32_t t, float s)
+void shadowPass(ShowFrameState& show, uint32_t t, float s) { timelinePass(show, t, s, true); }
+
+// blur2, the first target's picture, becomes the soft shadow map.
+void shadowBlurPass(ShowFrameState& show, uint32_t, float)
 {
-    const ShowAssets& assets = show.assets;
-    timelinePass(show, assets.targets.frame.target, t, s, true);
-    beginPass(show, Pass::ShadowBlur);
-    // blur2, the first target's picture, becomes the soft shadow map.
-    blur(assets, assets.targets.blur2, assets.targets.blur1, assets.targets.frame.picture, 1.5f);
+    const RenderTargetHandles& targets = show.assets.targets;
+    blur(show.assets, targets.blur2, targets.blur1, targets.frame.picture, 1.5f);
 }
 
-void cameraPass(ShowFrameState& show, uint32_t t, float s)
+void cameraPass(ShowFrameState& show, uint32_t t, float s) { timelinePass(show, t, s, false); }
+
+// blur4, the first target's picture, is the glow.
+void cameraBlurPass(ShowFrameState& show, uint32_t, float)
 {
-    const ShowAssets& assets = show.assets;
-    timelinePass(show, assets.targets.frame.target, t, s, false);
-    beginPass(show, Pass::CameraBlur);
-    // blur4, the first target's picture, is the glow.
-    blur(assets, assets.targets.blur4, assets.targets.blur3, assets.targets.frame.picture, 1.75f);
+    const RenderTargetHandles& targets = show.assets.targets;
+    blur(show.assets, targets.blur4, targets.blur3, targets.frame.picture, 1.75f);
 }
 
-// Draws into the window with the viewport the caller set.
-void composeOverlay(ShowFrameState& show)
+void backdropPass(ShowFrameState& show, uint32_t, float)
 {
-    const ShowAssets& assets = show.assets;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    const GLenum back[1] = {GL_BACK};
-    glDrawBuffers(1, back);
-    glClear(kClearAll);
-
+    PassScope pass({.viewport = windowViewport(show), .clear = true, .matrices = Matrices::Saved,
+        .program = show.assets.programs.ppShadowed.entry, .draw = {.texturing = Texturing::Units0And1}});
     drawShadowedBackdrop(show);
+}
 
-    beginPass(show, Pass::Bleed);
+// A picture laid over the window with the beat's chromatic bleed.
+void drawBled(ShowFrameState& show, const TextureEntry* picture, Blend blend)
+{
+    const OverlayProgram& overlay = show.assets.programs.overlay;
+    PassScope pass({.viewport = windowViewport(show), .program = overlay.entry});
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-
-    const OverlayProgram& overlay = assets.programs.overlay;
-    glUseProgram(overlay.entry->glProgram);
-    bindProgramTexture(assets.targets.frame.picture, overlay.tex);
+    bindProgramTexture(picture, overlay.tex);
     ProgramRegistry::setFloats(*overlay.bleedOffset, 1.0f, 0.0f, 0.0f);
     const auto& bleed = show.frame.bleedStrength;
     ProgramRegistry::setFloats(*overlay.bleedStrength, bleed[0], bleed[1], bleed[2]);
-    drawScreenQuad(assets.targets.frame.picture, 1.0f, 1.0f, Blend::Alpha);
-
-    beginPass(show, Pass::Glow);
-    drawScreenQuad(assets.targets.blur4.picture, 1.0f, 1.0f, Blend::Add);
-    glUseProgram(0);
+    drawScreenQuad(picture, 1.0f, 1.0f, blend);
 }
 
-void drawScreenOverlay(const ShowAssets& assets)
+void bleedPass(ShowFrameState& show, uint32_t, float)
 {
-    pushScreenProjection();
+    drawBled(show, show.assets.targets.frame.picture, Blend::Alpha);
+}
 
-    // The overlay darkens the picture by its own colour.
-    applyDrawState({.blend = Blend::ReverseSubtract, .texturing = Texturing::Unit0});
+void glowPass(ShowFrameState& show, uint32_t, float) { drawBled(show, show.assets.targets.blur4.picture, Blend::Add); }
 
-    const TexturedProgram& program = assets.programs.shadowPassTextured;
-    glUseProgram(program.entry->glProgram);
-    bindProgramTexture(assets.overlay1, program.tex);
+// The overlay darkens the picture by its own colour.
+void overlayPass(ShowFrameState& show, uint32_t, float)
+{
+    const TexturedProgram& program = show.assets.programs.shadowPassTextured;
+    PassScope pass({.viewport = windowViewport(show), .matrices = Matrices::Screen, .program = program.entry,
+        .draw = {.blend = Blend::ReverseSubtract, .texturing = Texturing::Unit0}});
+    bindProgramTexture(show.assets.overlay1, program.tex);
     ProgramRegistry::setFloats(*program.pixelate, 1024.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3f(-1.0f, 1.0f, -1.0f);
@@ -133,9 +112,48 @@ void drawScreenOverlay(const ShowAssets& assets)
     glTexCoord2f(0.0f, 1.0f);
     glVertex3f(-1.0f, -1.0f, -1.0f);
     glEnd();
+}
 
-    glUseProgram(0);
-    popScreenProjection();
+void fadesPass(ShowFrameState& show, uint32_t t, float)
+{
+    PassScope pass({.viewport = windowViewport(show)});
+    drawFades(show.fades, t);
+}
+
+struct PassRow {
+    const char* name;  // as the statistics and the GL error reports name it
+    void (*draw)(ShowFrameState& show, uint32_t t, float s);
+};
+
+// The frame's passes in drawing order. Each binds what it draws with through
+// scopes of its own (the blurs one per step), so none relies on what the one
+// before it bound, and a new pass is one function and one row.
+constexpr PassRow kPasses[] = {
+    {"shadow", shadowPass},
+    {"shadow_blur", shadowBlurPass},
+    {"camera", cameraPass},
+    {"camera_blur", cameraBlurPass},
+    {"backdrop", backdropPass},
+    {"bleed", bleedPass},
+    {"glow", glowPass},
+    {"overlay", overlayPass},
+    {"fades", fadesPass},
+};
+
+constexpr auto kPassNames = [] {
+    std::array<const char*, std::size(kPasses)> names {};
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = kPasses[i].name;
+    return names;
+}();
+
+constexpr const char* passName(decltype(PassRow::draw) draw)
+{
+    for (const PassRow& row : kPasses) {
+        if (row.draw == draw)
+            return row.name;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -200,14 +218,9 @@ void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameSt
     reportGlErrors(show, nullptr);
     advanceStateAndTimeline(show, readFrameSpectrum(show, audio), showTimeMs, frameStep);
 
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    const GLenum back[1] = {GL_BACK};
-    glDrawBuffers(1, back);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(kClearAll);
     {
-        // The whole framebuffer, as the frame targets' viewport covers it in renderFrame.
-        ViewportScope viewport(0, 0, w, h);
+        // The whole framebuffer, as the window passes of renderFrame cover it.
+        PassScope pass({.viewport = {0, 0, w, h}, .clear = true});
         std::array<FadeQuad, kFadeTable.size()> quads;
         const int count = planFades(show.fades, showTimeMs, quads);
         for (int i = 0; i < count; ++i) {
@@ -224,7 +237,7 @@ void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameSt
             drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
         }
     }
-    reportGlErrors(show, kPassNames[static_cast<size_t>(Pass::Fades)]);
+    reportGlErrors(show, passName(fadesPass));
 }
 
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio)
@@ -234,21 +247,15 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
 
     beginFrame(show, readFrameSpectrum(show, audio), t, s);
 
-    beginPass(show, Pass::Shadow);
-    shadowPass(show, t, s);
-    beginPass(show, Pass::Camera);
-    cameraPass(show, t, s);
-    {
-        // The frame targets have the window's full drawing size, and the
-        // composite covers them whatever the window's own viewport.
-        const RenderTarget& frameTarget = *show.assets.targets.frame.target;
-        ViewportScope viewport(0, 0, frameTarget.width, frameTarget.height);
-        beginPass(show, Pass::Backdrop);
-        composeOverlay(show);
-        beginPass(show, Pass::Overlay);
-        drawScreenOverlay(show.assets);
-        beginPass(show, Pass::Fades);
-        drawFades(show.fades, t);
+    const char* previous = nullptr;  // errors waiting at the first pass came before the frame
+    for (const PassRow& pass : kPasses) {
+        reportGlErrors(show, previous);
+        if (show.passTimer)
+            show.passTimer->mark();
+        pass.draw(show, t, s);
+        previous = pass.name;
     }
-    endPasses(show);
+    reportGlErrors(show, previous);
+    if (show.passTimer)
+        show.passTimer->endFrame();
 }

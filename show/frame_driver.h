@@ -21,26 +21,19 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 
 #include "audio/beat_detector.h"
 #include "show/colour_fades.h"
 #include "show/frame_values.h"
 #include "show/lighting.h"
+#include "show/pass_names.h"
 #include "show/show_assets.h"
 #include "show/timeline.h"
 
 class AudioBackend;
 class PassTimer;
 struct ShowState;
-
-// The passes of a frame as the statistics name them, in drawing order: the
-// shadow pass and its blur, the camera pass and its blur, the shadowed
-// backdrop, the camera picture with its bleed, the glow, the darkening overlay
-// and the colour fades. They sit beside the passes, so a new pass is named
-// where it is drawn.
-std::span<const char* const> passNames();
 
 // A GL error raised during a frame: the pass it came from (one of passNames(),
 // or null when it was waiting before the first pass) and its GL name.

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "gfx/gl_api.h"
-#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/material.h"
@@ -147,13 +146,11 @@ void setupLight(float lightLevel)
 void setupLightView(LightMatrices& matrices)
 {
     glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
     glLoadIdentity();
     glOrtho(-kLightOrthoHalf, kLightOrthoHalf, -kLightOrthoHalf, kLightOrthoHalf, kLightNear, kLightFar);
     glGetFloatv(GL_PROJECTION_MATRIX, matrices.projection.data());
 
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
     glLoadIdentity();
     gluLookAt(
         kLightEye[0], kLightEye[1], kLightEye[2], kLightTarget[0], kLightTarget[1], kLightTarget[2], 0.0, 1.0, 0.0);
@@ -177,8 +174,6 @@ void drawShadowedBackdrop(ShowFrameState& show)
 
     const ShowAssets& assets = show.assets;
     const ShadowedProgram& program = assets.programs.ppShadowed;
-    applyDrawState({.texturing = Texturing::Units0And1});
-    glUseProgram(program.entry->glProgram);
     ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
     bindTextureForSampler(assets.targets.blur2.picture, GL_TEXTURE0, program.shadowMap);
     bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
@@ -189,6 +184,4 @@ void drawShadowedBackdrop(ShowFrameState& show)
         glVertex3f(v.x, v.y, v.z);
     }
     glEnd();
-
-    glUseProgram(0);
 }

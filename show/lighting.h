@@ -5,9 +5,9 @@
 // only so that the shaders read it through gl_LightSource[0]; the elements'
 // materials are in scene/material.h. Usage:
 //   - the timeline calls setupLight(level) with the modelview at the identity, and
-//     setupLightView(matrices) for the shadow pass (it pushes one projection and
-//     one modelview matrix, which the caller pops);
-//   - the frame driver calls drawShadowedBackdrop(show) into the window.
+//     setupLightView(matrices) for the shadow pass, whose scope saved the
+//     matrices it loads (Matrices::Saved in gfx/gl_state.h);
+//   - the frame driver's backdrop pass calls drawShadowedBackdrop(show).
 // lightFor and lightMatricesFromConstants compute the same values
 // without a GL context, for tests and for anyone who only needs the numbers.
 #pragma once
@@ -46,11 +46,12 @@ LightMatrices lightMatricesFromConstants();
 // Writes light 0 (ambient, diffuse, specular, position, three attenuations).
 void setupLight(float lightLevel);
 
-// Pushes the projection and modelview matrices, loads the light's orthographic
-// view, and reads the matrices back into `matrices`. Leaves GL_MODELVIEW current.
+// Loads the light's orthographic view into the projection and modelview
+// matrices and reads them back into `matrices`. Leaves GL_MODELVIEW current.
 void setupLightView(LightMatrices& matrices);
 
-// Draws the lit floor and back wall, unblended, with the soft shadows of texture
-// "BLUR2" into the bound framebuffer, from the camera in show.frame, with
-// program "PP_SHADOWED" and the "LIGHT" texture of show.assets.
+// Draws the lit floor and back wall with the soft shadows of texture "BLUR2",
+// from the camera in show.frame, with the "LIGHT" texture of show.assets, into
+// the pass its caller opened: program "PP_SHADOWED" current, texturing on
+// units 0 and 1 and every other switch off, the modelview saved.
 void drawShadowedBackdrop(ShowFrameState& show);

@@ -203,11 +203,4 @@ void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass)
     for (int i = 0; i < plan.count; ++i)
         drawCommand(show, program, plan.commands[i], t);
     glUseProgram(0);
-
-    if (shadowPass) {
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
-        glPopMatrix();
-    }
 }

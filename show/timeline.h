@@ -64,7 +64,8 @@ void planTimeline(TimelineState& timeline, PlusSpin spin, uint32_t t, float s, f
 // update of every planned element (plus field, swarm, greetings) in plan order.
 void advanceTimeline(ShowFrameState& show, uint32_t t, float s, TimelinePlan& plan);
 
-// One run of the script into the bound, cleared target: light, the pass's view
+// One run of the script into the pass its caller opened (target bound and
+// cleared, matrices saved): light, the pass's view
 // (the light's orthographic view for the shadow pass, else the swaying camera),
 // the pass's program, then the planned draws, each stating its own draw state.
 void renderTimeline(ShowFrameState& show, uint32_t t, float s, bool shadowPass);

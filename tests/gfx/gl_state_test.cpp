@@ -1,9 +1,12 @@
-// The draw state, the viewport and the render target scopes, read back from GL.
+// The draw state and the pass scope, read back from GL.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "gfx/asset_catalogue.h"
 #include "gfx/gl_state.h"
+#include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
 
@@ -55,42 +58,45 @@ TEST(GlState, EveryDrawStateReachesGlWholeOverTheOppositeOne)
     applyDrawState({});
 }
 
-TEST(GlState, ScopesGiveBackTheViewportAndTheWindowAndAMissingTargetChangesNothing)
+TEST(GlState, APassScopeBindsItsWholeSetupAndGivesBackWhatItFound)
 {
     REQUIRE_GL();
     TextureRegistry textures;
     RenderTarget& target
         = textures.addRenderTarget("RT_T", textures.addTexture("T", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR));
+    ProgramRegistry programs;
+    std::string error;
+    ASSERT_TRUE(buildPrograms(programs, error)) << error;
+    const ProgramEntry* pp = programs.findProgram("PP");
+    auto bound = [] {
+        std::vector<GLint> read = integers(GL_VIEWPORT, 4);
+        for (GLenum name : {GL_FRAMEBUFFER_BINDING_EXT, GL_DRAW_BUFFER0, GL_CURRENT_PROGRAM, GL_PROJECTION_STACK_DEPTH,
+                 GL_MODELVIEW_STACK_DEPTH})
+            read.push_back(integer(name));
+        return read;
+    };
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     setViewport(3, 4, 50, 60);
-    const GLint depth = integer(GL_ATTRIB_STACK_DEPTH);
-    const std::vector<GLint> window = {3, 4, 50, 60, 0};
-    auto where = [] {
-        std::vector<GLint> viewport = integers(GL_VIEWPORT, 4);
-        viewport.push_back(integer(GL_FRAMEBUFFER_BINDING_EXT));
-        return viewport;
+    const std::vector<GLint> before = bound();
+    const GLint p = before[7], m = before[8];
+    const struct {
+        PassSetup setup;
+        std::vector<GLint> inside;
+    } rows[] = {
+        {{.target = &target, .viewport = {1, 2, 3, 4}, .program = pp},
+            {0, 0, 320, 180, static_cast<GLint>(target.fbo), GL_COLOR_ATTACHMENT0_EXT,
+                static_cast<GLint>(pp->glProgram), p, m}},
+        {{.viewport = {1, 2, 30, 40}, .matrices = Matrices::Saved}, {1, 2, 30, 40, 0, GL_BACK, 0, p + 1, m + 1}},
+        {{.viewport = {5, 6, 7, 8}, .matrices = Matrices::Screen}, {5, 6, 7, 8, 0, GL_BACK, 0, p + 1, m + 1}},
     };
-    {
-        RenderTargetScope into(&target);
-        EXPECT_EQ(where(), (std::vector<GLint> {0, 0, 320, 180, static_cast<GLint>(target.fbo)}));
+    for (const auto& row : rows) {
         {
-            ViewportScope inner(1, 2, 30, 40);
-            EXPECT_EQ(where(), (std::vector<GLint> {1, 2, 30, 40, static_cast<GLint>(target.fbo)}));
+            PassScope pass(row.setup);
+            EXPECT_EQ(bound(), row.inside);
         }
-        EXPECT_EQ(where(), (std::vector<GLint> {0, 0, 320, 180, static_cast<GLint>(target.fbo)}));
+        EXPECT_EQ(bound(), before);
     }
-    EXPECT_EQ(where(), window);
-    {
-        ViewportScope outer;
-        {
-            RenderTargetScope missing(nullptr);
-            EXPECT_EQ(where(), window);
-            setViewport(5, 6, 7, 8);
-        }
-        EXPECT_EQ(where(), (std::vector<GLint> {5, 6, 7, 8, 0})) << "a missing target has nothing to restore";
-    }
-    EXPECT_EQ(where(), window);
-    EXPECT_EQ(integer(GL_ATTRIB_STACK_DEPTH), depth);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     textures.destroyTextures();
+    programs.destroyPrograms();
 }

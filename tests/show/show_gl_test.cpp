@@ -14,6 +14,7 @@
 #include "app/application.h"
 #include "app/window.h"
 #include "gfx/asset_catalogue.h"
+#include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/show_state.h"
@@ -122,15 +123,11 @@ TEST(ShowGl, ACoveredFrameIsTheFrameRenderFrameDraws)
 TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItFound)
 {
     OPEN_SHOW(show, kGlWindowWidth, kGlWindowHeight);
-    const GLint projectionDepth = integer(GL_PROJECTION_STACK_DEPTH);
     LightMatrices read;
+    pushScreenProjection();  // saves both matrices, which the light's view replaces
     setupLightView(read);
-    EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), projectionDepth + 1);
     EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    popScreenProjection();
     // The light at (-4, 5, 0) looks down -z through a 40 x 40 box from 0.1 to 100.
     const Matrix4 expected = {0.05f, 0, 0, 0, 0, 0.05f, 0, 0, 0, 0, -2.0f / 99.9f, 0, 0.2f, -0.25f, -100.1f / 99.9f, 1};
     for (int i = 0; i < 16; ++i) {
