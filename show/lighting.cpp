@@ -11,7 +11,7 @@
 #include "gfx/texture_registry.h"
 #include "scene/material.h"
 #include "scene/show_state.h"
-#include "show/frame_driver.h"
+#include "show/show_frame_state.h"
 
 namespace {
 
@@ -181,7 +181,7 @@ void drawShadowedBackdrop(ShowFrameState& show)
     glUseProgram(program.entry->glProgram);
     ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
     bindTextureForSampler(assets.targets.blur2.picture, GL_TEXTURE0, program.shadowMap);
-    bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
+    bindTextureForSampler(assets.images[ImageId::Light], GL_TEXTURE1, program.lightMap);
 
     glBegin(GL_QUADS);
     for (const BackdropVertex& v : kBackdrop) {

@@ -60,7 +60,7 @@ TEST(GlState, ScopesGiveBackTheViewportAndTheWindowAndAMissingTargetChangesNothi
     REQUIRE_GL();
     TextureRegistry textures;
     RenderTarget& target
-        = textures.addRenderTarget("RT_T", textures.addTexture("T", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR));
+        = textures.addRenderTarget("RT_T", textures.addTexture("T", 320, 180, nullptr, GL_LINEAR, GL_LINEAR));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     setViewport(3, 4, 50, 60);
     const GLint depth = integer(GL_ATTRIB_STACK_DEPTH);
