@@ -83,7 +83,8 @@ constexpr SceneRow bannerRow()
         [](ShowState& s, const SceneRun& r) { planBanner(s.banners[i], id, r.t, r.s, r.beatPulse); }, nullptr,
         [](const ShowState& s, const SceneDraw& d) {
             const BannerState& b = s.banners[i];
-            drawBanner(d.program, paletteColour(s, 1), b.fade, d.images[bannerWindow(id).image], b.pixelate, b.position);
+            drawBanner(
+                d.program, paletteColour(s, 1), b.fade, d.images[bannerWindow(id).image], b.pixelate, b.position);
         }};
 }
 
@@ -125,7 +126,8 @@ inline constexpr SceneRow kSceneRows[] = {
         },
         [](const ShowState& s, const SceneDraw& d) {
             for (const GreetingBanner& banner : s.greetingBanners)
-                drawGreetingBanner(banner, d.images[banner.image], d.program, paletteColour(s, banner.paletteSlot), d.t);
+                drawGreetingBanner(
+                    banner, d.images[banner.image], d.program, paletteColour(s, banner.paletteSlot), d.t);
         }},
     bannerRow<BannerId::Zembo>(),
     bannerRow<BannerId::Kavi>(),

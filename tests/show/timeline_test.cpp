@@ -12,7 +12,8 @@ TEST(TimelineTest, EveryRowDrawsFromTheFirstToTheLastMillisecondOfItsWindow)
     TimelinePlan plan;
     for (size_t i = 0; i < std::size(kSceneRows); ++i) {
         const TimeWindow w = kSceneRows[i].window;
-        for (const auto& [t, drawn] : {std::pair(w.startMs - 1, false), {w.startMs, true}, {w.endMs, true}, {w.endMs + 1, false}}) {
+        for (const auto& [t, drawn] :
+            {std::pair(w.startMs - 1, false), {w.startMs, true}, {w.endMs, true}, {w.endMs + 1, false}}) {
             planTimeline(*scene, {t, 0.032f}, plan);
             EXPECT_EQ(plan.drawn[i], drawn) << "row " << i << " at " << t;
         }
