@@ -53,12 +53,12 @@ public:
     }
     bool prepare(DemoApplication& app, std::string& error) override
     {
-        scene_ = buildShowState(app.music);
+        scene_ = buildShowState();
         if (!scene_) {
             error = "cannot build the show";
             return false;
         }
-        show_ = std::make_unique<ShowFrameState>(*scene_);
+        show_ = std::make_unique<ShowFrameState>(*scene_, app.music);
 #ifndef NDEBUG
         show_->glErrors = [this](const PassGlError& e) { reportGlError(e); };
 #endif
@@ -93,11 +93,7 @@ public:
     }
     void advanceFrame(DemoApplication& app, bool heard) override
     {
-        const float* spectrum = nullptr;
-        if (heard && app.audio) {
-            app.audio->spectrumAt(app.music.channel(), app.showTimeMs, app.music.spectrum.data());
-            spectrum = app.music.spectrum.data();
-        }
+        const float* spectrum = heard ? readFrameSpectrum(*show_, app.audio.get(), app.showTimeMs) : nullptr;
         ::advanceFrame(*show_, spectrum, app.showTimeMs, app.frameStep);
     }
     uint32_t beatReachMs(uint32_t frameMs) const override { return ::beatReachMs(*show_, frameMs); }

@@ -1,13 +1,11 @@
 #include "app/window.h"
 
-#include <GL/glu.h>
-
 #include <cstring>
 
 #include "app/application.h"
 #include "app/display_loss.h"
 #include "gfx/gl_api.h"
-#include "gfx/gl_state.h"
+#include "show/camera_projection.h"
 
 std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect)
 {
@@ -33,12 +31,7 @@ bool setupProjection(int w, int h, AspectCode aspect)
     const std::optional<Letterbox> box = letterboxFor(w, h, aspect);
     if (!box)
         return false;
-    setViewport(box->x, box->y, box->width, box->height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(static_cast<double>(93.1f), static_cast<double>(box->aspect), static_cast<double>(0.01f),
-        static_cast<double>(10000.0f));
-    glMatrixMode(GL_MODELVIEW);
+    setupCameraProjection(box->x, box->y, box->width, box->height);
     return true;
 }
 

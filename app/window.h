@@ -33,7 +33,7 @@ struct Letterbox {
 // Returns nullopt for AspectCode::Other or when h is 0 (nothing is to be set).
 std::optional<Letterbox> letterboxFor(int w, int h, AspectCode aspect);
 
-// Sets the letterbox viewport and the 93.1-degree perspective for it.
+// Sets the letterbox viewport and the camera's perspective for it (show/camera_projection.h).
 // Returns false, touching no GL state, when letterboxFor() gives nullopt.
 bool setupProjection(int w, int h, AspectCode aspect);
 

@@ -98,7 +98,7 @@ constexpr ImageAsset imageRow(
 }
 
 constexpr ImageAsset kImageAssets[] = {
-#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering)                           \
+#define BRINDLE_IMAGE(id, key, file, width, height, sampling, readPosition, painting, lettering)                       \
     imageRow(key, file, width, height, Sampling::sampling, readPosition),
 #include "gfx/image_table.inc"
 };
@@ -186,7 +186,8 @@ std::vector<std::string> createImageTextures(TextureRegistry& textures, ImageFil
         if (asset.repeating) {
             textures.addMipmappedTexture(asset.key, asset.width, asset.height, pixels);
         } else {
-            textures.addTexture(asset.key, asset.width, asset.height, 1, pixels, asset.minFilter, asset.magFilter);
+            textures.addTexture(
+                asset.key, asset.width, asset.height, pixels, asset.minFilter, asset.magFilter, Mipmaps::Chain);
         }
         image = PaletteImage {};
     }
@@ -203,8 +204,8 @@ bool createRenderTargets(TextureRegistry& textures, int width, int height, std::
     std::vector<TextureEntry*> pictures;
     for (const RenderTargetRow& row : kRenderTargets) {
         const bool quarter = row.size == TargetSize::Quarter;
-        pictures.push_back(&textures.addTexture(row.textureKey, quarter ? width / 4 : width,
-            quarter ? height / 4 : height, 0, nullptr, GL_LINEAR, GL_LINEAR));
+        pictures.push_back(&textures.addTexture(
+            row.textureKey, quarter ? width / 4 : width, quarter ? height / 4 : height, nullptr, GL_LINEAR, GL_LINEAR));
     }
     for (size_t i = 0; i < std::size(kRenderTargets); ++i) {
         const RenderTarget& target = textures.addRenderTarget(kRenderTargets[i].key, *pictures[i]);

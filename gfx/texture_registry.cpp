@@ -26,7 +26,7 @@ bool chainIsRead(int w, int h, GLenum minFilter)
 }  // namespace
 
 TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum wrap,
-    GLenum minFilter, GLenum magFilter, int mipmapMode)
+    GLenum minFilter, GLenum magFilter, Mipmaps mipmaps)
 {
     TextureEntry& entry = textures_.emplace_back();
     entry.key = key;
@@ -42,7 +42,7 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     entry.minFilter = minFilter;
     entry.magFilter = magFilter;
     entry.wrap = wrap;
-    entry.mipmapMode = mipmapMode;
+    entry.mipmaps = mipmaps;
 
     glGenTextures(1, &entry.glName);
     glBindTexture(GL_TEXTURE_2D, entry.glName);
@@ -50,7 +50,7 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrap));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLint>(wrap));
-    if (mipmapMode == 0 || !chainIsRead(w, h, minFilter)) {
+    if (mipmaps == Mipmaps::None || !chainIsRead(w, h, minFilter)) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
         gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
@@ -60,13 +60,13 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
 
 TextureEntry& TextureRegistry::addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull)
 {
-    return createTexture(key, w, h, rgbaOrNull, GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 1);
+    return createTexture(key, w, h, rgbaOrNull, GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, Mipmaps::Chain);
 }
 
 TextureEntry& TextureRegistry::addTexture(
-    std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull, GLenum minFilter, GLenum magFilter)
+    std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum minFilter, GLenum magFilter, Mipmaps mipmaps)
 {
-    return createTexture(key, w, h, rgbaOrNull, GL_CLAMP_TO_EDGE, minFilter, magFilter, mipmapMode);
+    return createTexture(key, w, h, rgbaOrNull, GL_CLAMP_TO_EDGE, minFilter, magFilter, mipmaps);
 }
 
 TextureEntry* TextureRegistry::findTexture(std::string_view key)

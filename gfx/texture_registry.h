@@ -2,7 +2,7 @@
 //
 // Every texture and off-screen target is created once at start-up and then
 // reached by its key. Usage:
-//     TextureEntry& t = textures.addTexture("PLUS", 512, 512, 1, rgba, GL_NEAREST, GL_NEAREST);
+//     TextureEntry& t = textures.addTexture("PLUS", 512, 512, rgba, GL_NEAREST, GL_NEAREST, Mipmaps::Chain);
 //     textures.addRenderTarget("RT_BLUR1", *textures.findTexture("BLUR1"));
 //     PassScope pass({.target = textures.findRenderTarget("RT_BLUR1")});  // gfx/gl_state.h
 // Keys compare byte for byte (case-sensitive); of two entries with one key the
@@ -21,6 +21,11 @@
 
 #include "gfx/gl_api.h"
 
+// The levels a texture is uploaded with. None: one level (glTexImage2D);
+// Chain: the full chain (gluBuild2DMipmaps), unless the minification filter
+// reads level 0 only and GLU would store it unchanged.
+enum class Mipmaps { None, Chain };
+
 struct TextureEntry {
     std::string key;
     int width = 0, height = 0;
@@ -28,9 +33,7 @@ struct TextureEntry {
     GLenum minFilter = GL_LINEAR, magFilter = GL_LINEAR;
     GLenum wrap = GL_CLAMP_TO_EDGE;  // both S and T
     GLenum target = GL_TEXTURE_2D;
-    // 0: one level (glTexImage2D); 1: full chain (gluBuild2DMipmaps), unless the
-    // minification filter reads level 0 only and GLU would store it unchanged.
-    int mipmapMode = 0;
+    Mipmaps mipmaps = Mipmaps::None;
 };
 
 struct RenderAttachment {
@@ -52,13 +55,13 @@ public:
     TextureRegistry(const TextureRegistry&) = delete;
     TextureRegistry& operator=(const TextureRegistry&) = delete;
 
-    // Repeating texture: GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR / GL_LINEAR, mipmap mode 1.
+    // Repeating texture: GL_REPEAT, GL_LINEAR_MIPMAP_LINEAR / GL_LINEAR, Mipmaps::Chain.
     // `rgbaOrNull` is w x h x 4 bytes, read during the call, or null for an
     // all-zero texture. The new texture stays bound on the active unit.
     TextureEntry& addMipmappedTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull);
-    // Clamped texture (GL_CLAMP_TO_EDGE) with the given mipmap mode and filters.
-    TextureEntry& addTexture(std::string_view key, int w, int h, int mipmapMode, const uint8_t* rgbaOrNull,
-        GLenum minFilter, GLenum magFilter);
+    // Clamped texture (GL_CLAMP_TO_EDGE) with the given filters and levels.
+    TextureEntry& addTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum minFilter,
+        GLenum magFilter, Mipmaps mipmaps = Mipmaps::None);
     // Returns null if missing; first match wins.
     TextureEntry* findTexture(std::string_view key);
 
@@ -82,7 +85,7 @@ public:
 
 private:
     TextureEntry& createTexture(std::string_view key, int w, int h, const uint8_t* rgbaOrNull, GLenum wrap,
-        GLenum minFilter, GLenum magFilter, int mipmapMode);
+        GLenum minFilter, GLenum magFilter, Mipmaps mipmaps);
 
     std::deque<TextureEntry> textures_;
     std::deque<RenderTarget> targets_;

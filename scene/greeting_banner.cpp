@@ -66,14 +66,14 @@ void drawCell(const GreetingBanner& banner, size_t k)
 }  // namespace
 
 GreetingBanner buildGreetingBanner(
-    std::string_view key, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random)
+    ImageId image, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random)
 {
     GreetingBanner banner;
     banner.startMs = startMs;
     banner.endMs = endMs;
     banner.paletteSlot = paletteSlot;
     banner.cellSize = cellSize;
-    banner.textureKey = std::string(key);
+    banner.image = image;
 
     const int columns = gridCount(2.0f, cellSize);
     const int rows = gridCount(0.25f, cellSize);

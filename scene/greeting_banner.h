@@ -13,10 +13,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 #include <vector>
 
+#include "gfx/image_handles.h"
 #include "scene/random.h"
 #include "scene/vec.h"
 
@@ -33,7 +32,7 @@ struct GreetingBanner {
     float cellSize = 0.025f;
     float scatter = 0.0f;        // burst progress, 0..1
     float materialLevel = 1.0f;  // the level drawn: the level before the latest update's advance
-    std::string textureKey;
+    ImageId image = ImageId::Torvale;
     std::vector<Vec4> cellPositions;   // lower-left corner of each cell's quad
     std::vector<Vec4> cellTexCoords;   // 2k: (uLeft, vTop), 2k + 1: (uRight, vBottom)
     std::vector<Vec4> cellDirections;  // burst direction, components in [0, 1)
@@ -44,7 +43,7 @@ struct GreetingBanner {
 // Builds the record and its cells. A cell size that is not positive, or so small
 // that the grid would be absurd, gives a banner without cells (it still animates).
 GreetingBanner buildGreetingBanner(
-    std::string_view key, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random);
+    ImageId image, uint32_t startMs, uint32_t endMs, int paletteSlot, float cellSize, ShowRandom& random);
 
 // True while start <= t <= end.
 bool greetingVisible(const GreetingBanner& banner, uint32_t t);

@@ -11,6 +11,8 @@
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/material.h"
+#include "scene/ramp.h"
+#include "scene/schedule.h"
 
 namespace {
 
@@ -159,10 +161,11 @@ float plusSpriteSize(float level)
     return (wave + 0.5f) * 2.0f + 0.15f;
 }
 
-PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum)
+PlusSprite plusSprite(const PlusField& field, int index, float scatter, std::span<const float> spectrum)
 {
     const Vec4& p = field.emitter.positions[index];
-    const float level = spectrum ? spectrum[plusSpectrumBin(p.x)] : 0.0f;
+    const auto bin = static_cast<size_t>(plusSpectrumBin(p.x));
+    const float level = bin < spectrum.size() ? spectrum[bin] : 0.0f;
     const float g = plusSpriteSize(level);
     const float f = (1.0f - scatter) * g;
     PlusSprite sprite;
@@ -178,9 +181,20 @@ int plusDrawCount(const PlusField& field)
     return std::clamp(field.emitter.particleCount, 0, stored);
 }
 
-void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& random)
+void planPlusField(PlusField& field, uint32_t t, float step)
+{
+    if (!within(t, kPlusWindow.scatterFromMs, kPlusWindow.endMs))
+        return;
+    field.scatter = rise(field.scatter, 0.25f, step, 1.0f);
+    field.fade = fall(field.fade, 0.05f, step, 0.0f);
+    for (int k = 0; k < kPlusParticleCount; ++k)
+        field.spinAngle[k] += field.driftRate[k] * step * 10.0f;
+}
+
+void advancePlusField(PlusField& field, float step, ShowRandom& random)
 {
     advanceTrailEmitter(field.emitter, step, random);
+    const float scatter = field.scatter;
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i) {
         Vec4& p = field.emitter.positions[i];
@@ -193,13 +207,13 @@ void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& r
 }
 
 void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
-    const Rgba& colour, float scatter, float fade, const float* spectrum)
+    const Rgba& colour, std::span<const float> spectrum)
 {
-    applyMaterial(colour, fade);
+    applyMaterial(colour, field.fade);
     applyDrawState({.blend = Blend::Alpha, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);
     ProgramRegistry::setFloats(*program.pixelate, kSharpPixelate);
     const int count = plusDrawCount(field);
     for (int i = 0; i < count; ++i)
-        drawSprite(plusSprite(field, i, scatter, spectrum));
+        drawSprite(plusSprite(field, i, field.scatter, spectrum));
 }

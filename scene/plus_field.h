@@ -2,16 +2,20 @@
 //
 // A TrailEmitter carries four clumps of particles along their headings and leaves
 // one particle behind every drop interval, so four trails grow across the scene.
-// Each sprite is sized and lifted by the music spectrum at its x position; the
-// timeline's scatter value drifts and spins the sprites, its fade value dims them.
+// Each sprite is sized and lifted by the music spectrum at its x position; from
+// the window's scatterFromMs on, the field's scatter ramp drifts and spins the
+// sprites and its fade ramp dims them.
 //
 // Use: buildPlusField + fillPlusParticles once at start (in the show's draw order),
-// then, once per pass while the stretch runs, advancePlusField (the emitter and
-// the drift, no GL) followed by drawPlusField, which only reads the field.
+// then, once per pass while the stretch runs, planPlusField (the ramps) and
+// advancePlusField (the emitter and the drift), both without GL, followed by
+// drawPlusField, which only reads the field.
 // Nothing here allocates after construction.
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <span>
 #include <vector>
 
 #include "scene/random.h"
@@ -50,7 +54,9 @@ struct PlusField {
     TrailEmitter emitter;
     std::array<Vec4, kPlusParticleCount> driftDirection {};
     std::array<float, kPlusParticleCount> driftRate {};
-    std::array<float, kPlusParticleCount> spinAngle {};  // degrees; the timeline spins it
+    std::array<float, kPlusParticleCount> spinAngle {};  // degrees; spun while the field scatters
+    float scatter = 0.0f;                                // 0..1
+    float fade = 1.0f;                                   // material level, 1..0
 };
 
 // The show's emitter: four emitters at x = 24..21 heading -x, 500 particles,
@@ -73,18 +79,22 @@ struct PlusSprite {
 // A sprite's size factor g for the spectrum level at its position.
 float plusSpriteSize(float level);
 
-// spectrum: 1024 magnitudes, or null for silence.
-PlusSprite plusSprite(const PlusField& field, int index, float scatter, const float* spectrum);
+// spectrum: 1024 magnitudes, or empty for silence.
+PlusSprite plusSprite(const PlusField& field, int index, float scatter, std::span<const float> spectrum);
+
+// The ramps at show time t: from kPlusWindow.scatterFromMs the scatter rises,
+// the fade falls and every sprite spins by its drift rate.
+void planPlusField(PlusField& field, uint32_t t, float step);
 
 // The per-call update: advance the emitter, then drift every particle by
 // scatter x direction x rate (not scaled by step).
-void advancePlusField(PlusField& field, float step, float scatter, ShowRandom& random);
+void advancePlusField(PlusField& field, float step, ShowRandom& random);
 
 // Number of particles the draw visits (never beyond the stored arrays).
 int plusDrawCount(const PlusField& field);
 
-// Applies the material (colour, fade) and draws every sprite where the field
-// stands, blended with `texture`, "PLUS" (binding skipped when null). program is
-// the pass's current program; spectrum may be null.
+// Applies the material (colour, the field's fade) and draws every sprite where
+// the field stands, blended with `texture`, "PLUS" (binding skipped when null).
+// program is the pass's current program; spectrum may be empty.
 void drawPlusField(const PlusField& field, const TextureEntry* texture, const TexturedProgram& program,
-    const Rgba& colour, float scatter, float fade, const float* spectrum);
+    const Rgba& colour, std::span<const float> spectrum);

@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 
+#include "gfx/image_handles.h"
+
 // The show ends by itself when the show time reaches this.
 inline constexpr uint32_t kShowLengthMs = 134000;
 
@@ -46,18 +48,18 @@ inline constexpr int kBannerCount = 6;
 // A banner's fade rises from startMs until riseUntilMs and falls from fallFromMs
 // until endMs; where the two overlap the banner never reaches full strength.
 struct BannerWindow {
-    const char* textureKey;
+    ImageId image;
     uint32_t startMs, riseUntilMs, fallFromMs, endMs;
 };
 
 // In BannerId order.
 inline constexpr std::array<BannerWindow, kBannerCount> kBannerWindows = {{
-    {"BRINDLE", 32000, 37000, 44000, 46000},
-    {"GALDER", 42000, 47000, 53000, 55000},
-    {"QN", 55000, 60000, 67000, 69000},
-    {"ZEMBO", 112000, 117000, 116000, 118000},
-    {"KAVI", 116000, 121000, 120000, 122000},
-    {"MESSAGE", 120000, 125000, 130000, 132000},
+    {ImageId::Brindle, 32000, 37000, 44000, 46000},
+    {ImageId::Galder, 42000, 47000, 53000, 55000},
+    {ImageId::Qn, 55000, 60000, 67000, 69000},
+    {ImageId::Zembo, 112000, 117000, 116000, 118000},
+    {ImageId::Kavi, 116000, 121000, 120000, 122000},
+    {ImageId::Message, 120000, 125000, 130000, 132000},
 }};
 
 constexpr const BannerWindow& bannerWindow(BannerId id) { return kBannerWindows[static_cast<int>(id)]; }
@@ -73,23 +75,23 @@ inline constexpr SwarmWindow kSwarmWindow {72000, 77000, 86000, 89000};
 inline constexpr TimeWindow kGreetingsWindow {89000, 122000};
 
 struct GreetingRow {
-    const char* textureKey;
+    ImageId image;
     uint32_t startMs, endMs;
     int paletteSlot;
 };
 
 // One greeting every two seconds, each overlapping the next by one, colours alternating.
 inline constexpr std::array<GreetingRow, 10> kGreetingRows = {{
-    {"TORVALE", 89000, 92000, 1},
-    {"MISKEN", 91000, 94000, 0},
-    {"ORB", 93000, 96000, 1},
-    {"PELLIN", 95000, 98000, 0},
-    {"QUARDE", 97000, 100000, 1},
-    {"SOLVIK", 99000, 102000, 0},
-    {"TB", 101000, 104000, 1},
-    {"UL", 103000, 106000, 0},
-    {"VESKA", 105000, 108000, 1},
-    {"WENLO", 107000, 110000, 0},
+    {ImageId::Torvale, 89000, 92000, 1},
+    {ImageId::Misken, 91000, 94000, 0},
+    {ImageId::Orb, 93000, 96000, 1},
+    {ImageId::Pellin, 95000, 98000, 0},
+    {ImageId::Quarde, 97000, 100000, 1},
+    {ImageId::Solvik, 99000, 102000, 0},
+    {ImageId::Tb, 101000, 104000, 1},
+    {ImageId::Ul, 103000, 106000, 0},
+    {ImageId::Veska, 105000, 108000, 1},
+    {ImageId::Wenlo, 107000, 110000, 0},
 }};
 
 // The stretches the statistics report on: a frame belongs to a segment when

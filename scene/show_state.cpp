@@ -1,7 +1,5 @@
-// show_state.cpp: builds the show's generated data in its fixed draw order.
+// show_state.cpp: the palette, and the show's generated data built in row order.
 #include "scene/show_state.h"
-
-#include "scene/schedule.h"
 
 namespace {
 
@@ -15,8 +13,6 @@ constexpr Rgba paletteEntry(int r, int g, int b)
 constexpr std::array<Rgba, 3> kElementPalette
     = {paletteEntry(177, 68, 115), paletteEntry(209, 187, 80), paletteEntry(52, 134, 116)};
 
-constexpr float kGreetingCellSize = 0.025f;
-
 }  // namespace
 
 Rgba paletteColour(const ShowState& state, int slot)
@@ -27,21 +23,16 @@ Rgba paletteColour(const ShowState& state, int slot)
     return state.elementPalette[index];
 }
 
-std::unique_ptr<ShowState> buildShowState(MusicPlayer& music)
+std::unique_ptr<ShowState> buildShowState()
 {
-    auto state = std::make_unique<ShowState>(music);
+    auto state = std::make_unique<ShowState>();
     state->random.seed(kShowSeed);
     state->elementPalette = kElementPalette;
     state->materialSet = 0;
-
-    // The order of the generator's draws fixes every value: plus field, swarm, greetings.
-    buildPlusField(state->plus);
-    fillPlusParticles(state->plus, state->random);
-    buildSquareSwarm(state->swarm, state->random);
-    state->greetingBanners.reserve(kGreetingRows.size());
-    for (const GreetingRow& row : kGreetingRows)
-        state->greetingBanners.push_back(buildGreetingBanner(
-            row.textureKey, row.startMs, row.endMs, row.paletteSlot, kGreetingCellSize, state->random));
+    for (const SceneRow& row : kSceneRows) {
+        if (row.build)
+            row.build(*state);
+    }
     return state;
 }
 

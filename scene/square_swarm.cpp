@@ -10,6 +10,8 @@
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/material.h"
+#include "scene/ramp.h"
+#include "scene/schedule.h"
 
 namespace {
 
@@ -70,15 +72,24 @@ float advanceSwarmAngle(float angle, float rate, float step)
     return static_cast<float>(static_cast<double>(product) * 20.0 + static_cast<double>(angle));
 }
 
+void planSquareSwarm(SquareSwarm& swarm, uint32_t t, float step)
+{
+    if (t <= kSwarmWindow.landedMs)
+        swarm.height = fall(swarm.height, 6.0f, step, 15.0f);
+    if (t >= kSwarmWindow.liftFromMs)
+        swarm.height = rise(swarm.height, 10.0f, step, 45.0f);
+}
+
 void advanceSquareSwarm(SquareSwarm& swarm, float step)
 {
     for (int j = 0; j < kSwarmBoxCount; ++j)
         swarm.spinAngle[j] = advanceSwarmAngle(swarm.spinAngle[j], swarm.spinRate[j], step);
 }
 
-void drawSquareSwarm(const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program,
-    const Rgba& colour, float height)
+void drawSquareSwarm(
+    const SquareSwarm& swarm, const TextureEntry* texture, const TexturedProgram& program, const Rgba& colour)
 {
+    const float height = swarm.height;
     applyMaterial(colour, 1.0f);
     applyDrawState({.blend = Blend::Off, .texturing = Texturing::Unit0});
     bindProgramTexture(texture, program.tex);

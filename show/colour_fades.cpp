@@ -1,3 +1,4 @@
+// colour_fades.cpp: which fades a frame draws, their colours and their quads.
 #include "show/colour_fades.h"
 
 #include <cmath>
@@ -34,8 +35,7 @@ bool fadesCover(const FadeState& state, uint32_t now)
     std::array<FadeQuad, kFadeTable.size()> quads;
     const int count = planFades(planned, now, quads);
     for (int i = 0; i < count; ++i) {
-        const FadeEntry& e = *quads[i].entry;
-        if (fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t)[3] >= 1.0f)
+        if (fadeColour(quads[i])[3] >= 1.0f)
             return true;
     }
     return false;
@@ -47,36 +47,34 @@ void advanceFades(FadeState& state, uint32_t now)
     planFades(state, now, ignored);
 }
 
-std::array<float, 4> fadeColour(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t)
+std::array<float, 4> fadeColour(const FadeQuad& quad)
 {
+    const FadeEntry& e = *quad.entry;
+    const float t = quad.t;
     const float u = 1.0f - t;
-    return {u * r0 + t * r1, u * g0 + t * g1, u * b0 + t * b1, u * a0 + t * a1};
+    return {u * e.fromR + t * e.toR, u * e.fromG + t * e.toG, u * e.fromB + t * e.toB, u * e.fromAlpha + t * e.toAlpha};
 }
 
-void drawFades(FadeState& state, uint32_t now)
+void drawFades(FadeState& state, uint32_t now, OpaqueFade opaque)
 {
     std::array<FadeQuad, kFadeTable.size()> quads;
     const int count = planFades(state, now, quads);
     for (int i = 0; i < count; ++i) {
-        const FadeEntry& e = *quads[i].entry;
-        drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
+        const std::array<float, 4> colour = fadeColour(quads[i]);
+        if (opaque == OpaqueFade::Clear && colour[3] >= 1.0f) {
+            glClearColor(colour[0], colour[1], colour[2], 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            continue;
+        }
+        glColor4f(colour[0], colour[1], colour[2], colour[3]);
+        pushScreenProjection();
+        applyDrawState({.blend = Blend::Alpha});
+        glBegin(GL_QUADS);
+        glVertex3f(-1, 1, -1);
+        glVertex3f(1, 1, -1);
+        glVertex3f(1, -1, -1);
+        glVertex3f(-1, -1, -1);
+        glEnd();
+        popScreenProjection();
     }
-}
-
-void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t)
-{
-    const std::array<float, 4> colour = fadeColour(r0, g0, b0, r1, g1, b1, a0, a1, t);
-    glColor4f(colour[0], colour[1], colour[2], colour[3]);
-
-    pushScreenProjection();
-
-    applyDrawState({.blend = Blend::Alpha});
-    glBegin(GL_QUADS);
-    glVertex3f(-1, 1, -1);
-    glVertex3f(1, 1, -1);
-    glVertex3f(1, -1, -1);
-    glVertex3f(-1, -1, -1);
-    glEnd();
-
-    popScreenProjection();
 }

@@ -8,7 +8,7 @@
 // planFades() is the same decision without GL, for tests.
 //
 //   FadeState fades;            // every entry still to come
-//   drawFades(fades, showTimeMs);
+//   drawFades(fades, showTimeMs, OpaqueFade::Blend);
 #pragma once
 
 #include <array>
@@ -31,9 +31,8 @@ struct FadeQuad {
 // has passed. Returns how many of `out` were filled.
 int planFades(FadeState& state, uint32_t now, std::array<FadeQuad, kFadeTable.size()>& out);
 
-// The colour at t between (r0, g0, b0, a0) and (r1, g1, b1, a1), in single precision.
-std::array<float, 4> fadeColour(
-    float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);
+// The quad's colour at its t between its entry's from and to colours, in single precision.
+std::array<float, 4> fadeColour(const FadeQuad& quad);
 
 // True when a quad drawn at `now` is fully opaque: it hides whatever the
 // frame drew before it, so such a frame need draw nothing but its fades.
@@ -42,10 +41,13 @@ bool fadesCover(const FadeState& state, uint32_t now);
 // Retires the entries a frame at `now` would retire, without drawing.
 void advanceFades(FadeState& state, uint32_t now);
 
-// Draws the quads planFades() chooses for `now` over the viewport, as drawFadeQuad does.
-void drawFades(FadeState& state, uint32_t now);
+// How a fully opaque quad reaches the picture. Blended over everything it
+// leaves its colour at full alpha, which a clear of the bound framebuffer
+// gives as well, without the renderer's first draw.
+enum class OpaqueFade { Blend, Clear };
 
-// One full-viewport quad in the colour fadeColour() gives, alpha-blended with
-// every other draw switch off (no texturing, no lighting); matrices are
-// restored and the matrix mode is left at GL_MODELVIEW.
-void drawFadeQuad(float r0, float g0, float b0, float r1, float g1, float b1, float a0, float a1, float t);
+// Draws the quads planFades() chooses for `now` over the viewport, each one
+// full-viewport quad alpha-blended with every other draw switch off (no
+// texturing, no lighting); matrices are restored and the matrix mode is left
+// at GL_MODELVIEW.
+void drawFades(FadeState& state, uint32_t now, OpaqueFade opaque);

@@ -14,6 +14,7 @@
 #include "gfx/screen_quad.h"
 #include "gfx/texture_registry.h"
 #include "scene/show_state.h"
+#include "show/timeline.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ void overlayPass(ShowFrameState& show, uint32_t, float)
     const TexturedProgram& program = show.assets.programs.shadowPassTextured;
     PassScope pass({.viewport = windowViewport(show), .matrices = Matrices::Screen, .program = program.entry,
         .draw = {.blend = Blend::ReverseSubtract, .texturing = Texturing::Unit0}});
-    bindProgramTexture(show.assets.overlay1, program.tex);
+    bindProgramTexture(show.assets.images[ImageId::Overlay1], program.tex);
     ProgramRegistry::setFloats(*program.pixelate, 1024.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
@@ -117,7 +118,7 @@ void overlayPass(ShowFrameState& show, uint32_t, float)
 void fadesPass(ShowFrameState& show, uint32_t t, float)
 {
     PassScope pass({.viewport = windowViewport(show)});
-    drawFades(show.fades, t);
+    drawFades(show.fades, t, OpaqueFade::Blend);
 }
 
 struct PassRow {
@@ -170,13 +171,15 @@ bool anyBandBeat(const BeatDetector& beats)
     return false;
 }
 
-const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio)
+const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio, std::optional<uint32_t> atMs)
 {
     if (!audio)
         return nullptr;
-    MusicPlayer& music = show.scene.music;
-    audio->spectrum(music.channel(), music.spectrum.data());
-    return music.spectrum.data();
+    if (atMs)
+        audio->spectrumAt(show.music.channel(), *atMs, show.spectrum.data());
+    else
+        audio->spectrum(show.music.channel(), show.spectrum.data());
+    return show.spectrum.data();
 }
 
 void beginFrame(ShowFrameState& show, const float* spectrum, uint32_t t, float s)
@@ -221,21 +224,7 @@ void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameSt
     {
         // The whole framebuffer, as the window passes of renderFrame cover it.
         PassScope pass({.viewport = {0, 0, w, h}, .clear = true});
-        std::array<FadeQuad, kFadeTable.size()> quads;
-        const int count = planFades(show.fades, showTimeMs, quads);
-        for (int i = 0; i < count; ++i) {
-            const FadeEntry& e = *quads[i].entry;
-            const std::array<float, 4> colour
-                = fadeColour(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
-            if (colour[3] >= 1.0f) {
-                // An opaque quad blended over everything leaves its colour at full
-                // alpha; clearing to it spares the renderer its first draw.
-                glClearColor(colour[0], colour[1], colour[2], 1.0f);
-                glClear(GL_COLOR_BUFFER_BIT);
-                continue;
-            }
-            drawFadeQuad(e.fromR, e.fromG, e.fromB, e.toR, e.toG, e.toB, e.fromAlpha, e.toAlpha, quads[i].t);
-        }
+        drawFades(show.fades, showTimeMs, OpaqueFade::Clear);
     }
     reportGlErrors(show, passName(fadesPass));
 }

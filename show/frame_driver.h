@@ -12,55 +12,21 @@
 // errors are handed up as it ends. advanceFrame makes the same change to the
 // state without a GL call, for frames that are skipped, and needs no assets.
 //
-//   auto scene = buildShowState(music);
-//   ShowFrameState show(*scene);
+//   auto scene = buildShowState();
+//   ShowFrameState show(*scene, music);
 //   if (!resolveShowAssets(programs, textures, show.assets, error)) { report error; stop; }
 //   renderFrame(show, showTimeMs, frameStep, audio);   // once per drawn frame
 //   advanceFrame(show, spectrum, showTimeMs, frameStep);  // once per skipped one
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <string>
+#include <optional>
 
 #include "audio/beat_detector.h"
-#include "show/colour_fades.h"
-#include "show/frame_values.h"
-#include "show/lighting.h"
 #include "show/pass_names.h"
-#include "show/show_assets.h"
-#include "show/timeline.h"
+#include "show/show_frame_state.h"
 
 class AudioBackend;
-class PassTimer;
-struct ShowState;
-
-// A GL error raised during a frame: the pass it came from (one of passNames(),
-// or null when it was waiting before the first pass) and its GL name.
-struct PassGlError {
-    const char* pass;
-    std::string error;  // "GL_INVALID_VALUE"
-};
-using PassGlErrorSink = std::function<void(const PassGlError&)>;
-
-// What the show carries from one frame to the next, beside the scene it draws.
-struct ShowFrameState {
-    explicit ShowFrameState(ShowState& scene)
-        : scene(scene)
-    {
-    }
-
-    ShowState& scene;
-    ShowAssets assets;  // what the passes draw with
-    BeatDetector beats;
-    FrameValues frame;       // flash values and camera, written once per frame
-    TimelineState timeline;  // banner ramps, plusScatter, plusFade, swarmHeight
-    LightMatrices light;     // written by the shadow pass, read by the backdrop
-    FadeState fades;
-    PassTimer* passTimer = nullptr;  // when set, stamps the start of each of the passNames() passes
-    // When set, asks GL for errors as each pass ends (a wait for the GPU: debug builds only).
-    PassGlErrorSink glErrors;
-};
 
 // One frame at show time t (ms) with frame step s; `audio` may be null (no beats).
 void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio);
@@ -72,8 +38,9 @@ void renderFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, Aud
 void renderCoveredFrame(ShowFrameState& show, uint32_t showTimeMs, float frameStep, AudioBackend* audio, int w, int h);
 
 // The frame's spectrum: the music's magnitudes at the back end's playback
-// position, read into the music's buffer; null when there is no audio at all.
-const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio);
+// position, or at `atMs` into the track when given (a frame that is skipped),
+// read into show.spectrum; null when there is no audio at all.
+const float* readFrameSpectrum(ShowFrameState& show, AudioBackend* audio, std::optional<uint32_t> atMs = std::nullopt);
 
 // The state change every frame makes before its passes, without GL: the beat
 // detector on `spectrum` (null leaves the detector alone, as a show without

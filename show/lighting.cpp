@@ -10,7 +10,7 @@
 #include "gfx/texture_registry.h"
 #include "scene/material.h"
 #include "scene/show_state.h"
-#include "show/frame_driver.h"
+#include "show/show_frame_state.h"
 
 namespace {
 
@@ -176,7 +176,7 @@ void drawShadowedBackdrop(ShowFrameState& show)
     const ShadowedProgram& program = assets.programs.ppShadowed;
     ProgramRegistry::setArray(*program.lightProjectionView, show.light.projectionView.data(), 1);
     bindTextureForSampler(assets.targets.blur2.picture, GL_TEXTURE0, program.shadowMap);
-    bindTextureForSampler(assets.light, GL_TEXTURE1, program.lightMap);
+    bindTextureForSampler(assets.images[ImageId::Light], GL_TEXTURE1, program.lightMap);
 
     glBegin(GL_QUADS);
     for (const BackdropVertex& v : kBackdrop) {

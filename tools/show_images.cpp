@@ -11,7 +11,7 @@ namespace {
 using K = ShowImageKind;
 
 constexpr ShowImagePlan kPlans[] = {
-#define BRINDLE_IMAGE(key, file, width, height, sampling, readPosition, painting, lettering)                           \
+#define BRINDLE_IMAGE(id, key, file, width, height, sampling, readPosition, painting, lettering)                       \
     {file, width, height, K::painting, lettering},
 #include "gfx/image_table.inc"
 };

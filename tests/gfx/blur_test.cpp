@@ -38,11 +38,11 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblended)
     ProgramRegistry programs;
     std::string error;
     ASSERT_TRUE(buildPrograms(programs, error)) << error;
-    const TextureEntry& picture = textures.addTexture("SOURCE", w, h, 0, source.data(), GL_LINEAR, GL_LINEAR);
+    const TextureEntry& picture = textures.addTexture("SOURCE", w, h, source.data(), GL_LINEAR, GL_LINEAR);
     RenderTarget& first
-        = textures.addRenderTarget("RT_B", textures.addTexture("B", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
+        = textures.addRenderTarget("RT_B", textures.addTexture("B", w, h, nullptr, GL_LINEAR, GL_LINEAR));
     RenderTarget& second
-        = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, 0, nullptr, GL_LINEAR, GL_LINEAR));
+        = textures.addRenderTarget("RT_A", textures.addTexture("A", w, h, nullptr, GL_LINEAR, GL_LINEAR));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     applyDrawState({.blend = Blend::Alpha, .depthTest = true});
     glViewport(0, 0, 64, 48);
@@ -75,8 +75,8 @@ TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatr
     REQUIRE_GL();
     TextureRegistry textures;
     const std::vector<uint8_t> green = {0, 255, 0, 255};
-    TextureEntry& bound = textures.addTexture("GREEN", 1, 1, 0, green.data(), GL_NEAREST, GL_NEAREST);
-    TextureEntry& out = textures.addTexture("OUT", 8, 8, 0, nullptr, GL_NEAREST, GL_NEAREST);
+    TextureEntry& bound = textures.addTexture("GREEN", 1, 1, green.data(), GL_NEAREST, GL_NEAREST);
+    TextureEntry& out = textures.addTexture("OUT", 8, 8, nullptr, GL_NEAREST, GL_NEAREST);
     {
         PassScope into({.target = &textures.addRenderTarget("RT", out)});
         glMatrixMode(GL_PROJECTION);

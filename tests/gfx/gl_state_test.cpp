@@ -63,7 +63,7 @@ TEST(GlState, APassScopeBindsItsWholeSetupAndGivesBackWhatItFound)
     REQUIRE_GL();
     TextureRegistry textures;
     RenderTarget& target
-        = textures.addRenderTarget("RT_T", textures.addTexture("T", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR));
+        = textures.addRenderTarget("RT_T", textures.addTexture("T", 320, 180, nullptr, GL_LINEAR, GL_LINEAR));
     ProgramRegistry programs;
     std::string error;
     ASSERT_TRUE(buildPrograms(programs, error)) << error;

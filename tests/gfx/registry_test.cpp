@@ -19,21 +19,21 @@ TEST(TextureRegistry, ExactLookupsCopiedOrBlankPixelsAndTargetsThatDeleteOnce)
     REQUIRE_GL();
     TextureRegistry textures;
     std::vector<uint8_t> red = {255, 0, 0, 255};
-    TextureEntry& first = textures.addTexture("PLUS", 1, 1, 0, red.data(), GL_NEAREST, GL_NEAREST);
-    textures.addTexture("PLUS", 1, 1, 0, nullptr, GL_NEAREST, GL_NEAREST);
+    TextureEntry& first = textures.addTexture("PLUS", 1, 1, red.data(), GL_NEAREST, GL_NEAREST);
+    textures.addTexture("PLUS", 1, 1, nullptr, GL_NEAREST, GL_NEAREST);
     // Many more entries must not move the first one.
     for (int i = 0; i < 100; ++i)
-        textures.addTexture("FILL", 1, 1, 0, nullptr, GL_LINEAR, GL_LINEAR);
+        textures.addTexture("FILL", 1, 1, nullptr, GL_LINEAR, GL_LINEAR);
     red.assign(4, 0);
     EXPECT_EQ(textures.findTexture("PLUS"), &first);
     EXPECT_EQ(texels(first.glName), (std::vector<uint8_t> {255, 0, 0, 255})) << "the caller's pixels were copied";
     for (const char* miss : {"plus", "PLU", "PLUS ", "MISSING"})
         EXPECT_EQ(textures.findTexture(miss), nullptr);
-    TextureEntry& blank = textures.addTexture("BLANK", 8, 4, 0, nullptr, GL_LINEAR, GL_LINEAR);
+    TextureEntry& blank = textures.addTexture("BLANK", 8, 4, nullptr, GL_LINEAR, GL_LINEAR);
     EXPECT_EQ(texels(blank.glName), std::vector<uint8_t>(8 * 4 * 4, 0));
 
-    TextureEntry& colour = textures.addTexture("T", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR);
-    TextureEntry& extra = textures.addTexture("U", 320, 180, 0, nullptr, GL_LINEAR, GL_LINEAR);
+    TextureEntry& colour = textures.addTexture("T", 320, 180, nullptr, GL_LINEAR, GL_LINEAR);
+    TextureEntry& extra = textures.addTexture("U", 320, 180, nullptr, GL_LINEAR, GL_LINEAR);
     RenderTarget& target = textures.addRenderTarget("RT_T", colour);
     textures.attachTexture(target, extra, GL_COLOR_ATTACHMENT1_EXT);
     EXPECT_EQ(textures.findRenderTarget("RT_T"), &target);

@@ -1,3 +1,4 @@
+// A greeting banner's grid, its rules' edges and its unusable sizes.
 #include "scene/greeting_banner.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ namespace {
 GreetingBanner torvale()
 {
     ShowRandom random = showRandomAfter(3900);
-    return buildGreetingBanner("TORVALE", 89000, 92000, 1, 0.025f, random);
+    return buildGreetingBanner(ImageId::Torvale, 89000, 92000, 1, 0.025f, random);
 }
 
 }  // namespace
@@ -57,7 +58,7 @@ TEST(GreetingBanner, UnusableCellSizesGiveNoCellsAndWindowsNearZeroDoNotWrap)
     for (float size :
         {0.0f, -0.025f, 0.3f, 1e-9f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
         ShowRandom random = showRandomAfter(0);
-        GreetingBanner b = buildGreetingBanner("X", 0, 100, 0, size, random);
+        GreetingBanner b = buildGreetingBanner(ImageId::Torvale, 0, 100, 0, size, random);
         EXPECT_TRUE(b.cellPositions.empty() && b.cellTexCoords.empty()) << size;
         EXPECT_EQ(random.state(), showRandomAfter(0).state()) << size;
         EXPECT_TRUE(updateGreetingBanner(b, 0.01f, 0)) << size;

@@ -4,7 +4,6 @@
 
 #include <tuple>
 
-#include "audio/music_player.h"
 #include "show_random_helpers.h"
 
 TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAndDestroyReleasesThem)
@@ -13,8 +12,7 @@ TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAn
     for (int value : {7248, 5919, 6382, 22845, 12750})
         EXPECT_EQ(random.next(), value);
     // 500 x 5 particles, 200 x 7 boxes, 10 x 800 x 5 cells.
-    MusicPlayer music;
-    const std::unique_ptr<ShowState> built = buildShowState(music);
+    const std::unique_ptr<ShowState> built = buildShowState();
     ShowState& s = *built;
     EXPECT_EQ(s.random.state(), 220658784u);
     EXPECT_EQ(showRandomAfter(43900).state(), s.random.state());
@@ -34,7 +32,7 @@ TEST(ShowState, SeedDrawsConstructionCountFirstElementValuesAndPaletteAreExactAn
 
     const auto& banners = s.greetingBanners;
     ASSERT_EQ(banners.size(), 10u);
-    EXPECT_EQ(banners[0].textureKey, "TORVALE");
+    EXPECT_EQ(banners[0].image, ImageId::Torvale);
     EXPECT_EQ(banners[9].startMs, 107000u);
     EXPECT_FLOAT_EQ(banners[0].cellDirections[0].x, 0.734466553f);
     EXPECT_FLOAT_EQ(banners[0].cellSpeeds[0], 1.30706024f);

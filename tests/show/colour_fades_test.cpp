@@ -1,3 +1,4 @@
+// The fades' retirement and the frames they cover.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -8,8 +9,7 @@
 // and the retirement bookkeeping, which frames cannot show.
 TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
 {
-    auto alphaOf
-        = [](const FadeQuad& q) { return fadeColour(0, 0, 0, 0, 0, 0, q.entry->fromAlpha, q.entry->toAlpha, q.t)[3]; };
+    auto alphaOf = [](const FadeQuad& q) { return fadeColour(q)[3]; };
     FadeState state;
     std::array<FadeQuad, kFadeTable.size()> quads {};
     planFades(state, 3990, quads);

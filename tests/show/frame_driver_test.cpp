@@ -11,8 +11,8 @@
 TEST(AdvanceFrame, TheWholeShowMatchesItsRecordedDigests)
 {
     MusicPlayer music;
-    auto scene = buildShowState(music);
-    ShowFrameState show(*scene);
+    auto scene = buildShowState();
+    ShowFrameState show(*scene, music);
     EXPECT_EQ(
         showDigest(show, [&](uint32_t t, float step) { advanceFrame(show, nullptr, t, step); }), kRecordedShowDigest);
 }
@@ -30,8 +30,8 @@ TEST(AdvanceFrame, FramesBeyondTheBeatsReachMayPassUnheard)
     for (const auto& [fps, target] : rows) {
         std::vector<uint32_t> states[2];
         for (const bool late : {false, true}) {
-            auto scene = buildShowState(music);
-            ShowFrameState show(*scene);
+            auto scene = buildShowState();
+            ShowFrameState show(*scene, music);
             const uint32_t heardFrom = target - beatReachMs(show, static_cast<uint32_t>((999 + fps) / fps));
             uint32_t previous = 0;
             for (uint64_t k = 0; k * 1000 / fps <= target; ++k) {

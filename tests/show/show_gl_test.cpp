@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/window.h"
 #include "gfx/asset_catalogue.h"
 #include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 #include "scene/show_state.h"
+#include "show/camera_projection.h"
 #include "show/frame_driver.h"
 #include "show/lighting.h"
 #include "state_bits.h"
@@ -41,7 +41,6 @@ struct OffscreenShow {
         std::string error = glContextError();
         app.width = width;
         app.height = height;
-        app.aspect = AspectCode::Ratio16x10;
         if (!error.empty() || !buildPrograms(app.programs, error))
             return error;
         const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
@@ -50,9 +49,9 @@ struct OffscreenShow {
         if (!createRenderTargets(app.textures, width, height, error))
             return error;
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-        setupProjection(width, height, app.aspectMode());
-        scene = buildShowState(app.music);
-        show = std::make_unique<ShowFrameState>(*scene);
+        setupCameraProjection(0, 0, width, height);
+        scene = buildShowState();
+        show = std::make_unique<ShowFrameState>(*scene, app.music);
         resolveShowAssets(app.programs, app.textures, show->assets, error);
         return error;
     }
@@ -221,18 +220,18 @@ TEST(ShowGl, ElementsSetTheirOwnBlendingAndSharpnessAndBannersDrawOnlyInTheirWin
         glGetUniformfv(pp.entry->glProgram, pp.pixelate->location, &value);
         return value;
     };
-    drawPlusField(s.plus, assets.plus, pp, paletteColour(s, 0), 0.0f, 1.0f, nullptr);
+    drawPlusField(s.plus, assets.images[ImageId::Plus], pp, paletteColour(s, 0), {});
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), integer(GL_BLEND_DST), pixelate()),
         std::tuple(GL_TRUE, GL_ONE_MINUS_SRC_ALPHA, 1024.0f));
     ProgramRegistry::setFloats(*pp.pixelate, 8.0f);
-    drawSquareSwarm(s.swarm, assets.square, pp, paletteColour(s, 0), 15.0f);
+    drawSquareSwarm(s.swarm, assets.images[ImageId::Square], pp, paletteColour(s, 0));
     EXPECT_EQ(std::tuple(glIsEnabled(GL_BLEND), pixelate()), std::tuple(GL_FALSE, 1024.0f));
     GreetingBanner& banner = s.greetingBanners[0];
     updateGreetingBanner(banner, 0.04f, banner.startMs);
-    drawGreetingBanner(banner, assets.greetings[0], pp, paletteColour(s, 1), banner.startMs);
+    drawGreetingBanner(banner, assets.images[banner.image], pp, paletteColour(s, 1), banner.startMs);
     EXPECT_EQ(pixelate(), banner.pixelate);
     ProgramRegistry::setFloats(*pp.pixelate, 8.0f);
-    drawGreetingBanner(banner, assets.greetings[0], pp, paletteColour(s, 1), banner.endMs + 1);
+    drawGreetingBanner(banner, assets.images[banner.image], pp, paletteColour(s, 1), banner.endMs + 1);
     EXPECT_EQ(pixelate(), 8.0f);
     glUseProgram(0);
 }

@@ -38,9 +38,9 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
     const FrameValues& f = show.frame;
     add({f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2], f.cameraSwayPhase});
     addVec(f.cameraEye);
-    for (const BannerState& b : show.timeline.banners)
+    for (const BannerState& b : s.banners)
         add({b.fade, b.pixelate, b.phase});
-    add({show.timeline.plusScatter, show.timeline.plusFade, show.timeline.swarmHeight});
+    add({s.plus.scatter, s.plus.fade, s.swarm.height});
     for (float v : show.beats.history(0))
         add({v});
     for (bool done : show.fades.done)
