@@ -1,3 +1,4 @@
+// Draws the fades to and from black as full-frame quads over the composed frame.
 #include "show/colour_fades.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The greeting banner's grid, burst and cell sizes.
 #include "scene/greeting_banner.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The plus field: headings, sprites turned by the spectrum, and emitter lists.
 #include "scene/plus_field.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The colour fades: when an entry draws and retires, and which quad covers
+// the frame.
 #include <gtest/gtest.h>
 
 #include <utility>

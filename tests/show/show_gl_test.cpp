@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/window.h"
+#include "desktop/window.h"
 #include "gfx/asset_catalogue.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
