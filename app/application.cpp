@@ -1,3 +1,5 @@
+// The application record's teardown, in the order GL and the audio back end
+// need, and the start-up's step timings.
 #include "app/application.h"
 
 #include "app/configurator.h"

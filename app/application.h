@@ -1,7 +1,8 @@
 // application.h: the application record, the one object the shell hangs off.
 //
 // DemoApplication holds the launch settings, the window and context handles, the
-// GL version and entry-point loader, the registries, the music and its audio
+// GL version and entry-point loader (its base, WindowRecord in
+// desktop/window.h), the registries, the music and its audio
 // back end, and the per-frame time values. main() makes one; runShow() resolves
 // the settings from the command line, lets the launch dialog change them and
 // drives everything else.
@@ -20,12 +21,10 @@
 
 #include <SDL.h>
 
-#include "app/display_modes.h"
-#include "app/launch_settings.h"
-#include "app/mode_watchdog.h"
-#include "gfx/gl_loader.h"
 #include "audio/audio_backend.h"
 #include "audio/music_player.h"
+#include "desktop/display_modes.h"
+#include "desktop/window.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
 
@@ -46,29 +45,20 @@ enum class KeyCode : int {
     F1 = 112,
 };
 
-// The launch settings are the record's base: the dialog edits them in place
-// and the window opens from them.
-struct DemoApplication : LaunchSettings {
+// The window's record, with the launch settings at its base, is the record's
+// base: the dialog edits the settings in place and the window opens from them.
+struct DemoApplication : WindowRecord {
     DemoApplication();
     ~DemoApplication();
     DemoApplication(const DemoApplication&) = delete;
     DemoApplication& operator=(const DemoApplication&) = delete;
 
     std::vector<DisplayMode> displayModes;  // filled by the launch dialog's caller
-    int windowWidth = 0;  // the window's size in screen units (differs on high-density displays)
-    int windowHeight = 0;
     int maxSamples = 0;
 
-    SDL_Window* window = nullptr;       // null when none
-    SDL_GLContext glContext = nullptr;  // null when none
-    ModeWatchdog modeWatchdog;          // watches a full-screen mode switch on X11
-    std::array<bool, 256> keyDown {};   // index = virtual-key code; never cleared
+    std::array<bool, 256> keyDown {};  // index = virtual-key code; never cleared
     bool isKeyDown(KeyCode key) const { return keyDown[static_cast<size_t>(key)]; }
     std::vector<KeyCode> pressedKeys;  // keys pressed (not repeats) since the loop took them
-
-    int glMajor = 0;
-    int glMinor = 0;
-    ExtensionLoader extensions;
 
     TextureRegistry textures;
     ProgramRegistry programs;

@@ -1,9 +1,11 @@
+// The show's configurator: the audio output and the music, the image files
+// read beside the window, and the GL assets once the context is current.
 #include "app/configurator.h"
 
 #include <utility>
 
 #include "app/application.h"
-#include "app/report.h"
+#include "desktop/report.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // once the GL context is current, after readFiles() has returned; and it
 // deletes the configurator at shutdown. loadAssets() alone does the whole
 // load. QuillonConfigurator is the show's own: it loads the whole asset
-// catalogue into the record. Tests derive their own to load nothing.
+// catalogue into the record.
 //
 //   if (!configurator.openMusic()) hold configurator.error();
 //   std::thread files([&] { configurator.readFiles(); });

@@ -1,3 +1,4 @@
+// Finds the Data folder beside the executable or in the installed tree.
 #include "app/data_dir.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// The fixed-step clock and the per-frame reading of show time and frame step.
 #include "app/frame_clock.h"
 
 FrameSpan framesBetween(uint32_t fromMs, uint32_t toMs, int fps)

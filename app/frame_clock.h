@@ -15,13 +15,7 @@
 #include <cstdint>
 #include <optional>
 
-// How closely a clock that follows the music kept to it, in ms.
-struct AudioSync {
-    double maxDriftMs = 0.0;  // largest |show time - playback position| while the music played normally
-    double relockMs = 0.0;    // longest time from a stall's end until the two agreed again
-    uint64_t musicSeeks = 0;     // times the music was moved once heard: only the user's jumps move it
-    uint64_t framesDropped = 0;  // frames skipped when the picture jumped to catch up with the music
-};
+#include "capture/stats.h"
 
 class FrameClock {
 public:

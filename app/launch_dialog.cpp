@@ -3,7 +3,7 @@
 #include "app/launch_dialog.h"
 
 #include "app/dialog_module.h"
-#include "app/report.h"
+#include "desktop/report.h"
 
 #include <dlfcn.h>
 

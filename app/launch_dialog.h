@@ -15,8 +15,8 @@
 // them as a missing display does, with one line naming the loader's reason.
 #pragma once
 
-#include "app/display_modes.h"
-#include "app/launch_settings.h"
+#include "desktop/display_modes.h"
+#include "desktop/launch_settings.h"
 
 #include <string>
 #include <vector>

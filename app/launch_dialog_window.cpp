@@ -5,9 +5,9 @@
 // loss handler) is not linked in here: the executable exports it and the
 // module binds to it when loaded.
 #include "app/dialog_module.h"
-#include "app/display_loss.h"
-#include "app/quit_signal.h"
-#include "app/report.h"
+#include "desktop/display_loss.h"
+#include "desktop/quit_signal.h"
+#include "desktop/report.h"
 
 #include <gtk/gtk.h>
 

@@ -1,3 +1,4 @@
+// The option table, and the parsing, checks and usage text it drives.
 #include "app/options.h"
 
 #include <charconv>
@@ -9,7 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/frame_clock.h"
-#include "app/video_pipe.h"
+#include "capture/video_pipe.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <optional>
 #include <string>
 
-#include "app/display_modes.h"
-#include "app/launch_settings.h"
+#include "desktop/display_modes.h"
+#include "desktop/launch_settings.h"
 #include "scene/schedule.h"
 
 inline constexpr int kMaxAudioOffsetMs = 1000;

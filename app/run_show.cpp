@@ -1,3 +1,5 @@
+// The entry sequence and the frame loop: settings, window, assets, frames,
+// and the teardown in order.
 #include "app/run_show.h"
 
 #include <algorithm>
@@ -8,15 +10,15 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/compositor_loss.h"
 #include "app/configurator.h"
 #include "app/frame_clock.h"
-#include "app/frame_log.h"
 #include "app/launch_dialog.h"
-#include "app/presentation_feedback.h"
-#include "app/report.h"
-#include "app/stats.h"
-#include "app/window.h"
+#include "capture/frame_log.h"
+#include "capture/stats.h"
+#include "desktop/compositor_loss.h"
+#include "desktop/presentation_feedback.h"
+#include "desktop/report.h"
+#include "desktop/window.h"
 #include "gfx/gl_api.h"
 #include "scene/schedule.h"
 

@@ -15,9 +15,9 @@
 // the real show. A FrameObserver sees each finished frame before it is
 // presented (a capture reads it back).
 //
-//   RealShow show;  FixedStepClock clock(60);
+//   FixedStepClock clock(60);
 //   RunSettings run{options, &clock};
-//   return runShow(app, show, run);
+//   return runShow(app, show, run);   // show: a ShowProgram, main()'s for the real show
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,7 @@
 #include "app/frame_clock.h"
 #include "app/launch_dialog.h"
 #include "app/options.h"
-#include "app/quit_signal.h"
+#include "desktop/quit_signal.h"
 
 class DemoConfigurator;
 class FrameLog;

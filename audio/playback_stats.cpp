@@ -1,3 +1,4 @@
+// Counts the frames that raised a beat inside the show's beat window.
 #include "audio/playback_stats.h"
 
 void PlaybackStats::noteFrame(uint32_t showTimeMs, const BeatDetector& beats)

@@ -1,3 +1,5 @@
+// Reads frames back through two pixel buffers, one frame behind the drawing,
+// or at once where the driver has none.
 #include "gfx/frame_reader.h"
 
 FrameReader::FrameReader(int width, int height)

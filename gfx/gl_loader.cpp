@@ -1,3 +1,5 @@
+// Reads the GL version and extension list, checks what the show demands and
+// loads the entry points it reaches through gl_api.h.
 #include "gfx/gl_loader.h"
 
 #include "gfx/gl_api.h"

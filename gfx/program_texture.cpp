@@ -1,3 +1,4 @@
+// Binds a draw's texture to unit 0 for the current program.
 #include "gfx/program_texture.h"
 
 void bindProgramTexture(const TextureEntry* texture, const UniformSlot* sampler)

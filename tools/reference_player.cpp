@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/frame_log.h"
 #include "audio/decoded_track.h"
+#include "capture/frame_log.h"
 
 int main(int argc, char** argv)
 {

@@ -53,8 +53,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/frame_log.h"
 #include "audio/decoded_track.h"
+#include "capture/frame_log.h"
 #include "tools/sync_alignment.h"
 
 namespace {

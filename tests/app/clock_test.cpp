@@ -1,3 +1,5 @@
+// The frame clocks: show time and frame step from the fixed-step clock, and
+// the playback clock following the music through pauses, jumps and stalls.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 
 #include "app/application.h"
 #include "app/configurator.h"
-#include "app/window.h"
+#include "desktop/window.h"
 #include "show/show_assets.h"
 
 TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndTheShowFindsEveryAsset)

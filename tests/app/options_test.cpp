@@ -1,3 +1,5 @@
+// The command line: every option read, bad ones refused with a reason, the
+// launch settings resolved, and the README and manual page kept to the usage.
 #include <gtest/gtest.h>
 
 #include <fstream>

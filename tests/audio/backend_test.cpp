@@ -1,3 +1,4 @@
+// The offline and device audio back ends: position, spectrum, mixing and stop.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The beat detector against its history's average, and the beat count inside
+// the show's beat window.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,3 +1,4 @@
+// The track decoders: reads anywhere in a file, and missing or broken files.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The spectrum: a sine lands in its bin, channels mix, silence outside the track.
 #include <gtest/gtest.h>
 
 #include <algorithm>

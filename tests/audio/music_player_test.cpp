@@ -1,3 +1,5 @@
+// The music player: files routed to a stream or a module by their name, a
+// failed load, and muted music.
 #include <gtest/gtest.h>
 
 #include "audio/music_player.h"

@@ -1,3 +1,4 @@
+// The read-ahead buffer between the decoder thread and the audio output.
 #include <gtest/gtest.h>
 
 #include <thread>

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "app/png_writer.h"
+#include "capture/png_writer.h"
 #include "show/pass_names.h"
 #include "tests/support/process.h"
 #include "tests/support/x_desktop.h"

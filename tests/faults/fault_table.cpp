@@ -1,3 +1,4 @@
+// The faults the suite provokes, one row each, with what the program must do.
 #include "fault_table.h"
 
 #include <sys/stat.h>

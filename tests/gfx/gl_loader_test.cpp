@@ -1,3 +1,5 @@
+// The GL loader: version and extension strings, entry-point fallbacks and
+// the naming of what is missing.
 #include <gtest/gtest.h>
 
 #include <set>

@@ -1,3 +1,5 @@
+// Starts a program under test in a process group of its own, collects its
+// output and waits for it with a limit.
 #include "tests/support/process.h"
 
 #include <poll.h>

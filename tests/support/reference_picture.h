@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/png_writer.h"
+#include "capture/png_writer.h"
 #include "gfx/gl_api.h"
 
 struct Picture {

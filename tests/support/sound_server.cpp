@@ -1,3 +1,4 @@
+// Starts, kills and restarts a private PulseAudio server for one test.
 #include "tests/support/sound_server.h"
 
 #include <csignal>

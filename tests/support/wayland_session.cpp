@@ -1,3 +1,5 @@
+// The Wayland compositor a process test runs the program under, shared or
+// of its own.
 #include "tests/support/wayland_session.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Finds, watches, focuses, types into and closes windows on an X server, and
+// reads its mode.
 #include "tests/support/x_desktop.h"
 
 #include <X11/Xatom.h>

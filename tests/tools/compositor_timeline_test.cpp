@@ -1,3 +1,5 @@
+// The compositor timeline check: frames matched to commits and vblanks, and
+// judder measured.
 #include <gtest/gtest.h>
 
 #include <fstream>

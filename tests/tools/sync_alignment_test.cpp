@@ -1,3 +1,5 @@
+// The sync meter's alignment: the heard position found, shows judged as heard
+// and seen, and frame logs read.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,4 +1,4 @@
-// capture.h: frame-by-frame rendering at exact show times, for capture and benchmarks.
+// capture_observer.h: frame-by-frame rendering at exact show times, for capture and benchmarks.
 //
 // With a FixedStepClock, frame k has show time floor(k * 1000 / fps). These
 // observers plug into runShow():
@@ -11,7 +11,7 @@
 //                    and stops before a `to` short of the show's end (the
 //                    whole show's bench times its closing frame too).
 // A capture reads frame k back while frame k + 1 is drawn (gfx/frame_reader.h)
-// and encodes PNG files on worker threads (app/frame_writer.h), writing them in
+// and encodes PNG files on worker threads (capture/frame_writer.h), writing them in
 // frame order. Both move the offline audio back end to each frame's show time
 // first, so the spectrum, and with it the beats, are those the real-time show
 // would have.
@@ -28,10 +28,10 @@
 #include <vector>
 
 #include "app/frame_clock.h"
-#include "app/frame_writer.h"
 #include "app/options.h"
 #include "app/run_show.h"
-#include "app/video_pipe.h"
+#include "capture/frame_writer.h"
+#include "capture/video_pipe.h"
 #include "gfx/frame_reader.h"
 #include "scene/schedule.h"
 
@@ -67,14 +67,12 @@ public:
     }
     bool beforeFrame(DemoApplication& app) override;
 
-protected:
-    uint32_t toMs_;
-
 private:
+    uint32_t toMs_;
     OfflineAudioBackend* audio_;
 };
 
-class CaptureObserver : public BenchObserver {
+class CaptureObserver : public FrameObserver {
 public:
     CaptureObserver(const Options& options, OfflineAudioBackend* audio);
     ~CaptureObserver() override;
@@ -98,6 +96,8 @@ private:
     bool lossless_ = false;
     int fps_ = 60;
     uint32_t fromMs_ = 0;
+    uint32_t toMs_ = 0;
+    OfflineAudioBackend* audio_ = nullptr;
     FrameSpan span_;
     uint64_t frame_ = 0;     // the next frame's index, skipped ones included
     uint64_t captured_ = 0;  // frames of the span read back so far

@@ -1,11 +1,13 @@
+// The statistics' figures and segments, the slow-renderer notice and the
+// frame log's order.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <fstream>
 
-#include "app/frame_log.h"
-#include "app/stats.h"
+#include "capture/frame_log.h"
+#include "capture/stats.h"
 
 TEST(FrameStats, FiguresUseNearestRank)
 {

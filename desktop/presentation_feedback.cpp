@@ -1,5 +1,5 @@
 // Presentation feedback through the Wayland presentation-time protocol.
-#include "app/presentation_feedback.h"
+#include "desktop/presentation_feedback.h"
 
 #include <SDL_syswm.h>
 #include <poll.h>

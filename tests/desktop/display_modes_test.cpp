@@ -1,5 +1,5 @@
 // The resolution list and the desktop aspect classification.
-#include "app/display_modes.h"
+#include "desktop/display_modes.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -19,7 +19,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/frame_clock.h"
+// How closely a clock that follows the music kept to it, in ms: the live
+// clock measures it (app/playback_clock.h), the statistics report it.
+struct AudioSync {
+    double maxDriftMs = 0.0;  // largest |show time - playback position| while the music played normally
+    double relockMs = 0.0;    // longest time from a stall's end until the two agreed again
+    uint64_t musicSeeks = 0;     // times the music was moved once heard: only the user's jumps move it
+    uint64_t framesDropped = 0;  // frames skipped when the picture jumped to catch up with the music
+};
 
 struct FrameFigures {
     double mean = 0, median = 0, p95 = 0, p99 = 0, max = 0;

@@ -2,7 +2,7 @@
 // the show's size is the show's doing and gets the desktop's mode back.
 #include <gtest/gtest.h>
 
-#include "app/mode_watchdog.h"
+#include "desktop/mode_watchdog.h"
 
 TEST(ModeWatchdog, RestoresOnlyTheShowsMode)
 {

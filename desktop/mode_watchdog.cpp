@@ -1,4 +1,6 @@
-#include "app/mode_watchdog.h"
+// The forked watcher that puts the desktop's display mode back through XRandR
+// once the show is gone.
+#include "desktop/mode_watchdog.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>

@@ -1,4 +1,6 @@
-#include "app/output_file.h"
+// Output files written under a hidden name and renamed once whole, and the
+// unnamed scratch file.
+#include "capture/output_file.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/report.h"
+#include "desktop/report.h"
 
 int createBeside(const std::string& path, const std::string& suffix, std::string& partialPath, std::string& error)
 {

@@ -1,4 +1,6 @@
-#include "app/report.h"
+// The "brindle: " lines on stderr, reports held until a start succeeds, and
+// names made safe to print on one line.
+#include "desktop/report.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // The frame log: written unbuffered, line by line, in frame order.
-#include "app/frame_log.h"
+#include "capture/frame_log.h"
 
 #include <time.h>
 

@@ -13,7 +13,7 @@
 
 #include <optional>
 
-#include "app/display_modes.h"
+#include "desktop/display_modes.h"
 
 struct LaunchSettings {
     // The window's or full-screen mode's size; once the window is open, the

@@ -1,5 +1,5 @@
 // Display-mode list and desktop aspect detection over SDL's video subsystem.
-#include "app/display_modes.h"
+#include "desktop/display_modes.h"
 
 #include <SDL.h>
 

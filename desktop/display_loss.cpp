@@ -1,4 +1,6 @@
-#include "app/display_loss.h"
+// The Xlib I/O error handler that ends the program with one line when the
+// X display goes away.
+#include "desktop/display_loss.h"
 
 #include <X11/Xlib.h>
 
@@ -6,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/report.h"
+#include "desktop/report.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
-#include "app/stats.h"
+// Frame-time figures by segment, the slow-renderer notice and the statistics
+// JSON line.
+#include "capture/stats.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,10 @@
-#include "app/window.h"
+// Opens, keeps and closes the show's SDL window and GL context, and sets the
+// letterbox viewport and projection.
+#include "desktop/window.h"
 
 #include <cstring>
 
-#include "app/application.h"
-#include "app/display_loss.h"
+#include "desktop/display_loss.h"
 #include "gfx/gl_api.h"
 #include "show/camera_projection.h"
 
@@ -35,14 +36,14 @@ bool setupProjection(int w, int h, AspectCode aspect)
     return true;
 }
 
-void readGLVersion(DemoApplication& app)
+void readGLVersion(WindowRecord& app)
 {
     const GLVersion version = ::readGLVersion();
     app.glMajor = version.major;
     app.glMinor = version.minor;
 }
 
-void drawableSize(const DemoApplication& app, int& w, int& h)
+void drawableSize(const WindowRecord& app, int& w, int& h)
 {
     if (app.window)
         SDL_GL_GetDrawableSize(app.window, &w, &h);
@@ -70,7 +71,7 @@ void setContextAttributes()
 }
 
 // Full screen runs in the requested mode, at the desktop's refresh rate.
-bool switchToMode(DemoApplication& app, std::string& error)
+bool switchToMode(WindowRecord& app, std::string& error)
 {
     SDL_DisplayMode wanted {};
     wanted.w = app.width;
@@ -123,7 +124,7 @@ void setSwapInterval(bool vsync)
 // Xwayland lists other sizes but fakes the switch to them, and the compositor
 // then makes the window as large as the output: a show at another size than
 // chosen would be a silent lie, so it stops instead.
-bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
+bool fullScreenKeptItsSize(const WindowRecord& app, std::string& error)
 {
     if (!app.window || !app.fullscreen)
         return true;
@@ -137,7 +138,7 @@ bool fullScreenKeptItsSize(const DemoApplication& app, std::string& error)
     return false;
 }
 
-bool openWindow(DemoApplication& app, std::string& error)
+bool openWindow(WindowRecord& app, std::string& error)
 {
     app.samples = 0;
     const char* noDisplay = "cannot open a display (none is reachable); run inside a desktop session or set DISPLAY";
@@ -208,7 +209,7 @@ bool openWindow(DemoApplication& app, std::string& error)
     return true;
 }
 
-bool keepWindowSize(DemoApplication& app)
+bool keepWindowSize(WindowRecord& app)
 {
     if (!app.window)
         return true;
@@ -225,7 +226,7 @@ bool keepWindowSize(DemoApplication& app)
     return true;
 }
 
-void closeWindow(DemoApplication& app)
+void closeWindow(WindowRecord& app)
 {
     SDL_ShowCursor(SDL_ENABLE);
     if (app.glContext) {

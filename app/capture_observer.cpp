@@ -1,4 +1,6 @@
-#include "app/capture.h"
+// The capture and bench observers: frames read back and written as PNG files or
+// a video, the music's span for the video, and the progress line.
+#include "app/capture_observer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,10 +16,10 @@
 #include <SDL.h>
 
 #include "app/application.h"
-#include "app/output_file.h"
-#include "app/png_writer.h"
-#include "app/report.h"
 #include "audio/audio_backend.h"
+#include "capture/output_file.h"
+#include "capture/png_writer.h"
+#include "desktop/report.h"
 
 namespace {
 
@@ -51,6 +53,14 @@ bool writeAudio(int fd, TrackWindow& track, int64_t first, size_t count)
             return false;
     }
     return lseek(fd, 0, SEEK_SET) == 0;
+}
+
+// Both observers keep the offline back end at the frame's show time (the
+// header says why).
+void followShowTime(OfflineAudioBackend* audio, const DemoApplication& app)
+{
+    if (audio)
+        audio->setPositionMs(static_cast<double>(app.showTimeMs));
 }
 
 }  // namespace
@@ -118,18 +128,18 @@ bool BenchObserver::beforeFrame(DemoApplication& app)
     // frame, as it always has.
     if (toMs_ < kShowLengthMs && app.showTimeMs >= toMs_)
         return false;
-    if (audio_)
-        audio_->setPositionMs(static_cast<double>(app.showTimeMs));
+    followShowTime(audio_, app);
     return true;
 }
 
 CaptureObserver::CaptureObserver(const Options& options, OfflineAudioBackend* audio)
-    : BenchObserver(options, audio)
-    , out_(options.captureOut)
+    : out_(options.captureOut)
     , video_(isVideoPath(options.captureOut))
     , lossless_(options.lossless)
     , fps_(options.framesPerSecond())
     , fromMs_(options.fromMs)
+    , toMs_(options.toMs)
+    , audio_(audio)
     , span_(framesBetween(options.fromMs, options.toMs, options.framesPerSecond()))
 {
 }
@@ -262,7 +272,8 @@ bool CaptureObserver::beforeFrame(DemoApplication& app)
 {
     if ((writer_ && writer_->failed()) || app.showTimeMs >= toMs_)
         return false;
-    return BenchObserver::beforeFrame(app);
+    followShowTime(audio_, app);
+    return true;
 }
 
 void CaptureObserver::frameSkipped(DemoApplication&)

@@ -1,3 +1,5 @@
+// Capture: the span of frames, the frame writer's order and failures, PNG
+// round trips, and outputs the capture observer refuses.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,10 +9,10 @@
 #include <random>
 #include <tuple>
 
-#include "app/capture.h"
-#include "app/frame_writer.h"
-#include "app/png_writer.h"
 #include "app/application.h"
+#include "app/capture_observer.h"
+#include "capture/frame_writer.h"
+#include "capture/png_writer.h"
 #include "tests/support/process.h"
 
 namespace fs = std::filesystem;

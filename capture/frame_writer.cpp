@@ -1,4 +1,5 @@
-#include "app/frame_writer.h"
+// The frame writer's workers: frames encoded side by side, stored in order.
+#include "capture/frame_writer.h"
 
 #include <system_error>
 

@@ -1,4 +1,5 @@
-#include "app/compositor_loss.h"
+// Tells a broken Wayland connection from a closed window after SDL's quit.
+#include "desktop/compositor_loss.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>

@@ -1,7 +1,9 @@
+// The letterbox for each aspect, and a real window: size, viewport, resizes
+// undone and a full-screen size that did not hold.
 #include <gtest/gtest.h>
 
 #include "app/run_show.h"
-#include "app/window.h"
+#include "desktop/window.h"
 #include "gfx/gl_api.h"
 
 TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)

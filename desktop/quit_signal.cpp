@@ -1,4 +1,5 @@
-#include "app/quit_signal.h"
+// The quit signals' handler and flags, and the signals the program ignores.
+#include "desktop/quit_signal.h"
 
 #include <csignal>
 #include <initializer_list>

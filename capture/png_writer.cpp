@@ -1,4 +1,5 @@
-#include "app/png_writer.h"
+// PNG files written with libdeflate's compression and read back with libpng.
+#include "capture/png_writer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,8 +14,8 @@
 #include <libdeflate.h>
 #include <png.h>
 
-#include "app/output_file.h"
-#include "app/report.h"
+#include "capture/output_file.h"
+#include "desktop/report.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
-#include "app/video_pipe.h"
+// Starts ffmpeg with the video's settings and feeds it raw frames through a
+// pipe.
+#include "capture/video_pipe.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/output_file.h"
-#include "app/report.h"
+#include "capture/output_file.h"
+#include "desktop/report.h"
 
 extern char** environ;
 
