@@ -1,3 +1,4 @@
+// The option table: what it reads, what it refuses, what it resolves, and the documents that copy it.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -72,6 +73,7 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--size", "99999x400"},
         {"--aspect", "16:11"},
         {"--fps", "0", "--bench"},
+        {"--fps", "x", "--bench"},
         {"--fps", "60"},
         {"--from", "10"},
         {"--capture", "a", "--bench"},
@@ -83,6 +85,7 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
         {"--start", "134000"},
         {"--start", "-1"},
         {"--start", "1.5"},
+        {"--start", "1s"},
         {"--start"},
         {"--start", "5000", "--capture", "a"},
         {"--audio-offset", "1001"},
