@@ -115,18 +115,13 @@ bool failedOrSkipped() { return ::testing::Test::HasFatalFailure() || ::testing:
 // skip, which run() then honours.
 class FaultHarness {
 public:
-    explicit FaultHarness(const FaultCase& fault)
-        : fault_(fault)
-        , xFullscreen_(fault.fullscreen && fault.session == Session::X)
-    {
-    }
+    explicit FaultHarness(const FaultCase& fault) : fault_(fault) { }
 
     void run()
     {
         prepare();
-        if (failedOrSkipped())
-            return;
-        connect();
+        if (!failedOrSkipped())
+            connect();
         if (failedOrSkipped())
             return;
         const std::map<fs::path, std::string> outputBefore = filesUnder(run_.out);
@@ -335,7 +330,7 @@ private:
 
     const FaultCase& fault_;
     const char* modeDisplay_ = std::getenv("BRINDLE_MODE_DISPLAY");
-    const bool xFullscreen_;
+    const bool xFullscreen_ = fault_.fullscreen && fault_.session == Session::X;
     ScratchDir root_ {"faults"};
     const fs::path scratch_ = root_.path() / "tmp";
     FaultRun run_;
