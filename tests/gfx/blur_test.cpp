@@ -12,6 +12,17 @@
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
 
+TEST(BlurOffsets, FollowTheFirstTargetsSizeAndTheStrength)
+{
+    const BlurOffsets glow = blurOffsets(480, 270, 1.75f);
+    const std::array<float, 6> across = {0.0036458f, 0, 0.0072917f, 0, 0.0109375f, 0};
+    const std::array<float, 6> down = {0, 0.0064815f, 0, 0.0129630f, 0, 0.0194444f};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NEAR(glow.horizontal[i], across[i], 6e-8) << i;
+        EXPECT_NEAR(glow.vertical[i], down[i], 6e-8) << i;
+    }
+}
+
 TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblendedAndRestoresTheWindow)
 {
     REQUIRE_GL();

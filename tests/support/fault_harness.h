@@ -1,16 +1,12 @@
 // fault_harness.h: runs the real program against one broken machine or file
-// and holds it to what a fault case promises: exit status, the exact stderr
-// lines, frames drawn when the show is meant to run, nothing left running,
-// the screen's mode as it was, and a capture's output whole.
-//
-// A case is one row, written with designated initialisers:
-//   {.id = "missing-image", .stderrLines = {"brindle: warning: ..."},
-//       .provoke = [](FaultRun& run) { ... }, .signal = SIGINT}
-//   runFaultCase(row);  // inside a test
-//
-// A stderr line is given as a template: "{data}" stands for the data folder
-// of the run, "{any}" for any text (a driver's or library's own words).
-// Every expected line must appear exactly once and nothing else may appear.
+// and holds it to its case's row: exit status, the exact stderr lines, frames
+// drawn when the show is meant to run, nothing left running, the screen's mode
+// as it was, a capture's output whole. Rows use designated initialisers:
+//   runFaultCase({.id = "missing-image", .stderrLines = {"brindle: warning: ..."},
+//       .provoke = [](FaultRun& run) { ... }, .signal = SIGINT});
+// A stderr line is a template: "{data}" stands for the data folder of the run,
+// "{any}" for any text (a driver's or library's own words). Every expected
+// line must appear exactly once and nothing else may appear.
 #pragma once
 
 #include <filesystem>
@@ -45,7 +41,7 @@ enum class Session { X, Wayland, Xwayland };
 struct FaultCase {
     std::string_view id;                        // the case's name in the suite and the document
     int status = 0;                             // exit status
-    std::vector<std::string_view> stderrLines;  // templates, in any order
+    std::vector<std::string_view> stderrLines {};  // templates, in any order
     void (*provoke)(FaultRun&) = nullptr;
     Ending ending = Ending::Itself;
     int signal = 0;           // when set, the run is ended by this signal
