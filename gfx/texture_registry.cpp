@@ -86,7 +86,10 @@ RenderTarget& TextureRegistry::addRenderTarget(std::string_view key, TextureEntr
     target.height = texture.height;
     glGenFramebuffersEXT(1, &target.fbo);
     target.attachTarget = GL_TEXTURE_2D;
-    attachTexture(target, texture, GL_COLOR_ATTACHMENT0_EXT);
+    target.attachments.push_back({&texture, GL_COLOR_ATTACHMENT0_EXT});
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
+    glBindTexture(GL_TEXTURE_2D, texture.glName);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, target.attachTarget, texture.glName, 0);
     return target;
 }
 
@@ -103,14 +106,6 @@ RenderTarget* TextureRegistry::findRenderTarget(std::string_view key)
             return &target;
     }
     return nullptr;
-}
-
-void TextureRegistry::attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point)
-{
-    target.attachments.push_back({&texture, point});
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.fbo);
-    glBindTexture(GL_TEXTURE_2D, texture.glName);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, point, target.attachTarget, texture.glName, 0);
 }
 
 void TextureRegistry::destroyTextures()

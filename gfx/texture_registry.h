@@ -73,9 +73,6 @@ public:
     static GLenum completeness(const RenderTarget& target);
     // Returns null if missing; first match wins.
     RenderTarget* findRenderTarget(std::string_view key);
-    // Adds one more colour attachment (expected to have the target's size).
-    // Leaves the framebuffer and the texture bound.
-    void attachTexture(RenderTarget& target, TextureEntry& texture, GLenum point);
 
     // Deletes every GL texture and framebuffer once, then forgets every entry.
     void destroyTextures();

@@ -13,8 +13,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 // A 3-second MP3: silence, a sine on bin 64 from 1 s to 2 s, silence.
 const std::string& toneFile()
 {
@@ -78,7 +76,8 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
 }
 
 // The disk driver writes the callback's output to a file, so the mix can be
-// read back; it paces itself by a delay of its own, not by real time.
+// read back; it paces itself by a delay of its own, not by real time. The
+// test waits on what the device has written, never for a time.
 TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
 {
     std::string error;
@@ -92,12 +91,21 @@ TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
     ASSERT_TRUE(backend->init(44100));
     const AudioHandle h = backend->openStream(toneFile());
     backend->setVolume(h, 0.5f);
+    // Until `bytes` more of the device's output are in the file; false when it stalls.
+    const auto deviceWrites = [&](uintmax_t bytes) {
+        const uintmax_t until = std::filesystem::file_size(out) + bytes;
+        for (int i = 0; i < 30000 && std::filesystem::file_size(out) < until; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return std::filesystem::file_size(out) >= until;
+    };
     backend->start();
     backend->play(h);
-    std::this_thread::sleep_for(400ms);
+    // The tone, from 1 s, and 20000 frames of it, with blocks to spare.
+    ASSERT_TRUE(deviceWrites((44100 + 20000 + 8 * 1024) * 2 * sizeof(float))) << "the device stalled";
     backend->stop();
     const double stopped = backend->positionMs(h);
-    std::this_thread::sleep_for(50ms);
+    // A stopped device goes on writing silence, so the wait sees its clock run on.
+    ASSERT_TRUE(deviceWrites(4 * 1024 * 2 * sizeof(float)));
     EXPECT_GT(stopped, 0.0);
     EXPECT_EQ(backend->positionMs(h), stopped);
     backend->release();

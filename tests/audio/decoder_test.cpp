@@ -95,12 +95,17 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
     const std::string corruptModule = tempPath("corrupt.xm");
     ASSERT_TRUE(writeFile(corrupt, std::vector<uint8_t>(20000, 'x')));
     ASSERT_TRUE(writeFile(corruptModule, std::vector<uint8_t>(30, 'x')));
+    // Formats people try first, each named by its own signature.
+    const std::string wav = tempPath("take.wav"), ogg = tempPath("take.ogg"), flac = tempPath("take.flac");
+    for (const auto& [path, head] : {std::pair {wav, "RIFF\0\0\0\0WAVEfmt "}, {ogg, "OggS"}, {flac, "fLaC"}})
+        ASSERT_TRUE(writeFile(path, std::vector<uint8_t>(head, head + (path == wav ? 16 : 4))));
     const struct {
         std::string path;
         bool module;
         const char* words;
     } cases[] = {{missing, false, "not found"}, {missing, true, "not found"}, {corrupt, false, "MP3"},
-        {corruptModule, true, "tracker module"}, {std::filesystem::temp_directory_path(), true, "not a regular file"}};
+        {corruptModule, true, "tracker module"}, {std::filesystem::temp_directory_path(), true, "not a regular file"},
+        {wav, false, "is WAV audio"}, {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}};
     for (const auto& c : cases) {
         DecodedTrack track;
         track.samples.assign(10, 1.0f);

@@ -72,19 +72,15 @@ json probe(const fs::path& file)
 
 }  // namespace
 
-TEST(Program, BadOptionsExitTwoWithUsageAndHelpGoesToStdout)
+// Which options are bad is the option table's unit test; here, what the program does with one.
+TEST(Program, ABadOptionExitsTwoWithUsageAndHelpGoesToStdout)
 {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
-             {"--bogus"}, {"--size", "640"}, {"--fps", "x", "--bench"}, {"--start", "134001"}, {"--start", "1s"},
-             {"--lossless", "--capture", "show.webm"}}) {
-        const ProcessResult r = runProcess(kProgram, args);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_NE(r.err.find("usage: brindle"), std::string::npos) << args[0];
-        EXPECT_EQ(r.out, "") << args[0];
-    }
-    const ProcessResult r = runProcess(kProgram, {"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("usage: brindle", 0), 0u);
+    const ProcessResult bad = runProcess(kProgram, {"--size", "640"});
+    EXPECT_EQ(std::tuple(bad.status, bad.out), std::tuple(2, "")) << bad.err;
+    EXPECT_NE(bad.err.find("usage: brindle"), std::string::npos) << bad.err;
+    const ProcessResult help = runProcess(kProgram, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: brindle", 0), 0u);
 }
 
 TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
@@ -323,11 +319,6 @@ TEST_F(CaptureTest, BenchPrintsItsStatisticsOnOneLine)
     ASSERT_EQ(splitLines(r.out).size(), 1u) << r.out;
     json stats = json::parse(r.out);
     EXPECT_EQ(stats["frames"], 269);
-    // Each segment holds the frames whose show time lies in it, at 2 fps.
-    std::vector<int> frames;
-    for (const char* name : {"intro", "plus", "banners", "swarm", "greetings", "credits"})
-        frames.push_back(stats["segments"][name].value("frames", -1));
-    EXPECT_EQ(frames, (std::vector<int> {8, 56, 74, 34, 42, 48})) << r.out;
     EXPECT_GT(stats.value("beats", 0), 0) << r.out;
     for (const char* step : {"before_window", "window", "music", "shaders", "textures", "show"})
         EXPECT_TRUE(stats["startup_steps_ms"][step].is_number()) << step;
