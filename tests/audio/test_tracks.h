@@ -73,7 +73,7 @@ inline bool writeMp3(const std::string& path, const std::vector<float>& mono, in
 // A track made on the fly, `length` frames long, whose every frame up to a
 // million is told apart by its two samples; it moves anywhere exactly. Each
 // read is counted in `reads`.
-class CountingSource final : public TrackSource {
+class CountingSource : public TrackSource {
 public:
     CountingSource(int64_t length, std::atomic<int>& reads)
         : length_(length)
@@ -147,10 +147,10 @@ private:
 };
 
 // A counting source whose first read waits at `gate`.
-class GatedSource final : public TrackSource {
+class GatedSource final : public CountingSource {
 public:
     GatedSource(int64_t length, std::atomic<int>& reads, DecoderGate& gate)
-        : source_(length, reads)
+        : CountingSource(length, reads)
         , gate_(gate)
     {
     }
@@ -160,12 +160,10 @@ public:
             passed_ = true;
             gate_.pass();
         }
-        return source_.read(out, frames);
+        return CountingSource::read(out, frames);
     }
-    bool skipTo(int64_t frame) override { return source_.skipTo(frame); }
 
 private:
-    CountingSource source_;
     DecoderGate& gate_;
     bool passed_ = false;
 };

@@ -24,23 +24,13 @@ LaunchSettings untouched(AspectCode desktopAspect = AspectCode::Other)
     return s;
 }
 
-// What Launch writes, with the aspect as the picture is projected for.
-struct Written {
-    int width, height, bitsPerPixel;
-    AspectCode aspect;
-    int samples;
-    bool fullscreen, vsync, music;
-};
+// What Launch writes: width, height, bits per pixel, the aspect the picture
+// is projected for, samples, full screen, vsync and music.
+using Written = std::tuple<int, int, int, AspectCode, int, bool, bool, bool>;
 
-auto fields(const LaunchSettings& s)
+Written fields(const LaunchSettings& s)
 {
-    return std::tuple(
-        s.width, s.height, s.bitsPerPixel, s.aspectMode(), s.samples, s.fullscreen, s.vsync, s.musicEnabled);
-}
-
-auto fields(const Written& w)
-{
-    return std::tuple(w.width, w.height, w.bitsPerPixel, w.aspect, w.samples, w.fullscreen, w.vsync, w.music);
+    return {s.width, s.height, s.bitsPerPixel, s.aspectMode(), s.samples, s.fullscreen, s.vsync, s.musicEnabled};
 }
 
 TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
@@ -73,7 +63,7 @@ TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
         edit(controls);
         LaunchSettings s = untouched(desktopAspect);
         ASSERT_TRUE(applyLaunchControls(kModes, controls, s)) << what;
-        EXPECT_EQ(fields(s), fields(expected)) << what;
+        EXPECT_EQ(fields(s), expected) << what;
     }
 }
 

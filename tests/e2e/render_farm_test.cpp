@@ -38,12 +38,19 @@ void writeFile(const fs::path& path, const std::string& text)
     std::ofstream(path) << text;
 }
 
-int freePort()
+sockaddr_in loopback(int port)
 {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return address;
+}
+
+int freePort()
+{
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
     socklen_t size = sizeof address;
     const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0
         && getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
@@ -54,10 +61,7 @@ int freePort()
 bool accepts(int port)
 {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in address = loopback(port);
     const bool connected = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     close(s);
     return connected;
@@ -78,18 +82,6 @@ std::string framesOf(const fs::path& video)
 std::string musicOf(const fs::path& video)
 {
     return decoded(video, "0:a", {"-f", "f32le"});
-}
-
-// Waits up to `seconds` for `done`, checking ten times a second.
-template <typename Condition>
-bool waitFor(double seconds, Condition done)
-{
-    for (int i = 0; i < seconds * 10; ++i) {
-        if (done())
-            return true;
-        pause(0.1);
-    }
-    return done();
 }
 
 class RenderFarm : public ::testing::Test {
@@ -137,7 +129,7 @@ protected:
         writeFile(d / "known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " + bytesOf(d / "host.pub"));
         sshd_ = std::make_unique<Process>("/usr/sbin/sshd", std::vector<std::string> {"-D", "-e", "-f",
                                                                (d / "sshd_config").string()});
-        ASSERT_TRUE(waitFor(10, [port] { return accepts(port); })) << "sshd did not start";
+        ASSERT_TRUE(pollUntil(10, [port] { return accepts(port); })) << "sshd did not start";
 
         // The stand-in for brindle on the hosts: `--capture OUT --lossless --from A --to B ...`.
         writeFile(d / "brindle",
@@ -220,13 +212,13 @@ TEST_F(RenderFarm, AStoppedRunGoesOnWithoutCapturingAgainWhatItFinished)
                 return false;
         return fs::exists(dir_.path() / "held");
     };
-    ASSERT_TRUE(waitFor(240, finished)) << farm.errSoFar();
+    ASSERT_TRUE(pollUntil(240, finished)) << farm.errSoFar();
     farm.signal(SIGINT);
     const ProcessResult stopped = farm.finish(60);
     EXPECT_EQ(stopped.status, 130) << stopped.err;
     EXPECT_NE(stopped.err.find("stopped"), std::string::npos) << stopped.err;
     const pid_t held = std::stoi(bytesOf(dir_.path() / "held"));
-    EXPECT_TRUE(waitFor(10, [held] { return kill(held, 0) != 0; })) << "the held capture outlived the stop";
+    EXPECT_TRUE(pollUntil(10, [held] { return kill(held, 0) != 0; })) << "the held capture outlived the stop";
 
     const size_t before = attempts().size();
     fs::remove(dir_.path() / ("hold-" + kSegments[3]));

@@ -43,12 +43,6 @@ void expectWholeFrameLog(const std::filesystem::path& log, size_t atLeast)
     EXPECT_GE(frames, atLeast);
 }
 
-size_t linesIn(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    return static_cast<size_t>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
-}
-
 }  // namespace
 
 TEST(SoundServers, TheShowIsHeardThroughEachAndLogsEveryFrameItPresents)
@@ -72,7 +66,7 @@ TEST(SoundServers, TheShowIsHeardThroughEachAndLogsEveryFrameItPresents)
                                                            << show.errSoFar();
         // The PulseAudio run ends by itself; the PipeWire one is killed, and keeps the lines it logged.
         if (std::string(server) == "BRINDLE_PIPEWIRE_SERVER") {
-            for (int i = 0; i < 400 && linesIn(log) < 5; ++i)
+            for (int i = 0; i < 400 && std::ranges::count(bytesOf(log), '\n') < 5; ++i)
                 show.collect(50);
             show.signal(SIGKILL);
         }

@@ -150,6 +150,17 @@ std::vector<std::string> splitLines(const std::string& text)
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
+bool pollUntil(double seconds, const std::function<bool()>& done, int everyMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
+    }
+    return true;
+}
+
 std::string bytesOf(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,9 @@ std::vector<std::string> splitLines(const std::string& text);
 
 // Gives a program under test `seconds` to get on.
 void pause(double seconds);
+
+// Asks `done` every `everyMs` until it holds or `seconds` have passed; whether it held.
+bool pollUntil(double seconds, const std::function<bool()>& done, int everyMs = 50);
 
 // The whole contents of `file`; empty when it cannot be read.
 std::string bytesOf(const std::filesystem::path& file);

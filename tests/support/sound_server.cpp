@@ -2,8 +2,6 @@
 #include "tests/support/sound_server.h"
 
 #include <csignal>
-#include <chrono>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -25,12 +23,7 @@ bool PrivateSoundServer::start()
             "-L", "module-null-sink sink_name=testnull rate=44100"},
         std::vector<std::string> {"HOME=" + dir, "XDG_RUNTIME_DIR=" + dir, "PULSE_RUNTIME_PATH=" + dir,
             "PULSE_STATE_PATH=" + dir});
-    for (int i = 0; i < 200; ++i) {
-        if (runProcess("pactl", {"info"}, {"PULSE_SERVER=" + address()}, 5).status == 0)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return pollUntil(10, [&] { return runProcess("pactl", {"info"}, {"PULSE_SERVER=" + address()}, 5).status == 0; });
 }
 
 void PrivateSoundServer::kill()
@@ -49,12 +42,8 @@ bool PrivateSoundServer::waitForStream(double seconds, const std::string& client
 
 bool streamPlaysOn(const std::string& address, const std::string& client, double seconds)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    do {
+    return pollUntil(seconds, [&] {
         const ProcessResult inputs = runProcess("pactl", {"list", "sink-inputs"}, {"PULSE_SERVER=" + address}, 5);
-        if (inputs.out.find("application.name = \"" + client + "\"") != std::string::npos)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < until);
-    return false;
+        return inputs.out.find("application.name = \"" + client + "\"") != std::string::npos;
+    });
 }

@@ -4,13 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <deque>
-#include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -20,21 +16,14 @@ std::string variable(const char* name)
     return value ? value : "";
 }
 
-// How many pixels of `now` differ from `before`, a picture of the same size.
-size_t changedPixels(const OutputPicture& now, const OutputPicture& before)
-{
-    size_t count = 0;
-    for (size_t i = 0; i + 3 <= now.rgb.size(); i += 3)
-        count += !std::equal(&now.rgb[i], &now.rgb[i] + 3, &before.rgb[i]);
-    return count;
-}
-
-// The pixels of `picture` that are not `colour`.
-size_t pixelsBesides(const OutputPicture& picture, const std::array<uint8_t, 3>& colour)
+// The pixels of `picture` unlike the one of `other` at the same place, or
+// unlike `colour` where `other` is null.
+size_t pixelsBesides(
+    const OutputPicture& picture, const std::array<uint8_t, 3>& colour, const OutputPicture* other = nullptr)
 {
     size_t count = 0;
     for (size_t i = 0; i + 3 <= picture.rgb.size(); i += 3)
-        count += !std::equal(colour.begin(), colour.end(), &picture.rgb[i]);
+        count += !std::equal(&picture.rgb[i], &picture.rgb[i] + 3, other ? &other->rgb[i] : colour.data());
     return count;
 }
 
@@ -95,7 +84,7 @@ void WaylandSession::connect()
     // that holds still and shows the background all over, the cursor aside.
     for (int i = 0; i < 100 && window_; ++i) {
         const OutputPicture before = output();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        pause(0.3);
         empty_ = output();
         if (empty_.rgb == before.rgb && !empty_.rgb.empty()
             && static_cast<double>(pixelsBesides(empty_, kBackground)) <= kEmptyShare * (empty_.rgb.size() / 3))
@@ -140,7 +129,7 @@ double WaylandSession::changedShare()
     const OutputPicture now = output();
     if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
         return 1.0;
-    return static_cast<double>(changedPixels(now, empty_)) / static_cast<double>(now.rgb.size() / 3);
+    return static_cast<double>(pixelsBesides(now, kBackground, &empty_)) / static_cast<double>(now.rgb.size() / 3);
 }
 
 bool WaylandSession::waitForChange(double seconds, double share) { return waitForShare(seconds, share, true); }
@@ -149,29 +138,17 @@ bool WaylandSession::waitForEmpty(double seconds) { return waitForShare(seconds,
 
 bool WaylandSession::waitForShare(double seconds, double share, bool above)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while ((changedShare() > share) != above) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return true;
+    return pollUntil(seconds, [&] { return (changedShare() > share) == above; }, 200);
 }
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }
 
 std::string WaylandSession::logTail() const
 {
-    std::ifstream in(log_);
-    std::deque<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-        if (lines.size() > 30)
-            lines.pop_front();
-    }
+    const std::vector<std::string> lines = splitLines(bytesOf(log_));
     std::string tail;
-    for (const std::string& line : lines)
-        tail += line + "\n";
+    for (size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i)
+        tail += lines[i] + "\n";
     return tail;
 }
 

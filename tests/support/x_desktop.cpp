@@ -7,28 +7,15 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <thread>
+
+#include "tests/support/process.h"
 
 namespace {
 
 // Windows come and go while they are looked at; Xlib's default handler would
 // end the test for a window that vanished between two requests.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
-
-// Asks `done` every 50 ms until it holds or `seconds` have passed.
-bool waitFor(double seconds, const std::function<bool()>& done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 // A property's raw bytes, whatever the locale; `type` AnyPropertyType takes any.
 std::optional<std::string> property(Display* display, Window window, const char* name, Atom type)
@@ -85,7 +72,7 @@ Window findWindow(Display* display, Window parent, pid_t pid, const std::string&
 XDesktop::XDesktop(const char* name)
 {
     XSetErrorHandler(ignoreXError);
-    waitFor(5, [&] { return (display_ = XOpenDisplay(name)) != nullptr; });
+    pollUntil(5, [&] { return (display_ = XOpenDisplay(name)) != nullptr; });
 }
 
 XDesktop::~XDesktop()
@@ -97,7 +84,7 @@ XDesktop::~XDesktop()
 unsigned long XDesktop::waitForWindow(pid_t pid, const std::string& title, double seconds)
 {
     Window window = 0;
-    waitFor(seconds, [&] { return (window = findWindow(display_, DefaultRootWindow(display_), pid, title)) != 0; });
+    pollUntil(seconds, [&] { return (window = findWindow(display_, DefaultRootWindow(display_), pid, title)) != 0; });
     return window;
 }
 
@@ -125,7 +112,7 @@ std::vector<char> XDesktop::grab(unsigned long window)
 
 bool XDesktop::waitForPicture(unsigned long window, double seconds)
 {
-    return waitFor(seconds, [&] {
+    return pollUntil(seconds, [&] {
         const std::vector<char> pixels = grab(window);
         return std::any_of(pixels.begin(), pixels.end(), [](char c) { return c != 0; });
     });
@@ -134,7 +121,7 @@ bool XDesktop::waitForPicture(unsigned long window, double seconds)
 bool XDesktop::pictureMoves(unsigned long window)
 {
     const std::vector<char> before = grab(window);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    pause(0.4);
     return grab(window) != before;
 }
 
@@ -184,5 +171,5 @@ std::optional<ScreenMode> XDesktop::currentMode() { return windowSize(DefaultRoo
 
 bool XDesktop::waitForMode(const ScreenMode& mode, double seconds)
 {
-    return waitFor(seconds, [&] { return currentMode() == mode; });
+    return pollUntil(seconds, [&] { return currentMode() == mode; });
 }

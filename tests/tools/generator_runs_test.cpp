@@ -5,35 +5,23 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/support/process.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<char> fileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int run(const std::string& command) { return std::system((command + " > /dev/null 2>&1").c_str()); }
-
-fs::path freshDirectory(const std::string& name)
-{
-    const fs::path dir = fs::path(::testing::TempDir()) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
 
 }  // namespace
 
 TEST(GeneratorRuns, ImagesMusicAndOnsetsAreByteIdenticalToTheBuildsOwn)
 {
-    const fs::path dir = freshDirectory("brindle_generated_again");
+    const ScratchDir scratch("generated-again");
+    const fs::path& dir = scratch.path();
     ASSERT_EQ(run(std::string(MAKE_IMAGES_EXE) + " " + dir.string() + " --font " + BRINDLE_BANNER_FONT), 0);
     ASSERT_EQ(
         run(std::string(MAKE_MUSIC_EXE) + " " + (dir / "music.mp3").string() + " " + (dir / "onsets.txt").string()), 0);
@@ -42,7 +30,7 @@ TEST(GeneratorRuns, ImagesMusicAndOnsetsAreByteIdenticalToTheBuildsOwn)
         const bool onsets = entry.path().filename() == "onsets.txt";
         const fs::path built
             = onsets ? fs::path(BRINDLE_KICK_ONSETS_FILE) : fs::path(BRINDLE_DATA_DIR) / entry.path().filename();
-        EXPECT_TRUE(fileBytes(entry.path()) == fileBytes(built)) << built;
+        EXPECT_TRUE(bytesOf(entry.path()) == bytesOf(built)) << built;
         ++compared;
     }
     EXPECT_EQ(compared, 25) << "the images, the music and the onsets, and no temporary file";
@@ -50,7 +38,8 @@ TEST(GeneratorRuns, ImagesMusicAndOnsetsAreByteIdenticalToTheBuildsOwn)
 
 TEST(GeneratorRuns, BadArgumentsAndAFailedRenameLeaveNoFiles)
 {
-    const fs::path dir = freshDirectory("brindle_bad_runs");
+    const ScratchDir scratch("bad-runs");
+    const fs::path& dir = scratch.path();
     // A plain file where a folder is needed, and a name taken by a folder that is not empty.
     const fs::path blocker = dir / "blocker", taken = dir / "taken";
     std::ofstream(blocker) << "not a folder";
@@ -66,9 +55,5 @@ TEST(GeneratorRuns, BadArgumentsAndAFailedRenameLeaveNoFiles)
             taken.string() + " " + (dir / "onsets.txt").string()}) {
         EXPECT_NE(run(std::string(MAKE_MUSIC_EXE) + " " + arguments), 0) << arguments;
     }
-    std::vector<fs::path> left;
-    for (const auto& entry : fs::directory_iterator(dir))
-        left.push_back(entry.path());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<fs::path> {blocker, taken}));
+    EXPECT_EQ(fileNamesIn(dir), (std::vector<std::string> {"blocker", "taken"}));
 }

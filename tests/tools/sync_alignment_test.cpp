@@ -16,11 +16,11 @@ namespace {
 constexpr int kRate = 8000;
 
 // Noise, so that every stretch of the track is unlike every other.
-std::vector<float> noiseTrack(double seconds)
+std::vector<float> noiseTrack(double seconds, int rate = kRate, unsigned seed = 7)
 {
-    std::mt19937 random(7);
+    std::mt19937 random(seed);
     std::uniform_real_distribution<float> level(-0.5f, 0.5f);
-    std::vector<float> track(static_cast<size_t>(seconds * kRate));
+    std::vector<float> track(static_cast<size_t>(seconds * rate));
     for (float& sample : track)
         sample = level(random);
     return track;
@@ -107,11 +107,7 @@ TEST(SyncAlignment, ShowsAreJudgedAsTheyWereHeardAndSeen)
     };
     constexpr int rate = 44100;
     constexpr double seconds = 12.0;
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> level(-0.5f, 0.5f);
-    std::vector<float> track(static_cast<size_t>(20.0 * rate));
-    for (float& sample : track)
-        sample = level(random);
+    const std::vector<float> track = noiseTrack(20.0, rate, 11);
     SyncLimits limits;
     limits.medianLoMs = -5.0;
     limits.medianHiMs = 5.0;
