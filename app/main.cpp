@@ -51,9 +51,9 @@ public:
     {
         return runLaunchDialog(app, app.displayModes, app.maxSamples);
     }
-    bool prepare(DemoApplication& app, std::string& error) override
+    bool prepare(MusicPlayer& music, std::string& error) override
     {
-        scene_ = buildShowState(app.music);
+        scene_ = buildShowState(music);
         if (!scene_) {
             error = "cannot build the show";
             return false;
@@ -91,20 +91,15 @@ public:
         lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
-    void advanceFrame(DemoApplication& app, bool heard) override
+    void advanceFrame(const FrameTime& time, const float* spectrum) override
     {
-        const float* spectrum = nullptr;
-        if (heard && app.audio) {
-            app.audio->spectrumAt(app.music.channel(), app.showTimeMs, app.music.spectrum.data());
-            spectrum = app.music.spectrum.data();
-        }
-        ::advanceFrame(*show_, spectrum, app.showTimeMs, app.frameStep);
+        ::advanceFrame(*show_, spectrum, time.showTimeMs, time.frameStep);
     }
     uint32_t beatReachMs(uint32_t frameMs) const override { return ::beatReachMs(*show_, frameMs); }
     bool rebuild(DemoApplication& app, std::string& error) override
     {
         releaseScene();
-        return prepare(app, error) && build(app, error);
+        return prepare(app.music, error) && build(app, error);
     }
     bool frameFlashed() const override
     {

@@ -12,6 +12,12 @@
 # the programs they start, fails the run. Reports land in the build's
 # sanitizer-logs/. Leaks inside the system's GL driver, toolkit and sound
 # libraries are suppressed (scripts/lsan-suppressions.txt); ours are not.
+#
+# With BRINDLE_SANITIZE=thread the build (in build-tsan/) carries
+# ThreadSanitizer; the tests are followed by a live start-up from 60 s, whose
+# worker fast-forwards the show while the window opens, and a few seconds of
+# its frames with the music. Any report fails the run, as above; only races
+# inside system libraries are suppressed (scripts/tsan-suppressions.txt).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing_packages "$brindle_root/scripts/test-packages.txt"
@@ -24,13 +30,58 @@ xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 servers=("$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh"
     "$brindle_root/scripts/with-wayland-server.sh" "${xvfb[@]}")
 cd "$brindle_build"
-if [ "$brindle_sanitize" != 1 ]; then
+if [ "$brindle_sanitize" = 0 ]; then
     exec "${servers[@]}" ctest --output-on-failure "$@"
 fi
 
 logs="$brindle_build/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
+
+if [ "$brindle_sanitize" = thread ]; then
+    source "$brindle_root/scripts/sound-servers.sh"
+    export TSAN_OPTIONS="exitcode=0:second_deadlock_stack=1:log_path=$logs/tsan:suppressions=$brindle_root/scripts/tsan-suppressions.txt"
+    status=0
+    "${servers[@]}" ctest --output-on-failure --timeout 900 "$@" || status=1
+
+    # The live show opened at 60 s on a private display and sound server:
+    # presented frames show that the start-up is over; then it is ended as a
+    # user ends it from outside, with SIGTERM.
+    live="$logs/live"
+    mkdir -p "$live"
+    frames_presented() { [ "$(wc -l <"$live/frames.csv")" -gt 120 ]; }
+    if start_private_xvfb "$live" && start_pulseaudio "$live"; then
+        DISPLAY="$private_display" "$brindle_build/brindle" --no-dialog --windowed --size 320x200 --start 60000 \
+            --frame-log "$live/frames.csv" --data "$brindle_build/Data" >"$live/out" 2>&1 &
+        brindle=$!
+        if ! wait_until --seconds 120 frames_presented; then
+            echo "test.sh: the live show from 60 s presented no frames in 2 minutes:" >&2
+            tail -n 20 "$live/out" >&2
+            status=1
+        fi
+        kill -TERM "$brindle" 2>/dev/null || true
+        if ! wait "$brindle"; then
+            echo "test.sh: the live show from 60 s failed:" >&2
+            tail -n 20 "$live/out" >&2
+            status=1
+        fi
+    else
+        status=1
+    fi
+    stop_sound_server
+    stop_processes "${private_xvfb:-}"
+
+    for report in "$logs"/tsan.*; do
+        [ -e "$report" ] || continue
+        echo "== $report" >&2
+        head -n 60 "$report" >&2
+        status=1
+    done
+    if [ "$status" -eq 0 ]; then
+        echo "test.sh: tests and the live start-up clean under ThreadSanitizer" >&2
+    fi
+    exit "$status"
+fi
 # Reports are judged from the log files alone (below), so a report does not
 # change a program's exit status: the fault suite still sees the status the
 # program chose, and a leak set aside does not fail a test.
