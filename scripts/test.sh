@@ -49,12 +49,12 @@ if [ "$brindle_sanitize" = thread ]; then
     source "$brindle_root/scripts/sound-servers.sh"
     live="$logs/live"
     mkdir -p "$live"
-    frames_presented() { [ "$(wc -l <"$live/frames.csv")" -gt 120 ]; }
+    frames_presented() { [ "$(wc -l <"$live/frames.csv")" -gt 30 ]; }
     if start_private_xvfb "$live" && start_pulseaudio "$live"; then
         DISPLAY="$private_display" "$brindle_build/brindle" --no-dialog --windowed --size 320x200 --start 60000 \
             --frame-log "$live/frames.csv" --data "$brindle_build/Data" >"$live/out" 2>&1 &
         brindle=$!
-        wait_until --seconds 120 frames_presented || status=1
+        wait_until --seconds 300 frames_presented || status=1
         kill -TERM "$brindle" 2>/dev/null || true
         wait "$brindle" || status=1
         [ "$status" -eq 0 ] || { echo "test.sh: the live show from 60 s failed:" >&2; tail -n 20 "$live/out" >&2; }
