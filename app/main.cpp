@@ -51,14 +51,14 @@ public:
     {
         return runLaunchDialog(app, app.displayModes, app.maxSamples);
     }
-    bool prepare(DemoApplication& app, std::string& error) override
+    bool prepare(MusicPlayer& music, std::string& error) override
     {
         scene_ = buildShowState();
         if (!scene_) {
             error = "cannot build the show";
             return false;
         }
-        show_ = std::make_unique<ShowFrameState>(*scene_, app.music);
+        show_ = std::make_unique<ShowFrameState>(*scene_, music);
 #ifndef NDEBUG
         show_->glErrors = [this](const PassGlError& e) { reportGlError(e); };
 #endif
@@ -91,16 +91,15 @@ public:
         lastFrameMs_ = app.showTimeMs;
         playback_.noteFrame(app.showTimeMs, show_->beats);
     }
-    void advanceFrame(DemoApplication& app, bool heard) override
+    void advanceFrame(const FrameTime& time, const float* spectrum) override
     {
-        const float* spectrum = heard ? readFrameSpectrum(*show_, app.audio.get(), app.showTimeMs) : nullptr;
-        ::advanceFrame(*show_, spectrum, app.showTimeMs, app.frameStep);
+        ::advanceFrame(*show_, spectrum, time.showTimeMs, time.frameStep);
     }
     uint32_t beatReachMs(uint32_t frameMs) const override { return ::beatReachMs(*show_, frameMs); }
     bool rebuild(DemoApplication& app, std::string& error) override
     {
         releaseScene();
-        return prepare(app, error) && build(app, error);
+        return prepare(app.music, error) && build(app, error);
     }
     bool frameFlashed() const override
     {

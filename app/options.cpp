@@ -4,7 +4,6 @@
 #include <charconv>
 #include <iterator>
 #include <map>
-#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -14,39 +13,50 @@
 
 namespace {
 
-std::optional<long long> readWhole(const std::string& text, long long low, long long high)
+// The whole numbers an option's value may take; a row checks its value
+// against it and the usage prints it from there.
+struct Range {
+    long long low = 0, high = -1;  // empty (low > high) for a value that is not a number
+    const char* bounds = nullptr;  // what the usage says it bounds; null: the value's name
+
+    bool empty() const { return low > high; }
+    std::string text() const { return "from " + std::to_string(low) + " to " + std::to_string(high); }
+};
+
+std::optional<long long> readWhole(const std::string& text, Range range)
 {
     long long value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high)
+    if (text.empty() || ec != std::errc() || ptr != end || value < range.low || value > range.high)
         return std::nullopt;
     return value;
-}
-
-// "WxH" with both sides in 1..16384.
-std::optional<std::pair<int, int>> readSize(const std::string& text)
-{
-    const size_t x = text.find('x');
-    if (x == std::string::npos)
-        return std::nullopt;
-    const auto w = readWhole(text.substr(0, x), 1, 16384);
-    const auto h = readWhole(text.substr(x + 1), 1, 16384);
-    if (!w || !h)
-        return std::nullopt;
-    return std::pair {static_cast<int>(*w), static_cast<int>(*h)};
 }
 
 using Reason = std::string;  // why a text is not a value; empty when it is one
 
 Reason noReason() { return {}; }
 
-Reason readSizeInto(const std::string& text, Options& o)
+template <typename Number>
+Reason readWholeInto(const std::string& text, Range range, Number& value)
 {
-    const auto size = readSize(text);
-    if (!size)
-        return "'" + text + "' is not WIDTHxHEIGHT, e.g. 1280x800";
-    std::tie(o.width, o.height) = *size;
+    const auto whole = readWhole(text, range);
+    if (!whole)
+        return "'" + text + "' is not a whole number " + range.text();
+    value = static_cast<Number>(*whole);
+    return noReason();
+}
+
+// "WxH", each side in the range.
+Reason readSizeInto(const std::string& text, Range range, Options& o)
+{
+    const size_t x = text.find('x');
+    const auto w = x == std::string::npos ? std::nullopt : readWhole(text.substr(0, x), range);
+    const auto h = x == std::string::npos ? std::nullopt : readWhole(text.substr(x + 1), range);
+    if (!w || !h)
+        return "'" + text + "' is not WIDTHxHEIGHT, each side " + range.text() + ", e.g. 1280x800";
+    o.width = static_cast<int>(*w);
+    o.height = static_cast<int>(*h);
     return noReason();
 }
 
@@ -62,7 +72,7 @@ std::string aspectValues()
     return out;
 }
 
-Reason readAspectInto(const std::string& text, Options& o)
+Reason readAspectInto(const std::string& text, Range, Options& o)
 {
     for (const AspectName& name : kAspectNames) {
         if (text == name.option) {
@@ -71,34 +81,6 @@ Reason readAspectInto(const std::string& text, Options& o)
         }
     }
     return "'" + text + "' is not " + aspectValues();
-}
-
-Reason readFpsInto(const std::string& text, Options& o)
-{
-    const auto fps = readWhole(text, 1, 1000);
-    if (!fps)
-        return "'" + text + "' is not a whole number from 1 to 1000";
-    o.fps = static_cast<int>(*fps);
-    return noReason();
-}
-
-// Show time in milliseconds from 0 to `last`.
-Reason readShowTime(const std::string& text, uint32_t last, uint32_t& ms)
-{
-    const auto value = readWhole(text, 0, last);
-    if (!value)
-        return "'" + text + "' is not a number of milliseconds from 0 to " + std::to_string(last);
-    ms = static_cast<uint32_t>(*value);
-    return noReason();
-}
-
-Reason readAudioOffsetInto(const std::string& text, Options& o)
-{
-    const auto ms = readWhole(text, -kMaxAudioOffsetMs, kMaxAudioOffsetMs);
-    if (!ms)
-        return "'" + text + "' is not a whole number of milliseconds from -1000 to 1000";
-    o.audioOffsetMs = static_cast<int>(*ms);
-    return noReason();
 }
 
 Reason readPath(const std::string& text, std::string& path, const char* what)
@@ -113,69 +95,71 @@ Reason readPath(const std::string& text, std::string& path, const char* what)
 struct OptionRow {
     const char* names;  // CLI11 names; a switch's name after '!' turns it off
     const char* value;  // the value's name in the usage; empty for a switch
-    std::string help;   // rows with the same help share one usage line
+    std::string help;   // rows with the same help and range share one usage line
+    Range range;        // for a value that is a whole number (or made of them)
     // Stores the option (a switch gets "true" or "false") into the options, or
     // gives the reason the text is not a value of it.
-    Reason (*read)(const std::string& text, Options& options);
+    Reason (*read)(const std::string& text, Range range, Options& options);
 };
 
-const std::string kSpanHelp
-    = "the show-time span for --capture and --bench (default 0 to " + std::to_string(kShowLengthMs) + ")";
+constexpr Range kShowTimes {0, kShowLengthMs};
+constexpr const char* kSpanHelp = "the show-time span for --capture and --bench (default: the whole show)";
 
 // clang-format off
 const OptionRow kOptionRows[] = {
-    {"--no-dialog", "", "start at once, without the launch dialog",
-     [](const std::string&, Options& o) { o.noDialog = true; return noReason(); }},
-    {"--size", "WxH", "window or full-screen size (default: the desktop's)", readSizeInto},
-    {"--windowed", "", "run in a window",
-     [](const std::string&, Options& o) { o.fullscreen = false; return noReason(); }},
-    {"--fullscreen", "", "run full screen (the default)",
-     [](const std::string&, Options& o) { o.fullscreen = true; return noReason(); }},
-    {"--aspect", "A", aspectValues() + " (default " + kAspectNames[0].option + ")", readAspectInto},
-    {"--no-music", "", "play the music muted",
-     [](const std::string&, Options& o) { o.noMusic = true; return noReason(); }},
-    {"--vsync,!--no-vsync", "", "wait for the display's refresh, or not (default: wait)",
-     [](const std::string& on, Options& o) { o.vsync = on == "true"; return noReason(); }},
+    {"--no-dialog", "", "start at once, without the launch dialog", {},
+     [](const std::string&, Range, Options& o) { o.noDialog = true; return noReason(); }},
+    {"--size", "WxH", "window or full-screen size (default: the desktop's)", {1, 16384, "each side"}, readSizeInto},
+    {"--windowed", "", "run in a window", {},
+     [](const std::string&, Range, Options& o) { o.fullscreen = false; return noReason(); }},
+    {"--fullscreen", "", "run full screen (the default)", {},
+     [](const std::string&, Range, Options& o) { o.fullscreen = true; return noReason(); }},
+    {"--aspect", "A", aspectValues() + " (default " + kAspectNames[0].option + ")", {}, readAspectInto},
+    {"--no-music", "", "play the music muted", {},
+     [](const std::string&, Range, Options& o) { o.noMusic = true; return noReason(); }},
+    {"--vsync,!--no-vsync", "", "wait for the display's refresh, or not (default: wait)", {},
+     [](const std::string& on, Range, Options& o) { o.vsync = on == "true"; return noReason(); }},
     {"--data", "DIR", "the data folder (default: Data beside the program, or share/brindle/Data of an "
-                      "installed copy)",
-     [](const std::string& text, Options& o) { return readPath(text, o.dataDir, "a folder"); }},
-    {"--music", "FILE", "play FILE instead of the show's track (MP3 by name, else a tracker module)",
-     [](const std::string& text, Options& o) { return readPath(text, o.musicPath, "a file"); }},
+                      "installed copy)", {},
+     [](const std::string& text, Range, Options& o) { return readPath(text, o.dataDir, "a folder"); }},
+    {"--music", "FILE", "play FILE instead of the show's track (MP3 by name, else a tracker module)", {},
+     [](const std::string& text, Range, Options& o) { return readPath(text, o.musicPath, "a file"); }},
     {"--start", "MS", "open the live show at MS milliseconds, music positioned there; the show's state is "
-                      "fast-forwarded at 60 fps",
-     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs - 1, o.startMs.emplace()); }},
+                      "fast-forwarded at 60 fps", {0, kShowLengthMs - 1},
+     [](const std::string& text, Range r, Options& o) { return readWholeInto(text, r, o.startMs.emplace()); }},
     {"--stats", "", "print frame statistics as JSON on stdout at exit; in the live show audio_drift_ms is "
                     "the largest gap between the picture and the music heard from the speakers, and, where "
                     "the compositor tells, swap_to_seen_ms the median time from a swap to the vblank that "
-                    "showed the frame and frames_unseen the frames it never showed",
-     [](const std::string&, Options& o) { o.stats = true; return noReason(); }},
+                    "showed the frame and frames_unseen the frames it never showed", {},
+     [](const std::string&, Range, Options& o) { o.stats = true; return noReason(); }},
     {"--frame-log", "FILE", "write one CSV line per presented frame into FILE: frame, show time, "
                             "CLOCK_MONOTONIC after the swap (ns), beat, CLOCK_MONOTONIC of the vblank that "
-                            "showed it (ns; 0 where the compositor does not tell or never showed it)",
-     [](const std::string& text, Options& o) { return readPath(text, o.frameLog, "a file"); }},
+                            "showed it (ns; 0 where the compositor does not tell or never showed it)", {},
+     [](const std::string& text, Range, Options& o) { return readPath(text, o.frameLog, "a file"); }},
     {"--audio-offset", "MS", "show the picture MS milliseconds later than the music is heard (negative: "
-                             "earlier), for speakers or screens with delays of their own; -1000 to 1000, "
-                             "default 0",
-     readAudioOffsetInto},
+                             "earlier), for speakers or screens with delays of their own (default 0)",
+     {-1000, 1000},
+     [](const std::string& text, Range r, Options& o) { return readWholeInto(text, r, o.audioOffsetMs); }},
     {"--capture", "OUT", "render every frame at a fixed rate into OUT: a folder of PNG files, or a .mp4, .mkv "
-                         "or .webm video with the music",
-     [](const std::string& text, Options& o) {
+                         "or .webm video with the music", {},
+     [](const std::string& text, Range, Options& o) {
          return readPath(text, o.captureOut, "a folder or a .mp4, .mkv or .webm file");
      }},
     {"--lossless", "", "with --capture into a .mkv: keep every pixel and sample as rendered (FFV1 video in "
-                       "RGB, the music as float PCM), for a master to encode from",
-     [](const std::string&, Options& o) { o.lossless = true; return noReason(); }},
-    {"--fps", "N", "frames per second for --capture and --bench (default 60)", readFpsInto},
-    {"--from", "MS", kSpanHelp,
-     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.fromMs); }},
-    {"--to", "MS", kSpanHelp,
-     [](const std::string& text, Options& o) { return readShowTime(text, kShowLengthMs, o.toMs); }},
-    {"--bench", "", "render the span (the whole show by default) as fast as possible, print statistics",
-     [](const std::string&, Options& o) { o.bench = true; return noReason(); }},
-    {"--help,-h", "", "show this text",
-     [](const std::string&, Options& o) { o.help = true; return noReason(); }},
-    {"--version", "", "show the version",
-     [](const std::string&, Options& o) { o.version = true; return noReason(); }},
+                       "RGB, the music as float PCM), for a master to encode from", {},
+     [](const std::string&, Range, Options& o) { o.lossless = true; return noReason(); }},
+    {"--fps", "N", "frames per second for --capture and --bench (default 60)", {1, 1000},
+     [](const std::string& text, Range r, Options& o) { return readWholeInto(text, r, o.fps.emplace()); }},
+    {"--from", "MS", kSpanHelp, kShowTimes,
+     [](const std::string& text, Range r, Options& o) { return readWholeInto(text, r, o.fromMs); }},
+    {"--to", "MS", kSpanHelp, kShowTimes,
+     [](const std::string& text, Range r, Options& o) { return readWholeInto(text, r, o.toMs); }},
+    {"--bench", "", "render the span (the whole show by default) as fast as possible, print statistics", {},
+     [](const std::string&, Range, Options& o) { o.bench = true; return noReason(); }},
+    {"--help,-h", "", "show this text", {},
+     [](const std::string&, Range, Options& o) { o.help = true; return noReason(); }},
+    {"--version", "", "show the version", {},
+     [](const std::string&, Range, Options& o) { o.version = true; return noReason(); }},
 };
 // clang-format on
 
@@ -228,6 +212,14 @@ std::string usageNames(const OptionRow& row)
     return out;
 }
 
+// "frames per second ... (default 60); N from 1 to 1000": a row's help with its range.
+std::string usageHelp(const OptionRow& row)
+{
+    if (row.range.empty())
+        return row.help;
+    return row.help + "; " + (row.range.bounds ? row.range.bounds : row.value) + " " + row.range.text();
+}
+
 // One usage line: the names, then the help from column 23 (further right
 // after long names), wrapped at 80 columns back to column 23.
 void appendUsageLine(std::string& out, const std::string& names, const std::string& help)
@@ -272,7 +264,7 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
             option->check(CLI::Validator(
                 [&row](std::string& text) {
                     Options scratch;
-                    return row.read(text, scratch);
+                    return row.read(text, row.range, scratch);
                 },
                 ""));
         } else {
@@ -290,7 +282,7 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
     // one thing (--windowed --fullscreen) wins.
     std::map<const CLI::Option*, size_t> seen;
     for (const CLI::Option* option : app.parse_order())
-        rowOf[option]->read(option->results()[seen[option]++], options);
+        rowOf[option]->read(option->results()[seen[option]++], rowOf[option]->range, options);
     error = contradiction(options);
     return error.empty();
 }
@@ -300,8 +292,8 @@ std::string usageText()
     std::string out = "usage: brindle [options]\n";
     for (auto row = std::begin(kOptionRows); row != std::end(kOptionRows);) {
         std::string names = usageNames(*row);
-        const std::string help = row->help;
-        for (++row; row != std::end(kOptionRows) && row->help == help; ++row)
+        const std::string help = usageHelp(*row);
+        for (++row; row != std::end(kOptionRows) && usageHelp(*row) == help; ++row)
             names += ", " + usageNames(*row);
         appendUsageLine(out, names, help);
     }

@@ -1,8 +1,8 @@
 // options.h: the command line.
 //
-// One table in options.cpp names every option with its value, its help line
-// and its rule; it drives the parser, the usage text and, through a test, the
-// option lists of the manual page and the README.
+// One table in options.cpp names every option with its value, its help line,
+// the range of a number and its rule; it drives the parser, the usage text
+// and, through a test, the option lists of the manual page and the README.
 //
 // parseOptions() turns argv into Options and never exits or prints; main()
 // prints usageText() on stderr and exits 2 when it returns false. An option
@@ -22,8 +22,6 @@
 #include "desktop/display_modes.h"
 #include "desktop/launch_settings.h"
 #include "scene/schedule.h"
-
-inline constexpr int kMaxAudioOffsetMs = 1000;
 
 struct Options {
     bool noDialog = false;

@@ -42,6 +42,12 @@ void pumpEvents(DemoApplication& app, bool& quitRequested)
         quitRequested = true;
 }
 
+void takeFrame(DemoApplication& app, const FrameTime& time)
+{
+    app.showTimeMs = time.showTimeMs;
+    app.frameStep = time.frameStep;
+}
+
 // Ends the show in the reverse order of its start; safe at every stage.
 void shutDown(DemoApplication& app, ShowProgram& show, bool built, FrameClock& clock)
 {
@@ -63,19 +69,20 @@ void shutDown(DemoApplication& app, ShowProgram& show, bool built, FrameClock& c
 // from 0 (the generator's draws then come out as they did). The music moves with it.
 bool jumpTo(DemoApplication& app, ShowProgram& show, FrameClock& clock, uint32_t target, std::string& error)
 {
-    FixedStepClock steps(kFastForwardFps);
-    steps.start();
+    FastForward ahead(kFastForwardFps);
     uint32_t base = app.showTimeMs;
     if (target < base) {
         if (!show.rebuild(app, error))
             return false;
         base = 0;
     } else {
-        steps.frameDone();  // the frame at base is already made
+        ahead.steps.frameDone();  // the frame at base is already made
     }
-    const uint32_t last = fastForward(app, show, steps, base, target);
+    fastForward(show, ahead, app.audio.get(), app.music.channel(), base, target);
+    if (ahead.last)
+        takeFrame(app, *ahead.last);
     clock.jumpTo(target);
-    clock.previousTicks = last;
+    clock.previousTicks = ahead.last ? ahead.last->showTimeMs : base;
     return true;
 }
 
@@ -107,26 +114,26 @@ bool applyLiveKeys(DemoApplication& app, ShowProgram& show, FrameClock& clock, s
 
 }  // namespace
 
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FixedStepClock& steps, uint32_t baseMs,
-    uint32_t untilMs, FrameObserver* observer)
+void fastForward(ShowProgram& show, FastForward& ahead, AudioBackend* audio, AudioHandle channel, uint32_t baseMs,
+    uint32_t untilMs)
 {
     // Frames the music no longer reaches at untilMs skip the decoding and the
     // spectrum, so a late start costs little more than an early one.
-    const auto fps = static_cast<uint32_t>(steps.framesPerSecond());
+    const auto fps = static_cast<uint32_t>(ahead.steps.framesPerSecond());
     const uint32_t reach = show.beatReachMs((1000 + fps - 1) / fps);
     const uint32_t heardFromMs = untilMs > reach ? untilMs - reach : 0;
-    uint32_t last = baseMs;
-    while (static_cast<uint64_t>(baseMs) + steps.tickCount() < untilMs) {
-        const FrameTime time = readFrameTime(steps);
-        app.showTimeMs = baseMs + time.showTimeMs;
-        app.frameStep = time.frameStep;
-        show.advanceFrame(app, app.showTimeMs >= heardFromMs);
-        if (observer)
-            observer->frameSkipped(app);
-        steps.frameDone();
-        last = app.showTimeMs;
+    while (static_cast<uint64_t>(baseMs) + ahead.steps.tickCount() < untilMs) {
+        FrameTime time = readFrameTime(ahead.steps);
+        time.showTimeMs += baseMs;
+        const float* spectrum = nullptr;
+        if (audio && time.showTimeMs >= heardFromMs) {
+            audio->spectrumAt(channel, time.showTimeMs, ahead.spectrum.data());
+            spectrum = ahead.spectrum.data();
+        }
+        show.advanceFrame(time, spectrum);
+        ahead.steps.frameDone();
+        ahead.last = time;
     }
-    return last;
 }
 
 std::optional<KeyCode> virtualKeyFor(SDL_Keycode key)
@@ -188,25 +195,28 @@ auto beside(Work work)
 }
 
 // The show made and moved, without GL, to where it opens: the live show's
-// --start at the fast-forward's rate, a capture's --from at its own.
+// --start at the fast-forward's rate, a capture's --from at its own. The
+// start-up worker makes it from what the main thread hands it, the music's
+// back end and channel included, and hands it back whole through its future.
 struct ShowAhead {
+    explicit ShowAhead(const Options& options)
+        : moved(options.fixedStep() ? options.framesPerSecond() : kFastForwardFps)
+    {
+    }
     bool made = false;
     std::string error;
-    uint64_t skippedFrames = 0;
-    uint32_t lastSkippedMs = 0;
+    FastForward moved;
 };
 
-ShowAhead makeShowAhead(DemoApplication& app, ShowProgram& show, const Options& options)
+ShowAhead makeShowAhead(
+    ShowProgram& show, MusicPlayer& music, AudioBackend* audio, AudioHandle channel, const Options& options)
 {
-    ShowAhead ahead;
-    ahead.made = show.prepare(app, ahead.error);
-    if (!ahead.made)
-        return ahead;
-    const uint32_t untilMs = options.fixedStep() ? options.fromMs : options.startMs.value_or(0);
-    FixedStepClock steps(options.fixedStep() ? options.framesPerSecond() : kFastForwardFps);
-    steps.start();
-    ahead.lastSkippedMs = fastForward(app, show, steps, 0, untilMs);
-    ahead.skippedFrames = steps.frameIndex();
+    ShowAhead ahead(options);
+    ahead.made = show.prepare(music, ahead.error);
+    if (ahead.made) {
+        const uint32_t untilMs = options.fixedStep() ? options.fromMs : options.startMs.value_or(0);
+        fastForward(show, ahead.moved, audio, channel, 0, untilMs);
+    }
     return ahead;
 }
 
@@ -261,9 +271,15 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     FrameClock& clock = *settings.clock;
     const bool musicOpen = app.configurator->openMusic();
     const std::string musicError = app.configurator->error();
-    assets.files = beside([&app] { app.configurator->readFiles(); });
-    std::future<ShowAhead> showAhead = beside([&app, &show, &options, musicOpen] {
-        return musicOpen ? makeShowAhead(app, show, options) : ShowAhead {};
+    DemoConfigurator* configurator = app.configurator.get();
+    assets.files = beside([configurator] { configurator->readFiles(); });
+    // The show's worker is handed what it uses and hands back what it moved,
+    // so only this thread touches the record while the window is made.
+    MusicPlayer& music = app.music;
+    AudioBackend* audio = app.audio.get();
+    const AudioHandle channel = music.channel();
+    std::future<ShowAhead> showAhead = beside([&show, &music, audio, channel, &options, musicOpen] {
+        return musicOpen ? makeShowAhead(show, music, audio, channel, options) : ShowAhead(options);
     });
 
     StartupLaps laps(app);
@@ -289,6 +305,9 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
         error = ahead.error;
         return false;
     }
+    if (ahead.moved.last)
+        takeFrame(app, *ahead.moved.last);
+    const uint32_t lastSkippedMs = ahead.moved.last ? ahead.moved.last->showTimeMs : 0;
 
     if (!clock.start()) {
         error = "cannot start the frame clock";
@@ -301,18 +320,18 @@ bool startShow(DemoApplication& app, ShowProgram& show, const RunSettings& setti
     // the catching up is not show time.
     if (options.startMs) {
         clock.jumpTo(*options.startMs);
-        clock.previousTicks = ahead.lastSkippedMs;
+        clock.previousTicks = lastSkippedMs;
     }
     if (settings.observer && !settings.observer->begin(app, error))
         return false;
     // A capture from a later time has skipped the frames before it at its own frame times.
-    if (options.fixedStep() && ahead.skippedFrames > 0) {
-        for (uint64_t frame = 0; frame < ahead.skippedFrames; ++frame) {
+    if (options.fixedStep() && ahead.moved.last) {
+        for (uint64_t frame = 0; frame < ahead.moved.steps.frameIndex(); ++frame) {
             if (settings.observer)
                 settings.observer->frameSkipped(app);
             clock.frameDone();
         }
-        clock.previousTicks = ahead.lastSkippedMs;
+        clock.previousTicks = lastSkippedMs;
     }
     return true;
 }
@@ -432,9 +451,7 @@ bool playFrames(
             SDL_Delay(5);
             continue;
         }
-        const FrameTime time = readFrameTime(clock);
-        app.showTimeMs = time.showTimeMs;
-        app.frameStep = time.frameStep;
+        takeFrame(app, readFrameTime(clock));
         if (settings.observer && !settings.observer->beforeFrame(app))
             break;
         if (!assets.loaded && show.frameNeedsAssets(app)) {

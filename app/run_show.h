@@ -20,6 +20,7 @@
 //   return runShow(app, show, run);   // show: a ShowProgram, main()'s for the real show
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -45,11 +46,12 @@ public:
     virtual std::unique_ptr<DemoConfigurator> makeConfigurator(DemoApplication& app) = 0;
     // The launch dialog, which edits the record's launch settings in place.
     virtual LaunchResult runDialog(DemoApplication& app) = 0;
-    // Makes the show's state without GL, once the music is open. It runs on a
-    // thread of its own while the window opens, and advanceFrame() may follow
-    // it there; nothing else touches the show or the audio back end meanwhile.
-    // False with `error` set stops the start.
-    virtual bool prepare(DemoApplication& app, std::string& error) = 0;
+    // Makes the show's state without GL, once `music` is open; the state
+    // keeps `music` for the frames it draws and reads nothing of it here. It
+    // runs on the start-up worker while the window opens, and advanceFrame()
+    // may follow it there; nothing else touches the show or the audio back end
+    // meanwhile. False with `error` set stops the start.
+    virtual bool prepare(MusicPlayer& music, std::string& error) = 0;
     // Builds what the frames draw from, after prepare() and the assets. False with `error` set stops the start.
     virtual bool build(DemoApplication& app, std::string& error) = 0;
     // Starts the music (muted when app.musicEnabled is false).
@@ -61,11 +63,11 @@ public:
     // Composes the whole frame for app.showTimeMs, colour fades included, into
     // the window framebuffer, and leaves it bound with the viewport it found.
     virtual void renderFrame(DemoApplication& app) = 0;
-    // Makes the state change renderFrame would make for app.showTimeMs and
-    // app.frameStep, without GL: heard, with the music's spectrum at that show
-    // time; otherwise without it, for a frame further back than beatReachMs
-    // from the next frame drawn.
-    virtual void advanceFrame(DemoApplication& app, bool heard) = 0;
+    // Makes the state change renderFrame would make for the frame `time`,
+    // without GL: with `spectrum`, the music's 1024 magnitudes at that show
+    // time, or null for a frame further back than beatReachMs from the next
+    // frame drawn.
+    virtual void advanceFrame(const FrameTime& time, const float* spectrum) = 0;
     // How far back the music still reaches into a frame that follows frames
     // at most `frameMs` apart.
     virtual uint32_t beatReachMs(uint32_t frameMs) const = 0;
@@ -123,11 +125,28 @@ inline constexpr uint32_t kJumpMs = 10000;
 // The fixed rate at which the live show fast-forwards its state.
 inline constexpr int kFastForwardFps = 60;
 
-// Advances the show without drawing through the frames `steps` counts from
-// baseMs on, while baseMs + count < untilMs; only those the music can still
-// reach at untilMs read it. Each frame goes to observer->frameSkipped when
-// set. Returns the last frame's show time (baseMs when there was none).
-uint32_t fastForward(DemoApplication& app, ShowProgram& show, FixedStepClock& steps, uint32_t baseMs,
-    uint32_t untilMs, FrameObserver* observer = nullptr);
+// What a fast-forward moves, apart from the show: its frame clock, the frame
+// it advanced last and the buffer it reads the music's spectrum into. The
+// start-up worker moves one of its own and hands it back when it is done, so
+// it never writes to the application record the main thread is filling.
+struct FastForward {
+    explicit FastForward(int framesPerSecond)
+        : steps(framesPerSecond)
+    {
+        steps.start();
+    }
+    FixedStepClock steps;
+    std::optional<FrameTime> last;  // none until a frame is advanced
+    // The show's beat detector points at it only until the next frame drawn,
+    // which reads the music into a buffer of its own.
+    std::array<float, 1024> spectrum {};
+};
+
+// Advances the show without drawing through the frames `ahead.steps` counts
+// from baseMs on, while baseMs + count < untilMs; only those the music can
+// still reach at untilMs read its spectrum, from `audio` (when set) on
+// `channel`.
+void fastForward(ShowProgram& show, FastForward& ahead, AudioBackend* audio, AudioHandle channel, uint32_t baseMs,
+    uint32_t untilMs);
 
 int runShow(DemoApplication& app, ShowProgram& show, const RunSettings& settings);

@@ -4,15 +4,18 @@
 # server for the measuring scripts. with-mode-server.sh and
 # with-wayland-server.sh stand alone. BRINDLE_BUILD_DIR chooses the build
 # folder: build/ by default, build-sanitize/ when BRINDLE_SANITIZE=1 asks for
-# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer.
+# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer, build-tsan/
+# when BRINDLE_SANITIZE=thread asks for ThreadSanitizer (the two cannot share
+# a build).
 
 brindle_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 brindle_sanitize="${BRINDLE_SANITIZE:-0}"
-if [ "$brindle_sanitize" = 1 ]; then
-    brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build-sanitize}"
-else
-    brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build}"
-fi
+case "$brindle_sanitize" in
+    0) brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build}" ;;
+    1) brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build-sanitize}" ;;
+    thread) brindle_build="${BRINDLE_BUILD_DIR:-$brindle_root/build-tsan}" ;;
+    *) echo "BRINDLE_SANITIZE must be 0, 1 or thread, not '$brindle_sanitize'" >&2; exit 2 ;;
+esac
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
@@ -50,7 +53,10 @@ generate_test_locale() {
 
 build_brindle() {
     local sanitize=OFF
-    [ "$brindle_sanitize" = 1 ] && sanitize=ON
+    case "$brindle_sanitize" in
+        1) sanitize=ON ;;
+        thread) sanitize=thread ;;
+    esac
     cmake -S "$brindle_root" -B "$brindle_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLE_SANITIZE="$sanitize"
     cmake --build "$brindle_build" -j"$(nproc)"
 }

@@ -12,6 +12,12 @@
 # the programs they start, fails the run. Reports land in the build's
 # sanitizer-logs/. Leaks inside the system's GL driver, toolkit and sound
 # libraries are suppressed (scripts/lsan-suppressions.txt); ours are not.
+#
+# With BRINDLE_SANITIZE=thread the build (in build-tsan/) carries
+# ThreadSanitizer; the tests are followed by a live start-up from 60 s, whose
+# worker fast-forwards the show while the window opens, and a few seconds of
+# its frames with the music. Any report fails the run, as above; only races
+# inside system libraries are suppressed (scripts/tsan-suppressions.txt).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing_packages "$brindle_root/scripts/test-packages.txt"
@@ -24,34 +30,60 @@ xvfb=(xvfb-run -a -s "-screen 0 1920x1080x24 -noreset")
 servers=("$brindle_root/scripts/with-mode-server.sh" "$brindle_root/scripts/with-sound-server.sh"
     "$brindle_root/scripts/with-wayland-server.sh" "${xvfb[@]}")
 cd "$brindle_build"
-if [ "$brindle_sanitize" != 1 ]; then
+if [ "$brindle_sanitize" = 0 ]; then
     exec "${servers[@]}" ctest --output-on-failure "$@"
 fi
 
 logs="$brindle_build/sanitizer-logs"
 rm -rf "$logs"
 mkdir -p "$logs"
-# Reports are judged from the log files alone (below), so a report does not
-# change a program's exit status: the fault suite still sees the status the
-# program chose, and a leak set aside does not fail a test.
-export ASAN_OPTIONS="exitcode=0:detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan"
-export UBSAN_OPTIONS="exitcode=0:print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan"
-export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:print_suppressions=0"
 
 status=0
-"${servers[@]}" ctest --output-on-failure --timeout 600 "$@" || status=1
+if [ "$brindle_sanitize" = thread ]; then
+    export TSAN_OPTIONS="exitcode=0:second_deadlock_stack=1:log_path=$logs/tsan:suppressions=$brindle_root/scripts/tsan-suppressions.txt"
+    "${servers[@]}" ctest --output-on-failure --timeout 1200 "$@" || status=1
 
-# Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
-for span in 0:12000 88000:100000; do
-    from="${span%:*}" to="${span#*:}" out="$brindle_build/sanitize-capture-${span%:*}"
-    rm -rf "$out"
-    if ! "${xvfb[@]}" "$brindle_build/brindle" --capture "$out" --from "$from" --to "$to" --fps 10 --size 320x200 \
-        --data "$brindle_build/Data" > "$logs/capture-$from.out" 2>&1; then
-        echo "test.sh: the capture from $from to $to ms failed:" >&2
-        tail -n 20 "$logs/capture-$from.out" >&2
+    # The live show opened at 60 s on a private display and sound server:
+    # presented frames show that the start-up is over; then it is ended as a
+    # user ends it from outside, with SIGTERM.
+    source "$brindle_root/scripts/sound-servers.sh"
+    live="$logs/live"
+    mkdir -p "$live"
+    frames_presented() { [ "$(wc -l <"$live/frames.csv")" -gt 30 ]; }
+    if start_private_xvfb "$live" && start_pulseaudio "$live"; then
+        DISPLAY="$private_display" "$brindle_build/brindle" --no-dialog --windowed --size 320x200 --start 60000 \
+            --frame-log "$live/frames.csv" --data "$brindle_build/Data" >"$live/out" 2>&1 &
+        brindle=$!
+        wait_until --seconds 300 frames_presented || status=1
+        kill -TERM "$brindle" 2>/dev/null || true
+        wait "$brindle" || status=1
+        [ "$status" -eq 0 ] || { echo "test.sh: the live show from 60 s failed:" >&2; tail -n 20 "$live/out" >&2; }
+    else
         status=1
     fi
-done
+    stop_sound_server
+    stop_processes "${private_xvfb:-}"
+else
+    # Reports are judged from the log files alone (below), so a report does not
+    # change a program's exit status: the fault suite still sees the status the
+    # program chose, and a leak set aside does not fail a test.
+    export ASAN_OPTIONS="exitcode=0:detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$logs/asan"
+    export UBSAN_OPTIONS="exitcode=0:print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan"
+    export LSAN_OPTIONS="suppressions=$brindle_root/scripts/lsan-suppressions.txt:print_suppressions=0"
+    "${servers[@]}" ctest --output-on-failure --timeout 600 "$@" || status=1
+
+    # Two spans of the show, 12 s each at 10 frames per second, into PNG folders.
+    for span in 0:12000 88000:100000; do
+        from="${span%:*}" to="${span#*:}" out="$brindle_build/sanitize-capture-${span%:*}"
+        rm -rf "$out"
+        if ! "${xvfb[@]}" "$brindle_build/brindle" --capture "$out" --from "$from" --to "$to" --fps 10 --size 320x200 \
+            --data "$brindle_build/Data" > "$logs/capture-$from.out" 2>&1; then
+            echo "test.sh: the capture from $from to $to ms failed:" >&2
+            tail -n 20 "$logs/capture-$from.out" >&2
+            status=1
+        fi
+    done
+fi
 
 # A leak whose caller frames are all unsymbolised comes from a library that
 # was unloaded before the exit check (Mesa closes its driver with the display):
@@ -67,9 +99,9 @@ only_unloaded_library_leaks() {
         END { exit ours ? 1 : 0 }
     ' "$1"
 }
-for report in "$logs"/asan.* "$logs"/ubsan.*; do
+for report in "$logs"/asan.* "$logs"/ubsan.* "$logs"/tsan.*; do
     [ -e "$report" ] || continue
-    if only_unloaded_library_leaks "$report"; then
+    if [[ "$report" != */tsan.* ]] && only_unloaded_library_leaks "$report"; then
         echo "test.sh: set aside (leak inside an unloaded system library): $report" >&2
         continue
     fi
@@ -78,6 +110,6 @@ for report in "$logs"/asan.* "$logs"/ubsan.*; do
     status=1
 done
 if [ "$status" -eq 0 ]; then
-    echo "test.sh: tests and captures clean under the sanitizers" >&2
+    echo "test.sh: clean under the sanitizers" >&2
 fi
 exit "$status"
