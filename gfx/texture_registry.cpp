@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -53,7 +55,12 @@ TextureEntry& TextureRegistry::createTexture(std::string_view key, int w, int h,
     if (mipmaps == Mipmaps::None || !chainIsRead(w, h, minFilter)) {
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     } else {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        // GLU's mipmap builder reads past the end of the image it is given (an
+        // image that ended at a page's edge crashed it): it gets a copy with a
+        // spare row.
+        std::vector<uint8_t> padded(bytes + static_cast<size_t>(std::max(w, 0)) * 4 + 16);
+        std::memcpy(padded.data(), pixels, bytes);
+        gluBuild2DMipmaps(GL_TEXTURE_2D, 4, w, h, GL_RGBA, GL_UNSIGNED_BYTE, padded.data());
     }
     return entry;
 }
