@@ -42,6 +42,18 @@ public:
 
     AudioHandle open(const TrackOpener& opener) { return dynamic_cast<TrackBackend&>(*backend).openSource(opener); }
 
+    // A track started and heard for half a second; 0 when that fails.
+    AudioHandle playing()
+    {
+        if (!start())
+            return 0;
+        const AudioHandle h
+            = open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
+        backend->start();
+        backend->play(h);
+        return serviceUntil(h, 10, [&] { return backend->positionMs(h) > 500.0; }) ? h : 0;
+    }
+
     // Services the output as the frame loop does until `done` holds, for at
     // most `seconds`; the position must never step back meanwhile.
     bool serviceUntil(AudioHandle h, double seconds, const std::function<bool()>& done)
@@ -83,6 +95,7 @@ public:
 private:
     ScratchDir scratch_ {"server-backend"};
     PrivateSoundServer server_;
+    std::atomic<int> reads_ {0};
 };
 
 }  // namespace
@@ -120,14 +133,9 @@ TEST(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 TEST(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
 {
     ServerOutput output;
-    ASSERT_TRUE(output.start()) << "no private sound server";
-    std::atomic<int> reads {0};
-    const AudioHandle h
-        = output.open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
-    output.backend->start();
-    output.backend->play(h);
+    const AudioHandle h = output.playing();
+    ASSERT_NE(h, 0u) << "no private sound server, or the music never played";
     const auto position = [&] { return output.backend->positionMs(h); };
-    ASSERT_TRUE(output.serviceUntil(h, 10, [&] { return position() > 500.0; })) << "the music never played";
     const double heardBefore = position(), before = steadyMs();
 
     output.server().kill();
@@ -148,14 +156,9 @@ TEST(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
 TEST(ServerBackend, APauseSilencesTheSinkAndTheResumePlaysOnFromThere)
 {
     ServerOutput output;
-    ASSERT_TRUE(output.start()) << "no private sound server";
-    std::atomic<int> reads {0};
-    const AudioHandle h
-        = output.open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
-    output.backend->start();
-    output.backend->play(h);
+    const AudioHandle h = output.playing();
+    ASSERT_NE(h, 0u) << "no private sound server, or the music never played";
     const auto position = [&] { return output.backend->positionMs(h); };
-    ASSERT_TRUE(output.serviceUntil(h, 10, [&] { return position() > 500.0; })) << "the music never played";
 
     output.backend->stop();
     const double paused = position();
