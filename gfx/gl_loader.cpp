@@ -66,7 +66,7 @@ bool hasExtension(const char* list, const char* name)
         if (!found)
             return false;
         const char* end = found + length;
-        if ((found == start || found[-1] == ' ') && (*end == ' ' || *end == '\0'))
+        if ((found == list || found[-1] == ' ') && (*end == ' ' || *end == '\0'))
             return true;
         start = end;
     }
