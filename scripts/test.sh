@@ -54,10 +54,15 @@ if [ "$brindle_sanitize" = thread ]; then
         DISPLAY="$private_display" "$brindle_build/brindle" --no-dialog --windowed --size 320x200 --start 60000 \
             --frame-log "$live/frames.csv" --data "$brindle_build/Data" >"$live/out" 2>&1 &
         brindle=$!
-        wait_until --seconds 300 frames_presented || status=1
+        live_status=0
+        wait_until --seconds 300 frames_presented || live_status=1
         kill -TERM "$brindle" 2>/dev/null || true
-        wait "$brindle" || status=1
-        [ "$status" -eq 0 ] || { echo "test.sh: the live show from 60 s failed:" >&2; tail -n 20 "$live/out" >&2; }
+        wait "$brindle" || live_status=1
+        if [ "$live_status" -ne 0 ]; then
+            echo "test.sh: the live show from 60 s failed:" >&2
+            tail -n 20 "$live/out" >&2
+            status=1
+        fi
     else
         status=1
     fi
