@@ -49,8 +49,7 @@ constexpr int64_t kTimingEveryNs = 100'000'000;
 
 int64_t steadyNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-        std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -107,8 +106,8 @@ private:
     int64_t showFrameAt(int64_t nowNs) const { return standing_ ? frozen_ : silentFrames(nowNs); }
     void fill(size_t bytes);
     void writeMix(int64_t frames, pa_seek_mode_t mode);
-    void rewriteFrom(int64_t streamFrame);  // with the loop's lock held
-    void askForTiming(int64_t now);  // likewise
+    void rewriteFrom(int64_t streamFrame);               // with the loop's lock held
+    void askForTiming(int64_t now);                      // likewise
     void timingArrived(pa_stream* stream, int success);  // on the server's thread
     int64_t silentFrames(int64_t nowNs) const;
     std::string contextError() const;
@@ -119,7 +118,7 @@ private:
     pa_stream* stream_ = nullptr;
 
     bool running_ = false;
-    bool live_ = false;         // the stream plays; else the silent steady clock runs
+    bool live_ = false;  // the stream plays; else the silent steady clock runs
     // The stream's frames are placed among the output's (base_ is known), and
     // it plays the music. Until the server's timing places it, a stream plays
     // silence: made while the show ran, the silent clock goes on meanwhile;
@@ -127,7 +126,7 @@ private:
     // waits for its music.
     bool placed_ = false;
     bool standing_ = false;
-    bool lostSaid_ = false;     // the loss was reported; its end will be
+    bool lostSaid_ = false;  // the loss was reported; its end will be
     int64_t nextAttemptNs_ = 0;
     int64_t lastTimingNs_ = 0;
     int64_t attemptStartNs_ = 0;
@@ -227,12 +226,14 @@ bool ServerAudioBackend::beginStream()
         stream_, [](pa_stream*, size_t bytes, void* self) { static_cast<ServerAudioBackend*>(self)->fill(bytes); },
         this);
     const uint32_t any = static_cast<uint32_t>(-1);
-    const pa_buffer_attr buffer {any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
+    const pa_buffer_attr buffer {
+        any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
     // Not held monotonic: when an interpolated time ran ahead of a server
     // that fell behind (PipeWire's graph on a loaded machine), the next update
     // takes it back at once instead of holding it until real time catches up.
     // The clock slews over such steps, so the picture never runs backwards.
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
+        | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
     written_ = 0;
     return pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
 }

@@ -47,8 +47,7 @@ public:
     {
         if (!start())
             return 0;
-        const AudioHandle h
-            = open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
+        const AudioHandle h = open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
         backend->start();
         backend->play(h);
         return serviceUntil(h, 10, [&] { return backend->positionMs(h) > 500.0; }) ? h : 0;

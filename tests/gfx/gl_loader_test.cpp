@@ -38,9 +38,9 @@ TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWhole
         EXPECT_EQ(std::pair(v.major, v.minor), std::pair(want.major, want.minor)) << (text ? text : "null");
     }
     const char* list = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
-    EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));        // tail of a name
-    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));          // whole match after a partial one
-    EXPECT_FALSE(hasExtension("GL_XGL_X", "GL_X"));                // a name run on from a partial one
+    EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));  // tail of a name
+    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));    // whole match after a partial one
+    EXPECT_FALSE(hasExtension("GL_XGL_X", "GL_X"));          // a name run on from a partial one
     EXPECT_FALSE(hasExtension("GL_A GL_B", "GL_A GL_B"));
     EXPECT_FALSE(hasExtension("GL_A GL_B", ""));
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
