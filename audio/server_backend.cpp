@@ -9,13 +9,7 @@
 //   - a lost server (killed, restarted) is said once, the position runs on by
 //     the steady clock, and a new connection is tried every half second; the
 //     music comes back where the show is when it is first heard, and that is
-//     said once too;
-//   - the stream is never corked: it plays silence while the show stands, and
-//     the show joins it where the server plays when it starts or resumes.
-//     PipeWire's PulseAudio service keeps playing out what it queued while a
-//     stream was corked and does not count it in the stream's time: after an
-//     uncork the position ran up to a period (23 ms at 1024 frames) ahead of
-//     what was heard.
+//     said once too.
 // The server's thread (libpulse's threaded main loop) pulls the mix through
 // the stream's write callback; the loop's lock is the channels' lock. The
 // callback only copies what the decoding thread decoded ahead, so a position
@@ -49,7 +43,8 @@ constexpr int64_t kTimingEveryNs = 100'000'000;
 
 int64_t steadyNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -94,7 +89,7 @@ private:
     };
 
     bool beginConnect();
-    bool beginStream();
+    bool beginStream(bool joinsShow);
     bool waitFor(const std::function<bool()>& settled) const;
     // Both with the loop's lock held (or the loop stopped).
     void dropStream();
@@ -102,12 +97,11 @@ private:
     void goSilent(const std::string& why);
     void goLive();
     void joinShow();
-    // The show's frame at steady time `nowNs` while the stream is not placed.
-    int64_t showFrameAt(int64_t nowNs) const { return standing_ ? frozen_ : silentFrames(nowNs); }
     void fill(size_t bytes);
     void writeMix(int64_t frames, pa_seek_mode_t mode);
-    void rewriteFrom(int64_t streamFrame);               // with the loop's lock held
-    void askForTiming(int64_t now);                      // likewise
+    void rewriteFrom(int64_t streamFrame);  // with the loop's lock held
+    void cork(bool corked);  // likewise
+    void askForTiming(int64_t now);  // likewise
     void timingArrived(pa_stream* stream, int success);  // on the server's thread
     int64_t silentFrames(int64_t nowNs) const;
     std::string contextError() const;
@@ -118,21 +112,20 @@ private:
     pa_stream* stream_ = nullptr;
 
     bool running_ = false;
-    bool live_ = false;  // the stream plays; else the silent steady clock runs
+    bool live_ = false;         // the stream plays; else the silent steady clock runs
     // The stream's frames are placed among the output's (base_ is known), and
-    // it plays the music. Until the server's timing places it, a stream plays
-    // silence: made while the show ran, the silent clock goes on meanwhile;
-    // at a start or a resume the position stands (standing_), as the show
-    // waits for its music.
+    // it plays the music. A stream made while the show ran plays silence, and
+    // the silent clock goes on, until the server's timing places it.
     bool placed_ = false;
-    bool standing_ = false;
-    bool lostSaid_ = false;  // the loss was reported; its end will be
+    bool lostSaid_ = false;     // the loss was reported; its end will be
     int64_t nextAttemptNs_ = 0;
     int64_t lastTimingNs_ = 0;
     int64_t attemptStartNs_ = 0;
-    // Timing updates asked for and not answered, and whether the latest
-    // answer says the stream plays. The server's thread writes them.
+    // Timing updates asked for and not answered, how many of those were
+    // asked before the stream was last corked or started, and whether one
+    // asked since says the stream plays. The server's thread writes them.
     int timingsAsked_ = 0;
+    int staleTimings_ = 0;
     bool playsNow_ = false;
 
     // Output frame numbers run on across streams: the current stream's frame 0 is base_.
@@ -210,14 +203,19 @@ bool ServerAudioBackend::waitFor(const std::function<bool()>& settled) const
     return false;
 }
 
-// Opens a stream at the back end's rate, playing silence. It is placed once
-// the server's timing says which of its frames is heard when: connecting,
-// prebuffering and the sink's latency cannot be known before, and music
-// written from a guess would step back or skip when the guess was put right.
-bool ServerAudioBackend::beginStream()
+// Opens a corked stream at the back end's rate; the server asks for its first
+// buffer at once, which is silence until a channel plays. The show's first
+// stream starts where the show stands (its frame 0 is frozen_), and its
+// position stands until the server plays it. One that `joinsShow` (made after
+// a lost server) is placed once the server's timing says which of its frames
+// is heard when: connecting, prebuffering and the sink's latency cannot be
+// known before, and music written from a guess would step back or skip when
+// the guess was put right.
+bool ServerAudioBackend::beginStream(bool joinsShow)
 {
     Lock lock(loop_);
-    placed_ = false;
+    base_ = frozen_;
+    placed_ = !joinsShow;
     const pa_sample_spec format {PA_SAMPLE_FLOAT32NE, static_cast<uint32_t>(frequency_), 2};
     stream_ = pa_stream_new(context_, "music", &format, nullptr);
     if (!stream_)
@@ -226,14 +224,13 @@ bool ServerAudioBackend::beginStream()
         stream_, [](pa_stream*, size_t bytes, void* self) { static_cast<ServerAudioBackend*>(self)->fill(bytes); },
         this);
     const uint32_t any = static_cast<uint32_t>(-1);
-    const pa_buffer_attr buffer {
-        any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
+    const pa_buffer_attr buffer {any, static_cast<uint32_t>(frequency_ * kBufferMs / 1000 * kFrameBytes), any, any, any};
     // Not held monotonic: when an interpolated time ran ahead of a server
     // that fell behind (PipeWire's graph on a loaded machine), the next update
     // takes it back at once instead of holding it until real time catches up.
     // The clock slews over such steps, so the picture never runs backwards.
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE
-        | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING
+        | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
     written_ = 0;
     return pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr) >= 0;
 }
@@ -298,7 +295,7 @@ void ServerAudioBackend::dropStream()
     pa_stream_disconnect(stream_);
     pa_stream_unref(stream_);
     stream_ = nullptr;
-    timingsAsked_ = 0;
+    timingsAsked_ = staleTimings_ = 0;
     playsNow_ = false;
 }
 
@@ -318,7 +315,7 @@ bool ServerAudioBackend::init(int frequency)
         return false;
     startDecoding();
     // Without a connection the show starts silent; serviceOutput() reconnects.
-    if (!context_ || !beginStream()) {
+    if (!context_ || !beginStream(false)) {
         goSilent(contextError());
         return true;
     }
@@ -335,9 +332,15 @@ bool ServerAudioBackend::init(int frequency)
     return true;
 }
 
-// The stream plays from here on; serviceOutput() places it.
+// The stream plays from here on. Until the server starts it, its position
+// stands where the silent clock left it.
 void ServerAudioBackend::goLive()
 {
+    {
+        Lock lock(loop_);
+        if (running_)
+            cork(false);
+    }
     live_ = true;
     if (lostSaid_) {
         lostSaid_ = false;
@@ -356,7 +359,7 @@ void ServerAudioBackend::goSilent(const std::string& why)
     const int64_t now = steadyNs();
     silentBase_ = running_ ? lastHeard_ : frozen_;
     silentStartNs_ = running_ ? lastHeardNs_ : now;
-    live_ = placed_ = standing_ = false;
+    live_ = placed_ = false;
     nextAttemptNs_ = now + kRetryNs;
     if (!lostSaid_) {
         lostSaid_ = true;
@@ -420,7 +423,7 @@ void ServerAudioBackend::serviceOutput()
         dropConnection();
         nextAttemptNs_ = now + kRetryNs;
     } else if (contextState == PA_CONTEXT_READY && !stream_) {
-        if (!beginStream()) {
+        if (!beginStream(true)) {
             Lock lock(loop_);
             dropConnection();
             nextAttemptNs_ = now + kRetryNs;
@@ -430,29 +433,35 @@ void ServerAudioBackend::serviceOutput()
     }
 }
 
-// The stream plays silence: the frame the server plays now becomes the show's
-// frame now (where it stands, or where the silent clock has run to), and the
-// music is written from there over the silence the server holds, so it is
-// first heard where the picture is. The silent clock and the server's clock
-// are read together, under the lock. Where the silent clock ran, the frames
-// are decoded before, outside the lock; where the show stood, the decoding
-// thread has them already, and the frame loop must not wait on it.
+// The stream plays silence and the silent clock runs on: the frame the
+// server plays now becomes the show's position now, and the music is written
+// from there over the silence the server holds, so it is first heard where the
+// picture is. The silent clock and the server's clock are read together, under
+// the lock; the frames are decoded before, outside it.
 void ServerAudioBackend::joinShow()
 {
-    if (!standing_)
-        prepareMixAt(showFrameAt(steadyNs()));
+    prepareMixAt(silentFrames(steadyNs()));
     Lock lock(loop_);
     pa_usec_t usec = 0;
     if (pa_stream_get_time(stream_, &usec) < 0)
         return;
     const int64_t now = steadyNs();
     const auto heard = static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
-    base_ = showFrameAt(now) - heard;
+    base_ = silentFrames(now) - heard;
     placed_ = true;
-    standing_ = false;
     lastHeard_ = base_ + heard;
     lastHeardNs_ = now;
     rewriteFrom(heard);
+}
+
+// Timing that was asked for before a cork or an uncork may describe the
+// stream as it was: only answers to later requests count.
+void ServerAudioBackend::cork(bool corked)
+{
+    if (pa_operation* operation = pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr))
+        pa_operation_unref(operation);
+    staleTimings_ = timingsAsked_;
+    playsNow_ = false;
 }
 
 // libpulse asks for the server's timing less and less often (seconds apart in
@@ -476,8 +485,13 @@ void ServerAudioBackend::timingArrived(pa_stream* stream, int success)
     if (stream != stream_)
         return;
     timingsAsked_ = std::max(0, timingsAsked_ - 1);
+    if (staleTimings_ > 0) {
+        --staleTimings_;
+        return;
+    }
     const pa_timing_info* timing = success ? pa_stream_get_timing_info(stream) : nullptr;
-    playsNow_ = timing && timing->playing;
+    if (timing && timing->playing)
+        playsNow_ = true;
 }
 
 int64_t ServerAudioBackend::silentFrames(int64_t nowNs) const
@@ -504,7 +518,7 @@ int64_t ServerAudioBackend::heardFrames() const
         else if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
             heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
     } else {
-        heard = showFrameAt(now);
+        heard = silentFrames(now);
     }
     lastHeard_ = heard;
     lastHeardNs_ = now;
@@ -528,11 +542,14 @@ void ServerAudioBackend::start()
     if (running_)
         return;
     running_ = true;
-    // Silent, the show runs on from where it stopped by the steady clock; with
-    // a stream, it stands until serviceOutput() joins the stream.
+    // Silent, or on a stream not placed yet, the show runs on from where it
+    // stopped by the steady clock.
     silentBase_ = frozen_;
     silentStartNs_ = steadyNs();
-    standing_ = live_;
+    if (live_) {
+        Lock lock(loop_);
+        cork(false);
+    }
 }
 
 void ServerAudioBackend::stop()
@@ -541,12 +558,9 @@ void ServerAudioBackend::stop()
         return;
     frozen_ = heardFrames();
     running_ = false;
-    // What the server holds from the frame heard now on becomes silence; the
-    // stream plays on, unplaced, until the show starts again.
-    if (live_ && placed_) {
+    if (live_) {
         Lock lock(loop_);
-        placed_ = false;
-        rewriteFrom(frozen_ - base_);
+        cork(true);
     }
 }
 
