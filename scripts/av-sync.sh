@@ -218,7 +218,7 @@ measure_loaded() {
 judged_xruns() {  # run.json
     local from
     from="$(field "$1" judged_from_raw_ns)"
-    [ -n "$from" ] && pipewire_xruns "$from" || echo 0
+    if [ -n "$from" ]; then pipewire_xruns "$from"; else echo 0; fi
 }
 
 measure_pipewire_pairs() {
