@@ -10,6 +10,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ struct FaultRun {
 enum class Ending { Itself, Escape, CloseBox, StopAndContinue, LoseDisplay, CompositorKilled };
 
 // The sound server of a case: a private PulseAudio the case may take away.
-enum class SoundServer { Dummy, Absent, KilledMidShow, KilledAndRestarted, KilledAndRestartedWhilePaused };
+enum class SoundServer { Dummy, Absent, KilledAndRestarted, KilledAndRestartedWhilePaused };
 
 // Where the program runs: the test run's X server, or a Wayland desktop
 // session (both displays named) left to its default or told to use Xwayland.
@@ -58,10 +59,8 @@ struct FaultCase {
 // Runs `fault` with GoogleTest's assertions; skips when its servers are missing.
 void runFaultCase(const FaultCase& fault);
 
+// Names the case in a failure's report.
+inline void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.id; }
+
 // True when `line` fits `lineTemplate` ({data} is dataDir, {any} any text).
 bool lineMatches(std::string_view lineTemplate, const std::string& line, const std::string& dataDir);
-
-// Pairs every template with one line of `lines`; empty when they match,
-// otherwise a description of the first line or template left over.
-std::string unmatchedLines(
-    const std::vector<std::string_view>& templates, const std::vector<std::string>& lines, const std::string& dataDir);

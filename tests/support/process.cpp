@@ -96,6 +96,14 @@ void Process::collect(int waitMs)
     }
 }
 
+bool Process::awaitText(int fd, const std::string& text, double seconds)
+{
+    const std::string& output = fd == STDOUT_FILENO ? out_ : err_;
+    for (int i = 0; i < seconds * 10 && output.find(text) == std::string::npos && running(); ++i)
+        collect(100);
+    return output.find(text) != std::string::npos;
+}
+
 ProcessResult Process::finish(double seconds)
 {
     using Clock = std::chrono::steady_clock;

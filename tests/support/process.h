@@ -34,6 +34,9 @@ public:
     void signal(int number) const;
     // Reads what the program has written so far, waiting at most `waitMs` for it.
     void collect(int waitMs);
+    // Reads until the program's stdout (`fd` 1) or stderr (2) holds `text`;
+    // false when the program ends or `seconds` pass first.
+    bool awaitText(int fd, const std::string& text, double seconds);
     const std::string& outSoFar() const { return out_; }
     const std::string& errSoFar() const { return err_; }
     ProcessResult finish(double seconds);

@@ -35,11 +35,6 @@ void PrivateSoundServer::kill()
     server_.reset();
 }
 
-bool PrivateSoundServer::waitForStream(double seconds, const std::string& client) const
-{
-    return streamPlaysOn(address(), client, seconds);
-}
-
 bool streamPlaysOn(const std::string& address, const std::string& client, double seconds)
 {
     return pollUntil(seconds, [&] {

@@ -6,7 +6,7 @@
 //   PrivateSoundServer server(scratch.path() / "pulse");
 //   ASSERT_TRUE(server.start());
 //   env.push_back("PULSE_SERVER=" + server.address());
-//   server.waitForStream(10);  server.kill();  server.start();
+//   streamPlaysOn(server.address(), "brindle", 10);  server.kill();  server.start();
 #pragma once
 
 #include <filesystem>
@@ -23,8 +23,6 @@ public:
     // Kills it at once (SIGKILL), as a crash would.
     void kill();
     std::string address() const { return "unix:" + (dir_ / "native").string(); }
-    // True once a playback stream of the program named `client` reaches the sink, within `seconds`.
-    bool waitForStream(double seconds, const std::string& client = "brindle") const;
 
 private:
     std::filesystem::path dir_;
