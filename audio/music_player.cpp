@@ -17,17 +17,17 @@ int MusicPlayer::loadMusic(AudioBackend& backend, const std::string& path)
         streamHandle = backend.openStream(path);
         if (streamHandle == 0)
             return -1;
-        kind = kStream;
+        kind = Kind::Stream;
         return 0;
     }
     moduleHandle = backend.openModule(path);
     if (moduleHandle == 0)
         return -1;
-    kind = kModule;
+    kind = Kind::Module;
     return 0;
 }
 
-AudioHandle MusicPlayer::channel() const { return kind == kModule ? moduleHandle : streamHandle; }
+AudioHandle MusicPlayer::channel() const { return kind == Kind::Module ? moduleHandle : streamHandle; }
 
 void startMusic(AudioBackend& backend, MusicPlayer& music, bool musicEnabled)
 {

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <string>
 
 #include "audio/audio_backend.h"
@@ -20,10 +19,9 @@ bool isStreamName(const std::string& path);
 
 class MusicPlayer {
 public:
-    static constexpr uint8_t kStream = 0;
-    static constexpr uint8_t kModule = 1;
+    enum class Kind { Stream, Module };
 
-    uint8_t kind = kStream;        // written only when an open succeeds
+    Kind kind = Kind::Stream;      // written only when an open succeeds
     AudioHandle moduleHandle = 0;  // 0 when no module was opened
     AudioHandle streamHandle = 0;  // 0 when no stream was opened
     std::array<float, 1024> spectrum {};

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <thread>
 
 #include "audio/audio_backend.h"
 #include "audio/frequency_analysis.h"
@@ -94,9 +93,7 @@ TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
     // Until `bytes` more of the device's output are in the file; false when it stalls.
     const auto deviceWrites = [&](uintmax_t bytes) {
         const uintmax_t until = std::filesystem::file_size(out) + bytes;
-        for (int i = 0; i < 30000 && std::filesystem::file_size(out) < until; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return std::filesystem::file_size(out) >= until;
+        return pollUntil(30, [&] { return std::filesystem::file_size(out) >= until; }, 1);
     };
     backend->start();
     backend->play(h);

@@ -43,12 +43,12 @@ TEST(MusicPlayer, RoutesByMp3InAnyCaseAFailedLoadKeepsTheKindAndMusicOffMutes)
     EXPECT_EQ(stream.loadMusic(backend, "Data/Music.Mp3"), 0);
     EXPECT_EQ(module.loadMusic(backend, "song.xm"), 0);
     EXPECT_EQ(backend.calls, (std::vector<std::string> {"stream Data/Music.Mp3", "module song.xm"}));
-    EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::kStream, AudioHandle {7}));
-    EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::kModule, AudioHandle {9}));
+    EXPECT_EQ(std::pair(stream.kind, stream.channel()), std::pair(MusicPlayer::Kind::Stream, AudioHandle {7}));
+    EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::Kind::Module, AudioHandle {9}));
     backend.failOpens = true;
     EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
     EXPECT_EQ(module.streamHandle, 0u);
-    EXPECT_EQ(module.kind, MusicPlayer::kModule);
+    EXPECT_EQ(module.kind, MusicPlayer::Kind::Module);
 
     // Music off mutes the channel before it plays.
     RecordingBackend muted, audible;

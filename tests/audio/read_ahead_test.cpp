@@ -69,7 +69,7 @@ TEST(ReadAhead, ACopyDoesNotWaitForADecoderHeldInItsRead)
 {
     std::atomic<int> reads {0};
     DecoderGate gate;
-    ReadAhead ahead([&](std::string&) { return std::make_unique<GatedSource>(kLength, reads, gate); });
+    ReadAhead ahead([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads, &gate); });
     std::thread decoder([&ahead] { ahead.decodeStep(); });
     ASSERT_TRUE(gate.waitEntered());
     std::vector<float> out(2048);

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <fstream>
+#include <future>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/decoded_track.h"
@@ -70,14 +70,37 @@ inline bool writeMp3(const std::string& path, const std::vector<float>& mono, in
     return tagSize > 0 && writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
+// Holds a decoder inside its read until the test opens it. A decoder held
+// for five seconds goes on and says so: a test whose step waited on it fails
+// rather than hangs.
+class DecoderGate {
+public:
+    void pass()
+    {
+        entered_.set_value();
+        forced_ = opened_.wait_for(std::chrono::seconds(5)) == std::future_status::timeout;
+    }
+    // True once a decoder is held (or was), within five seconds.
+    bool waitEntered() { return entered_.get_future().wait_for(std::chrono::seconds(5)) == std::future_status::ready; }
+    void open() { open_.set_value(); }
+    // The held decoder gave up waiting: what the test did meanwhile waited on it.
+    bool forced() const { return forced_; }
+
+private:
+    std::promise<void> entered_, open_;
+    std::future<void> opened_ = open_.get_future();
+    std::atomic<bool> forced_ {false};
+};
+
 // A track made on the fly, `length` frames long, whose every frame up to a
 // million is told apart by its two samples; it moves anywhere exactly. Each
-// read is counted in `reads`.
+// read is counted in `reads`; the first waits at `gate`, where there is one.
 class CountingSource : public TrackSource {
 public:
-    CountingSource(int64_t length, std::atomic<int>& reads)
+    CountingSource(int64_t length, std::atomic<int>& reads, DecoderGate* gate = nullptr)
         : length_(length)
         , reads_(reads)
+        , gate_(gate)
     {
     }
 
@@ -86,6 +109,8 @@ public:
 
     size_t read(float* out, size_t frames) override
     {
+        if (DecoderGate* gate = std::exchange(gate_, nullptr))
+            gate->pass();
         ++reads_;
         const auto count = static_cast<size_t>(std::clamp<int64_t>(length_ - at_, 0, static_cast<int64_t>(frames)));
         for (size_t i = 0; i < count; ++i, ++at_) {
@@ -105,65 +130,5 @@ private:
     int64_t length_;
     int64_t at_ = 0;
     std::atomic<int>& reads_;
-};
-
-// Holds a decoder inside its read until the test opens it. A decoder held
-// for five seconds goes on and says so: a test whose step waited on it fails
-// rather than hangs.
-class DecoderGate {
-public:
-    void pass()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        entered_ = true;
-        changed_.notify_all();
-        if (!changed_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; }))
-            forced_ = true;
-        open_ = true;
-    }
-    // True once a decoder is held (or was), within five seconds.
-    bool waitEntered()
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return entered_; });
-    }
-    void open()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    // The held decoder gave up waiting: what the test did meanwhile waited on it.
-    bool forced()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return forced_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool entered_ = false, open_ = false, forced_ = false;
-};
-
-// A counting source whose first read waits at `gate`.
-class GatedSource final : public CountingSource {
-public:
-    GatedSource(int64_t length, std::atomic<int>& reads, DecoderGate& gate)
-        : CountingSource(length, reads)
-        , gate_(gate)
-    {
-    }
-    size_t read(float* out, size_t frames) override
-    {
-        if (!passed_) {
-            passed_ = true;
-            gate_.pass();
-        }
-        return CountingSource::read(out, frames);
-    }
-
-private:
-    DecoderGate& gate_;
-    bool passed_ = false;
+    DecoderGate* gate_;
 };

@@ -7,30 +7,9 @@
 
 #include "tools/compositor_timeline.h"
 
-namespace {
-
 // weston 10's timeline of the show run with --no-vsync at 320x200 on a busy
-// machine, and the show's frame log of its first 25 frames.
-CompositorTimeline capturedTimeline()
-{
-    std::ifstream in(BRINDLE_TOOLS_TEST_DATA "/weston_timeline.jsonl");
-    CompositorTimeline timeline;
-    std::string error;
-    EXPECT_TRUE(readTimeline(in, timeline, error)) << error;
-    return timeline;
-}
-
-std::vector<LoggedFrame> capturedFrames()
-{
-    std::vector<LoggedFrame> frames;
-    std::string error;
-    EXPECT_TRUE(readFrameLog(BRINDLE_TOOLS_TEST_DATA "/weston_frames.csv", frames, error)) << error;
-    return frames;
-}
-
-}  // namespace
-
-// Read by hand from the capture: frame 0's commit came 92 ms after its swap
+// machine, and the show's frame log of its first 25 frames. Read by hand from
+// the capture: frame 0's commit came 92 ms after its swap
 // (the window was being mapped) and is no frame's; frame 1 was committed
 // 0.1 ms before its swap returned, flushed, and shown at the vblank of
 // 1708.524245488 s; frame 18 was committed before the repaint that took
@@ -40,15 +19,19 @@ std::vector<LoggedFrame> capturedFrames()
 // start-up, one of them 6.4 ms after frame 2's swap.
 TEST(CompositorTimeline, FramesAreMatchedToTheShowsCommitsAndTheVblankThatShowedThem)
 {
-    const CompositorTimeline timeline = capturedTimeline();
-    const std::vector<LoggedFrame> frames = capturedFrames();
+    std::ifstream in(BRINDLE_TOOLS_TEST_DATA "/weston_timeline.jsonl");
+    CompositorTimeline timeline;
+    std::vector<LoggedFrame> frames;
+    std::string error;
+    ASSERT_TRUE(readTimeline(in, timeline, error)) << error;
+    ASSERT_TRUE(readFrameLog(BRINDLE_TOOLS_TEST_DATA "/weston_frames.csv", frames, error)) << error;
     ASSERT_EQ(frames.size(), 25u);
     EXPECT_EQ(timeline.commits.size(), 3u);
 
     struct Case {
         const char* name;
-        int64_t shiftNs;        // added to every swap
-        int64_t programOffNs;   // the program's seen_ns less the vblank; INT64_MIN: not known
+        int64_t shiftNs;       // added to every swap
+        int64_t programOffNs;  // the program's seen_ns less the vblank; INT64_MIN: not known
         int surface;
         double agreeingShare;
     };
@@ -95,7 +78,9 @@ TEST(CompositorTimeline, JudderIsTheShowStepAgainstTheVblankStepPastTheFirstTwoS
            << "{ \"id\":4, \"type\":\"weston_surface\", \"desc\":\"top-level window of brindle\" }\n";
     std::vector<LoggedFrame> frames;
     const int64_t t0 = 100'000'000'000, period = 16'666'667;
-    const auto at = [](int64_t ns) { return "[" + std::to_string(ns / 1'000'000'000) + ", " + std::to_string(ns % 1'000'000'000) + "]"; };
+    const auto at = [](int64_t ns) {
+        return "[" + std::to_string(ns / 1'000'000'000) + ", " + std::to_string(ns % 1'000'000'000) + "]";
+    };
     for (int i = 0; i < 300; ++i) {
         const int64_t swap = t0 + i * period;
         const bool off = i % 10 == 5;
