@@ -1,22 +1,16 @@
-// scripts/render-farm.sh over real SSH: a private sshd on a free port of this
-// machine, with a host key and a user key made for the run, serves two host
-// names (farm-a, farm-b) and one that offers a key it refuses (farm-refused).
-// The hosts run a stand-in for brindle that notes each capture it is asked
-// for and runs the real program, but, told so by a file, kills one capture
-// once it has drawn a frame, or holds one until it is stopped.
+// scripts/render-farm.sh over real SSH: each login starts an sshd of its own,
+// with a host key and a user key made for the run, on the connection itself;
+// it serves two host names (farm-a, farm-b) and one that offers a key it
+// refuses (farm-refused). The hosts run a stand-in for brindle that notes each
+// capture it is asked for and runs the real program, but, told so by a file,
+// kills one capture once it has drawn a frame, or holds one until it is stopped.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <fstream>
-#include <memory>
 #include <set>
 
 #include "tests/support/process.h"
@@ -36,35 +30,6 @@ const std::vector<std::string> kSegments = {"44600-45000", "45000-45400", "45400
 void writeFile(const fs::path& path, const std::string& text)
 {
     std::ofstream(path) << text;
-}
-
-sockaddr_in loopback(int port)
-{
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    return address;
-}
-
-int freePort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t size = sizeof address;
-    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0
-        && getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    close(s);
-    return bound ? ntohs(address.sin_port) : -1;
-}
-
-bool accepts(int port)
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(port);
-    const bool connected = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(s);
-    return connected;
 }
 
 // A video's pictures as raw RGB and its music as raw float samples.
@@ -109,27 +74,21 @@ protected:
         for (const char* key : {"host", "user", "wrong"})
             ASSERT_EQ(runProcess("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", (d / key).string()}).status, 0);
         fs::copy_file(d / "user.pub", d / "authorized_keys");
-        const int port = freePort();
-        ASSERT_GT(port, 0);
         // Root logs in (CI runs as root) with the run's key only; the
         // sanitizers' settings reach the captures the hosts run.
         writeFile(d / "sshd_config",
-            "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + (d / "host").string()
-                + "\nPidFile none\nAuthorizedKeysFile " + (d / "authorized_keys").string()
+            "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile " + (d / "authorized_keys").string()
                 + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
-                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nMaxStartups 50\nLogLevel ERROR\n"
+                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
                   "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
         writeFile(d / "ssh_config",
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
-                + (d / "user").string() + "\nHost *\n  HostName 127.0.0.1\n  Port " + std::to_string(port)
-                + "\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n  StrictHostKeyChecking yes\n"
-                  "  UserKnownHostsFile "
+                + (d / "user").string() + "\nHost *\n  ProxyCommand /usr/sbin/sshd -i -f " + (d / "sshd_config").string()
+                + "\n  HostKeyAlias farm\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n"
+                  "  StrictHostKeyChecking yes\n  UserKnownHostsFile "
                 + (d / "known_hosts").string()
                 + "\n  LogLevel ERROR\n  SendEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
-        writeFile(d / "known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " + bytesOf(d / "host.pub"));
-        sshd_ = std::make_unique<Process>("/usr/sbin/sshd", std::vector<std::string> {"-D", "-e", "-f",
-                                                               (d / "sshd_config").string()});
-        ASSERT_TRUE(pollUntil(10, [port] { return accepts(port); })) << "sshd did not start";
+        writeFile(d / "known_hosts", "farm " + bytesOf(d / "host.pub"));
 
         // The stand-in for brindle on the hosts: `--capture OUT --lossless --from A --to B ...`.
         writeFile(d / "brindle",
@@ -184,7 +143,6 @@ protected:
 
     static inline std::string referenceFrames_, referenceMusic_;
     ScratchDir dir_ {"farm"};
-    std::unique_ptr<Process> sshd_;
 };
 
 }  // namespace
