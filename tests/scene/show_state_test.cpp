@@ -11,6 +11,7 @@ TEST(ShowState, PaletteSlotsAreExactEightBitFractionsAndDestroyReleasesTheElemen
 {
     const std::unique_ptr<ShowState> built = buildShowState();
     ShowState& s = *built;
+    EXPECT_EQ(s.greetingBanners.back().startMs, 107000u) << "a shift too small for the digest's frames";
     EXPECT_EQ(s.materialSet, 0);
     const float expected[3][3] = {{177, 68, 115}, {209, 187, 80}, {52, 134, 116}};
     for (int slot = 0; slot < 3; ++slot) {
