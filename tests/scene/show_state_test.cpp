@@ -7,7 +7,7 @@
 
 #include "show_random_helpers.h"
 
-TEST(ShowState, PaletteSlotsAreExactEightBitFractionsAndDestroyReleasesTheElements)
+TEST(ShowState, PaletteAndLastGreetingStartAreExactAndDestroyReleasesTheElements)
 {
     const std::unique_ptr<ShowState> built = buildShowState();
     ShowState& s = *built;
