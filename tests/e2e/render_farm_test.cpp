@@ -32,21 +32,15 @@ void writeFile(const fs::path& path, const std::string& text)
     std::ofstream(path) << text;
 }
 
-// A video's pictures as raw RGB and its music as raw float samples.
-std::string decoded(const fs::path& video, const std::string& stream, const std::vector<std::string>& format)
+// A video's pictures as raw RGB, or its music as raw float samples.
+const std::vector<std::string> kPictures
+    = {"-map", "0:v", "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24"};
+const std::vector<std::string> kMusic = {"-map", "0:a", "-f", "f32le"};
+std::string decoded(const fs::path& video, std::vector<std::string> format)
 {
-    std::vector<std::string> args = {"-v", "error", "-i", video.string(), "-map", stream};
-    args.insert(args.end(), format.begin(), format.end());
-    args.push_back("-");
-    return runProcess("ffmpeg", args).out;
-}
-std::string framesOf(const fs::path& video)
-{
-    return decoded(video, "0:v", {"-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24"});
-}
-std::string musicOf(const fs::path& video)
-{
-    return decoded(video, "0:a", {"-f", "f32le"});
+    format.insert(format.begin(), {"-v", "error", "-i", video.string()});
+    format.push_back("-");
+    return runProcess("ffmpeg", format).out;
 }
 
 class RenderFarm : public ::testing::Test {
@@ -60,8 +54,8 @@ protected:
         args.insert(args.end(), kSpan.begin(), kSpan.end());
         const ProcessResult r = runProcess(kProgram, args, {"SDL_VIDEODRIVER=offscreen"}, 240);
         ASSERT_EQ(r.status, 0) << r.err;
-        referenceFrames_ = framesOf(video);
-        referenceMusic_ = musicOf(video);
+        referenceFrames_ = decoded(video, kPictures);
+        referenceMusic_ = decoded(video, kMusic);
         ASSERT_EQ(referenceFrames_.size(), 16u * 160 * 100 * 3);
         ASSERT_FALSE(referenceMusic_.empty());
     }
@@ -77,13 +71,15 @@ protected:
         // Root logs in (CI runs as root) with the run's key only; the
         // sanitizers' settings reach the captures the hosts run.
         writeFile(d / "sshd_config",
-            "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile " + (d / "authorized_keys").string()
+            "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile "
+                + (d / "authorized_keys").string()
                 + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
                   "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
                   "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
         writeFile(d / "ssh_config",
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
-                + (d / "user").string() + "\nHost *\n  ProxyCommand /usr/sbin/sshd -i -f " + (d / "sshd_config").string()
+                + (d / "user").string() + "\nHost *\n  ProxyCommand /usr/sbin/sshd -i -f "
+                + (d / "sshd_config").string()
                 + "\n  HostKeyAlias farm\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n"
                   "  StrictHostKeyChecking yes\n  UserKnownHostsFile "
                 + (d / "known_hosts").string()
@@ -128,8 +124,9 @@ protected:
 
     void expectTheOneProcessCapture()
     {
-        EXPECT_TRUE(framesOf(master()) == referenceFrames_) << "the master's frames are not the one capture's";
-        EXPECT_TRUE(musicOf(master()) == referenceMusic_) << "the master's music is not the one capture's";
+        EXPECT_TRUE(decoded(master(), kPictures) == referenceFrames_)
+            << "the master's frames are not the one capture's";
+        EXPECT_TRUE(decoded(master(), kMusic) == referenceMusic_) << "the master's music is not the one capture's";
         const ProcessResult probed = runProcess("ffprobe",
             {"-v", "error", "-count_frames", "-show_streams", "-of", "json", (dir_.path() / "out" / "show.mp4").string()});
         const json streams = json::parse(probed.out, nullptr, false)["streams"];

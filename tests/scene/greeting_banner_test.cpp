@@ -26,7 +26,6 @@ TEST(GreetingBanner, GridStartsAtTheLowerLeftCornerAndChangesOnlyFromStartToEndI
     EXPECT_FLOAT_EQ(b.cellTexCoords[0].y, 0.1f);
     EXPECT_FLOAT_EQ(b.cellTexCoords[1].x, 0.0125f);
     EXPECT_FALSE(updateGreetingBanner(b, 0.05f, 88999));
-    EXPECT_EQ(b.yOffset, 20.0f);
     EXPECT_TRUE(updateGreetingBanner(b, 0.05f, 89000));
     EXPECT_TRUE(updateGreetingBanner(b, 0.05f, 92000));
     const GreetingBanner atEnd = b;
