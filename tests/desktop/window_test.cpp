@@ -14,7 +14,6 @@ TEST(Letterbox, IsACentred16By10BoxWhateverTheWindowAndCodeZeroSetsNothing)
              {1920, 1080, Ratio16x10, {96, 0, 1728, 1080}},
              {1280, 1024, Ratio16x10, {0, 112, 1280, 800}},
              {1366, 768, Ratio16x10, {69, 0, 1228, 768}},
-             {1280, 1024, Ratio4x3, {0, 112, 1280, 800}},
              {1280, 1025, Ratio16x10, {0, 112, 1280, 800}},
              {1920, 1080, Other, {}},
              {1920, 0, Ratio16x10, {}},

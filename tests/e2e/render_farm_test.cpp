@@ -1,22 +1,16 @@
-// scripts/render-farm.sh over real SSH: a private sshd on a free port of this
-// machine, with a host key and a user key made for the run, serves two host
-// names (farm-a, farm-b) and one that offers a key it refuses (farm-refused).
-// The hosts run a stand-in for brindle that notes each capture it is asked
-// for and runs the real program, but, told so by a file, kills one capture
-// once it has drawn a frame, or holds one until it is stopped.
+// scripts/render-farm.sh over real SSH: each login starts an sshd of its own,
+// with a host key and a user key made for the run, on the connection itself;
+// it serves two host names (farm-a, farm-b) and one that offers a key it
+// refuses (farm-refused). The hosts run a stand-in for brindle that notes each
+// capture it is asked for and runs the real program, but, told so by a file,
+// kills one capture once it has drawn a frame, or holds one until it is stopped.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <fstream>
-#include <memory>
 #include <set>
 
 #include "tests/support/process.h"
@@ -38,50 +32,15 @@ void writeFile(const fs::path& path, const std::string& text)
     std::ofstream(path) << text;
 }
 
-sockaddr_in loopback(int port)
+// A video's pictures as raw RGB, or its music as raw float samples.
+const std::vector<std::string> kPictures
+    = {"-map", "0:v", "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24"};
+const std::vector<std::string> kMusic = {"-map", "0:a", "-f", "f32le"};
+std::string decoded(const fs::path& video, std::vector<std::string> format)
 {
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    return address;
-}
-
-int freePort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t size = sizeof address;
-    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), size) == 0
-        && getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    close(s);
-    return bound ? ntohs(address.sin_port) : -1;
-}
-
-bool accepts(int port)
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(port);
-    const bool connected = connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(s);
-    return connected;
-}
-
-// A video's pictures as raw RGB and its music as raw float samples.
-std::string decoded(const fs::path& video, const std::string& stream, const std::vector<std::string>& format)
-{
-    std::vector<std::string> args = {"-v", "error", "-i", video.string(), "-map", stream};
-    args.insert(args.end(), format.begin(), format.end());
-    args.push_back("-");
-    return runProcess("ffmpeg", args).out;
-}
-std::string framesOf(const fs::path& video)
-{
-    return decoded(video, "0:v", {"-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24"});
-}
-std::string musicOf(const fs::path& video)
-{
-    return decoded(video, "0:a", {"-f", "f32le"});
+    format.insert(format.begin(), {"-v", "error", "-i", video.string()});
+    format.push_back("-");
+    return runProcess("ffmpeg", format).out;
 }
 
 class RenderFarm : public ::testing::Test {
@@ -95,8 +54,8 @@ protected:
         args.insert(args.end(), kSpan.begin(), kSpan.end());
         const ProcessResult r = runProcess(kProgram, args, {"SDL_VIDEODRIVER=offscreen"}, 240);
         ASSERT_EQ(r.status, 0) << r.err;
-        referenceFrames_ = framesOf(video);
-        referenceMusic_ = musicOf(video);
+        referenceFrames_ = decoded(video, kPictures);
+        referenceMusic_ = decoded(video, kMusic);
         ASSERT_EQ(referenceFrames_.size(), 16u * 160 * 100 * 3);
         ASSERT_FALSE(referenceMusic_.empty());
     }
@@ -109,27 +68,23 @@ protected:
         for (const char* key : {"host", "user", "wrong"})
             ASSERT_EQ(runProcess("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", (d / key).string()}).status, 0);
         fs::copy_file(d / "user.pub", d / "authorized_keys");
-        const int port = freePort();
-        ASSERT_GT(port, 0);
         // Root logs in (CI runs as root) with the run's key only; the
         // sanitizers' settings reach the captures the hosts run.
         writeFile(d / "sshd_config",
-            "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + (d / "host").string()
-                + "\nPidFile none\nAuthorizedKeysFile " + (d / "authorized_keys").string()
+            "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile "
+                + (d / "authorized_keys").string()
                 + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
-                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nMaxStartups 50\nLogLevel ERROR\n"
+                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
                   "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
         writeFile(d / "ssh_config",
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
-                + (d / "user").string() + "\nHost *\n  HostName 127.0.0.1\n  Port " + std::to_string(port)
-                + "\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n  StrictHostKeyChecking yes\n"
-                  "  UserKnownHostsFile "
+                + (d / "user").string() + "\nHost *\n  ProxyCommand /usr/sbin/sshd -i -f "
+                + (d / "sshd_config").string()
+                + "\n  HostKeyAlias farm\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n"
+                  "  StrictHostKeyChecking yes\n  UserKnownHostsFile "
                 + (d / "known_hosts").string()
                 + "\n  LogLevel ERROR\n  SendEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
-        writeFile(d / "known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " + bytesOf(d / "host.pub"));
-        sshd_ = std::make_unique<Process>("/usr/sbin/sshd", std::vector<std::string> {"-D", "-e", "-f",
-                                                               (d / "sshd_config").string()});
-        ASSERT_TRUE(pollUntil(10, [port] { return accepts(port); })) << "sshd did not start";
+        writeFile(d / "known_hosts", "farm " + bytesOf(d / "host.pub"));
 
         // The stand-in for brindle on the hosts: `--capture OUT --lossless --from A --to B ...`.
         writeFile(d / "brindle",
@@ -169,8 +124,9 @@ protected:
 
     void expectTheOneProcessCapture()
     {
-        EXPECT_TRUE(framesOf(master()) == referenceFrames_) << "the master's frames are not the one capture's";
-        EXPECT_TRUE(musicOf(master()) == referenceMusic_) << "the master's music is not the one capture's";
+        EXPECT_TRUE(decoded(master(), kPictures) == referenceFrames_)
+            << "the master's frames are not the one capture's";
+        EXPECT_TRUE(decoded(master(), kMusic) == referenceMusic_) << "the master's music is not the one capture's";
         const ProcessResult probed = runProcess("ffprobe",
             {"-v", "error", "-count_frames", "-show_streams", "-of", "json", (dir_.path() / "out" / "show.mp4").string()});
         const json streams = json::parse(probed.out, nullptr, false)["streams"];
@@ -184,7 +140,6 @@ protected:
 
     static inline std::string referenceFrames_, referenceMusic_;
     ScratchDir dir_ {"farm"};
-    std::unique_ptr<Process> sshd_;
 };
 
 }  // namespace

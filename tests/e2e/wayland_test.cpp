@@ -20,16 +20,11 @@ namespace {
 const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
 
-std::vector<std::string> with(std::vector<std::string> env, const std::vector<std::string>& more)
-{
-    env.insert(env.end(), more.begin(), more.end());
-    return env;
-}
-
-Process brindle(std::vector<std::string> args, const std::vector<std::string>& env)
+Process brindle(std::vector<std::string> args, std::vector<std::string> env)
 {
     args.insert(args.end(), {"--data", kData});
-    return Process(kProgram, args, with(env, {"SDL_AUDIODRIVER=dummy"}));
+    env.push_back("SDL_AUDIODRIVER=dummy");
+    return Process(kProgram, args, env);
 }
 
 // stderr without the slow-renderer notice, which depends on the machine alone.
@@ -122,9 +117,11 @@ TEST(HighDensityOutput, TheShowDrawsEveryPixelOfAScaledOutput)
         GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
     ScratchDir folder("hidpi");
     const fs::path onScreen = folder.path() / "on-screen", offScreen = folder.path() / "off-screen";
+    std::vector<std::string> env = scaled.nativeEnv();
+    env.push_back("SDL_VIDEODRIVER=wayland");
     Process shown = brindle({"--capture", onScreen.string(), "--fullscreen", "--size", "1024x768", "--fps", "4",
                                 "--from", "125000", "--to", "127000"},
-        with(scaled.nativeEnv(), {"SDL_VIDEODRIVER=wayland"}));
+        env);
     ASSERT_TRUE(scaled.waitForChange(60, 0.98)) << "the show never filled the output\n" << shown.errSoFar();
     const OutputPicture output = scaled.output();
     const ProcessResult r = shown.finish(120);

@@ -1,5 +1,6 @@
-// state_bits.h: every value the show's frames change, bit for bit, and a digest
-// of them over a run of frames through the whole show that exercises all of them.
+// state_bits.h: every value the show's frames change or draw from, bit for bit,
+// and a digest of them over a run of frames through the whole show that
+// exercises all of them.
 #pragma once
 
 #include <algorithm>
@@ -30,10 +31,16 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
     }
     for (size_t i = 0; i < s.plus.spinAngle.size(); ++i)
         add({s.plus.spinAngle[i], s.swarm.spinAngle[i % s.swarm.spinAngle.size()]});
+    for (size_t i = 0; i < s.swarm.halfSize.size(); ++i) {
+        addVec(s.swarm.ringPosition[i]);
+        add({s.swarm.halfSize[i]});
+    }
     for (const GreetingBanner& g : s.greetingBanners) {
         add({g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
         for (const Vec4& p : g.cellPositions)
             addVec(p);
+        for (float tilt : g.cellTilts)
+            add({tilt});
     }
     const FrameValues& f = show.frame;
     add({f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2], f.cameraSwayPhase});
@@ -50,7 +57,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
 
 // FNV-1a over the state's bits after every frame of showDigest, recorded from the
 // show as it stands: one changed bit in any frame changes it.
-constexpr uint64_t kRecordedShowDigest = 0x4b14979e6cd22ac7u;
+constexpr uint64_t kRecordedShowDigest = 0x2c538d4d5c4787d7u;
 
 // Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
 // end of the show, the spectrum analysed first and jumping now and then, and

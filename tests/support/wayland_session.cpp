@@ -138,19 +138,13 @@ bool WaylandSession::waitForEmpty(double seconds) { return waitForShare(seconds,
 
 bool WaylandSession::waitForShare(double seconds, double share, bool above)
 {
-    return pollUntil(seconds, [&] { return (changedShare() > share) == above; }, 200);
+    return pollUntil(
+        seconds, [&] { return (changedShare() > share) == above; }, 200);
 }
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }
 
-std::string WaylandSession::logTail() const
-{
-    const std::vector<std::string> lines = splitLines(bytesOf(log_));
-    std::string tail;
-    for (size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i)
-        tail += lines[i] + "\n";
-    return tail;
-}
+std::string WaylandSession::logTail() const { return runProcess("tail", {"-n", "30", log_}).out; }
 
 void WaylandSession::killCompositor()
 {
