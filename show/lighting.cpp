@@ -3,8 +3,6 @@
 
 #include <GL/glu.h>
 
-#include <cmath>
-
 #include "gfx/gl_api.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -39,59 +37,6 @@ constexpr BackdropVertex kBackdrop[8] = {
     {0, 0, 1, -210, 0, -14},
 };
 
-Matrix4 orthographic(float left, float right, float bottom, float top, float nearZ, float farZ)
-{
-    Matrix4 m = kIdentityMatrix;
-    m[0] = 2.0f / (right - left);
-    m[5] = 2.0f / (top - bottom);
-    m[10] = -2.0f / (farZ - nearZ);
-    m[12] = -(right + left) / (right - left);
-    m[13] = -(top + bottom) / (top - bottom);
-    m[14] = -(farZ + nearZ) / (farZ - nearZ);
-    return m;
-}
-
-void normalise(float v[3])
-{
-    const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (length > 0.0f) {
-        v[0] /= length;
-        v[1] /= length;
-        v[2] /= length;
-    }
-}
-
-void cross(const float a[3], const float b[3], float out[3])
-{
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-// The same view gluLookAt builds: rows side, up, -forward, then a move by -eye.
-Matrix4 lookAt(const double eye[3], const double target[3], const float upHint[3])
-{
-    const float e[3] = {static_cast<float>(eye[0]), static_cast<float>(eye[1]), static_cast<float>(eye[2])};
-    float forward[3] = {static_cast<float>(target[0] - eye[0]), static_cast<float>(target[1] - eye[1]),
-        static_cast<float>(target[2] - eye[2])};
-    normalise(forward);
-    float side[3];
-    cross(forward, upHint, side);
-    normalise(side);
-    float up[3];
-    cross(side, forward, up);
-
-    Matrix4 m = kIdentityMatrix;
-    for (int i = 0; i < 3; ++i) {
-        m[i * 4 + 0] = side[i];
-        m[i * 4 + 1] = up[i];
-        m[i * 4 + 2] = -forward[i];
-    }
-    for (int r = 0; r < 3; ++r)
-        m[12 + r] = -(m[r] * e[0] + m[4 + r] * e[1] + m[8 + r] * e[2]);
-    return m;
-}
-
 void bindTextureForSampler(const TextureEntry* texture, GLenum unit, const UniformSlot* sampler)
 {
     if (!texture)
@@ -118,17 +63,6 @@ LightValues lightFor(float lightLevel)
     l.linearAttenuation = 0.0025f;
     l.quadraticAttenuation = 0.005f;
     return l;
-}
-
-LightMatrices lightMatricesFromConstants()
-{
-    LightMatrices m;
-    m.projection
-        = orthographic(-kLightOrthoHalf, kLightOrthoHalf, -kLightOrthoHalf, kLightOrthoHalf, kLightNear, kLightFar);
-    constexpr float up[3] = {0.0f, 1.0f, 0.0f};
-    m.view = lookAt(kLightEye, kLightTarget, up);
-    m.projectionView = multiplyMatrices(m.projection, m.view);
-    return m;
 }
 
 void setupLight(float lightLevel)

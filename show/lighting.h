@@ -8,8 +8,7 @@
 //     setupLightView(matrices) for the shadow pass, whose scope saved the
 //     matrices it loads (Matrices::Saved in gfx/gl_state.h);
 //   - the frame driver's backdrop pass calls drawShadowedBackdrop(show).
-// lightFor and lightMatricesFromConstants compute the same values
-// without a GL context, for tests and for anyone who only needs the numbers.
+// lightFor computes light 0's values without a GL context.
 #pragma once
 
 #include <array>
@@ -38,10 +37,6 @@ struct LightMatrices {
 
 // Light 0's colours scaled by lightLevel (1 normally, dipped on a beat).
 LightValues lightFor(float lightLevel);
-
-// The light's orthographic projection and look-at view built from the constants,
-// with projectionView filled in; equal to what setupLightView reads back from GL.
-LightMatrices lightMatricesFromConstants();
 
 // Writes light 0 (ambient, diffuse, specular, position, three attenuations).
 void setupLight(float lightLevel);
