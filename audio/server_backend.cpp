@@ -236,7 +236,14 @@ bool ServerAudioBackend::beginStream(bool joinsShow)
 }
 
 // On the server's thread, with the loop's lock held.
-void ServerAudioBackend::fill(size_t bytes) { writeMix(static_cast<int64_t>(bytes / kFrameBytes), PA_SEEK_RELATIVE); }
+// The server asks for data right after its period took some: timing asked
+// then is as fresh as it can give (see askForTiming).
+void ServerAudioBackend::fill(size_t bytes)
+{
+    writeMix(static_cast<int64_t>(bytes / kFrameBytes), PA_SEEK_RELATIVE);
+    if (timingsAsked_ == 0)
+        askForTiming(steadyNs());
+}
 
 // Mixes the next `frames` output frames into the stream, the first write
 // placed by `mode` (relative: after what was written; absolute: at written_).
@@ -467,7 +474,11 @@ void ServerAudioBackend::cork(bool corked)
 // libpulse asks for the server's timing less and less often (seconds apart in
 // a long stream) and interpolates by the local clock between; a server whose
 // rate is a little off (PipeWire resampling to its graph) then drifts by
-// milliseconds a second. Fresh timing every tenth of a second keeps it exact.
+// milliseconds a second. And an answer's values are those of the server's
+// last period, stamped when it was sent (PipeWire's PulseAudio service): the
+// time interpolated from it is late by however far into the period it was
+// asked, up to a period (23 ms at 1024 frames). So timing is asked after
+// every fill, right after a period, and at least every tenth of a second.
 void ServerAudioBackend::askForTiming(int64_t now)
 {
     lastTimingNs_ = now;

@@ -4,16 +4,17 @@
 // second; the meter then measures this log as it measures the show's.
 //
 //   reference_player --track Data/music.mp3 --from 20000 --seconds 15 --frame-log ref.csv
+//
+// The latency is asked of the server after every write (see server_stream.h).
 #include <CLI/CLI.hpp>
-#include <pulse/error.h>
-#include <pulse/simple.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "audio/decoded_track.h"
 #include "capture/frame_log.h"
+#include "tools/server_stream.h"
 
 int main(int argc, char** argv)
 {
@@ -25,33 +26,29 @@ int main(int argc, char** argv)
     cli.add_option("--from", fromMs, "the track time to start at, ms");
     cli.add_option("--seconds", seconds, "how long to play")->required()->check(CLI::Range(0.1, 600.0));
     CLI11_PARSE(cli, argc, argv);
-    constexpr int kRate = 44100;
     constexpr size_t kChunk = 441;  // 10 ms
     DecodedTrack decoded;
     std::string error;
     FrameLog log;
-    if (!decodeMp3File(track, decoded, error, kRate) || !log.open(logPath, error)) {
+    ServerStream out;
+    constexpr int kRate = ServerStream::kRate;
+    if (!decodeMp3File(track, decoded, error, kRate) || !log.open(logPath, error)
+        || !out.open(ServerStream::Direction::Play, nullptr, kChunk, error)) {
         std::fprintf(stderr, "reference_player: %s\n", error.c_str());
-        return 1;
-    }
-    const pa_sample_spec format {PA_SAMPLE_FLOAT32LE, kRate, 2};
-    pa_buffer_attr attr {static_cast<uint32_t>(-1), kRate / 20 * 8, static_cast<uint32_t>(-1),
-        static_cast<uint32_t>(-1), static_cast<uint32_t>(-1)};
-    int code = 0;
-    std::unique_ptr<pa_simple, void (*)(pa_simple*)> out(pa_simple_new(nullptr, "brindle reference player",
-        PA_STREAM_PLAYBACK, nullptr, "music", &format, nullptr, &attr, &code), pa_simple_free);
-    if (!out) {
-        std::fprintf(stderr, "reference_player: %s\n", pa_strerror(code));
         return 1;
     }
     const auto first = static_cast<size_t>(fromMs * kRate / 1000.0);
     const size_t last = std::min(decoded.frames(), first + static_cast<size_t>(seconds * kRate));
     for (size_t at = first; at + kChunk <= last; at += kChunk) {
-        if (pa_simple_write(out.get(), &decoded.samples[at * 2], kChunk * 2 * sizeof(float), &code) < 0)
-            break;
-        const pa_usec_t latency = pa_simple_get_latency(out.get(), &code);
+        if (!out.write(&decoded.samples[at * 2], kChunk)) {
+            std::fprintf(stderr, "reference_player: the sound server went away\n");
+            return 1;
+        }
+        int64_t latencyUs = 0;
+        if (!out.latency(latencyUs))
+            continue;
         const int64_t now = monotonicNs();
-        const double heardMs = static_cast<double>(at + kChunk) * 1000.0 / kRate - static_cast<double>(latency) / 1000.0;
+        const double heardMs = static_cast<double>(at + kChunk) * 1000.0 / kRate - static_cast<double>(latencyUs) / 1000.0;
         if (heardMs >= fromMs && !log.add(heardMs, now, false, error))
             break;
     }

@@ -9,7 +9,8 @@
 //
 // Records the sound server's monitor of the default sink (or --source) for
 // the given seconds, stamping each block with CLOCK_MONOTONIC less the
-// recording's own latency, so every stamp says when a sample was heard. If
+// recording's own latency (asked of the server after every block, see
+// tools/server_stream.h), so every stamp says when a sample was heard. If
 // the server goes away it connects again (every 0.1 s) and records on; the
 // recording's time is fitted piece by piece, so the outage is a gap in it.
 // Then it reads the frame log of a run that played meanwhile, finds the
@@ -39,8 +40,6 @@
 // log of the same run, e.g. with the compositor's vblank as seen_ns).
 // Exit 1 with one line on stderr when recording or reading fails.
 #include <CLI/CLI.hpp>
-#include <pulse/error.h>
-#include <pulse/simple.h>
 
 #include <chrono>
 #include <ctime>
@@ -55,6 +54,7 @@
 
 #include "audio/decoded_track.h"
 #include "capture/frame_log.h"
+#include "tools/server_stream.h"
 #include "tools/sync_alignment.h"
 
 namespace {
@@ -76,19 +76,12 @@ std::vector<float> mono(const std::vector<float>& stereo)
     return out;
 }
 
-struct SimpleCloser {
-    void operator()(pa_simple* s) const { pa_simple_free(s); }
-};
-using Stream = std::unique_ptr<pa_simple, SimpleCloser>;
-
-Stream connect(const char* source, int& code)
+std::unique_ptr<ServerStream> connect(const char* source, std::string& error)
 {
-    const pa_sample_spec format {PA_SAMPLE_FLOAT32LE, kRate, 2};
-    pa_buffer_attr attr {};
-    attr.maxlength = static_cast<uint32_t>(-1);
-    attr.fragsize = static_cast<uint32_t>(kBlockFrames * 2 * sizeof(float));
-    return Stream(pa_simple_new(
-        nullptr, "brindle sync meter", PA_STREAM_RECORD, source, "monitor", &format, nullptr, &attr, &code));
+    auto stream = std::make_unique<ServerStream>();
+    if (!stream->open(ServerStream::Direction::Record, source, kBlockFrames, error))
+        return nullptr;
+    return stream;
 }
 
 // When the server went away and when the meter had it back.
@@ -99,34 +92,35 @@ struct Outage {
 
 bool record(const char* source, double seconds, SyncInput& in, std::vector<Outage>& outages, std::string& error)
 {
-    int code = 0;
-    Stream stream = connect(source, code);
+    auto stream = connect(source, error);
     if (!stream) {
-        error = std::string("cannot record from the sound server: ") + pa_strerror(code);
+        error = "cannot record from the sound server: " + error;
         return false;
     }
     const int64_t end = monotonicNs() + static_cast<int64_t>(seconds * 1e9);
     std::vector<float> block(kBlockFrames * 2);
     std::vector<float> stereo;
     while (monotonicNs() < end) {
-        if (pa_simple_read(stream.get(), block.data(), block.size() * sizeof(float), &code) < 0) {
+        if (!stream->read(block.data(), kBlockFrames)) {
             // The server went away: what it plays when it is back is measured too.
             outages.push_back({monotonicNs(), 0});
             stream.reset();
             while (!stream && monotonicNs() < end) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                stream = connect(source, code);
+                stream = connect(source, error);
             }
             if (!stream)
                 break;
             outages.back().backNs = monotonicNs();
             continue;
         }
-        const int64_t now = monotonicNs();
         // The latency is the age of the next sample to be read: the one after this block.
-        const pa_usec_t latency = pa_simple_get_latency(stream.get(), &code);
+        int64_t latencyUs = 0;
+        const bool known = stream->latency(latencyUs);
+        const int64_t now = monotonicNs();
         stereo.insert(stereo.end(), block.begin(), block.end());
-        in.stamps.push_back({static_cast<int64_t>(stereo.size() / 2), now - static_cast<int64_t>(latency) * 1000});
+        if (known)
+            in.stamps.push_back({static_cast<int64_t>(stereo.size() / 2), now - latencyUs * 1000});
     }
     in.recording = mono(stereo);
     return true;
