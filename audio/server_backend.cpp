@@ -25,6 +25,7 @@
 #include <thread>
 #include <utility>
 
+#include "audio/pulse_loop_lock.h"
 #include "audio/track_backend.h"
 
 namespace {
@@ -73,20 +74,7 @@ protected:
     void unlockChannels() override;
 
 private:
-    class Lock {
-    public:
-        explicit Lock(pa_threaded_mainloop* loop)
-            : loop_(loop)
-        {
-            pa_threaded_mainloop_lock(loop_);
-        }
-        ~Lock() { pa_threaded_mainloop_unlock(loop_); }
-        Lock(const Lock&) = delete;
-        Lock& operator=(const Lock&) = delete;
-
-    private:
-        pa_threaded_mainloop* loop_;
-    };
+    using Lock = PulseLoopLock;
 
     bool beginConnect();
     bool beginStream(bool joinsShow);

@@ -7,24 +7,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/pulse_loop_lock.h"
+
 namespace {
 
 constexpr size_t kFrameBytes = 2 * sizeof(float);
 
-class Lock {
-public:
-    explicit Lock(pa_threaded_mainloop* loop)
-        : loop_(loop)
-    {
-        pa_threaded_mainloop_lock(loop_);
-    }
-    ~Lock() { pa_threaded_mainloop_unlock(loop_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    pa_threaded_mainloop* loop_;
-};
+using Lock = PulseLoopLock;
 
 void wake(pa_threaded_mainloop* loop) { pa_threaded_mainloop_signal(loop, 0); }
 
