@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     ServerStream out;
     constexpr int kRate = ServerStream::kRate;
     if (!decodeMp3File(track, decoded, error, kRate) || !log.open(logPath, error)
-        || !out.open(ServerStream::Direction::Play, nullptr, kChunk, error)) {
+        || !out.open(ServerStream::Direction::Play, nullptr, 0, error)) {
         std::fprintf(stderr, "reference_player: %s\n", error.c_str());
         return 1;
     }

@@ -3,7 +3,7 @@
 // player.
 //
 //   ServerStream out;
-//   if (!out.open(ServerStream::Direction::Play, nullptr, "music", error)) ...
+//   if (!out.open(ServerStream::Direction::Play, nullptr, 0, error)) ...
 //   out.write(frames, count);
 //   int64_t us;
 //   if (out.latency(us)) ...
@@ -36,7 +36,7 @@ public:
     ServerStream& operator=(const ServerStream&) = delete;
 
     // Play: 50 ms queued on the server, as a plain player asks. Record:
-    // fragments of `fragmentFrames`. `device` null for the default sink or source.
+    // fragments of `fragmentFrames` (unused for Play). `device` null for the default sink or source.
     bool open(Direction direction, const char* device, size_t fragmentFrames, std::string& error);
 
     // Block until done; false when the server went away.

@@ -59,7 +59,7 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int kRate = ServerStream::kRate;  // the recording's rate, and the track decoded to match
 constexpr size_t kBlockFrames = 441;  // 10 ms: a stamp per block
 
 int fail(const std::string& why)
