@@ -180,8 +180,10 @@ measure_restart() {
     reap "$show" || true
     reap "$meter_pid" || status=$?
     report pulseaudio-restarted "$work/restart.json"
-    echo "av-sync: pulseaudio restarted: music back $(field "$work/restart.json" music_back_after_ms) ms after the" \
-        "server went, then median $(field "$work/restart.json" median_ms) ms, p95 $(field "$work/restart.json" p95_abs_ms)" \
+    local gone back
+    gone="$(field "$work/restart.json" music_back_after_ms)" back="$(field "$work/restart.json" server_back_after_ms)"
+    echo "av-sync: pulseaudio restarted: music back ${gone:-?} ms after the server went, $((${gone:-0} - ${back:-0}))" \
+        "ms after the meter had it back; then median $(field "$work/restart.json" median_ms) ms, p95 $(field "$work/restart.json" p95_abs_ms)" \
         "ms, $(field "$work/restart.json" jumps) jumps"
     [ "$status" = 0 ] || failed pulseaudio-restarted "$(cat "$work/restart.err")"
 }

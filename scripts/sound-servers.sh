@@ -14,7 +14,13 @@
 #
 # PipeWire's graph runs at 44100 Hz with a fixed quantum (PIPEWIRE_QUANTUM,
 # 1024 by default), so nothing is resampled and the period never changes
-# under a measurement. Its daemon logs at info level, where it reports each
+# under a measurement. Its sink is never suspended: the session manager
+# suspends a sink idle for 5 s, and the graph that starts again on the next
+# stream (back from 48 kHz to the forced rate) takes seconds to settle, the
+# monitor's timing running up to 300 ms off meanwhile (measured: one
+# recording of the reference needed 25 pieces to map its time, where a
+# settled graph needs 1), so a meter whose run followed an idle pause
+# measured the settling and not the player. Its daemon logs at info level, where it reports each
 # xrun of a driver ("XRun!") and each client that missed its cycle ("client
 # too slow!"); pipewire_xruns counts those lines, by the log's time stamp
 # (seconds of CLOCK_MONOTONIC_RAW, which drifts from CLOCK_MONOTONIC by
@@ -61,8 +67,9 @@ start_pipewire() {
     "${run[@]}" "${low_priority[@]}" pipewire-pulse </dev/null >"$dir/pipewire-pulse.log" 2>&1 &
     sound_server_pids+=($!)
     wait_until test -S "$dir/run/pulse/native" || { echo "sound-servers: PipeWire's PulseAudio service did not start" >&2; return 1; }
+    # session.suspend-timeout-seconds=0: never suspended (see above).
     "${run[@]}" pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=testnull
-        node.description=testnull media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null
+        node.description=testnull media.class=Audio/Sink object.linger=true audio.position=[FL FR] session.suspend-timeout-seconds=0 }' >/dev/null
     export PULSE_SERVER="unix:$dir/run/pulse/native" PIPEWIRE_RUNTIME_DIR="$dir/run"
     if ! wait_until sh -c 'pactl info | grep -q "Default Sink: testnull"'; then
         echo "sound-servers: PipeWire chose no default sink" >&2
