@@ -8,7 +8,7 @@
 #   source scripts/sound-servers.sh
 #   start_pulseaudio "$dir"   # sets PULSE_SERVER for what follows
 #   ... ; stop_sound_server
-#   restart_pulseaudio "$dir" 1   # killed, and started again a second later
+#   restart_pulseaudio "$dir" 1   # killed, and back a second later (and two more: see below)
 #   start_pipewire "$dir"     # sets PULSE_SERVER (its PulseAudio service) and PIPEWIRE_RUNTIME_DIR
 #   pipewire_xruns [NS]       # xruns and late clients the graph logged (since CLOCK_MONOTONIC_RAW NS)
 #
@@ -33,19 +33,19 @@ sound_server_pids=()
 no_realtime=(setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice)
 low_priority=("${no_realtime[@]}" nice -n 19)
 
-start_pulseaudio() {
+start_pulseaudio() {  # dir [socket]
     local dir="$1/pulse"
     mkdir -p -m 700 "$dir"
     env HOME="$dir" XDG_RUNTIME_DIR="$dir" PULSE_RUNTIME_PATH="$dir" PULSE_STATE_PATH="$dir" \
         "${low_priority[@]}" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
         --high-priority=no --realtime=no --log-target=file:"$dir/log" \
-        -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/native" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/${2:-native}" \
         -L "module-null-sink sink_name=testnull rate=44100" \
         </dev/null >/dev/null 2>&1 &
     pulseaudio_pid=$!
     sound_server_pids+=($!)
     export PULSE_SERVER="unix:$dir/native"
-    if ! wait_until pactl info; then
+    if ! wait_until pactl -s "unix:$dir/${2:-native}" info; then
         echo "sound-servers: PulseAudio did not start (see $dir/log)" >&2
         return 1
     fi
@@ -95,13 +95,26 @@ pipewire_xruns() {  # [since_ns]
 }
 
 # Kills the PulseAudio that start_pulseaudio started, as a crash would, and
-# after the given seconds starts it again on the same socket.
-restart_pulseaudio() {
+# after the given seconds starts it again on the same socket. A null sink
+# nobody asked for a latency renders two seconds at a time, its first block
+# when it is loaded, and cannot rewind what it rendered: a stream that comes
+# then is first played when the block ends (seen in the server's log: a
+# stream uncorked 0.2 s after the start was first played 2.0 s after it).
+# A server with a sound card rewinds its buffer for a new stream. So the new
+# server starts on a socket of its own with a recording of its sink that asks
+# for 10 ms, and is offered on the usual one once its first block is
+# through: from then on a stream is played within milliseconds of starting.
+restart_pulseaudio() {  # dir seconds
+    local dir="$1/pulse"
     kill -KILL "$pulseaudio_pid" 2>/dev/null || true
     wait "$pulseaudio_pid" 2>/dev/null || true
-    rm -f "$1/pulse/native"
+    rm -f "$dir/native"
     sleep "${2:-0}"
-    start_pulseaudio "$1"
+    start_pulseaudio "$1" starting || return 1
+    "${low_priority[@]}" parec -s "unix:$dir/starting" -d testnull.monitor --latency-msec=10 >/dev/null 2>&1 &
+    sound_server_pids+=($!)
+    sleep 2
+    pactl -s "unix:$dir/starting" load-module module-native-protocol-unix auth-anonymous=1 socket="$dir/native" >/dev/null
 }
 
 stop_sound_server() {
