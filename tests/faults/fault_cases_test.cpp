@@ -64,6 +64,9 @@ void captureSpan(FaultRun& run, const char* from, const char* to)
 
 void shortSpan(FaultRun& run) { captureSpan(run, "1000", "1200"); }
 
+// Three seconds before the show's end, which it then reaches by itself.
+void nearTheEnd(FaultRun& run) { run.args.push_back("--start=131000"); }
+
 // Puts `size` where the case's usual size stood.
 void resize(FaultRun& run, const char* from, const char* size)
 {
@@ -235,6 +238,16 @@ const std::vector<FaultCase>& faultTable()
         {.id = "fullscreen-escape", .ending = Ending::Escape, .fullscreen = true},
         {.id = "fullscreen-sigkill", .status = 128 + SIGKILL, .signal = SIGKILL, .fullscreen = true},
         {.id = "stopped-and-continued", .ending = Ending::StopAndContinue},
+        {.id = "wayland-end", .provoke = nearTheEnd, .session = Session::Wayland},
+        {.id = "xwayland-end", .provoke = nearTheEnd, .session = Session::Xwayland},
+        {.id = "wayland-escape", .ending = Ending::Escape, .session = Session::Wayland},
+        // The dialog launches only a size the display lists.
+        {.id = "wayland-dialog-return", .provoke = [](FaultRun& run) {
+            resize(run, "320x200", "640x480");
+            nearTheEnd(run);
+        }, .ending = Ending::Return, .dialog = true, .session = Session::Wayland},
+        {.id = "wayland-dialog-escape", .status = 255, .ending = Ending::Escape, .dialog = true,
+            .session = Session::Wayland},
         {.id = "wayland-compositor-killed", .status = 1,
             .stderrLines = {"brindle: the Wayland compositor went away ({any}); the show stopped, start it again in a "
                             "running desktop session"},

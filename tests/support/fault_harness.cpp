@@ -188,10 +188,9 @@ private:
     void reachTheEnding(Process& show)
     {
         const bool endsItself = fault_.ending == Ending::Itself && !fault_.signal;
-        if (fault_.ending == Ending::CompositorKilled) {
-            ASSERT_TRUE(wayland_->waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+        if (wayland_ && !endsItself) {
+            ASSERT_TRUE(wayland_->waitForChange(60)) << "no window came up\n" << show.errSoFar();
             pause(1.0);
-            wayland_->killCompositor();
         } else if (fault_.capture && !endsItself) {
             // The first progress line comes with the first frame.
             ASSERT_TRUE(show.awaitText(STDERR_FILENO, " frames (", 60)) << "no capture began\n" << show.errSoFar();
@@ -240,8 +239,11 @@ private:
             desktop_.reset();
             ownServer_->signal(SIGTERM);
             ownServer_->finish(10);
-        } else if (fault_.ending == Ending::Escape) {
-            EXPECT_TRUE(desktop_->press(window_, "Escape"));
+        } else if (fault_.ending == Ending::CompositorKilled) {
+            wayland_->killCompositor();
+        } else if (fault_.ending == Ending::Escape || fault_.ending == Ending::Return) {
+            const char* key = fault_.ending == Ending::Escape ? "Escape" : "Return";
+            EXPECT_TRUE(wayland_ ? wayland_->press(key) : desktop_->press(window_, key));
         } else if (fault_.ending == Ending::CloseBox) {
             EXPECT_TRUE(desktop_->requestClose(window_));
         } else if (fault_.ending == Ending::StopAndContinue) {

@@ -52,9 +52,6 @@ public:
     double changedShare();
     // Waits until more than `share` of the output has changed: a window came up.
     bool waitForChange(double seconds, double share = 0.01);
-    // Waits until the output shows the empty desktop again, the cursor aside:
-    // every window has gone.
-    bool waitForEmpty(double seconds);
     // Presses `keys` (X key names) in the client that has the keyboard focus.
     bool press(const std::string& keys);
     // Kills the compositor at once (a session of its own only).
@@ -69,7 +66,6 @@ private:
     static constexpr std::array<uint8_t, 3> kBackground {0x20, 0x40, 0x60};
 
     void connect();
-    bool waitForShare(double seconds, double share, bool above);
 
     std::unique_ptr<Process> server_;
     pid_t holder_ = 0;  // the command the script runs for an own compositor
