@@ -48,7 +48,7 @@ TEST_F(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
     Process show
         = brindle({"--no-dialog", "--fullscreen", "--size", "800x600", "--start", "40000"}, wayland_.nativeEnv());
     EXPECT_TRUE(wayland_.waitForChange(60, 0.98)) << "the desktop still shows\n" << show.errSoFar();
-    const OutputPicture screen = wayland_.output();
+    const WindowPicture screen = wayland_.output();
     const auto bottom = screen.rgb.end() - screen.width * 3;
     EXPECT_GT(std::count_if(bottom, screen.rgb.end(), [](uint8_t c) { return c > 16; }), screen.width)
         << "the bottom row is black";
@@ -74,7 +74,7 @@ TEST(HighDensityOutput, TheShowDrawsEveryPixelOfAScaledOutput)
                                 "--from", "125000", "--to", "127000"},
         env);
     ASSERT_TRUE(scaled.waitForChange(60, 0.98)) << "the show never filled the output\n" << shown.errSoFar();
-    const OutputPicture output = scaled.output();
+    const WindowPicture output = scaled.output();
     const ProcessResult r = shown.finish(120);
     ASSERT_EQ(r.status, 0) << r.err;
     const Picture screen {output.width, output.height, output.rgb};

@@ -21,7 +21,7 @@ std::string variable(const char* name)
 // The pixels of `picture` unlike the one of `other` at the same place, or
 // unlike `colour` where `other` is null.
 size_t pixelsBesides(
-    const OutputPicture& picture, const std::array<uint8_t, 3>& colour, const OutputPicture* other = nullptr)
+    const WindowPicture& picture, const std::array<uint8_t, 3>& colour, const WindowPicture* other = nullptr)
 {
     size_t count = 0;
     for (size_t i = 0; i + 3 <= picture.rgb.size(); i += 3)
@@ -84,7 +84,7 @@ void WaylandSession::connect()
     // window may still be leaving: the empty desktop is the first picture
     // that holds still and shows the background all over, the cursor aside.
     for (int i = 0; i < 100 && window_; ++i) {
-        const OutputPicture before = output();
+        const WindowPicture before = output();
         pause(0.3);
         empty_ = output();
         if (empty_.rgb == before.rgb && !empty_.rgb.empty()
@@ -106,28 +106,9 @@ std::vector<std::string> WaylandSession::xwaylandEnv() const
     return env;
 }
 
-OutputPicture WaylandSession::output()
-{
-    OutputPicture picture;
-    const std::vector<char> pixels = desktop_->grab(window_);
-    const std::optional<ScreenMode> size = desktop_->windowSize(window_);
-    if (!size || pixels.size() < static_cast<size_t>(size->width) * size->height * 4)
-        return picture;
-    picture.width = size->width;
-    picture.height = size->height;
-    const size_t stride = pixels.size() / static_cast<size_t>(size->height);
-    picture.rgb.reserve(static_cast<size_t>(size->width) * size->height * 3);
-    // The hosting server's 24-bit pixels are held as B, G, R and an unused byte.
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-            for (int c = 2; c >= 0; --c)
-                picture.rgb.push_back(static_cast<uint8_t>(pixels[y * stride + static_cast<size_t>(x) * 4 + c]));
-    return picture;
-}
-
 double WaylandSession::changedShare()
 {
-    const OutputPicture now = output();
+    const WindowPicture now = output();
     if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
         return 1.0;
     return static_cast<double>(pixelsBesides(now, kBackground, &empty_)) / static_cast<double>(now.rgb.size() / 3);

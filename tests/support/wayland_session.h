@@ -23,12 +23,6 @@
 #include "tests/support/process.h"
 #include "tests/support/x_desktop.h"
 
-// A picture as 8-bit RGB, top row first.
-struct OutputPicture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
 class WaylandSession {
 public:
     // The compositor of the test run; ok() is false when the run has none.
@@ -46,7 +40,7 @@ public:
     std::vector<std::string> nativeEnv() const;
     std::vector<std::string> xwaylandEnv() const;
     // What the output shows now.
-    OutputPicture output();
+    WindowPicture output() { return desktop_->grab(window_); }
     // The share of the output's pixels that differ from what it showed when
     // the session began, an empty desktop.
     double changedShare();
@@ -73,5 +67,5 @@ private:
     pid_t compositor_ = 0;
     std::unique_ptr<XDesktop> desktop_;
     unsigned long window_ = 0;
-    OutputPicture empty_;
+    WindowPicture empty_;
 };
