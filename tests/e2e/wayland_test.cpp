@@ -26,16 +26,7 @@ Process brindle(std::vector<std::string> args, std::vector<std::string> env)
     return Process(kProgram, args, env);
 }
 
-class OnWayland : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!wayland_.ok())
-            GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
-    }
-
-    WaylandSession wayland_;
-};
+const char* const kNoWayland = "needs the Wayland test server: run under scripts/with-wayland-server.sh";
 
 }  // namespace
 
@@ -43,12 +34,15 @@ protected:
 // no part of the desktop shows beside it, and the lit floor of the banner
 // scene reaches the output's bottom row, where a show left at its size in the
 // middle would leave a black border.
-TEST_F(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
+TEST(OnWayland, FullScreenAtAListedSizeFillsTheOutput)
 {
+    WaylandSession wayland;
+    if (!wayland.ok())
+        GTEST_SKIP() << kNoWayland;
     Process show
-        = brindle({"--no-dialog", "--fullscreen", "--size", "800x600", "--start", "40000"}, wayland_.nativeEnv());
-    EXPECT_TRUE(wayland_.waitForChange(60, 0.98)) << "the desktop still shows\n" << show.errSoFar();
-    const WindowPicture screen = wayland_.output();
+        = brindle({"--no-dialog", "--fullscreen", "--size", "800x600", "--start", "40000"}, wayland.nativeEnv());
+    EXPECT_TRUE(wayland.waitForChange(60, 0.98)) << "the desktop still shows\n" << show.errSoFar();
+    const WindowPicture screen = wayland.output();
     const auto bottom = screen.rgb.end() - screen.width * 3;
     EXPECT_GT(std::count_if(bottom, screen.rgb.end(), [](uint8_t c) { return c > 16; }), screen.width)
         << "the bottom row is black";
@@ -65,7 +59,7 @@ TEST(HighDensityOutput, TheShowDrawsEveryPixelOfAScaledOutput)
 {
     WaylandSession scaled(2);
     if (!scaled.ok())
-        GTEST_SKIP() << "needs the Wayland test server: run under scripts/with-wayland-server.sh";
+        GTEST_SKIP() << kNoWayland;
     ScratchDir folder("hidpi");
     const fs::path onScreen = folder.path() / "on-screen", offScreen = folder.path() / "off-screen";
     std::vector<std::string> env = scaled.nativeEnv();

@@ -50,13 +50,6 @@ void loopLink(const FaultRun& run, const char* name)
     fs::create_symlink(name, run.data / name);
 }
 
-// Plays `name`, a file of the data folder holding `bytes`.
-void playFile(FaultRun& run, const char* name, std::string_view bytes)
-{
-    std::ofstream(run.data / name, std::ios::binary) << bytes;
-    run.args.insert(run.args.end(), {"--music", (run.data / name).string()});
-}
-
 void captureSpan(FaultRun& run, const char* from, const char* to)
 {
     run.args.insert(run.args.end(), {"--from", from, "--to", to, "--fps", "30"});
@@ -124,7 +117,10 @@ const std::vector<FaultCase>& faultTable()
         {.id = "ogg-music", .status = 1,
             .stderrLines = {"brindle: music file '{data}/take.ogg' is Ogg audio, which brindle does not play; give an "
                             "MP3 file or a tracker module (MOD, XM, S3M, IT)"},
-            .provoke = [](FaultRun& run) { playFile(run, "take.ogg", std::string_view("OggS\0\2\0\0", 8)); }},
+            .provoke = [](FaultRun& run) {
+                std::ofstream(run.data / "take.ogg", std::ios::binary) << std::string_view("OggS\0\2\0\0", 8);
+                run.args.insert(run.args.end(), {"--music", run.data / "take.ogg"});
+            }},
         {.id = "newline-in-name", .status = 1,
             .stderrLines = {"brindle: music file '{data}/a\\nb.mp3' not found; {any}"},
             .provoke = [](FaultRun& run) { run.args.insert(run.args.end(), {"--music", run.data / "a\nb.mp3"}); }},

@@ -188,9 +188,9 @@ ScratchDir::~ScratchDir()
 std::vector<std::string> fileNamesIn(const fs::path& dir)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().string());
+    std::error_code missing;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, missing))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -18,15 +18,15 @@ std::string variable(const char* name)
     return value ? value : "";
 }
 
-// The pixels of `picture` unlike the one of `other` at the same place, or
-// unlike `colour` where `other` is null.
-size_t pixelsBesides(
+// The share of the pixels of `picture` unlike the one of `other` at the same
+// place, or unlike `colour` where `other` is null.
+double shareBesides(
     const WindowPicture& picture, const std::array<uint8_t, 3>& colour, const WindowPicture* other = nullptr)
 {
     size_t count = 0;
     for (size_t i = 0; i + 3 <= picture.rgb.size(); i += 3)
         count += !std::equal(&picture.rgb[i], &picture.rgb[i] + 3, other ? &other->rgb[i] : colour.data());
-    return count;
+    return static_cast<double>(count) / static_cast<double>(picture.rgb.size() / 3);
 }
 
 }  // namespace
@@ -87,8 +87,7 @@ void WaylandSession::connect()
         const WindowPicture before = output();
         pause(0.3);
         empty_ = output();
-        if (empty_.rgb == before.rgb && !empty_.rgb.empty()
-            && static_cast<double>(pixelsBesides(empty_, kBackground)) <= kEmptyShare * (empty_.rgb.size() / 3))
+        if (empty_ == before && !empty_.rgb.empty() && shareBesides(empty_, kBackground) <= kEmptyShare)
             break;
     }
 }
@@ -111,7 +110,7 @@ double WaylandSession::changedShare()
     const WindowPicture now = output();
     if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
         return 1.0;
-    return static_cast<double>(pixelsBesides(now, kBackground, &empty_)) / static_cast<double>(now.rgb.size() / 3);
+    return shareBesides(now, kBackground, &empty_);
 }
 
 bool WaylandSession::waitForChange(double seconds, double share)
