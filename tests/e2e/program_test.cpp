@@ -53,6 +53,14 @@ json probe(const fs::path& file)
     return json::parse(r.out, nullptr, false);
 }
 
+// ffmpeg's decoding of `input` to raw 8-bit RGB pictures, on stdout.
+ProcessResult rgb24(std::vector<std::string> input)
+{
+    input.insert(input.begin(), {"-v", "error"});
+    input.insert(input.end(), {"-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    return runProcess("ffmpeg", input);
+}
+
 }  // namespace
 
 TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
@@ -213,17 +221,8 @@ TEST_F(CaptureTest, VideosHaveTheFramesMusicAndColourTagsAndDecodeToThePngFrames
 
         const fs::path pngs = folder_.path() / (row.file + ".frames");
         ASSERT_EQ(capture(pngs, std::to_string(row.width) + "x" + std::to_string(row.height), false).status, 0);
-        std::string frames;
-        for (const std::string& name : fileNamesIn(pngs)) {
-            int w = 0, h = 0;
-            std::vector<uint8_t> rgb;
-            std::string error;
-            ASSERT_TRUE(readPng((pngs / name).string(), w, h, rgb, error)) << error;
-            frames.append(rgb.begin(), rgb.end());
-        }
-        const ProcessResult decoded = runProcess("ffmpeg",
-            {"-v", "error", "-i", video.string(), "-map", "0:v", "-fps_mode", "passthrough", "-f", "rawvideo",
-                "-pix_fmt", "rgb24", "-"});
+        const std::string frames = rgb24({"-pattern_type", "glob", "-i", (pngs / "*.png").string()}).out;
+        const ProcessResult decoded = rgb24({"-i", video.string(), "-map", "0:v", "-fps_mode", "passthrough"});
         ASSERT_EQ(decoded.out.size(), frames.size()) << row.file << "\n" << decoded.err;
         if (row.largestError == 0.0) {
             EXPECT_TRUE(decoded.out == frames) << row.file << " is not the PNG frames' pixels";
