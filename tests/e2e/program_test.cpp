@@ -22,15 +22,6 @@ const std::string kProgram = BRINDLE_PROGRAM;
 const std::string kData = BRINDLE_TEST_DATA_DIR;
 const std::string kShowTitle = "brindle2o16";
 
-class OnTheDesktop : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-    }
-};
-
 class CaptureTest : public ::testing::Test {
 protected:
     // Runs brindle with the data folder on whatever display there is.
@@ -45,14 +36,6 @@ protected:
     ScratchDir folder_ {"capture"};
 };
 
-// ffprobe's view of a video: its format and its streams, the picture's first, frames counted.
-json probe(const fs::path& file)
-{
-    const ProcessResult r = runProcess(
-        "ffprobe", {"-v", "error", "-count_frames", "-show_format", "-show_streams", "-of", "json", file.string()});
-    return json::parse(r.out, nullptr, false);
-}
-
 // ffmpeg's decoding of `input` to raw 8-bit RGB pictures, on stdout.
 ProcessResult rgb24(std::vector<std::string> input)
 {
@@ -63,26 +46,25 @@ ProcessResult rgb24(std::vector<std::string> input)
 
 }  // namespace
 
-TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
+TEST(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
 {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     XDesktop desktop;
     Process show(kProgram,
         {"--no-dialog", "--windowed", "--size", "320x200", "--no-vsync", "--data", kData, "--no-music", "--start",
             "40000", "--stats"});
     const unsigned long window = desktop.waitForWindow(show.pid(), kShowTitle, 30);
     ASSERT_TRUE(window && desktop.waitForPicture(window, 30)) << show.errSoFar();
-    // A jump fast-forwards the show first, so its picture may take a moment.
-    const auto pictureChangesFrom = [&](const WindowPicture& before) {
-        return pollUntil(10, [&] { return desktop.grab(window) != before; });
-    };
     EXPECT_TRUE(desktop.pictureMoves(window)) << "the banner stretch runs";
     ASSERT_TRUE(desktop.press(window, "space"));
     EXPECT_FALSE(desktop.pictureMoves(window)) << "paused, the picture holds";
-    // Jumps made while paused show their time at once and stay paused.
+    // Jumps made while paused show their time at once and stay paused. A jump
+    // fast-forwards the show first, so its picture may take a moment.
     for (const char* jump : {"Right", "Left"}) {
         const WindowPicture before = desktop.grab(window);
         ASSERT_TRUE(desktop.press(window, jump));
-        EXPECT_TRUE(pictureChangesFrom(before)) << jump << " while paused";
+        EXPECT_TRUE(pollUntil(10, [&] { return desktop.grab(window) != before; })) << jump << " while paused";
         EXPECT_FALSE(desktop.pictureMoves(window)) << "still paused after " << jump;
     }
     ASSERT_TRUE(desktop.press(window, "space"));
@@ -105,7 +87,7 @@ TEST_F(OnTheDesktop, SpacePausesTheShowRightAndLeftJumpTenSeconds)
 
 // On a server that switches modes: the dialog refuses a size the server lacks,
 // the full-screen show runs in the size chosen, and the desktop gets its mode back.
-TEST_F(OnTheDesktop, TheDialogsFullScreenSizeIsCheckedSwitchedToAndGivenBack)
+TEST(OnTheDesktop, TheDialogsFullScreenSizeIsCheckedSwitchedToAndGivenBack)
 {
     const char* modeDisplay = std::getenv("BRINDLE_MODE_DISPLAY");
     if (!modeDisplay)
@@ -202,7 +184,10 @@ TEST_F(CaptureTest, VideosHaveTheFramesMusicAndColourTagsAndDecodeToThePngFrames
         const fs::path video = folder_.path() / row.file;
         const ProcessResult r = capture(video, row.size, row.codec == "ffv1");
         ASSERT_EQ(r.status, 0) << r.err;
-        json probed = probe(video);
+        // ffprobe's view: the format and the streams, the picture's first.
+        json probed = json::parse(
+            runProcess("ffprobe", {"-v", "error", "-show_format", "-show_streams", "-of", "json", video.string()}).out,
+            nullptr, false);
         const json picture = probed["streams"][0];
         EXPECT_EQ(picture.value("codec_name", ""), row.codec) << row.file;
         EXPECT_EQ(picture.value("pix_fmt", ""), row.pixels) << row.file;
