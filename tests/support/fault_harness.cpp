@@ -125,11 +125,10 @@ private:
             run_.args = {"--capture", fault_.capture, "--size", "160x100", "--stats"};
         if (fault_.dialog)
             std::erase(run_.args, "--no-dialog");
-        for (const fs::path& dir : {root_.path() / "runtime", scratch_, run_.out})
+        for (const fs::path& dir : {root_.path() / "runtime", scratch_, run_.out, run_.data})
             fs::create_directories(dir);
         fs::permissions(root_.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
         // Unchanged files are links to the build's; a case replaces the ones it breaks.
-        fs::create_directories(run_.data);
         for (const auto& entry : fs::directory_iterator(BRINDLE_DATA))
             fs::create_symlink(entry.path(), run_.data / entry.path().filename());
         // A Wayland case runs in the test run's session, or in one of its own when it kills the compositor.

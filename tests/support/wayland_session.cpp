@@ -105,18 +105,15 @@ std::vector<std::string> WaylandSession::xwaylandEnv() const
     return env;
 }
 
-double WaylandSession::changedShare()
-{
-    const WindowPicture now = output();
-    if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
-        return 1.0;
-    return shareBesides(now, kBackground, &empty_);
-}
-
 bool WaylandSession::waitForChange(double seconds, double share)
 {
     return pollUntil(
-        seconds, [&] { return changedShare() > share; }, 200);
+        seconds,
+        [&] {
+            const WindowPicture now = output();
+            return now.rgb.size() != empty_.rgb.size() || shareBesides(now, kBackground, &empty_) > share;
+        },
+        200);
 }
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }

@@ -41,10 +41,8 @@ public:
     std::vector<std::string> xwaylandEnv() const;
     // What the output shows now.
     WindowPicture output() { return desktop_->grab(window_); }
-    // The share of the output's pixels that differ from what it showed when
-    // the session began, an empty desktop.
-    double changedShare();
-    // Waits until more than `share` of the output has changed: a window came up.
+    // Waits until more than `share` of the output's pixels differ from what it
+    // showed when the session began, an empty desktop: a window came up.
     bool waitForChange(double seconds, double share = 0.01);
     // Presses `keys` (X key names) in the client that has the keyboard focus.
     bool press(const std::string& keys);
