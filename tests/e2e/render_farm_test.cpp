@@ -27,11 +27,6 @@ const std::string kFarm = BRINDLE_FARM_SCRIPT;
 const std::vector<std::string> kSpan = {"--size", "160x100", "--fps", "10", "--from", "44600", "--to", "46200"};
 const std::vector<std::string> kSegments = {"44600-45000", "45000-45400", "45400-45800", "45800-46200"};
 
-void writeFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path) << text;
-}
-
 // A video's pictures as raw RGB, or its music as raw float samples.
 const std::vector<std::string> kPictures
     = {"-map", "0:v", "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "rgb24"};
@@ -70,24 +65,24 @@ protected:
         fs::copy_file(d / "user.pub", d / "authorized_keys");
         // Root logs in (CI runs as root) with the run's key only; the
         // sanitizers' settings reach the captures the hosts run.
-        writeFile(d / "sshd_config",
+        std::ofstream(d / "sshd_config") <<
             "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile "
                 + (d / "authorized_keys").string()
                 + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
                   "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
-                  "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
-        writeFile(d / "ssh_config",
+                  "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n";
+        std::ofstream(d / "ssh_config") <<
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
                 + (d / "user").string() + "\nHost *\n  ProxyCommand /usr/sbin/sshd -i -f "
                 + (d / "sshd_config").string()
                 + "\n  HostKeyAlias farm\n  User root\n  IdentitiesOnly yes\n  BatchMode yes\n"
                   "  StrictHostKeyChecking yes\n  UserKnownHostsFile "
                 + (d / "known_hosts").string()
-                + "\n  LogLevel ERROR\n  SendEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n");
-        writeFile(d / "known_hosts", "farm " + bytesOf(d / "host.pub"));
+                + "\n  LogLevel ERROR\n  SendEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n";
+        std::ofstream(d / "known_hosts") << "farm " + bytesOf(d / "host.pub");
 
         // The stand-in for brindle on the hosts: `--capture OUT --lossless --from A --to B ...`.
-        writeFile(d / "brindle",
+        std::ofstream(d / "brindle") <<
             "#!/bin/sh\nrules=" + d.string() + "\nspan=\"$5-$7\"\n"
             "echo \"$span $PARALLEL_SSHLOGIN\" >>\"$rules/attempts\"\n"
             "if [ -e \"$rules/hold-$span\" ]; then echo $$ >\"$rules/held\"; exec sleep 300; fi\n"
@@ -98,7 +93,7 @@ protected:
             // A capture that finished first is killed all the same, with its file complete.
             "  kill -TERM $pid; wait $pid; status=$?; [ $status = 0 ] && kill -TERM $$; exit $status\n"
             "fi\n"
-            "exec " + kProgram + " \"$@\" --data " + kData + "\n");
+            "exec " + kProgram + " \"$@\" --data " + kData + "\n";
         fs::permissions(d / "brindle", fs::perms::owner_all);
         fs::create_directory(d / "out");
     }
@@ -108,7 +103,7 @@ protected:
         std::string lines;
         for (const std::string& host : hosts)
             lines += host + "\n";
-        writeFile(dir_.path() / "hosts", lines);
+        std::ofstream(dir_.path() / "hosts") << lines;
         std::vector<std::string> args = {"--hosts", (dir_.path() / "hosts").string(), "--jobs", "4", "--program",
             (dir_.path() / "brindle").string()};
         args.insert(args.end(), kSpan.begin(), kSpan.end());
@@ -146,7 +141,7 @@ protected:
 
 TEST_F(RenderFarm, TwoHostsGiveTheOneProcessCaptureAndAKilledJobIsRetriedElsewhere)
 {
-    writeFile(dir_.path() / ("kill-" + kSegments[1]), "");
+    std::ofstream(dir_.path() / ("kill-" + kSegments[1])) << "";
     const ProcessResult r = start({"farm-a", "farm-b"}).finish(280);
     ASSERT_EQ(r.status, 0) << r.err;
     expectTheOneProcessCapture();
@@ -159,7 +154,7 @@ TEST_F(RenderFarm, TwoHostsGiveTheOneProcessCaptureAndAKilledJobIsRetriedElsewhe
 
 TEST_F(RenderFarm, AStoppedRunGoesOnWithoutCapturingAgainWhatItFinished)
 {
-    writeFile(dir_.path() / ("hold-" + kSegments[3]), "");
+    std::ofstream(dir_.path() / ("hold-" + kSegments[3])) << "";
     Process farm = start({"farm-a", "farm-b"});
     const auto finished = [&] {
         for (size_t i = 0; i < 3; ++i)

@@ -50,19 +50,15 @@ void loopLink(const FaultRun& run, const char* name)
     fs::create_symlink(name, run.data / name);
 }
 
-// Plays `name`, a file of the data folder holding `bytes`.
-void playFile(FaultRun& run, const char* name, std::string_view bytes)
-{
-    std::ofstream(run.data / name, std::ios::binary) << bytes;
-    run.args.insert(run.args.end(), {"--music", (run.data / name).string()});
-}
-
 void captureSpan(FaultRun& run, const char* from, const char* to)
 {
     run.args.insert(run.args.end(), {"--from", from, "--to", to, "--fps", "30"});
 }
 
 void shortSpan(FaultRun& run) { captureSpan(run, "1000", "1200"); }
+
+// Three seconds before the show's end, which it then reaches by itself.
+void nearTheEnd(FaultRun& run) { run.args.push_back("--start=131000"); }
 
 // Puts `size` where the case's usual size stood.
 void resize(FaultRun& run, const char* from, const char* size)
@@ -121,7 +117,10 @@ const std::vector<FaultCase>& faultTable()
         {.id = "ogg-music", .status = 1,
             .stderrLines = {"brindle: music file '{data}/take.ogg' is Ogg audio, which brindle does not play; give an "
                             "MP3 file or a tracker module (MOD, XM, S3M, IT)"},
-            .provoke = [](FaultRun& run) { playFile(run, "take.ogg", std::string_view("OggS\0\2\0\0", 8)); }},
+            .provoke = [](FaultRun& run) {
+                std::ofstream(run.data / "take.ogg", std::ios::binary) << std::string_view("OggS\0\2\0\0", 8);
+                run.args.insert(run.args.end(), {"--music", run.data / "take.ogg"});
+            }},
         {.id = "newline-in-name", .status = 1,
             .stderrLines = {"brindle: music file '{data}/a\\nb.mp3' not found; {any}"},
             .provoke = [](FaultRun& run) { run.args.insert(run.args.end(), {"--music", run.data / "a\nb.mp3"}); }},
@@ -235,6 +234,16 @@ const std::vector<FaultCase>& faultTable()
         {.id = "fullscreen-escape", .ending = Ending::Escape, .fullscreen = true},
         {.id = "fullscreen-sigkill", .status = 128 + SIGKILL, .signal = SIGKILL, .fullscreen = true},
         {.id = "stopped-and-continued", .ending = Ending::StopAndContinue},
+        {.id = "wayland-end", .provoke = nearTheEnd, .session = Session::Wayland},
+        {.id = "xwayland-end", .provoke = nearTheEnd, .session = Session::Xwayland},
+        {.id = "wayland-escape", .ending = Ending::Escape, .session = Session::Wayland},
+        // The dialog launches only a size the display lists.
+        {.id = "wayland-dialog-return", .provoke = [](FaultRun& run) {
+            resize(run, "320x200", "640x480");
+            nearTheEnd(run);
+        }, .ending = Ending::Return, .dialog = true, .session = Session::Wayland},
+        {.id = "wayland-dialog-escape", .status = 255, .ending = Ending::Escape, .dialog = true,
+            .session = Session::Wayland},
         {.id = "wayland-compositor-killed", .status = 1,
             .stderrLines = {"brindle: the Wayland compositor went away ({any}); the show stopped, start it again in a "
                             "running desktop session"},

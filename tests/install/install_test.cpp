@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -98,16 +99,13 @@ TEST(InstalledTree, HoldsRunsAndDescribesTheProgramAndNamesTheDataWhenMissing)
     const ProcessResult valid = runProcess("desktop-file-validate", {entry.string()});
     EXPECT_EQ(valid.status, 0) << "needs desktop-file-utils";
     EXPECT_EQ(valid.out + valid.err, "");
-    std::ifstream in(entry);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = bytesOf(entry);
     const std::regex exec(R"(\nExec=(\S+)([^\n]*))");
     int execLines = 0;
     for (std::sregex_iterator it(text.begin(), text.end(), exec), end; it != end; ++it, ++execLines) {
         EXPECT_EQ((*it)[1].str(), "brindle");
-        std::vector<std::string> args;
-        std::stringstream words((*it)[2].str());
-        for (std::string word; words >> word;)
-            args.push_back(word);
+        std::istringstream words((*it)[2].str());
+        std::vector<std::string> args(std::istream_iterator<std::string>(words), {});
         args.push_back("--help");
         const ProcessResult help = runProcess(program, args);
         EXPECT_EQ(help.status, 0) << (*it)[0].str();

@@ -125,11 +125,10 @@ private:
             run_.args = {"--capture", fault_.capture, "--size", "160x100", "--stats"};
         if (fault_.dialog)
             std::erase(run_.args, "--no-dialog");
-        for (const fs::path& dir : {root_.path() / "runtime", scratch_, run_.out})
+        for (const fs::path& dir : {root_.path() / "runtime", scratch_, run_.out, run_.data})
             fs::create_directories(dir);
         fs::permissions(root_.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
         // Unchanged files are links to the build's; a case replaces the ones it breaks.
-        fs::create_directories(run_.data);
         for (const auto& entry : fs::directory_iterator(BRINDLE_DATA))
             fs::create_symlink(entry.path(), run_.data / entry.path().filename());
         // A Wayland case runs in the test run's session, or in one of its own when it kills the compositor.
@@ -188,10 +187,9 @@ private:
     void reachTheEnding(Process& show)
     {
         const bool endsItself = fault_.ending == Ending::Itself && !fault_.signal;
-        if (fault_.ending == Ending::CompositorKilled) {
-            ASSERT_TRUE(wayland_->waitForChange(60)) << "the show never drew\n" << show.errSoFar();
+        if (wayland_ && !endsItself) {
+            ASSERT_TRUE(wayland_->waitForChange(60)) << "no window came up\n" << show.errSoFar();
             pause(1.0);
-            wayland_->killCompositor();
         } else if (fault_.capture && !endsItself) {
             // The first progress line comes with the first frame.
             ASSERT_TRUE(show.awaitText(STDERR_FILENO, " frames (", 60)) << "no capture began\n" << show.errSoFar();
@@ -240,8 +238,11 @@ private:
             desktop_.reset();
             ownServer_->signal(SIGTERM);
             ownServer_->finish(10);
-        } else if (fault_.ending == Ending::Escape) {
-            EXPECT_TRUE(desktop_->press(window_, "Escape"));
+        } else if (fault_.ending == Ending::CompositorKilled) {
+            wayland_->killCompositor();
+        } else if (fault_.ending == Ending::Escape || fault_.ending == Ending::Return) {
+            const char* key = fault_.ending == Ending::Escape ? "Escape" : "Return";
+            EXPECT_TRUE(wayland_ ? wayland_->press(key) : desktop_->press(window_, key));
         } else if (fault_.ending == Ending::CloseBox) {
             EXPECT_TRUE(desktop_->requestClose(window_));
         } else if (fault_.ending == Ending::StopAndContinue) {

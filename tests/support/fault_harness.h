@@ -28,9 +28,10 @@ struct FaultRun {
 
 // How the run ends once the show draws (or, for a capture, once it has begun,
 // or the dialog is up), unless the case sends a signal; Itself also when it
-// never starts. LoseDisplay kills the X server the program runs on, a private
-// one; CompositorKilled the Wayland compositor, one of the case's own.
-enum class Ending { Itself, Escape, CloseBox, StopAndContinue, LoseDisplay, CompositorKilled };
+// never starts. Escape and Return are keys pressed in the window. LoseDisplay
+// kills the X server the program runs on, a private one; CompositorKilled the
+// Wayland compositor, one of the case's own.
+enum class Ending { Itself, Escape, Return, CloseBox, StopAndContinue, LoseDisplay, CompositorKilled };
 
 // The sound server of a case: a private PulseAudio the case may take away.
 enum class SoundServer { Dummy, Absent, KilledAndRestarted, KilledAndRestartedWhilePaused };

@@ -123,15 +123,12 @@ ProcessResult Process::finish(double seconds)
             break;
         collect(100);
     }
-    const auto groupAlive = [&] { return kill(-pid_, 0) == 0; };
     if (result.timedOut || result.leftovers)
         kill(-pid_, SIGKILL);
     if (!reaped_)
         waitpid(pid_, &rawStatus_, 0);
     reaped_ = true;
-    for (int i = 0; i < 50 && groupAlive(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (groupAlive()) {
+    if (!pollUntil(5, [&] { return kill(-pid_, 0) != 0; }, 100)) {
         result.leftovers = true;
         kill(-pid_, SIGKILL);
     }
@@ -191,9 +188,9 @@ ScratchDir::~ScratchDir()
 std::vector<std::string> fileNamesIn(const fs::path& dir)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().string());
+    std::error_code missing;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, missing))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

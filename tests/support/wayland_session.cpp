@@ -2,6 +2,8 @@
 // of its own.
 #include "tests/support/wayland_session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <csignal>
@@ -16,15 +18,15 @@ std::string variable(const char* name)
     return value ? value : "";
 }
 
-// The pixels of `picture` unlike the one of `other` at the same place, or
-// unlike `colour` where `other` is null.
-size_t pixelsBesides(
-    const OutputPicture& picture, const std::array<uint8_t, 3>& colour, const OutputPicture* other = nullptr)
+// The share of the pixels of `picture` unlike the one of `other` at the same
+// place, or unlike `colour` where `other` is null.
+double shareBesides(
+    const WindowPicture& picture, const std::array<uint8_t, 3>& colour, const WindowPicture* other = nullptr)
 {
     size_t count = 0;
     for (size_t i = 0; i + 3 <= picture.rgb.size(); i += 3)
         count += !std::equal(&picture.rgb[i], &picture.rgb[i] + 3, other ? &other->rgb[i] : colour.data());
-    return count;
+    return static_cast<double>(count) / static_cast<double>(picture.rgb.size() / 3);
 }
 
 }  // namespace
@@ -49,8 +51,7 @@ WaylandSession::WaylandSession(int scale)
         std::vector<std::string> {"--scale", std::to_string(scale), "sh", "-c",
             "echo $$ $BRINDLE_WAYLAND_PID $BRINDLE_WAYLAND_DISPLAY $BRINDLE_XWAYLAND_DISPLAY "
             "$BRINDLE_WAYLAND_HOST_DISPLAY $BRINDLE_WAYLAND_LOG; exec sleep 600"});
-    for (int i = 0; i < 300 && server_->outSoFar().find('\n') == std::string::npos && server_->running(); ++i)
-        server_->collect(100);
+    server_->awaitText(STDOUT_FILENO, "\n", 30);
     std::istringstream words(server_->outSoFar());
     words >> holder_ >> compositor_ >> display_ >> xwayland_ >> host_ >> log_;
     if (words)
@@ -83,11 +84,10 @@ void WaylandSession::connect()
     // window may still be leaving: the empty desktop is the first picture
     // that holds still and shows the background all over, the cursor aside.
     for (int i = 0; i < 100 && window_; ++i) {
-        const OutputPicture before = output();
+        const WindowPicture before = output();
         pause(0.3);
         empty_ = output();
-        if (empty_.rgb == before.rgb && !empty_.rgb.empty()
-            && static_cast<double>(pixelsBesides(empty_, kBackground)) <= kEmptyShare * (empty_.rgb.size() / 3))
+        if (empty_ == before && !empty_.rgb.empty() && shareBesides(empty_, kBackground) <= kEmptyShare)
             break;
     }
 }
@@ -105,41 +105,15 @@ std::vector<std::string> WaylandSession::xwaylandEnv() const
     return env;
 }
 
-OutputPicture WaylandSession::output()
-{
-    OutputPicture picture;
-    const std::vector<char> pixels = desktop_->grab(window_);
-    const std::optional<ScreenMode> size = desktop_->windowSize(window_);
-    if (!size || pixels.size() < static_cast<size_t>(size->width) * size->height * 4)
-        return picture;
-    picture.width = size->width;
-    picture.height = size->height;
-    const size_t stride = pixels.size() / static_cast<size_t>(size->height);
-    picture.rgb.reserve(static_cast<size_t>(size->width) * size->height * 3);
-    // The hosting server's 24-bit pixels are held as B, G, R and an unused byte.
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-            for (int c = 2; c >= 0; --c)
-                picture.rgb.push_back(static_cast<uint8_t>(pixels[y * stride + static_cast<size_t>(x) * 4 + c]));
-    return picture;
-}
-
-double WaylandSession::changedShare()
-{
-    const OutputPicture now = output();
-    if (now.rgb.size() != empty_.rgb.size() || now.rgb.empty())
-        return 1.0;
-    return static_cast<double>(pixelsBesides(now, kBackground, &empty_)) / static_cast<double>(now.rgb.size() / 3);
-}
-
-bool WaylandSession::waitForChange(double seconds, double share) { return waitForShare(seconds, share, true); }
-
-bool WaylandSession::waitForEmpty(double seconds) { return waitForShare(seconds, kEmptyShare, false); }
-
-bool WaylandSession::waitForShare(double seconds, double share, bool above)
+bool WaylandSession::waitForChange(double seconds, double share)
 {
     return pollUntil(
-        seconds, [&] { return (changedShare() > share) == above; }, 200);
+        seconds,
+        [&] {
+            const WindowPicture now = output();
+            return now.rgb.size() != empty_.rgb.size() || shareBesides(now, kBackground, &empty_) > share;
+        },
+        200);
 }
 
 bool WaylandSession::press(const std::string& keys) { return desktop_->press(window_, keys); }

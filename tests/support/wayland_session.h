@@ -23,12 +23,6 @@
 #include "tests/support/process.h"
 #include "tests/support/x_desktop.h"
 
-// A picture as 8-bit RGB, top row first.
-struct OutputPicture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
 class WaylandSession {
 public:
     // The compositor of the test run; ok() is false when the run has none.
@@ -46,15 +40,10 @@ public:
     std::vector<std::string> nativeEnv() const;
     std::vector<std::string> xwaylandEnv() const;
     // What the output shows now.
-    OutputPicture output();
-    // The share of the output's pixels that differ from what it showed when
-    // the session began, an empty desktop.
-    double changedShare();
-    // Waits until more than `share` of the output has changed: a window came up.
+    WindowPicture output() { return desktop_->grab(window_); }
+    // Waits until more than `share` of the output's pixels differ from what it
+    // showed when the session began, an empty desktop: a window came up.
     bool waitForChange(double seconds, double share = 0.01);
-    // Waits until the output shows the empty desktop again, the cursor aside:
-    // every window has gone.
-    bool waitForEmpty(double seconds);
     // Presses `keys` (X key names) in the client that has the keyboard focus.
     bool press(const std::string& keys);
     // Kills the compositor at once (a session of its own only).
@@ -69,7 +58,6 @@ private:
     static constexpr std::array<uint8_t, 3> kBackground {0x20, 0x40, 0x60};
 
     void connect();
-    bool waitForShare(double seconds, double share, bool above);
 
     std::unique_ptr<Process> server_;
     pid_t holder_ = 0;  // the command the script runs for an own compositor
@@ -77,5 +65,5 @@ private:
     pid_t compositor_ = 0;
     std::unique_ptr<XDesktop> desktop_;
     unsigned long window_ = 0;
-    OutputPicture empty_;
+    WindowPicture empty_;
 };

@@ -96,31 +96,35 @@ unsigned long XDesktop::focusedWindow()
     return focus;
 }
 
-std::vector<char> XDesktop::grab(unsigned long window)
+WindowPicture XDesktop::grab(unsigned long window)
 {
     const std::optional<ScreenMode> size = windowSize(window);
-    // The colour planes only, so the unused byte of each pixel reads as zero.
     XImage* image = size ? XGetImage(display_, window, 0, 0, static_cast<unsigned>(size->width),
-                        static_cast<unsigned>(size->height), 0xFFFFFF, ZPixmap)
+                        static_cast<unsigned>(size->height), AllPlanes, ZPixmap)
                          : nullptr;
     if (!image)
         return {};
-    std::vector<char> pixels(image->data, image->data + image->bytes_per_line * image->height);
+    WindowPicture picture {size->width, size->height, {}};
+    // The servers run 24-bit colour: red, green and blue a byte each, from the top.
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            for (int shift : {16, 8, 0})
+                picture.rgb.push_back(static_cast<uint8_t>(XGetPixel(image, x, y) >> shift));
     XDestroyImage(image);
-    return pixels;
+    return picture;
 }
 
 bool XDesktop::waitForPicture(unsigned long window, double seconds)
 {
     return pollUntil(seconds, [&] {
-        const std::vector<char> pixels = grab(window);
-        return std::any_of(pixels.begin(), pixels.end(), [](char c) { return c != 0; });
+        const std::vector<uint8_t> rgb = grab(window).rgb;
+        return std::any_of(rgb.begin(), rgb.end(), [](uint8_t c) { return c != 0; });
     });
 }
 
 bool XDesktop::pictureMoves(unsigned long window)
 {
-    const std::vector<char> before = grab(window);
+    const WindowPicture before = grab(window);
     pause(0.4);
     return grab(window) != before;
 }

@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,13 @@
 struct ScreenMode {
     int width = 0, height = 0;
     bool operator==(const ScreenMode&) const = default;
+};
+
+// A window's pixels as 8-bit RGB, top row first.
+struct WindowPicture {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    bool operator==(const WindowPicture&) const = default;
 };
 
 class XDesktop {
@@ -32,7 +40,7 @@ public:
     unsigned long waitForWindow(pid_t pid, const std::string& title, double seconds);
     unsigned long focusedWindow();
     // The window's pixels as the server holds them; empty when it is gone.
-    std::vector<char> grab(unsigned long window);
+    WindowPicture grab(unsigned long window);
     // Waits until `window` shows anything but black, i.e. its program draws
     // frames (a window opens while its program is still loading).
     bool waitForPicture(unsigned long window, double seconds);
