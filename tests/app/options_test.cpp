@@ -27,14 +27,6 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     ASSERT_TRUE(parse({}, o, error));
     EXPECT_FALSE(o.noDialog || o.width || o.fullscreen || o.aspect || o.vsync || o.fixedStep());
 
-    // The process suites run with --size, --data, --stats and --start and see what they do.
-    ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--aspect", "16:10", "--no-music", "--no-vsync"}, o, error))
-        << error;
-    EXPECT_TRUE(o.noDialog && o.noMusic);
-    EXPECT_FALSE(*o.fullscreen);
-    EXPECT_EQ(*o.aspect, AspectCode::Ratio16x10);
-    EXPECT_FALSE(*o.vsync);
-
     // Of two options that set one thing, the later on the line wins.
     ASSERT_TRUE(
         parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"}, o, error));
@@ -42,7 +34,9 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
 
-    ASSERT_TRUE(parse({"--frame-log", "f.csv", "--audio-offset", "-1000"}, o, error)) << error;
+    // The process suites run with --size, --data, --stats and --start and see what they do.
+    ASSERT_TRUE(parse({"--no-dialog", "--frame-log", "f.csv", "--audio-offset", "-1000"}, o, error)) << error;
+    EXPECT_TRUE(o.noDialog);
     EXPECT_EQ(o.frameLog, "f.csv");
     EXPECT_EQ(o.audioOffsetMs, -1000);
 
@@ -63,33 +57,24 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
 {
     const std::vector<std::vector<const char*>> bad = {
         {"--bogus"},
-        {"stray"},
         {"--windowed=yes"},
         {"--data", ""},
         {"--size"},
         {"--size", "640"},
         {"--size", "0x400"},
-        {"--size", "640x400x2"},
         {"--size", "99999x400"},
         {"--aspect", "16:11"},
         {"--fps", "0", "--bench"},
         {"--fps", "60"},
         {"--from", "10"},
         {"--capture", "a", "--bench"},
-        {"--capture", "a", "--from", "5000", "--to", "5000"},
-        {"--capture", "a", "--from", "133999", "--to", "134000"},
         {"--bench", "--from", "133999", "--to", "134000"},
         {"--bench", "--from", "70000", "--to", "60000"},
-        {"--capture", "a", "--to", "134001"},
-        {"--start", "134000"},
-        {"--start", "-1"},
         {"--start", "1.5"},
         {"--start", "5000", "--capture", "a"},
-        {"--audio-offset", "1001"},
         {"--audio-offset", "-5", "--bench"},
         {"--frame-log", "f.csv", "--capture", "a"},
         {"--lossless"},
-        {"--lossless", "--capture", "frames"},
         {"--lossless", "--capture", "show.mp4"},
         {"--lossless", "--capture", "show.mkv.d/"},
     };

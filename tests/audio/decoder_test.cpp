@@ -17,14 +17,6 @@ namespace {
 // format our own tests do not produce (samples, effects, several channels).
 const std::string kThirdPartyModule = "/usr/share/games/tecnoballz/musics/tecnoballz.mod";
 
-std::vector<float> sine(double frequency, int rate, size_t frames)
-{
-    std::vector<float> out(frames);
-    for (size_t i = 0; i < frames; ++i)
-        out[i] = 0.8f * static_cast<float>(std::sin(2.0 * M_PI * frequency * static_cast<double>(i) / rate));
-    return out;
-}
-
 DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 {
     DecodedTrack track;
@@ -41,8 +33,8 @@ DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecodeInStereoAt44100)
 {
     const std::string whole = tempPath("window.mp3"), cut = tempPath("window-cut.mp3"), mono = tempPath("mono22.mp3");
-    ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100), 44100, 2));
-    ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050), 22050, 1));
+    ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100, 0.8f), 44100, 2));
+    ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050, 0.8f), 22050, 1));
     const DecodedTrack resampled = decodeOrFail(mono);
     EXPECT_NEAR(static_cast<double>(resampled.frames()), 44100.0, 300.0);
     float bins[1024];
@@ -93,12 +85,12 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
 {
     const std::string missing = tempPath("no-such-music.mp3"), corrupt = tempPath("corrupt.mp3");
     const std::string corruptModule = tempPath("corrupt.xm");
-    ASSERT_TRUE(writeFile(corrupt, std::vector<uint8_t>(20000, 'x')));
-    ASSERT_TRUE(writeFile(corruptModule, std::vector<uint8_t>(30, 'x')));
+    std::ofstream(corrupt) << std::string(20000, 'x');
+    std::ofstream(corruptModule) << std::string(30, 'x');
     // Formats people try first, each named by its own signature.
     const std::string wav = tempPath("take.wav"), ogg = tempPath("take.ogg"), flac = tempPath("take.flac");
     for (const auto& [path, head] : {std::pair {wav, "RIFF\0\0\0\0WAVEfmt "}, {ogg, "OggS"}, {flac, "fLaC"}})
-        ASSERT_TRUE(writeFile(path, std::vector<uint8_t>(head, head + (path == wav ? 16 : 4))));
+        std::ofstream(path).write(head, path == wav ? 16 : 4);
     const struct {
         std::string path;
         bool module;
