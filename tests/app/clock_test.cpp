@@ -114,9 +114,8 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
 
         size_t next = 0;
         int jumps = 0;
-        bool holding = false;
+        bool holding = false, paused = false;
         double previous = clock.showMs(), stallEnd = -1.0, agreedAfterStall = -1.0, lastPosition = 0.0;
-        bool paused = false;
         for (double t = kFrameMs; t < 6000.0; t += kFrameMs) {
             if (device.playing && !device.stalled)
                 device.position += t - now;

@@ -29,8 +29,7 @@ TEST(BeatDetector, BeatsAgainstTheAverageOfTheFilledHistory)
     slide[43] = 1.6f;
     slide[44] = 1.5f;
     std::vector<int> slideBeats(45, 0);
-    slideBeats[0] = 1;
-    slideBeats[44] = 1;
+    slideBeats[0] = slideBeats[44] = 1;
     const struct {
         const char* what;
         std::vector<float> levels;
