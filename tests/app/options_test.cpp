@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -117,7 +118,7 @@ TEST(Options, ResolveTheLaunchSettingsOverTheDesktop)
 }
 
 // The README's option list is the usage's, word for word; the manual page
-// names every option and gives every range the usage prints.
+// names every option (each "-" written "\-") and gives every range the usage prints.
 TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
 {
     std::string block;  // the usage's option lines as a code block
@@ -126,27 +127,20 @@ TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
         if (line.rfind("  ", 0) == 0)
             block += "  " + line + "\n";
     ASSERT_GE(std::count(block.begin(), block.end(), '\n'), 19);
-    std::ifstream in(BRINDLE_SOURCE_DIR "/README.md");
-    const std::string readme {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_NE(readme.find(block), std::string::npos) << "README's option list should read:\n" << block;
-    std::ifstream page(BRINDLE_SOURCE_DIR "/dist/brindle.1");
-    const std::string man {std::istreambuf_iterator<char>(page), std::istreambuf_iterator<char>()};
-    std::string prose;  // the manual page's words, one space apart, its "\-" read as "-"
-    std::istringstream manWords(man), usageWords(block);
-    for (std::string word; manWords >> word;)
-        prose += word + " ";
-    std::erase(prose, '\\');
-    const std::vector<std::string> usage(
-        (std::istream_iterator<std::string>(usageWords)), std::istream_iterator<std::string>());
-    for (size_t i = 0; i < usage.size(); ++i) {
-        std::string escaped;  // the word as the manual page writes it
-        for (char c : usage[i].substr(0, usage[i].find(',')))
-            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
-        if (usage[i].starts_with("--")) {
-            EXPECT_NE(man.find(escaped), std::string::npos) << usage[i];
-        }
-        if (usage[i] == "from" && i + 3 < usage.size() && usage[i + 2] == "to") {
-            EXPECT_NE(prose.find("from " + usage[i + 1] + " to " + usage[i + 3]), std::string::npos) << usage[i + 3];
-        }
+    const auto text = [](const char* path) {
+        std::ifstream in(path);
+        return std::string {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    EXPECT_NE(text(BRINDLE_SOURCE_DIR "/README.md").find(block), std::string::npos)
+        << "README's option list should read:\n" + block;
+    const std::string man = text(BRINDLE_SOURCE_DIR "/dist/brindle.1");
+    const std::regex blanks("\\s+");
+    const std::string prose = std::regex_replace(std::regex_replace(man, std::regex("\\\\"), ""), blanks, " ");
+    const std::string usage = std::regex_replace(block, blanks, " ");
+    const std::regex named("--[a-z-]+|from -?[0-9]+ to [0-9]+");
+    for (auto it = std::sregex_iterator(usage.begin(), usage.end(), named); it != std::sregex_iterator(); ++it) {
+        const std::string item = it->str();
+        const std::string written = item.starts_with("--") ? std::regex_replace(item, std::regex("-"), "\\-") : item;
+        EXPECT_NE((item.starts_with("--") ? man : prose).find(written), std::string::npos) << item;
     }
 }
