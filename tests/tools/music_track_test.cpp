@@ -3,6 +3,7 @@
 // move; then the measure and the encoder behind it, on small known signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
@@ -63,9 +64,7 @@ TEST(MusicTrack, DecodesToTheShowsLengthBelowMinusOneDecibelWithItsSections)
     // Exactly the 135 s rendered: the gapless tag made it into the file, so
     // the decoder trimmed the encoder's delay and padding.
     EXPECT_EQ(track.frames(), size_t {135 * 44100});
-    float peak = 0.0f;
-    for (float s : track.samples)
-        peak = std::max(peak, std::fabs(s));
+    const float peak = std::fabs(std::ranges::max(track.samples, {}, [](float s) { return std::fabs(s); }));
     EXPECT_LT(20.0 * std::log10(peak), -1.0);
     EXPECT_GT(20.0 * std::log10(peak), -6.0) << "the mix is not needlessly quiet";
     EXPECT_LT(rmsDecibels(track, 0.0, 1.0), rmsDecibels(track, 3.0, 4.0) - 6.0) << "the opening pad swells";

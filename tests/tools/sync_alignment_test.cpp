@@ -2,6 +2,7 @@
 // and seen, and frame logs read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -56,8 +57,7 @@ TEST(SyncAlignment, ShowsAreJudgedAsTheyWereHeardAndSeen)
     std::mt19937 random(11);
     std::uniform_real_distribution<float> level(-0.5f, 0.5f);
     std::vector<float> track(static_cast<size_t>(20 * rate));
-    for (float& sample : track)
-        sample = level(random);
+    std::ranges::generate(track, [&] { return level(random); });
     const SyncLimits limits {.medianLoMs = -5.0, .medianHiMs = 5.0, .maxP95Ms = 10.0};
 
     for (const SinkRun& run : runs) {
