@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "audio/decoded_track.h"
 #include "audio/frequency_analysis.h"
@@ -91,21 +91,18 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
     const std::string wav = tempPath("take.wav"), ogg = tempPath("take.ogg"), flac = tempPath("take.flac");
     for (const auto& [path, head] : {std::pair {wav, "RIFF\0\0\0\0WAVEfmt "}, {ogg, "OggS"}, {flac, "fLaC"}})
         std::ofstream(path).write(head, path == wav ? 16 : 4);
-    const struct {
-        std::string path;
-        bool module;
-        const char* words;
-    } cases[] = {{missing, false, "not found"}, {missing, true, "not found"}, {corrupt, false, "MP3"},
-        {corruptModule, true, "tracker module"}, {std::filesystem::temp_directory_path(), true, "not a regular file"},
-        {wav, false, "is WAV audio"}, {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}};
-    for (const auto& c : cases) {
+    for (const auto& [path, module, words] :
+        std::vector<std::tuple<std::string, bool, const char*>> {{missing, false, "not found"},
+            {missing, true, "not found"}, {corrupt, false, "MP3"}, {corruptModule, true, "tracker module"},
+            {std::filesystem::temp_directory_path(), true, "not a regular file"}, {wav, false, "is WAV audio"},
+            {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}}) {
         DecodedTrack track;
         track.samples.assign(10, 1.0f);
         std::string error;
-        EXPECT_FALSE(c.module ? decodeModuleFile(c.path, track, error) : decodeMp3File(c.path, track, error)) << c.path;
-        EXPECT_TRUE(track.samples.empty()) << c.path;
-        EXPECT_NE(error.find("'" + c.path + "'"), std::string::npos) << error;
-        EXPECT_NE(error.find(c.words), std::string::npos) << error;
+        EXPECT_FALSE(module ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << path;
+        EXPECT_TRUE(track.samples.empty()) << path;
+        EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
+        EXPECT_NE(error.find(words), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
 }

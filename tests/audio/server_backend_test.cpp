@@ -15,11 +15,6 @@ namespace {
 
 constexpr int64_t kLength = 44100 * 60;
 
-double steadyMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 // A private server, the output connected to it, its warnings kept, and the
 // track it plays.
 class ServerBackend : public testing::Test {
@@ -122,7 +117,8 @@ TEST_F(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 TEST_F(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
 {
     ASSERT_TRUE(playing()) << "no private sound server, or the music never played";
-    const double heardBefore = position(), before = steadyMs();
+    const double heardBefore = position();
+    const auto before = std::chrono::steady_clock::now();
 
     server_.kill();
     ASSERT_TRUE(serviceUntil(5, [&] { return warnings.size() == 1; })) << "the loss went unsaid";
@@ -131,7 +127,8 @@ TEST_F(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
     ASSERT_TRUE(serviceUntil(5, [&] { return warnings.size() == 2; })) << "the return went unsaid";
     serviceUntil(3, [] { return false; });
 
-    EXPECT_NEAR(position() - heardBefore, steadyMs() - before, 20.0);
+    EXPECT_NEAR(position() - heardBefore,
+        (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)).count(), 20.0);
     EXPECT_LT(largestStepBackMs, 10.0);
     EXPECT_TRUE(sinkSounds()) << "the music never came back";
 }
