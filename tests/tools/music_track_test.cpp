@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numeric>
+#include <tuple>
 
 #include "audio/decoded_track.h"
 #include "tools/beat_match.h"
@@ -97,21 +98,16 @@ TEST(MusicTrack, PlusFieldSpritesBreatheWithTheMusic)
 TEST(PlusSizeSpread, MedianOverTheBinsOfTheSizeSwingInTheSpan)
 {
     const double swing = 2.0 * std::sin(0.5);  // size at level 0.05 minus size at level 0
-    const struct {
-        const char* name;
-        DecodedTrack track;
-        int64_t fromMs, toMs;
-        double spread;
-    } cases[] = {
-        {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
-        {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }), 1000,
-            4000, swing},
-        {"on and off only before the span", binComb(4.0, [](double t) { return t > 1.5 || std::fmod(t, 1.0) < 0.5; }),
-            2000, 4000, 0.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_NEAR(plusSizeSpread(c.track, c.fromMs, c.toMs), c.spread, 0.01);
+    for (const auto& [name, track, fromMs, toMs, spread] :
+        std::vector<std::tuple<const char*, DecodedTrack, int64_t, int64_t, double>> {
+            {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
+            {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }),
+                1000, 4000, swing},
+            {"on and off only before the span",
+                binComb(4.0, [](double t) { return t > 1.5 || std::fmod(t, 1.0) < 0.5; }), 2000, 4000, 0.0},
+        }) {
+        SCOPED_TRACE(name);
+        EXPECT_NEAR(plusSizeSpread(track, fromMs, toMs), spread, 0.01);
     }
 }
 
