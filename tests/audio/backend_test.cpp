@@ -47,9 +47,7 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
     backend->setPositionMs(0);
     startMusic(*backend, a, true);
     startMusic(*backend, m, false);
-    DecodedTrack whole;
-    std::string error;
-    ASSERT_TRUE(decodeMp3File(toneFile(), whole, error));
+    const DecodedTrack whole = decodeOrFail(toneFile());
     std::vector<float> expected(1024);
     // Forward, back near the start (the stream decodes afresh), then past the end.
     for (double ms : {500.0, 1500.0, 1990.0, 20.0, 1400.0, 60000.0}) {

@@ -17,14 +17,6 @@ namespace {
 // format our own tests do not produce (samples, effects, several channels).
 const std::string kThirdPartyModule = "/usr/share/games/tecnoballz/musics/tecnoballz.mod";
 
-DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
-{
-    DecodedTrack track;
-    std::string error;
-    EXPECT_TRUE(isModule ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << error;
-    return track;
-}
-
 }  // namespace
 
 // The stream the show plays from, read the ways playback, the spectrum and a

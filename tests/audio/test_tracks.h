@@ -1,6 +1,7 @@
 // Music written by the tests themselves: PCM tracks and MP3 files encoded with LAME.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -38,6 +39,15 @@ inline DecodedTrack stereoTrack(const std::vector<float>& mono)
 
 // Frequency whose sine completes exactly `bin` periods in a 2048-frame window.
 inline double binFrequency(int bin, int sampleRate = 44100) { return bin * static_cast<double>(sampleRate) / 2048.0; }
+
+// The whole file decoded, as an MP3 or a tracker module; a failure fails the test.
+inline DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
+{
+    DecodedTrack track;
+    std::string error;
+    EXPECT_TRUE(isModule ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << error;
+    return track;
+}
 
 // A fresh path in the test program's scratch folder, which goes with
 // everything in it when the program ends.
