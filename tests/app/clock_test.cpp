@@ -13,8 +13,7 @@
 namespace {
 
 // Answers tickCount() from a script, one value per read.
-class ScriptedReads : public FrameClock {
-public:
+struct ScriptedReads : FrameClock {
     std::vector<uint32_t> reads;
     mutable size_t next = 0;
 
@@ -25,8 +24,7 @@ public:
 
 // A device whose position the test moves: it plays while started and not
 // stalled; seek() puts it anywhere.
-class FakeDevice final : public FakeAudioBackend {
-public:
+struct FakeDevice final : FakeAudioBackend {
     double position = 0.0;
     bool playing = false, stalled = false;
     int seeks = 0;

@@ -46,8 +46,7 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_TRUE(o.lossless);
 
     ASSERT_TRUE(parse({"--bench"}, o, error));
-    EXPECT_EQ(o.framesPerSecond(), 60);
-    EXPECT_EQ(o.toMs, 134000u);
+    EXPECT_EQ(std::pair(o.framesPerSecond(), o.toMs), std::pair(60, 134000u));
 
     // A benchmark times any span alone, as a capture of it would draw it.
     ASSERT_TRUE(parse({"--bench", "--from", "60000", "--to", "70000"}, o, error)) << error;

@@ -25,10 +25,8 @@ struct SinkRun {
     const char* name;
     std::function<double(double)> error;  // ms the picture is ahead, at t s from the start
     double speed;
-    int lostEverySecond;     // recording samples lost once a second
-    int skippedEverySecond;  // track samples the sink skips once a second
-    bool silent;
-    bool underrun;  // silence from 2 s to 2.1 s, then the track where it would have been
+    int lostEverySecond, skippedEverySecond;  // recording samples lost, track samples the sink skips, once a second
+    bool silent, underrun;  // underrun: silence from 2 s to 2.1 s, then the track where it would have been
     double seenMs;
     SyncFault expected;
 };
