@@ -66,8 +66,7 @@ TEST(FrameTime, StepsComeFromTheFirstReadUnsignedAndNeverZeroAndFixedStepsFloor)
     ScriptedReads clock;
     clock.reads = {40, 41, 40, 40};
     const FrameTime first = readFrameTime(clock);
-    EXPECT_EQ(first.showTimeMs, 41u);
-    EXPECT_EQ(first.frameStep, 0.08f);
+    EXPECT_EQ(std::pair(first.showTimeMs, first.frameStep), std::pair(41u, 0.08f));
     EXPECT_EQ(readFrameTime(clock).frameStep, 0.002f);
 
     ScriptedReads wrapped;

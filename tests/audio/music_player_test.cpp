@@ -46,8 +46,7 @@ TEST(MusicPlayer, RoutesByMp3InAnyCaseAFailedLoadKeepsTheKindAndMusicOffMutes)
     EXPECT_EQ(std::pair(module.kind, module.channel()), std::pair(MusicPlayer::Kind::Module, AudioHandle {9}));
     backend.failOpens = true;
     EXPECT_EQ(module.loadMusic(backend, "other.mp3"), -1);
-    EXPECT_EQ(module.streamHandle, 0u);
-    EXPECT_EQ(module.kind, MusicPlayer::Kind::Module);
+    EXPECT_EQ(std::pair(module.kind, module.streamHandle), std::pair(MusicPlayer::Kind::Module, AudioHandle {0}));
 
     // Music off mutes the channel before it plays.
     RecordingBackend muted, audible;
