@@ -116,11 +116,6 @@ public:
     // Show time in fractional milliseconds, brought up to date.
     double showMs() const;
 
-    // The predicted time from a frame's read to the moment it is seen.
-    double leadMs() const { return leadMs_; }
-    // The measured time between two vblanks; 0 while the display paces nothing.
-    double vblankStepMs() const { return displayLocked() ? vblankStepMs_ : 0.0; }
-
 private:
     void follow(double now) const;
     bool displayLocked() const { return refreshMs_ > 0.0 && lastSeenMs_ >= 0.0; }

@@ -4,9 +4,8 @@
 #include "app/application.h"
 #include "app/configurator.h"
 #include "desktop/window.h"
-#include "show/show_assets.h"
 
-TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndTheShowFindsEveryAsset)
+TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsElseEverythingLoads)
 {
     DemoApplication app;
     app.width = 160;
@@ -26,9 +25,6 @@ TEST(LoadAssets, MissingMusicStopsBeforeAnyGraphicsAndTheShowFindsEveryAsset)
     QuillonConfigurator configurator(app);
     ASSERT_TRUE(configurator.loadAssets()) << configurator.error();
     EXPECT_NE(app.music.channel(), 0u);
-    // A key or uniform the show draws with that the catalogue lacks stops the start.
-    ShowAssets assets;
-    EXPECT_TRUE(resolveShowAssets(app.programs, app.textures, assets, error)) << error;
     app.releaseGraphics();
     closeWindow(app);
 }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -27,14 +28,6 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     ASSERT_TRUE(parse({}, o, error));
     EXPECT_FALSE(o.noDialog || o.width || o.fullscreen || o.aspect || o.vsync || o.fixedStep());
 
-    // The process suites run with --size, --data, --stats and --start and see what they do.
-    ASSERT_TRUE(parse({"--no-dialog", "--windowed", "--aspect", "16:10", "--no-music", "--no-vsync"}, o, error))
-        << error;
-    EXPECT_TRUE(o.noDialog && o.noMusic);
-    EXPECT_FALSE(*o.fullscreen);
-    EXPECT_EQ(*o.aspect, AspectCode::Ratio16x10);
-    EXPECT_FALSE(*o.vsync);
-
     // Of two options that set one thing, the later on the line wins.
     ASSERT_TRUE(
         parse({"--no-vsync", "--fullscreen", "--vsync", "--windowed", "--aspect", "4:3", "--aspect=auto"}, o, error));
@@ -42,7 +35,9 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
 
-    ASSERT_TRUE(parse({"--frame-log", "f.csv", "--audio-offset", "-1000"}, o, error)) << error;
+    // The process suites run with --size, --data, --stats and --start and see what they do.
+    ASSERT_TRUE(parse({"--no-dialog", "--frame-log", "f.csv", "--audio-offset", "-1000"}, o, error)) << error;
+    EXPECT_TRUE(o.noDialog);
     EXPECT_EQ(o.frameLog, "f.csv");
     EXPECT_EQ(o.audioOffsetMs, -1000);
 
@@ -51,8 +46,7 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_TRUE(o.lossless);
 
     ASSERT_TRUE(parse({"--bench"}, o, error));
-    EXPECT_EQ(o.framesPerSecond(), 60);
-    EXPECT_EQ(o.toMs, 134000u);
+    EXPECT_EQ(std::pair(o.framesPerSecond(), o.toMs), std::pair(60, 134000u));
 
     // A benchmark times any span alone, as a capture of it would draw it.
     ASSERT_TRUE(parse({"--bench", "--from", "60000", "--to", "70000"}, o, error)) << error;
@@ -63,33 +57,23 @@ TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
 {
     const std::vector<std::vector<const char*>> bad = {
         {"--bogus"},
-        {"stray"},
         {"--windowed=yes"},
         {"--data", ""},
         {"--size"},
         {"--size", "640"},
         {"--size", "0x400"},
-        {"--size", "640x400x2"},
         {"--size", "99999x400"},
         {"--aspect", "16:11"},
         {"--fps", "0", "--bench"},
         {"--fps", "60"},
         {"--from", "10"},
         {"--capture", "a", "--bench"},
-        {"--capture", "a", "--from", "5000", "--to", "5000"},
-        {"--capture", "a", "--from", "133999", "--to", "134000"},
         {"--bench", "--from", "133999", "--to", "134000"},
-        {"--bench", "--from", "70000", "--to", "60000"},
-        {"--capture", "a", "--to", "134001"},
-        {"--start", "134000"},
-        {"--start", "-1"},
         {"--start", "1.5"},
         {"--start", "5000", "--capture", "a"},
-        {"--audio-offset", "1001"},
         {"--audio-offset", "-5", "--bench"},
         {"--frame-log", "f.csv", "--capture", "a"},
         {"--lossless"},
-        {"--lossless", "--capture", "frames"},
         {"--lossless", "--capture", "show.mp4"},
         {"--lossless", "--capture", "show.mkv.d/"},
     };
@@ -132,7 +116,7 @@ TEST(Options, ResolveTheLaunchSettingsOverTheDesktop)
 }
 
 // The README's option list is the usage's, word for word; the manual page
-// names every option and gives every range the usage prints.
+// names every option (each "-" written "\-") and gives every range the usage prints.
 TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
 {
     std::string block;  // the usage's option lines as a code block
@@ -141,27 +125,20 @@ TEST(Options, TheReadmeAndManualPageListWhatTheUsageLists)
         if (line.rfind("  ", 0) == 0)
             block += "  " + line + "\n";
     ASSERT_GE(std::count(block.begin(), block.end(), '\n'), 19);
-    std::ifstream in(BRINDLE_SOURCE_DIR "/README.md");
-    const std::string readme {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    EXPECT_NE(readme.find(block), std::string::npos) << "README's option list should read:\n" << block;
-    std::ifstream page(BRINDLE_SOURCE_DIR "/dist/brindle.1");
-    const std::string man {std::istreambuf_iterator<char>(page), std::istreambuf_iterator<char>()};
-    std::string prose;  // the manual page's words, one space apart, its "\-" read as "-"
-    std::istringstream manWords(man), usageWords(block);
-    for (std::string word; manWords >> word;)
-        prose += word + " ";
-    std::erase(prose, '\\');
-    const std::vector<std::string> usage(
-        (std::istream_iterator<std::string>(usageWords)), std::istream_iterator<std::string>());
-    for (size_t i = 0; i < usage.size(); ++i) {
-        std::string escaped;  // the word as the manual page writes it
-        for (char c : usage[i].substr(0, usage[i].find(',')))
-            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
-        if (usage[i].starts_with("--")) {
-            EXPECT_NE(man.find(escaped), std::string::npos) << usage[i];
-        }
-        if (usage[i] == "from" && i + 3 < usage.size() && usage[i + 2] == "to") {
-            EXPECT_NE(prose.find("from " + usage[i + 1] + " to " + usage[i + 3]), std::string::npos) << usage[i + 3];
-        }
+    const auto text = [](const char* path) {
+        std::ifstream in(path);
+        return std::string {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    EXPECT_NE(text(BRINDLE_SOURCE_DIR "/README.md").find(block), std::string::npos)
+        << "README's option list should read:\n" + block;
+    const std::string man = text(BRINDLE_SOURCE_DIR "/dist/brindle.1");
+    const std::regex blanks("\\s+");
+    const std::string prose = std::regex_replace(std::regex_replace(man, std::regex("\\\\"), ""), blanks, " ");
+    const std::string usage = std::regex_replace(block, blanks, " ");
+    const std::regex named("--[a-z-]+|from -?[0-9]+ to [0-9]+");
+    for (auto it = std::sregex_iterator(usage.begin(), usage.end(), named); it != std::sregex_iterator(); ++it) {
+        const std::string item = it->str();
+        const std::string written = item.starts_with("--") ? std::regex_replace(item, std::regex("-"), "\\-") : item;
+        EXPECT_NE((item.starts_with("--") ? man : prose).find(written), std::string::npos) << item;
     }
 }

@@ -17,10 +17,9 @@ const std::string& toneFile()
 {
     static const std::string path = [] {
         const std::string file = tempPath("backend-tone.mp3");
-        std::vector<float> mono(44100 * 3, 0.0f);
-        const double w = 2.0 * M_PI * binFrequency(64) / 44100.0;
-        for (size_t i = 44100; i < 88200; ++i)
-            mono[i] = 0.9f * static_cast<float>(std::sin(w * static_cast<double>(i)));
+        std::vector<float> mono = sine(binFrequency(64), 44100, 44100, 0.9f);
+        mono.insert(mono.begin(), 44100, 0.0f);
+        mono.resize(44100 * 3);
         writeMp3(file, mono, 44100, 2);
         return file;
     }();
@@ -48,9 +47,7 @@ TEST(OfflineBackend, SpectrumFollowsThePositionIsZeroOutsidePlaybackAndIgnoresVo
     backend->setPositionMs(0);
     startMusic(*backend, a, true);
     startMusic(*backend, m, false);
-    DecodedTrack whole;
-    std::string error;
-    ASSERT_TRUE(decodeMp3File(toneFile(), whole, error));
+    const DecodedTrack whole = decodeOrFail(toneFile());
     std::vector<float> expected(1024);
     // Forward, back near the start (the stream decodes afresh), then past the end.
     for (double ms : {500.0, 1500.0, 1990.0, 20.0, 1400.0, 60000.0}) {
@@ -93,7 +90,8 @@ TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
     // Until `bytes` more of the device's output are in the file; false when it stalls.
     const auto deviceWrites = [&](uintmax_t bytes) {
         const uintmax_t until = std::filesystem::file_size(out) + bytes;
-        return pollUntil(30, [&] { return std::filesystem::file_size(out) >= until; }, 1);
+        return pollUntil(
+            30, [&] { return std::filesystem::file_size(out) >= until; }, 1);
     };
     backend->start();
     backend->play(h);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
+#include <vector>
 
 #include "audio/beat_detector.h"
 #include "audio/playback_stats.h"
@@ -29,27 +31,22 @@ TEST(BeatDetector, BeatsAgainstTheAverageOfTheFilledHistory)
     slide[43] = 1.6f;
     slide[44] = 1.5f;
     std::vector<int> slideBeats(45, 0);
-    slideBeats[0] = 1;
-    slideBeats[44] = 1;
-    const struct {
-        const char* what;
-        std::vector<float> levels;
-        std::vector<int> beats;
-    } cases[] = {
-        {"silence", std::vector<float>(100, 0.0f), std::vector<int>(100, 0)},
-        // 0.3125 * 1.4 is 0.4375 exactly, and both are exact floats.
-        {"exactly 1.4 x the average", {0.3125f, 0.4375f}, {1, 0}},
-        {"just above 1.4 x the average", {0.3125f, 0.43751f}, {1, 1}},
-        // Averages of {1}, {1, 3} and {1, 3, 2.9}: unfilled slots do not count.
-        {"only filled slots", {1.0f, 3.0f, 2.9f, 3.0f}, {1, 1, 1, 0}},
-        {"43 frames of history", slide, slideBeats},
-    };
-    for (const auto& c : cases) {
+    slideBeats[0] = slideBeats[44] = 1;
+    for (const auto& [what, levels, expected] :
+        std::vector<std::tuple<const char*, std::vector<float>, std::vector<int>>> {
+            {"silence", std::vector<float>(100, 0.0f), std::vector<int>(100, 0)},
+            // 0.3125 * 1.4 is 0.4375 exactly, and both are exact floats.
+            {"exactly 1.4 x the average", {0.3125f, 0.4375f}, {1, 0}},
+            {"just above 1.4 x the average", {0.3125f, 0.43751f}, {1, 1}},
+            // Averages of {1}, {1, 3} and {1, 3, 2.9}: unfilled slots do not count.
+            {"only filled slots", {1.0f, 3.0f, 2.9f, 3.0f}, {1, 1, 1, 0}},
+            {"43 frames of history", slide, slideBeats},
+        }) {
         BeatDetector beats;
         std::vector<int> flags;
-        for (float level : c.levels)
+        for (float level : levels)
             flags.push_back(feed(beats, level));
-        EXPECT_EQ(flags, c.beats) << c.what;
+        EXPECT_EQ(flags, expected) << what;
     }
 }
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "audio/decoded_track.h"
 #include "audio/frequency_analysis.h"
@@ -17,22 +17,6 @@ namespace {
 // format our own tests do not produce (samples, effects, several channels).
 const std::string kThirdPartyModule = "/usr/share/games/tecnoballz/musics/tecnoballz.mod";
 
-std::vector<float> sine(double frequency, int rate, size_t frames)
-{
-    std::vector<float> out(frames);
-    for (size_t i = 0; i < frames; ++i)
-        out[i] = 0.8f * static_cast<float>(std::sin(2.0 * M_PI * frequency * static_cast<double>(i) / rate));
-    return out;
-}
-
-DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
-{
-    DecodedTrack track;
-    std::string error;
-    EXPECT_TRUE(isModule ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << error;
-    return track;
-}
-
 }  // namespace
 
 // The stream the show plays from, read the ways playback, the spectrum and a
@@ -41,8 +25,8 @@ DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecodeInStereoAt44100)
 {
     const std::string whole = tempPath("window.mp3"), cut = tempPath("window-cut.mp3"), mono = tempPath("mono22.mp3");
-    ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100), 44100, 2));
-    ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050), 22050, 1));
+    ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100, 0.8f), 44100, 2));
+    ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050, 0.8f), 22050, 1));
     const DecodedTrack resampled = decodeOrFail(mono);
     EXPECT_NEAR(static_cast<double>(resampled.frames()), 44100.0, 300.0);
     float bins[1024];
@@ -93,27 +77,24 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
 {
     const std::string missing = tempPath("no-such-music.mp3"), corrupt = tempPath("corrupt.mp3");
     const std::string corruptModule = tempPath("corrupt.xm");
-    ASSERT_TRUE(writeFile(corrupt, std::vector<uint8_t>(20000, 'x')));
-    ASSERT_TRUE(writeFile(corruptModule, std::vector<uint8_t>(30, 'x')));
+    std::ofstream(corrupt) << std::string(20000, 'x');
+    std::ofstream(corruptModule) << std::string(30, 'x');
     // Formats people try first, each named by its own signature.
     const std::string wav = tempPath("take.wav"), ogg = tempPath("take.ogg"), flac = tempPath("take.flac");
     for (const auto& [path, head] : {std::pair {wav, "RIFF\0\0\0\0WAVEfmt "}, {ogg, "OggS"}, {flac, "fLaC"}})
-        ASSERT_TRUE(writeFile(path, std::vector<uint8_t>(head, head + (path == wav ? 16 : 4))));
-    const struct {
-        std::string path;
-        bool module;
-        const char* words;
-    } cases[] = {{missing, false, "not found"}, {missing, true, "not found"}, {corrupt, false, "MP3"},
-        {corruptModule, true, "tracker module"}, {std::filesystem::temp_directory_path(), true, "not a regular file"},
-        {wav, false, "is WAV audio"}, {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}};
-    for (const auto& c : cases) {
+        std::ofstream(path).write(head, path == wav ? 16 : 4);
+    for (const auto& [path, module, words] :
+        std::vector<std::tuple<std::string, bool, const char*>> {{missing, false, "not found"},
+            {missing, true, "not found"}, {corrupt, false, "MP3"}, {corruptModule, true, "tracker module"},
+            {std::filesystem::temp_directory_path(), true, "not a regular file"}, {wav, false, "is WAV audio"},
+            {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}}) {
         DecodedTrack track;
         track.samples.assign(10, 1.0f);
         std::string error;
-        EXPECT_FALSE(c.module ? decodeModuleFile(c.path, track, error) : decodeMp3File(c.path, track, error)) << c.path;
-        EXPECT_TRUE(track.samples.empty()) << c.path;
-        EXPECT_NE(error.find("'" + c.path + "'"), std::string::npos) << error;
-        EXPECT_NE(error.find(c.words), std::string::npos) << error;
+        EXPECT_FALSE(module ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << path;
+        EXPECT_TRUE(track.samples.empty()) << path;
+        EXPECT_NE(error.find("'" + path + "'"), std::string::npos) << error;
+        EXPECT_NE(error.find(words), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
 }

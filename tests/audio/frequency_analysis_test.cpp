@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/frequency_analysis.h"
 #include "test_tracks.h"
@@ -21,9 +20,7 @@ std::array<float, 1024> spectrumAt(const DecodedTrack& track, int64_t endFrame)
 
 TEST(Spectrum, SineCentredOnBin64PeaksThereAtHalfScale)
 {
-    const double w = 2.0 * M_PI * binFrequency(64) / 44100.0;
-    const auto bins = spectrumAt(
-        makeTrack(4096, [&](size_t i) { return static_cast<float>(std::sin(w * static_cast<double>(i))); }), 4096);
+    const auto bins = spectrumAt(stereoTrack(sine(binFrequency(64), 44100, 4096, 1.0f)), 4096);
     EXPECT_EQ(std::max_element(bins.begin(), bins.end()) - bins.begin(), 64);
     EXPECT_NEAR(bins[64], 0.5f, 0.01f);
     // The Hann window spreads the line into its two neighbours only.
@@ -33,7 +30,7 @@ TEST(Spectrum, SineCentredOnBin64PeaksThereAtHalfScale)
 
 TEST(Spectrum, DcReadsOneChannelsMixAsTheirMeanAndOutsideTheTrackIsSilence)
 {
-    const auto dc = makeTrack(2048, [](size_t) { return 1.0f; });
+    const auto dc = stereoTrack(std::vector<float>(2048, 1.0f));
     const auto bins = spectrumAt(dc, 2048);
     EXPECT_NEAR(bins[0], 1.0f, 1e-4f);
     EXPECT_LT(*std::max_element(bins.begin() + 2, bins.end()), 1e-4f);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "audio/read_ahead.h"
 #include "test_tracks.h"
@@ -30,38 +32,32 @@ TEST(ReadAhead, TheOutputCopiesOnlyWhatWasDecodedAheadForItsPlace)
     std::atomic<int> reads {0};
     ReadAhead ahead([&reads](std::string&) { return std::make_unique<CountingSource>(kLength, reads); });
     constexpr int kUntilFull = 100;
-    struct Row {
-        const char* what;
-        int64_t prepareAt;  // -1: no prepare
-        int steps;          // decoding steps before the copy
-        int64_t first;
-        size_t count;
-        size_t ready;
-    };
-    const Row rows[] = {
-        {"nothing decoded yet", -1, 0, 0, 1024, 0},
-        {"a step decoded, from where the output went on", -1, 1, 1024, 1024, 1024},
-        {"across the step's end", -1, 0, 5000, 200, 120},
-        {"decoded until full, nothing unread overwritten", -1, kUntilFull, 5200, 4096, 4096},
-        {"a jump beyond the ring", -1, 0, 150000, 1024, 0},
-        {"the decoder followed the jump", -1, 1, 151024, 1024, 1024},
-        {"a jump back, prepared", 5000, 0, 5000, ReadAhead::kPreparedFrames, ReadAhead::kPreparedFrames},
-        {"past the track's end", kLength - 1000, 0, kLength - 1000, 2048, 2048},
-    };
-    for (const Row& row : rows) {
-        if (row.prepareAt >= 0)
-            ahead.prepare(row.prepareAt);
-        int steps = 0;
-        while (steps < row.steps && ahead.decodeStep())
-            ++steps;
-        if (row.steps == kUntilFull) {
-            EXPECT_LT(steps, kUntilFull) << row.what << ": never full";
+    // What happens, where a prepare goes first (-1: none), the decoding steps before the copy, and the
+    // copy's first frame, its count and the frames it finds ready.
+    for (const auto& [what, prepareAt, steps, first, count, ready] :
+        std::vector<std::tuple<const char*, int64_t, int, int64_t, size_t, size_t>> {
+            {"nothing decoded yet", -1, 0, 0, 1024, 0},
+            {"a step decoded, from where the output went on", -1, 1, 1024, 1024, 1024},
+            {"across the step's end", -1, 0, 5000, 200, 120},
+            {"decoded until full, nothing unread overwritten", -1, kUntilFull, 5200, 4096, 4096},
+            {"a jump beyond the ring", -1, 0, 150000, 1024, 0},
+            {"the decoder followed the jump", -1, 1, 151024, 1024, 1024},
+            {"a jump back, prepared", 5000, 0, 5000, ReadAhead::kPreparedFrames, ReadAhead::kPreparedFrames},
+            {"past the track's end", kLength - 1000, 0, kLength - 1000, 2048, 2048},
+        }) {
+        if (prepareAt >= 0)
+            ahead.prepare(prepareAt);
+        int done = 0;
+        while (done < steps && ahead.decodeStep())
+            ++done;
+        if (steps == kUntilFull) {
+            EXPECT_LT(done, kUntilFull) << what << ": never full";
         }
         const int readsBefore = reads.load();
-        std::vector<float> out(row.count * 2, -1.0f);
-        EXPECT_EQ(ahead.copy(row.first, row.count, out.data()), row.ready) << row.what;
-        EXPECT_EQ(reads.load(), readsBefore) << row.what << ": the copy decoded";
-        expectFrames(out, row.first, row.ready, row.what);
+        std::vector<float> out(count * 2, -1.0f);
+        EXPECT_EQ(ahead.copy(first, count, out.data()), ready) << what;
+        EXPECT_EQ(reads.load(), readsBefore) << what << ": the copy decoded";
+        expectFrames(out, first, ready, what);
     }
 }
 

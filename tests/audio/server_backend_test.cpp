@@ -15,19 +15,10 @@ namespace {
 
 constexpr int64_t kLength = 44100 * 60;
 
-double steadyMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// A private server, and the output connected to it, its warnings kept.
-class ServerOutput {
-public:
-    ServerOutput()
-        : server_(scratch_.path() / "pulse")
-    {
-    }
-
+// A private server, the output connected to it, its warnings kept, and the
+// track it plays.
+class ServerBackend : public testing::Test {
+protected:
     bool start()
     {
         if (!server_.start())
@@ -38,36 +29,35 @@ public:
         return backend && backend->init(44100);
     }
 
-    AudioHandle open(const TrackOpener& opener) { return dynamic_cast<TrackBackend&>(*backend).openSource(opener); }
+    void open(const TrackOpener& opener) { h = dynamic_cast<TrackBackend&>(*backend).openSource(opener); }
 
-    // A track started and heard for half a second; 0 when that fails.
-    AudioHandle playing()
+    // A track started and heard for half a second; false when that fails.
+    bool playing()
     {
         if (!start())
-            return 0;
-        const AudioHandle h = open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
+            return false;
+        open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
         backend->start();
         backend->play(h);
-        return serviceUntil(h, 10, [&] { return backend->positionMs(h) > 500.0; }) ? h : 0;
+        return serviceUntil(10, [&] { return position() > 500.0; });
     }
+
+    double position() const { return backend->positionMs(h); }
 
     // Services the output as the frame loop does until `done` holds, for at
     // most `seconds`; the position must never step back meanwhile.
-    bool serviceUntil(AudioHandle h, double seconds, const std::function<bool()>& done)
+    bool serviceUntil(double seconds, const std::function<bool()>& done)
     {
         return pollUntil(
             seconds,
             [&] {
                 backend->serviceOutput();
-                const double position = backend->positionMs(h);
-                largestStepBackMs = std::max(largestStepBackMs, lastPositionMs - position);
-                lastPositionMs = position;
+                largestStepBackMs = std::max(largestStepBackMs, lastPositionMs - position());
+                lastPositionMs = position();
                 return done();
             },
             5);
     }
-
-    PrivateSoundServer& server() { return server_; }
 
     // Whether the sink plays anything but silence over the next fifth of a second.
     bool sinkSounds()
@@ -83,14 +73,19 @@ public:
         return read && std::any_of(heard.begin(), heard.end(), [](float v) { return v != 0.0f; });
     }
 
+    void TearDown() override
+    {
+        if (backend)
+            backend->release();
+    }
+
+    ScratchDir scratch_ {"server-backend"};
+    PrivateSoundServer server_ {scratch_.path() / "pulse"};
     std::unique_ptr<AudioBackend> backend;
+    AudioHandle h = 0;
     std::vector<std::string> warnings;
     double lastPositionMs = 0.0;
     double largestStepBackMs = 0.0;
-
-private:
-    ScratchDir scratch_ {"server-backend"};
-    PrivateSoundServer server_;
     std::atomic<int> reads_ {0};
 };
 
@@ -98,27 +93,20 @@ private:
 
 // The server's thread only copies: a decoder stuck in its read leaves the
 // stream playing silence and the position moving.
-TEST(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
+TEST_F(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 {
-    ServerOutput output;
-    ASSERT_TRUE(output.start()) << "no private sound server";
-    std::atomic<int> reads {0};
+    ASSERT_TRUE(start()) << "no private sound server";
     DecoderGate gate;
     int opened = 0;
     // The channel's first source serves the spectrum; playback opens the next.
-    const AudioHandle h = output.open([&](std::string&) -> std::unique_ptr<TrackSource> {
-        if (opened++ == 0)
-            return std::make_unique<CountingSource>(kLength, reads);
-        return std::make_unique<CountingSource>(kLength, reads, &gate);
-    });
+    open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads_, opened++ ? &gate : nullptr); });
     ASSERT_NE(h, 0u);
-    output.backend->start();
-    output.backend->play(h);
+    backend->start();
+    backend->play(h);
     ASSERT_TRUE(gate.waitEntered());
-    EXPECT_TRUE(output.serviceUntil(h, 10, [&] { return output.backend->positionMs(h) > 300.0; }));
+    EXPECT_TRUE(serviceUntil(10, [&] { return position() > 300.0; }));
     gate.open();
     EXPECT_FALSE(gate.forced()) << "a position read waited on the decoder";
-    output.backend->release();
 }
 
 // Killed and started again: the position runs on through the silence, and the
@@ -126,45 +114,38 @@ TEST(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 // position neither steps back nor ends behind the steady clock. (This null
 // sink, idle since it started, first plays out the two seconds of silence it
 // rendered ahead: a new stream is heard up to two seconds after it is made.)
-TEST(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
+TEST_F(ServerBackend, AServerThatComesBackPlaysOnWhereTheShowIs)
 {
-    ServerOutput output;
-    const AudioHandle h = output.playing();
-    ASSERT_NE(h, 0u) << "no private sound server, or the music never played";
-    const auto position = [&] { return output.backend->positionMs(h); };
-    const double heardBefore = position(), before = steadyMs();
+    ASSERT_TRUE(playing()) << "no private sound server, or the music never played";
+    const double heardBefore = position();
+    const auto before = std::chrono::steady_clock::now();
 
-    output.server().kill();
-    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return output.warnings.size() == 1; })) << "the loss went unsaid";
-    output.serviceUntil(h, 0.5, [] { return false; });
-    ASSERT_TRUE(output.server().start());
-    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return output.warnings.size() == 2; })) << "the return went unsaid";
-    output.serviceUntil(h, 3, [] { return false; });
+    server_.kill();
+    ASSERT_TRUE(serviceUntil(5, [&] { return warnings.size() == 1; })) << "the loss went unsaid";
+    serviceUntil(0.5, [] { return false; });
+    ASSERT_TRUE(server_.start());
+    ASSERT_TRUE(serviceUntil(5, [&] { return warnings.size() == 2; })) << "the return went unsaid";
+    serviceUntil(3, [] { return false; });
 
-    EXPECT_NEAR(position() - heardBefore, steadyMs() - before, 20.0);
-    EXPECT_LT(output.largestStepBackMs, 10.0);
-    EXPECT_TRUE(output.sinkSounds()) << "the music never came back";
-    output.backend->release();
+    EXPECT_NEAR(position() - heardBefore,
+        (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)).count(), 20.0);
+    EXPECT_LT(largestStepBackMs, 10.0);
+    EXPECT_TRUE(sinkSounds()) << "the music never came back";
 }
 
 // The stream plays on through a pause: the sink falls silent, the position
 // stands, and a resume plays on from where it stood.
-TEST(ServerBackend, APauseSilencesTheSinkAndTheResumePlaysOnFromThere)
+TEST_F(ServerBackend, APauseSilencesTheSinkAndTheResumePlaysOnFromThere)
 {
-    ServerOutput output;
-    const AudioHandle h = output.playing();
-    ASSERT_NE(h, 0u) << "no private sound server, or the music never played";
-    const auto position = [&] { return output.backend->positionMs(h); };
-
-    output.backend->stop();
+    ASSERT_TRUE(playing()) << "no private sound server, or the music never played";
+    backend->stop();
     const double paused = position();
-    output.serviceUntil(h, 0.3, [] { return false; });
-    EXPECT_FALSE(output.sinkSounds()) << "the music played on through the pause";
+    serviceUntil(0.3, [] { return false; });
+    EXPECT_FALSE(sinkSounds()) << "the music played on through the pause";
     EXPECT_EQ(position(), paused);
 
-    output.backend->start();
-    ASSERT_TRUE(output.serviceUntil(h, 5, [&] { return position() > paused + 200.0; })) << "the resume never played";
-    EXPECT_LT(output.largestStepBackMs, 10.0);
-    EXPECT_TRUE(output.sinkSounds()) << "the music did not come back";
-    output.backend->release();
+    backend->start();
+    ASSERT_TRUE(serviceUntil(5, [&] { return position() > paused + 200.0; })) << "the resume never played";
+    EXPECT_LT(largestStepBackMs, 10.0);
+    EXPECT_TRUE(sinkSounds()) << "the music did not come back";
 }

@@ -1,11 +1,13 @@
 // Music written by the tests themselves: PCM tracks and MP3 files encoded with LAME.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <lame/lame.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <future>
@@ -17,24 +19,34 @@
 #include "audio/track_source.h"
 #include "tests/support/process.h"
 
-// Interleaved stereo track of `frames` frames filled by f(frame) on both channels.
-template<typename F> DecodedTrack makeTrack(size_t frames, F f)
+// `frames` samples of a sine at `frequency` Hz and `sampleRate`, peaking at `amplitude`.
+inline std::vector<float> sine(double frequency, int sampleRate, size_t frames, float amplitude)
+{
+    std::vector<float> out(frames);
+    for (size_t i = 0; i < frames; ++i)
+        out[i] = amplitude * static_cast<float>(std::sin(2.0 * M_PI * frequency * static_cast<double>(i) / sampleRate));
+    return out;
+}
+
+// An interleaved stereo track with `mono` on both channels.
+inline DecodedTrack stereoTrack(const std::vector<float>& mono)
 {
     DecodedTrack track;
-    track.samples.resize(frames * 2);
-    for (size_t i = 0; i < frames; ++i)
-        track.samples[2 * i] = track.samples[2 * i + 1] = f(i);
+    for (float v : mono)
+        track.samples.insert(track.samples.end(), {v, v});
     return track;
 }
 
 // Frequency whose sine completes exactly `bin` periods in a 2048-frame window.
 inline double binFrequency(int bin, int sampleRate = 44100) { return bin * static_cast<double>(sampleRate) / 2048.0; }
 
-inline bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+// The whole file decoded, as an MP3 or a tracker module; a failure fails the test.
+inline DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
+    DecodedTrack track;
+    std::string error;
+    EXPECT_TRUE(isModule ? decodeModuleFile(path, track, error) : decodeMp3File(path, track, error)) << error;
+    return track;
 }
 
 // A fresh path in the test program's scratch folder, which goes with
@@ -67,7 +79,8 @@ inline bool writeMp3(const std::string& path, const std::vector<float>& mono, in
     const size_t tagSize = written > 0 ? lame_get_lametag_frame(lame, bytes.data(), 8192) : 0;
     lame_close(lame);
     bytes.resize(written > 0 ? static_cast<size_t>(written) : 0);
-    return tagSize > 0 && writeFile(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    return tagSize > 0
+        && std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), written);
 }
 
 // Holds a decoder inside its read until the test opens it. A decoder held

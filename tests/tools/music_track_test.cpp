@@ -3,9 +3,11 @@
 // move; then the measure and the encoder behind it, on small known signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
+#include <tuple>
 
 #include "audio/decoded_track.h"
 #include "tools/beat_match.h"
@@ -63,9 +65,7 @@ TEST(MusicTrack, DecodesToTheShowsLengthBelowMinusOneDecibelWithItsSections)
     // Exactly the 135 s rendered: the gapless tag made it into the file, so
     // the decoder trimmed the encoder's delay and padding.
     EXPECT_EQ(track.frames(), size_t {135 * 44100});
-    float peak = 0.0f;
-    for (float s : track.samples)
-        peak = std::max(peak, std::fabs(s));
+    const float peak = std::fabs(std::ranges::max(track.samples, {}, [](float s) { return std::fabs(s); }));
     EXPECT_LT(20.0 * std::log10(peak), -1.0);
     EXPECT_GT(20.0 * std::log10(peak), -6.0) << "the mix is not needlessly quiet";
     EXPECT_LT(rmsDecibels(track, 0.0, 1.0), rmsDecibels(track, 3.0, 4.0) - 6.0) << "the opening pad swells";
@@ -98,21 +98,16 @@ TEST(MusicTrack, PlusFieldSpritesBreatheWithTheMusic)
 TEST(PlusSizeSpread, MedianOverTheBinsOfTheSizeSwingInTheSpan)
 {
     const double swing = 2.0 * std::sin(0.5);  // size at level 0.05 minus size at level 0
-    const struct {
-        const char* name;
-        DecodedTrack track;
-        int64_t fromMs, toMs;
-        double spread;
-    } cases[] = {
-        {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
-        {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }), 1000,
-            4000, swing},
-        {"on and off only before the span", binComb(4.0, [](double t) { return t > 1.5 || std::fmod(t, 1.0) < 0.5; }),
-            2000, 4000, 0.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_NEAR(plusSizeSpread(c.track, c.fromMs, c.toMs), c.spread, 0.01);
+    for (const auto& [name, track, fromMs, toMs, spread] :
+        std::vector<std::tuple<const char*, DecodedTrack, int64_t, int64_t, double>> {
+            {"a steady comb", binComb(4.0, [](double) { return true; }), 1000, 4000, 0.0},
+            {"the comb on and off every half second", binComb(4.0, [](double t) { return std::fmod(t, 1.0) < 0.5; }),
+                1000, 4000, swing},
+            {"on and off only before the span",
+                binComb(4.0, [](double t) { return t > 1.5 || std::fmod(t, 1.0) < 0.5; }), 2000, 4000, 0.0},
+        }) {
+        SCOPED_TRACE(name);
+        EXPECT_NEAR(plusSizeSpread(track, fromMs, toMs), spread, 0.01);
     }
 }
 

@@ -5,10 +5,9 @@
 
 #include <filesystem>
 
-#include "gfx/palette_image.h"
 #include "tools/palette_image_writer.h"
 
-TEST(PaletteWriter, WritesTheHeaderRunsCutAtTheRowEndTheMarkerAndThePalette)
+TEST(PaletteWriter, WritesTheHeaderRunsCutAtTheRowEndAndTheMarker)
 {
     // 1000 = 15 x 63 + 55: every row is sixteen runs, the last cut short by the row's end.
     IndexedImage flat(1000, 3);
@@ -26,9 +25,6 @@ TEST(PaletteWriter, WritesTheHeaderRunsCutAtTheRowEndTheMarkerAndThePalette)
         row[run * 2] = run < 15 ? 192 + 63 : 192 + 55;
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 128, bytes.begin() + 160), row);
     EXPECT_EQ(bytes[bytes.size() - 769], 12);
-    PaletteImage decoded;
-    ASSERT_EQ(decodePaletteImage(bytes, decoded), PaletteStatus::Decoded);
-    EXPECT_EQ(decoded.pixels, std::vector<uint8_t>(1000 * 3 * 4, 200));
 }
 
 TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe)
