@@ -4,11 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <tuple>
 
 #include "capture/frame_log.h"
 #include "capture/stats.h"
+#include "tests/support/process.h"
 
 TEST(FrameStats, FiguresUseNearestRank)
 {
@@ -79,13 +79,7 @@ TEST(SlowRendererNotice, SpeaksOnceWhenTheFirstSecondsMedianIsOver50Ms)
 TEST(FrameLog, LinesLeaveInOrderOnceTheirFrameWasSeen)
 {
     const std::string path = ::testing::TempDir() + "frames.csv";
-    auto lines = [&path] {
-        std::ifstream in(path);
-        std::vector<std::string> all;
-        for (std::string line; std::getline(in, line);)
-            all.push_back(line);
-        return all;
-    };
+    auto lines = [&path] { return splitLines(bytesOf(path)); };
     FrameLog log;
     std::string error;
     ASSERT_TRUE(log.open(path, error)) << error;
@@ -96,8 +90,9 @@ TEST(FrameLog, LinesLeaveInOrderOnceTheirFrameWasSeen)
     EXPECT_EQ(lines().size(), 1u) << "frame 1 waits for frame 0";
     ASSERT_TRUE(log.seen(0, 0, error));
     ASSERT_TRUE(log.seen(0, 999, error)) << "a frame already written is passed over";
-    EXPECT_EQ(lines(), (std::vector<std::string> {"frame,show_ms,swap_ns,beat,seen_ns", "0,20000.000,100,0,0",
-                           "1,20016.500,200,1,250"}));
+    EXPECT_EQ(lines(),
+        (std::vector<std::string> {
+            "frame,show_ms,swap_ns,beat,seen_ns", "0,20000.000,100,0,0", "1,20016.500,200,1,250"}));
 
     for (size_t k = 0; k <= FrameLog::kMostWaiting; ++k)
         ASSERT_TRUE(log.add(30000.0, 300, false, error));

@@ -1,7 +1,6 @@
 // The full-screen quad and the separable blur, measured on real render targets.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <array>
 
 #include "gfx/asset_catalogue.h"
 #include "gfx/gl_state.h"
@@ -13,13 +12,10 @@
 
 TEST(BlurOffsets, FollowTheFirstTargetsSizeAndTheStrength)
 {
+    using testing::FloatNear, testing::Pointwise;
     const BlurOffsets glow = blurOffsets(480, 270, 1.75f);
-    const std::array<float, 6> across = {0.0036458f, 0, 0.0072917f, 0, 0.0109375f, 0};
-    const std::array<float, 6> down = {0, 0.0064815f, 0, 0.0129630f, 0, 0.0194444f};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_NEAR(glow.horizontal[i], across[i], 6e-8) << i;
-        EXPECT_NEAR(glow.vertical[i], down[i], 6e-8) << i;
-    }
+    EXPECT_THAT(glow.horizontal, Pointwise(FloatNear(6e-8f), {0.0036458f, 0.0f, 0.0072917f, 0.0f, 0.0109375f, 0.0f}));
+    EXPECT_THAT(glow.vertical, Pointwise(FloatNear(6e-8f), {0.0f, 0.0064815f, 0.0f, 0.0129630f, 0.0f, 0.0194444f}));
 }
 
 TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblended)
