@@ -44,8 +44,11 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
         std::vector<uint8_t> stored;
     };
     for (const auto& [threads, encoder, failingAt, stored] : std::vector<Row> {
-             {3, true, 99, {0, 1, 2, 3, 4, 5, 6, 7}}, {3, true, 3, {0, 1, 2}}, {1, true, 5, {0, 1, 2, 3, 4}},
-             {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}}, {0, true, 3, {0, 1, 2}},  // no worker: submit() does the work
+             {3, true, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
+             {3, true, 3, {0, 1, 2}},
+             {1, true, 5, {0, 1, 2, 3, 4}},
+             {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
+             {0, true, 3, {0, 1, 2}},  // no worker: submit() does the work
          }) {
         std::mutex mutex;
         std::condition_variable changed;

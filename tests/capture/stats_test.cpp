@@ -90,9 +90,8 @@ TEST(FrameLog, LinesLeaveInOrderOnceTheirFrameWasSeen)
     EXPECT_EQ(lines().size(), 1u) << "frame 1 waits for frame 0";
     ASSERT_TRUE(log.seen(0, 0, error));
     ASSERT_TRUE(log.seen(0, 999, error)) << "a frame already written is passed over";
-    EXPECT_EQ(lines(),
-        (std::vector<std::string> {
-            "frame,show_ms,swap_ns,beat,seen_ns", "0,20000.000,100,0,0", "1,20016.500,200,1,250"}));
+    EXPECT_EQ(lines(), (std::vector<std::string> {"frame,show_ms,swap_ns,beat,seen_ns", "0,20000.000,100,0,0",
+                           "1,20016.500,200,1,250"}));
 
     for (size_t k = 0; k <= FrameLog::kMostWaiting; ++k)
         ASSERT_TRUE(log.add(30000.0, 300, false, error));
