@@ -28,8 +28,7 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     stats.addFrame(3999, 3);
     stats.addFrame(4000, 10);
     stats.addFrame(70000, 99);  // between the banners and the swarm: in no segment
-    const std::string line = stats.toJson();
-    const nlohmann::json json = nlohmann::json::parse(line);
+    const nlohmann::json json = nlohmann::json::parse(stats.toJson());
     EXPECT_EQ(json["frames"], 4);
     EXPECT_EQ(json["startup_ms"], 12.5) << "to the microsecond";
     EXPECT_EQ(json["frame_ms"]["mean"], 28.25);
