@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "gfx/asset_catalogue.h"
+#include "app/configurator.h"
 #include "gfx/gl_state.h"
 #include "gfx/program_registry.h"
 #include "gfx/texture_registry.h"
@@ -39,20 +39,17 @@ struct OffscreenShow {
     // Empty once the show is built, else why it could not be.
     std::string open(int width, int height)
     {
-        std::string error = glContextError();
         app.width = width;
         app.height = height;
-        if (!error.empty() || !buildPrograms(app.programs, error))
-            return error;
-        const std::vector<std::string> warnings = loadImageTextures(app.textures, BRINDLE_TEST_DATA_DIR);
-        if (!warnings.empty())
-            return warnings.front();
-        if (!createRenderTargets(app.textures, width, height, error))
-            return error;
+        app.dataDir = BRINDLE_TEST_DATA_DIR;
+        QuillonConfigurator assets(app);
+        if (!glContextError().empty() || !assets.loadAssets())
+            return glContextError() + assets.error();
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         setupCameraProjection(0, 0, width, height);
         scene = buildShowState();
         show = std::make_unique<ShowFrameState>(*scene, app.music);
+        std::string error;
         resolveShowAssets(app.programs, app.textures, show->assets, error);
         return error;
     }
