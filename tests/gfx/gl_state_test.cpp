@@ -87,7 +87,6 @@ TEST(GlState, APassScopeBindsItsWholeSetupAndGivesBackWhatItFound)
             {0, 0, 320, 180, static_cast<GLint>(target.fbo), GL_COLOR_ATTACHMENT0_EXT,
                 static_cast<GLint>(pp->glProgram), p, m}},
         {{.viewport = {1, 2, 30, 40}, .matrices = Matrices::Saved}, {1, 2, 30, 40, 0, GL_BACK, 0, p + 1, m + 1}},
-        {{.viewport = {5, 6, 7, 8}, .matrices = Matrices::Screen}, {5, 6, 7, 8, 0, GL_BACK, 0, p + 1, m + 1}},
     };
     for (const auto& row : rows) {
         {

@@ -123,7 +123,6 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItF
     LightMatrices read;
     pushScreenProjection();  // saves both matrices, which the light's view replaces
     setupLightView(read);
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
     popScreenProjection();
     // The light at (-4, 5, 0) looks down -z through a 40 x 40 box from 0.1 to 100.
     const Matrix4 expected = {0.05f, 0, 0, 0, 0, 0.05f, 0, 0, 0, 0, -2.0f / 99.9f, 0, 0.2f, -0.25f, -100.1f / 99.9f, 1};
