@@ -46,7 +46,6 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
     for (const auto& [threads, encoder, failingAt, stored] : std::vector<Row> {
              {3, true, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
              {3, true, 3, {0, 1, 2}},
-             {1, true, 5, {0, 1, 2, 3, 4}},
              {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
              {0, true, 3, {0, 1, 2}},  // no worker: submit() does the work
          }) {
