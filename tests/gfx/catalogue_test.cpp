@@ -13,6 +13,7 @@
 #include "gfx/shader_sources.h"
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
+#include "tests/support/process.h"
 #include "tools/palette_image_writer.h"
 
 namespace {
@@ -75,9 +76,8 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
 {
     REQUIRE_GL();
     // Every image a flat grey whose level is its row number, then four spoilt.
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "catalogue_broken";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    ScratchDir scratch("catalogue");
+    const std::filesystem::path& dir = scratch.path();
     uint8_t row = 1;
     for (const ImageAsset& asset : imageAssets())
         writeFlatImage(dir / asset.file, asset.width, asset.height, row++);
