@@ -12,9 +12,9 @@
 
 namespace {
 
-// Every switch the draw state sets, as GL reports it: blend, depth, cull,
-// lighting, stencil, 2D texturing on unit 0 and unit 1, the blend equation,
-// source and destination factors, and the active unit.
+// Every switch the draw state sets, as GL reports it, in the rows' order: blend,
+// depth, cull, lighting, stencil, 2D texturing on units 0 and 1, then the blend
+// equation and its source and destination factors.
 std::vector<GLint> switches()
 {
     std::vector<GLint> read;
