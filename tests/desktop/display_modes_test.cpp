@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 
-namespace {
-
 TEST(DistinctModes, KeepsFirstThirtyTwoBitModePerResolutionInOrder)
 {
     const std::vector<DisplayMode> enumerated
@@ -66,5 +64,3 @@ TEST(EnumerateDisplayModes, NoReachableDisplayGivesNoModes)
     }
     saved ? setenv("DISPLAY", display.c_str(), 1) : unsetenv("DISPLAY");
 }
-
-}  // namespace
