@@ -53,13 +53,7 @@ struct OffscreenShow {
         resolveShowAssets(app.programs, app.textures, show->assets, error);
         return error;
     }
-    ~OffscreenShow()
-    {
-        show.reset();
-        if (scene)
-            destroyShowState(*scene);
-        app.releaseGraphics();
-    }
+    ~OffscreenShow() { app.releaseGraphics(); }
 
     void frame(uint32_t t, float step)
     {
