@@ -13,7 +13,9 @@
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 
-inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
+// A banner keeps the position its last plan gave it once its window has passed,
+// so only runs from the start are held to the banners' `positions`.
+inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool positions = false)
 {
     const ShowState& s = show.scene;
     std::vector<uint32_t> bits {s.random.state(), uint32_t(show.beats.beatFlags[0])};
@@ -42,8 +44,11 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
     add(std::array {f.lightLevel, f.beatPulse, f.cameraSwayPhase});
     add(f.bleedStrength);
     add(std::array {f.cameraEye});
-    for (const BannerState& b : s.banners)
+    for (const BannerState& b : s.banners) {
         add(std::array {b.fade, b.pixelate, b.phase});
+        if (positions)
+            add(std::array {b.position});
+    }
     add(std::array {s.plus.scatter, s.plus.fade, s.swarm.height});
     add(show.beats.history(0));
     for (bool done : show.fades.done)
@@ -53,7 +58,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
 
 // FNV-1a over the state's bits after every frame of showDigest, recorded from the
 // show as it stands: one changed bit in any frame changes it.
-constexpr uint64_t kRecordedShowDigest = 0x51e184ae8d13506fu;
+constexpr uint64_t kRecordedShowDigest = 0x51412f1ac5378b1fu;
 
 // Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
 // end of the show, the spectrum analysed first and jumping now and then, and
@@ -67,7 +72,7 @@ inline uint64_t showDigest(ShowFrameState& show, const std::function<void(uint32
     for (int k = 0; t <= kShowLengthMs; ++k, previous = t, t += gaps[k % 4]) {
         show.beats.analyse(k % 7 == 3 ? loud.data() : quiet.data());
         frame(t, std::max(static_cast<float>(t - previous) / 500.0f, 0.002f));
-        for (uint32_t word : stateBits(show))
+        for (uint32_t word : stateBits(show, true))
             hash = (hash ^ word) * 1099511628211ull;
     }
     return hash;
