@@ -50,6 +50,8 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool position
             add(std::array {b.position});
     }
     add(std::array {s.plus.scatter, s.plus.fade, s.swarm.height});
+    for (int slot = 0; slot <= 3; ++slot)  // slot 3 is past the palette
+        add(std::array {paletteColour(s, slot)});
     add(show.beats.history(0));
     for (bool done : show.fades.done)
         bits.push_back(done);
@@ -58,7 +60,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool position
 
 // FNV-1a over the state's bits after every frame of showDigest, recorded from the
 // show as it stands: one changed bit in any frame changes it.
-constexpr uint64_t kRecordedShowDigest = 0x51412f1ac5378b1fu;
+constexpr uint64_t kRecordedShowDigest = 0x7d6da56686c20e3fu;
 
 // Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
 // end of the show, the spectrum analysed first and jumping now and then, and
