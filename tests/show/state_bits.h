@@ -38,6 +38,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool position
     for (const GreetingBanner& g : s.greetingBanners) {
         add(std::array {g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
         add(g.cellPositions);
+        add(g.cellTexCoords);
         add(g.cellTilts);
     }
     const FrameValues& f = show.frame;
@@ -60,7 +61,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool position
 
 // FNV-1a over the state's bits after every frame of showDigest, recorded from the
 // show as it stands: one changed bit in any frame changes it.
-constexpr uint64_t kRecordedShowDigest = 0x7d6da56686c20e3fu;
+constexpr uint64_t kRecordedShowDigest = 0xfa6d5562ea0ae12fu;
 
 // Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
 // end of the show, the spectrum analysed first and jumping now and then, and
