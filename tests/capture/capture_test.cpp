@@ -46,7 +46,6 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
     for (const auto& [threads, encoder, failingAt, stored] : std::vector<Row> {
              {3, true, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
              {3, true, 3, {0, 1, 2}},
-             {1, true, 5, {0, 1, 2, 3, 4}},
              {1, false, 99, {0, 1, 2, 3, 4, 5, 6, 7}},
              {0, true, 3, {0, 1, 2}},  // no worker: submit() does the work
          }) {
@@ -90,28 +89,23 @@ TEST(FrameWriter, StoresInSubmissionOrderAndStopsAtTheFirstFailure)
 TEST(PngWriter, RoundTripsAndReportsFailures)
 {
     ScratchDir scratch("png");
-    const fs::path folder = scratch.path();
-    const std::vector<uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};  // 2 x 2
-    std::string error;
-    ASSERT_TRUE(writePng((folder / "a.png").string(), 2, 2, rgb.data(), error)) << error;
-    int w = 0, h = 0;
-    std::vector<uint8_t> back;
-    ASSERT_TRUE(readPng((folder / "a.png").string(), w, h, back, error)) << error;
-    EXPECT_EQ(w * h, 4);
-    EXPECT_EQ(back, rgb);
-
-    // Noise does not compress, so its stream spans several IDAT chunks.
-    std::vector<uint8_t> noise(700 * 700 * 3);
+    const std::string file = (scratch.path() / "noise.png").string();
+    // Noise does not compress, so its stream spans several IDAT chunks; its
+    // rows, 701 x 3 bytes, end off any alignment.
+    std::vector<uint8_t> noise(701 * 700 * 3);
     std::mt19937 random(7);
     for (uint8_t& byte : noise)
         byte = static_cast<uint8_t>(random());
-    ASSERT_TRUE(writePng((folder / "noise.png").string(), 700, 700, noise.data(), error)) << error;
-    ASSERT_TRUE(readPng((folder / "noise.png").string(), w, h, back, error)) << error;
-    EXPECT_EQ(std::tuple(w, h, back == noise), std::tuple(700, 700, true));
+    std::string error;
+    ASSERT_TRUE(writePng(file, 701, 700, noise.data(), error)) << error;
+    int w = 0, h = 0;
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(readPng(file, w, h, back, error)) << error;
+    EXPECT_EQ(std::tuple(w, h, back == noise), std::tuple(701, 700, true));
 
-    EXPECT_FALSE(writePng((folder / "missing" / "b.png").string(), 2, 2, rgb.data(), error));
-    fs::resize_file(folder / "a.png", fs::file_size(folder / "a.png") / 2);
-    EXPECT_FALSE(readPng((folder / "a.png").string(), w, h, back, error));
+    EXPECT_FALSE(writePng((scratch.path() / "missing" / "b.png").string(), 2, 2, noise.data(), error));
+    fs::resize_file(file, fs::file_size(file) / 2);
+    EXPECT_FALSE(readPng(file, w, h, back, error));
 }
 
 TEST(Capture, OutputsThatCannotBeWrittenAreRefusedWithTheRemedy)

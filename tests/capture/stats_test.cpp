@@ -4,11 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
 #include <tuple>
 
 #include "capture/frame_log.h"
 #include "capture/stats.h"
+#include "tests/support/process.h"
 
 TEST(FrameStats, FiguresUseNearestRank)
 {
@@ -28,8 +28,7 @@ TEST(FrameStats, FramesFallIntoTheSegmentOfTheirShowTime)
     stats.addFrame(3999, 3);
     stats.addFrame(4000, 10);
     stats.addFrame(70000, 99);  // between the banners and the swarm: in no segment
-    const std::string line = stats.toJson();
-    const nlohmann::json json = nlohmann::json::parse(line);
+    const nlohmann::json json = nlohmann::json::parse(stats.toJson());
     EXPECT_EQ(json["frames"], 4);
     EXPECT_EQ(json["startup_ms"], 12.5) << "to the microsecond";
     EXPECT_EQ(json["frame_ms"]["mean"], 28.25);
@@ -79,13 +78,7 @@ TEST(SlowRendererNotice, SpeaksOnceWhenTheFirstSecondsMedianIsOver50Ms)
 TEST(FrameLog, LinesLeaveInOrderOnceTheirFrameWasSeen)
 {
     const std::string path = ::testing::TempDir() + "frames.csv";
-    auto lines = [&path] {
-        std::ifstream in(path);
-        std::vector<std::string> all;
-        for (std::string line; std::getline(in, line);)
-            all.push_back(line);
-        return all;
-    };
+    auto lines = [&path] { return splitLines(bytesOf(path)); };
     FrameLog log;
     std::string error;
     ASSERT_TRUE(log.open(path, error)) << error;

@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 
-namespace {
-
 TEST(DistinctModes, KeepsFirstThirtyTwoBitModePerResolutionInOrder)
 {
     const std::vector<DisplayMode> enumerated
@@ -59,12 +57,8 @@ TEST(EnumerateDisplayModes, NoReachableDisplayGivesNoModes)
     const std::string display = saved ? saved : "";
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("SDL_VIDEODRIVER");
-    for (const char* unreachable : {static_cast<const char*>(nullptr), ":917"}) {
-        unreachable ? setenv("DISPLAY", unreachable, 1) : unsetenv("DISPLAY");
-        EXPECT_TRUE(enumerateDisplayModes().empty()) << (unreachable ? unreachable : "unset");
-        EXPECT_EQ(desktopMode().width, 0) << (unreachable ? unreachable : "unset");
-    }
+    setenv("DISPLAY", ":917", 1);
+    EXPECT_TRUE(enumerateDisplayModes().empty());
+    EXPECT_EQ(desktopMode().width, 0);
     saved ? setenv("DISPLAY", display.c_str(), 1) : unsetenv("DISPLAY");
 }
-
-}  // namespace

@@ -1,7 +1,6 @@
 // The full-screen quad and the separable blur, measured on real render targets.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <array>
 
 #include "gfx/asset_catalogue.h"
 #include "gfx/gl_state.h"
@@ -13,16 +12,13 @@
 
 TEST(BlurOffsets, FollowTheFirstTargetsSizeAndTheStrength)
 {
+    using testing::FloatNear, testing::Pointwise;
     const BlurOffsets glow = blurOffsets(480, 270, 1.75f);
-    const std::array<float, 6> across = {0.0036458f, 0, 0.0072917f, 0, 0.0109375f, 0};
-    const std::array<float, 6> down = {0, 0.0064815f, 0, 0.0129630f, 0, 0.0194444f};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_NEAR(glow.horizontal[i], across[i], 6e-8) << i;
-        EXPECT_NEAR(glow.vertical[i], down[i], 6e-8) << i;
-    }
+    EXPECT_THAT(glow.horizontal, Pointwise(FloatNear(6e-8f), {0.0036458f, 0.0f, 0.0072917f, 0.0f, 0.0109375f, 0.0f}));
+    EXPECT_THAT(glow.vertical, Pointwise(FloatNear(6e-8f), {0.0f, 0.0064815f, 0.0f, 0.0129630f, 0.0f, 0.0194444f}));
 }
 
-TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblended)
+TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblendedAndTakesTheBoundTextureForAMissingSource)
 {
     REQUIRE_GL();
     // A red column and a red row on flat green, blue and alpha. Not square: the
@@ -48,7 +44,10 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblended)
     glViewport(0, 0, 64, 48);
     BlurProgram blur;
     ASSERT_TRUE(findProgram(programs, "SEPBLUR", blur, error)) << error;
-    separableBlur(blur, first, second, &picture, 1.5f);
+    glBindTexture(GL_TEXTURE_2D, picture.glName);
+    glMatrixMode(GL_PROJECTION);
+    separableBlur(blur, first, second, nullptr, 1.5f);
+    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
 
     const std::vector<uint8_t> out = texels(textures.findTexture("A")->glName);
     auto red = [&](int x, int y) { return static_cast<int>(out[(y * w + x) * 4]); };
@@ -68,23 +67,4 @@ TEST(Blur, SpreadsLinesEquallyAcrossAndDownKeepsFlatAreasUnblended)
                 EXPECT_NEAR(out[(y * w + x) * 4 + c], 50 * c, 1) << x << "," << y;
     textures.destroyTextures();
     programs.destroyPrograms();
-}
-
-TEST(ScreenQuad, DrawsWithTheBoundTextureForAMissingOneAndEndsInTheModelviewMatrix)
-{
-    REQUIRE_GL();
-    TextureRegistry textures;
-    const std::vector<uint8_t> green = {0, 255, 0, 255};
-    TextureEntry& bound = textures.addTexture("GREEN", 1, 1, green.data(), GL_NEAREST, GL_NEAREST);
-    TextureEntry& out = textures.addTexture("OUT", 8, 8, nullptr, GL_NEAREST, GL_NEAREST);
-    {
-        PassScope into({.target = &textures.addRenderTarget("RT", out)});
-        glMatrixMode(GL_PROJECTION);
-        glBindTexture(GL_TEXTURE_2D, bound.glName);
-        drawScreenQuad(nullptr, 1.0f, 1.0f, Blend::Off);
-    }
-    EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW);
-    const std::vector<uint8_t> drawn = texels(out.glName);
-    EXPECT_EQ(std::vector<uint8_t>(drawn.begin() + (3 * 8 + 3) * 4, drawn.begin() + (3 * 8 + 4) * 4), green);
-    textures.destroyTextures();
 }

@@ -13,19 +13,17 @@
 #include "gfx/shader_sources.h"
 #include "gfx/texture_registry.h"
 #include "tests/support/gl_context.h"
+#include "tests/support/process.h"
 #include "tools/palette_image_writer.h"
 
 namespace {
 
-// A flat grey image file, written by the generators' own encoder and then spoilt.
-void writeFlatImage(
-    const std::filesystem::path& path, int width, int height, uint8_t grey,
-    void (*spoil)(std::vector<uint8_t>&) = [](std::vector<uint8_t>&) {})
+// A flat grey image file, written by the generators' own encoder.
+void writeFlatImage(const std::filesystem::path& path, int width, int height, uint8_t grey)
 {
     IndexedImage image(width, height);
     std::fill(image.indices.begin(), image.indices.end(), grey);
-    std::vector<uint8_t> bytes = encodePaletteImage(image);
-    spoil(bytes);
+    const std::vector<uint8_t> bytes = encodePaletteImage(image);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
@@ -74,26 +72,23 @@ TEST(Catalogue, AProgramLookupFailsNamingWhatIsMissing)
 TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
 {
     REQUIRE_GL();
-    // Every image a flat grey whose level is its row number, then four spoilt.
-    const std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) / "catalogue_broken";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    // Every image a flat grey whose level is its row number, then two left out:
+    // one of the wrong size and one missing. The decoder's refusals are the
+    // broken-images fault row's.
+    ScratchDir scratch("catalogue");
+    const std::filesystem::path& dir = scratch.path();
     uint8_t row = 1;
     for (const ImageAsset& asset : imageAssets())
         writeFlatImage(dir / asset.file, asset.width, asset.height, row++);
     std::filesystem::remove(dir / "plus.p");
-    writeFlatImage(dir / "bdl.p", 512, 128, 1, [](std::vector<uint8_t>& bytes) { bytes[64] = 1; });
     writeFlatImage(dir / "gdr.p", 256, 128, 2);
-    writeFlatImage(dir / "qn.p", 512, 128, 3, [](std::vector<uint8_t>& bytes) { bytes.resize(bytes.size() / 2); });
 
     TextureRegistry textures;
     const std::vector<std::string> warnings = loadImageTextures(textures, dir.string());
     const std::string base = dir.string() + "/";
     EXPECT_EQ(warnings,
         (std::vector<std::string> {
-            "'" + base + "bdl.p' has a non-zero reserved header byte; BRINDLE stays blank",
             "'" + base + "gdr.p' is 256 x 128, not 512 x 128; GALDER stays blank",
-            "'" + base + "qn.p' ends before its last row; QN stays blank",
             "'" + base + "plus.p' is missing or unreadable; PLUS stays blank",
         }));
     ASSERT_EQ(textures.textureCount(), imageAssets().size());
@@ -101,14 +96,14 @@ TEST(Catalogue, SkippedFilesLeaveBlankTexturesAndOneWarningEach)
     row = 1;
     for (const ImageAsset& asset : imageAssets()) {
         const TextureEntry& entry = *textures.findTexture(asset.key);
-        EXPECT_EQ(texels(entry.glName).back(), row > 4 ? row : 0) << asset.key;
+        EXPECT_EQ(texels(entry.glName).back(), row == 2 || row == 4 ? 0 : row) << asset.key;
         EXPECT_EQ(entry.wrap, static_cast<GLenum>(asset.repeating ? GL_REPEAT : GL_CLAMP_TO_EDGE)) << asset.key;
         ++row;
     }
     textures.destroyTextures();
 }
 
-TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizesAndATargetTooSmallStopsTheStart)
+TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizes)
 {
     REQUIRE_GL();
     TextureRegistry textures;
@@ -119,11 +114,5 @@ TEST(Catalogue, RenderTargetsUseWindowAndQuarterSizesAndATargetTooSmallStopsTheS
     EXPECT_EQ(targets.frame.picture, textures.findTexture("DEFAULT_TARGET1"));
     EXPECT_EQ(std::tuple(targets.frame.target->width, targets.blur3.target->width, targets.blur3.target->height),
         std::tuple(1366, 341, 192));
-    textures.destroyTextures();
-
-    // A quarter of 3 x 2 is nothing to draw into.
-    EXPECT_FALSE(createRenderTargets(textures, 3, 2, error));
-    EXPECT_EQ(error.rfind("the GL driver cannot draw into the render target RT_BLUR1 (0 x 0, status 0x", 0), 0u)
-        << error;
     textures.destroyTextures();
 }

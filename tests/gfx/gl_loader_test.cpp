@@ -26,6 +26,7 @@ void* fakeLookup(const char* name)
 }
 
 const char* kFullList = "GL_ARB_multitexture GL_ARB_imaging GL_EXT_blend_subtract GL_EXT_framebuffer_object";
+const char* kWithoutImaging = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
 
 }  // namespace
 
@@ -37,10 +38,9 @@ TEST(GLStrings, VersionsReadTheWholeMajorAndOneMinorDigitAndExtensionsMatchWhole
         const GLVersion v = parseGLVersion(text);
         EXPECT_EQ(std::pair(v.major, v.minor), std::pair(want.major, want.minor)) << (text ? text : "null");
     }
-    const char* list = "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object";
-    EXPECT_FALSE(hasExtension(list, "EXT_blend_subtract"));  // tail of a name
-    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));    // whole match after a partial one
-    EXPECT_FALSE(hasExtension("GL_XGL_X", "GL_X"));          // a name run on from a partial one
+    EXPECT_FALSE(hasExtension(kWithoutImaging, "EXT_blend_subtract"));  // tail of a name
+    EXPECT_TRUE(hasExtension("GL_X_extra GL_X", "GL_X"));               // whole match after a partial one
+    EXPECT_FALSE(hasExtension("GL_XGL_X", "GL_X"));                     // a name run on from a partial one
     EXPECT_FALSE(hasExtension("GL_A GL_B", "GL_A GL_B"));
     EXPECT_FALSE(hasExtension("GL_A GL_B", ""));
     EXPECT_FALSE(hasExtension(nullptr, "GL_A"));
@@ -59,8 +59,7 @@ TEST(LoaderTest, PrefersTheImagingBlendEquationLoadsOnceAndFallsBackOnAPrefix)
 
     brindle_glBlendEquation = nullptr;
     ExtensionLoader fallback;
-    ASSERT_TRUE(
-        fallback.load({2, 0}, "GL_ARB_imaging_extra GL_EXT_blend_subtract GL_EXT_framebuffer_object", fakeLookup));
+    ASSERT_TRUE(fallback.load({2, 0}, kWithoutImaging, fakeLookup));
     EXPECT_EQ(brindle_glBlendEquation, nullptr);
     EXPECT_NE(brindle_glBlendEquationEXT, nullptr);
 }

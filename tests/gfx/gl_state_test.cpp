@@ -12,9 +12,9 @@
 
 namespace {
 
-// Every switch the draw state sets, as GL reports it: blend, depth, cull,
-// lighting, stencil, 2D texturing on unit 0 and unit 1, the blend equation,
-// source and destination factors, and the active unit.
+// Every switch the draw state sets, as GL reports it, in the rows' order: blend,
+// depth, cull, lighting, stencil, 2D texturing on units 0 and 1, then the blend
+// equation and its source and destination factors.
 std::vector<GLint> switches()
 {
     std::vector<GLint> read;
@@ -87,7 +87,6 @@ TEST(GlState, APassScopeBindsItsWholeSetupAndGivesBackWhatItFound)
             {0, 0, 320, 180, static_cast<GLint>(target.fbo), GL_COLOR_ATTACHMENT0_EXT,
                 static_cast<GLint>(pp->glProgram), p, m}},
         {{.viewport = {1, 2, 30, 40}, .matrices = Matrices::Saved}, {1, 2, 30, 40, 0, GL_BACK, 0, p + 1, m + 1}},
-        {{.viewport = {5, 6, 7, 8}, .matrices = Matrices::Screen}, {5, 6, 7, 8, 0, GL_BACK, 0, p + 1, m + 1}},
     };
     for (const auto& row : rows) {
         {

@@ -1,4 +1,5 @@
-// A greeting banner's grid, its rules' edges and its unusable sizes.
+// A greeting banner's rules' edges and its unusable sizes; its grid feeds the
+// whole-show digest.
 #include "scene/greeting_banner.h"
 
 #include <gtest/gtest.h>
@@ -19,33 +20,23 @@ GreetingBanner torvale()
 
 }  // namespace
 
-TEST(GreetingBanner, GridStartsAtTheLowerLeftCornerAndChangesOnlyFromStartToEndInclusive)
+TEST(GreetingBanner, RulesHoldFromTheirEdgesInclusiveAndHugeStepsClamp)
 {
-    GreetingBanner b = torvale();
-    ASSERT_EQ(b.cellPositions.size(), 800u);
-    EXPECT_FLOAT_EQ(b.cellTexCoords[0].y, 0.1f);
-    EXPECT_FLOAT_EQ(b.cellTexCoords[1].x, 0.0125f);
-    EXPECT_FALSE(updateGreetingBanner(b, 0.05f, 88999));
-    EXPECT_TRUE(updateGreetingBanner(b, 0.05f, 89000));
-    EXPECT_TRUE(updateGreetingBanner(b, 0.05f, 92000));
-    const GreetingBanner atEnd = b;
-    EXPECT_FALSE(updateGreetingBanner(b, 0.05f, 92001));
-    EXPECT_EQ(std::pair(b.pixelate, b.cellPositions[5].x), std::pair(atEnd.pixelate, atEnd.cellPositions[5].x));
-    EXPECT_TRUE(greetingVisible(b, 92000) && !greetingVisible(b, 92001) && !greetingVisible(b, 88999));
-}
-
-TEST(GreetingBanner, BurstStartsAtEndMinus1500FallAtEndMinus125AndHugeStepsClamp)
-{
-    const std::tuple<uint32_t, bool, bool> cases[]
-        = {{90499, false, false}, {90500, true, false}, {91874, true, false}, {91875, true, true}};
-    for (const auto& [t, bursts, falls] : cases) {
-        GreetingBanner b = torvale();
-        EXPECT_TRUE(updateGreetingBanner(b, 0.01f, t)) << t;
+    const GreetingBanner built = torvale();
+    ASSERT_EQ(built.cellPositions.size(), 800u);
+    // (t, inside the window, bursting from end - 1500, falling from end - 125)
+    const std::tuple<uint32_t, bool, bool, bool> cases[] = {{88999, false, false, false}, {89000, true, false, false},
+        {90499, true, false, false}, {90500, true, true, false}, {91874, true, true, false}, {91875, true, true, true},
+        {92000, true, true, true}, {92001, false, false, false}};
+    for (const auto& [t, inside, bursts, falls] : cases) {
+        GreetingBanner b = built;
+        EXPECT_EQ(updateGreetingBanner(b, 0.01f, t), inside) << t;
+        EXPECT_EQ(b.pixelate > built.pixelate, inside) << t;
         EXPECT_EQ(b.scatter > 0.0f, bursts) << t;
-        EXPECT_EQ(b.cellPositions[0].x != torvale().cellPositions[0].x, bursts) << t;
+        EXPECT_EQ(b.cellPositions[0].x != built.cellPositions[0].x, bursts) << t;
         EXPECT_EQ(b.level < 1.0f, falls) << t;
     }
-    GreetingBanner b = torvale();
+    GreetingBanner b = built;
     EXPECT_TRUE(updateGreetingBanner(b, 1e6f, 91990));
     EXPECT_EQ(std::tuple(b.level, b.scatter, b.pixelate, b.yOffset), std::tuple(0.0f, 1.0f, 512.0f, 4.5f));
 }
@@ -59,9 +50,7 @@ TEST(GreetingBanner, UnusableCellSizesGiveNoCellsAndWindowsNearZeroDoNotWrap)
         EXPECT_TRUE(b.cellPositions.empty() && b.cellTexCoords.empty()) << size;
         EXPECT_EQ(random.state(), showRandomAfter(0).state()) << size;
         EXPECT_TRUE(updateGreetingBanner(b, 0.01f, 0)) << size;
-        EXPECT_FLOAT_EQ(b.yOffset, 20.0f - 16.0f * 0.01f) << size;
         // end - 1500 and end - 125 lie before 0: the burst and the fall run from the start.
-        EXPECT_EQ(b.scatter, 2.1f * 0.01f) << size;
-        EXPECT_EQ(b.level, 1.0f - 4.0f * 0.01f) << size;
+        EXPECT_TRUE(b.scatter > 0.0f && b.level < 1.0f) << size;
     }
 }

@@ -9,7 +9,6 @@
 // and the retirement bookkeeping, which frames cannot show.
 TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
 {
-    auto alphaOf = [](const FadeQuad& q) { return fadeColour(q)[3]; };
     FadeState state;
     std::array<FadeQuad, kFadeTable.size()> quads {};
     planFades(state, 3990, quads);
@@ -22,8 +21,8 @@ TEST(ColourFades, AnEntryDrawsItsEndOnceMoreThenRetiresUntilReset)
     FadeState late;
     ASSERT_EQ(planFades(late, 131000, quads), 2);
     EXPECT_EQ(quads[0].entry, &kFadeTable[0]);
-    EXPECT_FLOAT_EQ(alphaOf(quads[0]), 0.0f);
-    EXPECT_FLOAT_EQ(alphaOf(quads[1]), 0.25f);
+    EXPECT_FLOAT_EQ(fadeColour(quads[0])[3], 0.0f);
+    EXPECT_FLOAT_EQ(fadeColour(quads[1])[3], 0.25f);
 
     planFades(late, 200000, quads);
     EXPECT_TRUE(late.done[0] && late.done[1]);

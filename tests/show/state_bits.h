@@ -4,52 +4,56 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "scene/show_state.h"
 #include "show/frame_driver.h"
 
-inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
+// A banner keeps the position its last plan gave it once its window has passed,
+// so only runs from the start are held to the banners' `positions`.
+inline std::vector<uint32_t> stateBits(const ShowFrameState& show, bool positions = false)
 {
     const ShowState& s = show.scene;
     std::vector<uint32_t> bits {s.random.state(), uint32_t(show.beats.beatFlags[0])};
-    auto add = [&](std::initializer_list<float> values) {
-        for (float v : values)
-            bits.push_back(std::bit_cast<uint32_t>(v));
+    // Floats, ints and Vec4s are whole 32-bit words: each value's bits as they lie.
+    auto add = [&](const auto& values) {
+        const size_t at = bits.size(), bytes = std::size(values) * sizeof(*std::data(values));
+        bits.resize(at + bytes / 4);
+        std::memcpy(bits.data() + at, std::data(values), bytes);
     };
-    auto addVec = [&](const Vec4& v) { add({v.x, v.y, v.z, v.w}); };
     const TrailEmitter& e = s.plus.emitter;
-    for (const Vec4& p : e.positions)
-        addVec(p);
-    for (size_t i = 0; i < e.nextDrop.size(); ++i) {
-        addVec(e.headings[i]);
-        bits.insert(bits.end(), {uint32_t(e.nextDrop[i]), uint32_t(e.dropCount[i])});
-        add({e.dropTimer[i]});
-    }
-    for (size_t i = 0; i < s.plus.spinAngle.size(); ++i)
-        add({s.plus.spinAngle[i], s.swarm.spinAngle[i % s.swarm.spinAngle.size()]});
-    for (size_t i = 0; i < s.swarm.halfSize.size(); ++i) {
-        addVec(s.swarm.ringPosition[i]);
-        add({s.swarm.halfSize[i]});
-    }
+    add(e.positions);
+    add(e.headings);
+    add(e.nextDrop);
+    add(e.dropCount);
+    add(e.dropTimer);
+    add(s.plus.spinAngle);
+    add(s.swarm.spinAngle);
+    add(s.swarm.ringPosition);
+    add(s.swarm.halfSize);
     for (const GreetingBanner& g : s.greetingBanners) {
-        add({g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
-        for (const Vec4& p : g.cellPositions)
-            addVec(p);
-        for (float tilt : g.cellTilts)
-            add({tilt});
+        add(std::array {g.yOffset, g.pixelate, g.level, g.scatter, g.materialLevel});
+        add(g.cellPositions);
+        add(g.cellTexCoords);
+        add(g.cellTilts);
     }
     const FrameValues& f = show.frame;
-    add({f.lightLevel, f.beatPulse, f.bleedStrength[0], f.bleedStrength[1], f.bleedStrength[2], f.cameraSwayPhase});
-    addVec(f.cameraEye);
-    for (const BannerState& b : s.banners)
-        add({b.fade, b.pixelate, b.phase});
-    add({s.plus.scatter, s.plus.fade, s.swarm.height});
-    for (float v : show.beats.history(0))
-        add({v});
+    add(std::array {f.lightLevel, f.beatPulse, f.cameraSwayPhase});
+    add(f.bleedStrength);
+    add(std::array {f.cameraEye});
+    for (const BannerState& b : s.banners) {
+        add(std::array {b.fade, b.pixelate, b.phase});
+        if (positions)
+            add(std::array {b.position});
+    }
+    add(std::array {s.plus.scatter, s.plus.fade, s.swarm.height});
+    for (int slot = 0; slot <= 3; ++slot)  // slot 3 is past the palette
+        add(std::array {paletteColour(s, slot)});
+    add(show.beats.history(0));
     for (bool done : show.fades.done)
         bits.push_back(done);
     return bits;
@@ -57,7 +61,7 @@ inline std::vector<uint32_t> stateBits(const ShowFrameState& show)
 
 // FNV-1a over the state's bits after every frame of showDigest, recorded from the
 // show as it stands: one changed bit in any frame changes it.
-constexpr uint64_t kRecordedShowDigest = 0x2c538d4d5c4787d7u;
+constexpr uint64_t kRecordedShowDigest = 0xfa6d5562ea0ae12fu;
 
 // Runs `frame` (advancing or drawing `show`) over uneven frames from 0 through the
 // end of the show, the spectrum analysed first and jumping now and then, and
@@ -71,7 +75,7 @@ inline uint64_t showDigest(ShowFrameState& show, const std::function<void(uint32
     for (int k = 0; t <= kShowLengthMs; ++k, previous = t, t += gaps[k % 4]) {
         show.beats.analyse(k % 7 == 3 ? loud.data() : quiet.data());
         frame(t, std::max(static_cast<float>(t - previous) / 500.0f, 0.002f));
-        for (uint32_t word : stateBits(show))
+        for (uint32_t word : stateBits(show, true))
             hash = (hash ^ word) * 1099511628211ull;
     }
     return hash;

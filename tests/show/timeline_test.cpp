@@ -40,12 +40,3 @@ TEST(TimelineTest, RampRulesStartAndStopAtTheirEdgesInclusive)
         EXPECT_EQ((*value(*scene) > before) - (*value(*scene) < before), direction) << t;
     }
 }
-
-TEST(TimelineTest, BannersFollowThePulse)
-{
-    BannerState galder;
-    const float p = 0.4f;
-    planBanner(galder, BannerId::Galder, 50000, 0.0f, p);
-    EXPECT_FLOAT_EQ(galder.position.x, -1.0f - 0.2f * p);
-    EXPECT_FLOAT_EQ(galder.position.z, -8.0f + p);
-}
