@@ -25,7 +25,7 @@ TEST(TrackWindow, ReadsAnywhereGiveTheWholeFileDecodeInStereoAt44100)
 {
     const std::string whole = tempPath("window.mp3"), cut = tempPath("window-cut.mp3"), mono = tempPath("mono22.mp3");
     ASSERT_TRUE(writeMp3(whole, sine(440.0, 44100, 3 * 44100, 0.8f), 44100, 2));
-    ASSERT_TRUE(writeMp3(mono, sine(binFrequency(32), 22050, 22050, 0.8f), 22050, 1));
+    ASSERT_TRUE(writeMp3(mono, sine(440.0, 22050, 22050, 0.8f), 22050, 1));
     const DecodedTrack resampled = decodeOrFail(mono);
     EXPECT_NEAR(static_cast<double>(resampled.frames()), 44100.0, 300.0);
     EXPECT_FLOAT_EQ(resampled.samples[10000], resampled.samples[10001]);
