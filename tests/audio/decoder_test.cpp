@@ -79,11 +79,10 @@ TEST(TrackDecoders, MissingCorruptAndNonFilesFailWithALineNamingTheFile)
     const std::string wav = tempPath("take.wav"), ogg = tempPath("take.ogg"), flac = tempPath("take.flac");
     for (const auto& [path, head] : {std::pair {wav, "RIFF\0\0\0\0WAVEfmt "}, {ogg, "OggS"}, {flac, "fLaC"}})
         std::ofstream(path).write(head, path == wav ? 16 : 4);
-    for (const auto& [path, module, words] :
-        std::vector<std::tuple<std::string, bool, const char*>> {{missing, false, "not found"},
-            {missing, true, "not found"}, {corrupt, false, "MP3"}, {corruptModule, true, "tracker module"},
-            {std::filesystem::temp_directory_path(), true, "not a regular file"}, {wav, false, "is WAV audio"},
-            {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}}) {
+    for (const auto& [path, module, words] : std::vector<std::tuple<std::string, bool, const char*>> {
+             {missing, true, "not found"}, {corrupt, false, "MP3"}, {corruptModule, true, "tracker module"},
+             {std::filesystem::temp_directory_path(), true, "not a regular file"}, {wav, false, "is WAV audio"},
+             {ogg, true, "is Ogg audio"}, {flac, false, "is FLAC audio"}}) {
         DecodedTrack track;
         track.samples.assign(10, 1.0f);
         std::string error;
