@@ -93,7 +93,6 @@ TEST(Options, ResolveTheLaunchSettingsOverTheDesktop)
         std::tuple<int, int, bool, AspectCode, bool, bool, bool, bool> expected;
     };
     for (const Row& row : std::vector<Row> {
-             {{}, {1920, 1200}, {1920, 1200, false, Ratio16x10, true, true, true, true}},
              {{"--size", "640x480", "--windowed", "--aspect", "16:9", "--no-vsync", "--no-music"}, {1920, 1200},
                  {640, 480, true, Ratio16x9, false, false, false, true}},
              {{"--aspect", "auto"}, {1280, 1024}, {1280, 1024, false, Ratio5x4, true, true, true, true}},
