@@ -35,7 +35,7 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
     EXPECT_FALSE(*o.fullscreen);
     EXPECT_FALSE(o.aspect);
 
-    // The process suites see what --no-dialog, --size, --data, --stats and --start do.
+    // The process suites see what --no-dialog, --size, --data, --stats, --start, --from and --to do.
     ASSERT_TRUE(parse({"--audio-offset", "-1000"}, o, error)) << error;
     EXPECT_EQ(o.audioOffsetMs, -1000);
 
@@ -44,10 +44,6 @@ TEST(Options, EveryOptionIsReadAndAbsentOnesKeepTheDialogDefaults)
 
     ASSERT_TRUE(parse({"--bench"}, o, error));
     EXPECT_EQ(std::pair(o.framesPerSecond(), o.toMs), std::pair(60, 134000u));
-
-    // A benchmark times any span alone, as a capture of it would draw it.
-    ASSERT_TRUE(parse({"--bench", "--from", "60000", "--to", "70000"}, o, error)) << error;
-    EXPECT_EQ(std::make_pair(o.fromMs, o.toMs), std::make_pair(60000u, 70000u));
 }
 
 TEST(Options, MalformedOrUnknownOptionsAreRefusedWithAReason)
