@@ -1,5 +1,5 @@
 // The spectrum: full scale reads one, channels mix, silence outside the track
-// (the decoder and back-end tests find sines in their bins).
+// (the back-end test finds a sine in its bin).
 #include <gtest/gtest.h>
 
 #include <algorithm>
