@@ -94,11 +94,9 @@ TEST(PlaybackClock, FollowsTheMusicThroughPausesJumpsAndStalls)
     for (const auto& [name, events, jumpMs] :
         std::vector<std::tuple<const char*, std::vector<std::pair<double, Event>>, double>> {
             {"pauses", {{1000, Pause}, {1500, Resume}}, 0},
-            {"jumps forward", {{1000, Jump}}, 9000},
             {"jumps back", {{3000, Jump}}, 500},
             {"holds 2 frames: jitter, closed by slewing", {{1000, StallBegins}, {1030, StallEndsWhereItStopped}}, 0},
             {"stalls 0.2 s", {{1000, StallBegins}, {1200, StallEndsWhereItStopped}}, 0},
-            {"stalls 0.5 s", {{1000, StallBegins}, {1500, StallEndsWhereItStopped}}, 0},
             {"stalls 0.5 s, resumes on time", {{1000, StallBegins}, {1500, StallEndsOnTime}}, 0},
             {"jumps while stalled", {{1000, StallBegins}, {1200, Jump}, {1700, StallEndsWhereItStopped}}, 3000},
             {"never starts", {{0, NeverStarts}}, 0},

@@ -17,7 +17,7 @@ const std::string& toneFile()
 {
     static const std::string path = [] {
         const std::string file = tempPath("backend-tone.mp3");
-        std::vector<float> mono = sine(binFrequency(64), 44100, 44100, 0.9f);
+        std::vector<float> mono = sine(64 * 44100.0 / 2048, 44100, 44100, 0.9f);
         mono.insert(mono.begin(), 44100, 0.0f);
         mono.resize(44100 * 3);
         writeMp3(file, mono, 44100, 2);

@@ -1,7 +1,6 @@
 // The read-ahead buffer between the decoder thread and the audio output.
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -59,19 +58,4 @@ TEST(ReadAhead, TheOutputCopiesOnlyWhatWasDecodedAheadForItsPlace)
         EXPECT_EQ(reads.load(), readsBefore) << what << ": the copy decoded";
         expectFrames(out, first, ready, what);
     }
-}
-
-TEST(ReadAhead, ACopyDoesNotWaitForADecoderHeldInItsRead)
-{
-    std::atomic<int> reads {0};
-    DecoderGate gate;
-    ReadAhead ahead([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads, &gate); });
-    std::thread decoder([&ahead] { ahead.decodeStep(); });
-    ASSERT_TRUE(gate.waitEntered());
-    std::vector<float> out(2048);
-    EXPECT_EQ(ahead.copy(0, 1024, out.data()), 0u);
-    gate.open();
-    decoder.join();
-    EXPECT_FALSE(gate.forced()) << "the copy waited for the decoder";
-    EXPECT_EQ(ahead.copy(0, 1024, out.data()), 1024u);
 }

@@ -29,14 +29,16 @@ protected:
         return backend && backend->init(44100);
     }
 
-    void open(const TrackOpener& opener) { h = dynamic_cast<TrackBackend&>(*backend).openSource(opener); }
-
-    // A track started and heard for half a second; false when that fails.
-    bool playing()
+    // A track started and heard for half a second, its playback held at
+    // `gate` where there is one (the channel's first source serves the
+    // spectrum; playback opens the next); false when that fails.
+    bool playing(DecoderGate* gate = nullptr)
     {
         if (!start())
             return false;
-        open([this](std::string&) { return std::make_unique<CountingSource>(kLength, reads_); });
+        h = dynamic_cast<TrackBackend&>(*backend).openSource([this, gate, opened = 0](std::string&) mutable {
+            return std::make_unique<CountingSource>(kLength, reads_, opened++ ? gate : nullptr);
+        });
         backend->start();
         backend->play(h);
         return serviceUntil(10, [&] { return position() > 500.0; });
@@ -95,16 +97,9 @@ protected:
 // stream playing silence and the position moving.
 TEST_F(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 {
-    ASSERT_TRUE(start()) << "no private sound server";
     DecoderGate gate;
-    int opened = 0;
-    // The channel's first source serves the spectrum; playback opens the next.
-    open([&](std::string&) { return std::make_unique<CountingSource>(kLength, reads_, opened++ ? &gate : nullptr); });
-    ASSERT_NE(h, 0u);
-    backend->start();
-    backend->play(h);
+    ASSERT_TRUE(playing(&gate)) << "no private sound server, or the position never moved";
     ASSERT_TRUE(gate.waitEntered());
-    EXPECT_TRUE(serviceUntil(10, [&] { return position() > 300.0; }));
     gate.open();
     EXPECT_FALSE(gate.forced()) << "a position read waited on the decoder";
 }

@@ -28,18 +28,6 @@ inline std::vector<float> sine(double frequency, int sampleRate, size_t frames, 
     return out;
 }
 
-// An interleaved stereo track with `mono` on both channels.
-inline DecodedTrack stereoTrack(const std::vector<float>& mono)
-{
-    DecodedTrack track;
-    for (float v : mono)
-        track.samples.insert(track.samples.end(), {v, v});
-    return track;
-}
-
-// Frequency whose sine completes exactly `bin` periods in a 2048-frame window.
-inline double binFrequency(int bin, int sampleRate = 44100) { return bin * static_cast<double>(sampleRate) / 2048.0; }
-
 // The whole file decoded, as an MP3 or a tracker module; a failure fails the test.
 inline DecodedTrack decodeOrFail(const std::string& path, bool isModule = false)
 {

@@ -39,7 +39,6 @@ TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
     using Edit = void (*)(LaunchControls&);
     for (const auto& [what, edit, desktopAspect, expected] :
         std::vector<std::tuple<const char*, Edit, AspectCode, Written>> {
-            {"defaults", [](LaunchControls&) {}, Ratio16x9, {1280, 720, 32, Ratio16x9, 0, true, true, true}},
             {"explicit ratio beats the desktop's", [](LaunchControls& c) { c.aspectIndex = 4; }, Ratio16x9,
                 {1280, 720, 32, Ratio16x10, 0, true, true, true}},
             {"no aspect entry keeps the old value", [](LaunchControls& c) { c.aspectIndex = -1; }, Ratio16x9,
@@ -53,8 +52,8 @@ TEST(LaunchMapping, ControlStatesLandInTheirOwnFields)
             // A typed size selects its listed mode; a selection in the list wins over the field.
             {"typed size", [](LaunchControls& c) { c.resolutionIndex = -1, c.resolutionText = " 1024X768 "; }, Ratio4x3,
                 {1024, 768, 32, Ratio4x3, 0, true, true, true}},
-            {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio4x3,
-                {1280, 720, 32, Ratio4x3, 0, true, true, true}},
+            {"list beats field", [](LaunchControls& c) { c.resolutionText = "1024x768"; }, Ratio16x9,
+                {1280, 720, 32, Ratio16x9, 0, true, true, true}},
         }) {
         LaunchControls controls;
         controls.resolutionIndex = 1;
@@ -74,13 +73,11 @@ TEST(LaunchMapping, WithoutAListedResolutionNothingIsWritten)
         LaunchSettings s = untouched();
         return !applyLaunchControls(modes, controls, s) && fields(s) == fields(untouched());
     };
-    EXPECT_TRUE(rejects(kModes, -1, ""));
     EXPECT_TRUE(rejects({}, 0, "1920x1080"));
     EXPECT_TRUE(rejects(kModes, 3, ""));
-    for (const char* text : {"800x600", "1024", "x768", "1024x768x", "1024 x 768", "10a4x768", "-1024x768", "0x0",
-             "99999999999x768", "1024×768"}) {
+    for (const char* text :
+        {"", "800x600", "1024", "x768", "1024x768x", "1024 x 768", "-1024x768", "0x0", "99999999999x768", "1024×768"})
         EXPECT_TRUE(rejects(kModes, -1, text)) << text;
-    }
 }
 
 TEST(DialogToolkit, KeepsTheDecimalPointUnderACommaLocale)

@@ -27,7 +27,7 @@ TEST(PaletteWriter, WritesTheHeaderRunsCutAtTheRowEndAndTheMarker)
     EXPECT_EQ(bytes[bytes.size() - 769], 12);
 }
 
-TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe)
+TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribeAndFailedWritesLeaveNoFile)
 {
     EXPECT_TRUE(encodePaletteImage(IndexedImage(0, 4)).empty());
     EXPECT_TRUE(encodePaletteImage(IndexedImage(4, 0)).empty());
@@ -36,10 +36,7 @@ TEST(PaletteWriter, RefusesImagesTheHeaderCannotDescribe)
     shortData.indices.pop_back();
     EXPECT_TRUE(encodePaletteImage(shortData).empty());
     EXPECT_FALSE(encodePaletteImage(IndexedImage(kMaxEncodableWidth, 1)).empty());
-}
-
-TEST(PaletteWriter, FailedWritesNameThePathAndLeaveNoFile)
-{
+    // A failed write names the path and leaves no file.
     const std::string invalid = ::testing::TempDir() + "brindle_invalid.p";
     const std::string unreachable = "/nonexistent-folder/x.p";
     for (const auto& [path, image] :
