@@ -64,8 +64,7 @@ protected:
         std::ofstream(d / "sshd_config") <<
             "HostKey " + (d / "host").string() + "\nPidFile none\nAuthorizedKeysFile "
                 + (d / "authorized_keys").string()
-                + "\nPermitRootLogin prohibit-password\nPubkeyAuthentication yes\nPasswordAuthentication no\n"
-                  "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
+                + "\nPermitRootLogin prohibit-password\nUsePAM no\nStrictModes no\nLogLevel ERROR\n"
                   "AcceptEnv ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS\n";
         std::ofstream(d / "ssh_config") <<
             "Host farm-refused\n  IdentityFile " + (d / "wrong").string() + "\nHost farm-a farm-b\n  IdentityFile "
