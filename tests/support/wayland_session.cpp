@@ -79,7 +79,7 @@ void WaylandSession::connect()
     // then loses the focus-in of that change after taking the focus-out, and
     // the client that had the keyboard keeps none until the next focus-in.
     if (window_)
-        desktop_->xdotool("windowfocus --sync " + std::to_string(window_));
+        desktop_->focus(window_);
     // The compositor fades its desktop in from black, and the last test's
     // window may still be leaving: the empty desktop is the first picture
     // that holds still and shows the background all over, the cursor aside.

@@ -127,8 +127,15 @@ bool XDesktop::pictureMoves(unsigned long window)
     return grab(window) != before;
 }
 
+void XDesktop::focus(unsigned long window)
+{
+    XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+    XSync(display_, False);
+}
+
 bool XDesktop::press(unsigned long window, const std::string& keys)
 {
+    focus(window);
     return xdotool("windowfocus --sync " + std::to_string(window) + " key --clearmodifiers --delay 50 " + keys);
 }
 

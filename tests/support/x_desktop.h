@@ -46,6 +46,8 @@ public:
     bool waitForPicture(unsigned long window, double seconds);
     // Whether the window's picture changes within 0.4 s; a paused show's holds.
     bool pictureMoves(unsigned long window);
+    // Gives `window` the keyboard focus, as a click on it would.
+    void focus(unsigned long window);
     // Focuses `window` and presses `keys` (X key names, space-separated) in it.
     bool press(unsigned long window, const std::string& keys);
     // Any other xdotool command on this server, e.g. "type 1280x720".
