@@ -127,7 +127,6 @@ TEST_F(CaptureTest, PngCapturesStartBlackAndLateStartsDrawTheFramesOfAWholeRun)
     };
     const std::vector<std::string> whole = capture("whole", 0, 92400);
     ASSERT_EQ(whole.size(), 462u);
-    EXPECT_EQ(whole[0], "frame_000000.png");
     int w = 0, h = 0;
     std::vector<uint8_t> rgb;
     std::string error;
