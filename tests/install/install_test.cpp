@@ -2,7 +2,6 @@
 // scratch prefix run from another directory, the manual page, the menu entry
 // with its icons, and the Debian package cpack builds.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <fstream>
@@ -15,26 +14,6 @@
 #include "tests/support/process.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// The RGBA pixels of a PNG, rows top first; empty when it cannot be read.
-std::vector<unsigned char> rgbaOf(const fs::path& path, int& width, int& height)
-{
-    png_image image {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return {};
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<unsigned char> rgba(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr))
-        return {};
-    width = static_cast<int>(image.width);
-    height = static_cast<int>(image.height);
-    return rgba;
-}
-
-}  // namespace
 
 TEST(DataDirLookup, BesideTheProgramThenTheShareFolderThenWhereAUserExpectsIt)
 {
@@ -72,11 +51,11 @@ TEST(InstalledTree, HoldsRunsAndDescribesTheProgramAndNamesTheDataWhenMissing)
     // Icons: square RGBA at their folder's size, a clear margin round an opaque tile.
     for (int size : {BRINDLE_ICON_SIZES}) {
         const std::string edge = std::to_string(size);
-        int width = 0, height = 0;
-        const std::vector<unsigned char> rgba
-            = rgbaOf(at("share/icons/hicolor/" + edge + "x" + edge + "/apps/brindle.png"), width, height);
-        ASSERT_EQ(std::make_pair(width, height), std::make_pair(size, size));
-        const auto alpha = [&](int x, int y) { return rgba[static_cast<size_t>(y * size + x) * 4 + 3]; };
+        const std::string rgba = decodedFrames(
+            {"-i", at("share/icons/hicolor/" + edge + "x" + edge + "/apps/brindle.png").string()}, "rgba");
+        ASSERT_EQ(rgba.size(), static_cast<size_t>(size * size * 4)) << edge;
+        const auto alpha
+            = [&](int x, int y) { return static_cast<uint8_t>(rgba[static_cast<size_t>(y * size + x) * 4 + 3]); };
         EXPECT_EQ(alpha(0, 0), 0);
         EXPECT_EQ(alpha(size - 1, size - 1), 0);
         EXPECT_EQ(alpha(size / 2, size / 2), 255);

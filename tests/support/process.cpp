@@ -166,6 +166,14 @@ bool pollUntil(double seconds, const std::function<bool()>& done, int everyMs)
     return true;
 }
 
+std::string decodedFrames(const std::vector<std::string>& input, const std::string& pixels)
+{
+    std::vector<std::string> args = {"-v", "error"};
+    args.insert(args.end(), input.begin(), input.end());
+    args.insert(args.end(), {"-map", "0:v", "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", pixels, "-"});
+    return runProcess("ffmpeg", args).out;
+}
+
 std::string bytesOf(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);

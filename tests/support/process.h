@@ -60,6 +60,11 @@ void pause(double seconds);
 // Asks `done` every `everyMs` until it holds or `seconds` have passed; whether it held.
 bool pollUntil(double seconds, const std::function<bool()>& done, int everyMs = 50);
 
+// The frames of a video or of pictures as ffmpeg decodes them, raw in
+// `pixels` (rgb24, rgba), each frame as its file holds it; `input` is ffmpeg's
+// input options and file. Empty when they cannot be decoded.
+std::string decodedFrames(const std::vector<std::string>& input, const std::string& pixels = "rgb24");
+
 // The whole contents of `file`; empty when it cannot be read.
 std::string bytesOf(const std::filesystem::path& file);
 

@@ -2,7 +2,6 @@
 // reads its mode.
 #include "tests/support/x_desktop.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -17,16 +16,16 @@ namespace {
 // end the test for a window that vanished between two requests.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
-// A property's raw bytes, whatever the locale; `type` AnyPropertyType takes any.
-std::optional<std::string> property(Display* display, Window window, const char* name, Atom type)
+// A property's raw bytes, of whatever type, whatever the locale.
+std::optional<std::string> property(Display* display, Window window, const char* name)
 {
     Atom actual = None;
     int format = 0;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     std::optional<std::string> value;
-    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, type, &actual, &format,
-            &items, &after, &data)
+    if (XGetWindowProperty(display, window, XInternAtom(display, name, False), 0, 1024, False, AnyPropertyType, &actual,
+            &format, &items, &after, &data)
             == Success
         && data && actual != None)
         // Xlib hands 32-bit items over as longs.
@@ -43,11 +42,10 @@ bool matches(Display* display, Window window, pid_t pid, const std::string& titl
         return false;
     const long wanted = pid;
     if (pid
-        && property(display, window, "_NET_WM_PID", XA_CARDINAL)
+        && property(display, window, "_NET_WM_PID")
             != std::string(reinterpret_cast<const char*>(&wanted), sizeof wanted))
         return false;
-    return title.empty()
-        || property(display, window, "_NET_WM_NAME", XInternAtom(display, "UTF8_STRING", False)) == title;
+    return title.empty() || property(display, window, "_NET_WM_NAME") == title;
 }
 
 // Searches the whole tree, for a window manager may have put the window in a frame.
