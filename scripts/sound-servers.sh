@@ -15,12 +15,11 @@
 # PipeWire's graph runs at 44100 Hz with a fixed quantum (PIPEWIRE_QUANTUM,
 # 1024 by default), so nothing is resampled and the period never changes
 # under a measurement. Its sink is never suspended: the session manager
-# suspends a sink idle for 5 s, and the graph that starts again on the next
-# stream (back from 48 kHz to the forced rate) takes seconds to settle, the
-# monitor's timing running up to 300 ms off meanwhile (measured: one
-# recording of the reference needed 25 pieces to map its time, where a
-# settled graph needs 1), so a meter whose run followed an idle pause
-# measured the settling and not the player. Its daemon logs at info level, where it reports each
+# suspends a sink idle for 5 s (it then falls back to 48 kHz), and the graph
+# that starts again on the next stream takes seconds to settle, the
+# monitor's timing running up to 300 ms off meanwhile (measured: a recording
+# made right after such a pause needed 25 pieces to map its time, where a
+# settled graph needs 1). Its daemon logs at info level, where it reports each
 # xrun of a driver ("XRun!") and each client that missed its cycle ("client
 # too slow!"); pipewire_xruns counts those lines, by the log's time stamp
 # (seconds of CLOCK_MONOTONIC_RAW, which drifts from CLOCK_MONOTONIC by
