@@ -31,6 +31,13 @@ double millisecondsBetween(uint64_t from, uint64_t to)
 
 void pumpEvents(DemoApplication& app, bool& quitRequested)
 {
+    // A lost compositor ends the show as its quit would, without the pump
+    // (see compositor_loss.h); the loop's end says why.
+    std::string lost;
+    if (compositorLost(app.window, lost)) {
+        quitRequested = true;
+        return;
+    }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (handleEvent(app, event)) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "desktop/compositor_loss.h"
 #include "desktop/display_loss.h"
 #include "gfx/gl_api.h"
 #include "show/camera_projection.h"
@@ -192,6 +193,10 @@ bool openWindow(WindowRecord& app, std::string& error)
     }
     setSwapInterval(app.vsync);
 
+    // SDL waits for the compositor's first answer to a shown window and would
+    // wait on a lost compositor for ever (see compositor_loss.h).
+    if (compositorLost(app.window, error))
+        return false;
     SDL_ShowWindow(app.window);
     SDL_RaiseWindow(app.window);
     app.windowWidth = app.width;
