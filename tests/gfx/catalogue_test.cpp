@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 
 #include "gfx/asset_catalogue.h"
@@ -18,14 +17,12 @@
 
 namespace {
 
-// A flat grey image file, written by the generators' own encoder.
 void writeFlatImage(const std::filesystem::path& path, int width, int height, uint8_t grey)
 {
     IndexedImage image(width, height);
-    std::fill(image.indices.begin(), image.indices.end(), grey);
-    const std::vector<uint8_t> bytes = encodePaletteImage(image);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ranges::fill(image.indices, grey);
+    std::string error;
+    ASSERT_TRUE(writePaletteImageFile(path.string(), image, error)) << error;
 }
 
 }  // namespace
