@@ -12,7 +12,6 @@
 
 namespace {
 
-// Answers tickCount() from a script, one value per read.
 struct ScriptedReads : FrameClock {
     std::vector<uint32_t> reads;
     mutable size_t next = 0;

@@ -87,7 +87,6 @@ TEST(DeviceBackend, CallbackMixesTheTrackAtItsVolumeAndStopFreezesThePosition)
     ASSERT_TRUE(backend->init(44100));
     const AudioHandle h = backend->openStream(toneFile());
     backend->setVolume(h, 0.5f);
-    // Until `bytes` more of the device's output are in the file; false when it stalls.
     const auto deviceWrites = [&](uintmax_t bytes) {
         const uintmax_t until = std::filesystem::file_size(out) + bytes;
         return pollUntil(

@@ -23,7 +23,6 @@ GreetingBanner torvale()
 TEST(GreetingBanner, RulesHoldFromTheirEdgesInclusiveAndHugeStepsClamp)
 {
     const GreetingBanner built = torvale();
-    ASSERT_EQ(built.cellPositions.size(), 800u);
     // (t, inside the window, bursting from end - 1500, falling from end - 125)
     const std::tuple<uint32_t, bool, bool, bool> cases[] = {{88999, false, false, false}, {89000, true, false, false},
         {90499, true, false, false}, {90500, true, true, false}, {91874, true, true, false}, {91875, true, true, true},
@@ -31,9 +30,7 @@ TEST(GreetingBanner, RulesHoldFromTheirEdgesInclusiveAndHugeStepsClamp)
     for (const auto& [t, inside, bursts, falls] : cases) {
         GreetingBanner b = built;
         EXPECT_EQ(updateGreetingBanner(b, 0.01f, t), inside) << t;
-        EXPECT_EQ(b.pixelate > built.pixelate, inside) << t;
         EXPECT_EQ(b.scatter > 0.0f, bursts) << t;
-        EXPECT_EQ(b.cellPositions[0].x != built.cellPositions[0].x, bursts) << t;
         EXPECT_EQ(b.level < 1.0f, falls) << t;
     }
     GreetingBanner b = built;

@@ -132,7 +132,6 @@ TEST(ShowGl, LightViewAndLightReachTheGLStateABeatDipsItAndAFrameRestoresWhatItF
     };
     const std::vector<GLint> before = leftState();
     show.frame(40000, 0.04f);
-    // A beat dips the light on the floor.
     const double lit = floorBrightness();
     show.show->beats.analyse(std::vector<float>(1024, 1.0f).data());
     show.frame(40001, 0.002f);
