@@ -83,6 +83,8 @@ protected:
 
     ScratchDir scratch_ {"server-backend"};
     PrivateSoundServer server_ {scratch_.path() / "pulse"};
+    // Outlives the decoding thread, which may still be leaving it after the test's last step.
+    DecoderGate gate;
     std::unique_ptr<AudioBackend> backend;
     AudioHandle h = 0;
     std::vector<std::string> warnings;
@@ -97,7 +99,6 @@ protected:
 // stream playing silence and the position moving.
 TEST_F(ServerBackend, APositionReadNeverWaitsOnTheDecoder)
 {
-    DecoderGate gate;
     ASSERT_TRUE(playing(&gate)) << "no private sound server, or the position never moved";
     ASSERT_TRUE(gate.waitEntered());
     gate.open();
