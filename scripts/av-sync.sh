@@ -180,9 +180,11 @@ measure_restart() {
     reap "$show" || true
     reap "$meter_pid" || status=$?
     report pulseaudio-restarted "$work/restart.json"
-    local gone back
+    local gone back since="?"
     gone="$(field "$work/restart.json" music_back_after_ms)" back="$(field "$work/restart.json" server_back_after_ms)"
-    echo "av-sync: pulseaudio restarted: music back ${gone:-?} ms after the server went, $((${gone:-0} - ${back:-0}))" \
+    # -1 where the music or the server never came back.
+    [ "${gone:--1}" -ge 0 ] && [ "${back:--1}" -ge 0 ] && since=$((gone - back))
+    echo "av-sync: pulseaudio restarted: music back ${gone:-?} ms after the server went, $since" \
         "ms after the meter had it back; then median $(field "$work/restart.json" median_ms) ms, p95 $(field "$work/restart.json" p95_abs_ms)" \
         "ms, $(field "$work/restart.json" jumps) jumps"
     [ "$status" = 0 ] || failed pulseaudio-restarted "$(cat "$work/restart.err")"
