@@ -14,7 +14,8 @@
 // library's own timer asked for is off by however far into a period that
 // answer came, up to a period (23 ms at 1024 frames under PipeWire) and by a
 // different amount each run. Asked right after a read or a write, which the
-// server's period wakes, the answer is as fresh as the server can give.
+// server's period wakes, the answer is as fresh as the server can give. A
+// recording's latency is not interpolated at all (see latency()).
 #pragma once
 
 #include <cstddef>
@@ -62,4 +63,5 @@ private:
     size_t peekedRead_ = 0;
     size_t peekedLeft_ = 0;
     bool asking_ = false;  // an answer is awaited
+    int64_t answeredNs_ = 0;  // steady clock when the last answer came (Record)
 };
