@@ -22,10 +22,12 @@
 #include <cstring>
 #include <string>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <utility>
 
 #include "audio/pulse_loop_lock.h"
+#include "audio/stream_time.h"
 #include "audio/track_backend.h"
 
 namespace {
@@ -440,8 +442,11 @@ void ServerAudioBackend::joinShow()
     pa_usec_t usec = 0;
     if (pa_stream_get_time(stream_, &usec) < 0)
         return;
+    const std::optional<int64_t> heardNow = streamFrameHeard(usec, frequency_, written_);
+    if (!heardNow)
+        return;
     const int64_t now = steadyNs();
-    const auto heard = static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
+    const int64_t heard = *heardNow;
     base_ = silentFrames(now) - heard;
     placed_ = true;
     lastHeard_ = base_ + heard;
@@ -515,7 +520,7 @@ int64_t ServerAudioBackend::heardFrames() const
         if (pa_stream_get_state(stream_) != PA_STREAM_READY)
             heard += static_cast<int64_t>(static_cast<double>(now - lastHeardNs_) * 1e-9 * frequency_);
         else if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
-            heard = base_ + static_cast<int64_t>(static_cast<double>(usec) * 1e-6 * frequency_);
+            heard = base_ + streamFrameHeard(usec, frequency_, written_).value_or(lastHeard_ - base_);
     } else {
         heard = silentFrames(now);
     }

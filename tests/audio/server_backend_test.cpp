@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "audio/stream_time.h"
 #include "audio/track_backend.h"
 #include "test_tracks.h"
 #include "tests/support/sound_server.h"
@@ -144,4 +145,13 @@ TEST_F(ServerBackend, APauseSilencesTheSinkAndTheResumePlaysOnFromThere)
     ASSERT_TRUE(serviceUntil(5, [&] { return position() > paused + 200.0; })) << "the resume never played";
     EXPECT_LT(largestStepBackMs, 10.0);
     EXPECT_TRUE(sinkSounds()) << "the music did not come back";
+}
+
+// A server time believed is the frame it names, never past what was
+// written; one below zero, wrapped by libpulse's unsigned time, is none.
+TEST(StreamTime, IsBelievedUpToTheWrittenEndAndNotWhenItWrapped)
+{
+    EXPECT_EQ(streamFrameHeard(1'000'000, 44100, 100'000), 44100);
+    EXPECT_EQ(streamFrameHeard(3'000'000, 44100, 100'000), 100'000);
+    EXPECT_FALSE(streamFrameHeard(UINT64_MAX - 5'000'000, 44100, 100'000));
 }
