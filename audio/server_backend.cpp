@@ -442,16 +442,15 @@ void ServerAudioBackend::joinShow()
     pa_usec_t usec = 0;
     if (pa_stream_get_time(stream_, &usec) < 0)
         return;
-    const std::optional<int64_t> heardNow = streamFrameHeard(usec, frequency_, written_);
-    if (!heardNow)
+    const std::optional<int64_t> heard = streamFrameHeard(usec, frequency_, written_);
+    if (!heard)
         return;
     const int64_t now = steadyNs();
-    const int64_t heard = *heardNow;
-    base_ = silentFrames(now) - heard;
+    base_ = silentFrames(now) - *heard;
     placed_ = true;
-    lastHeard_ = base_ + heard;
+    lastHeard_ = base_ + *heard;
     lastHeardNs_ = now;
-    rewriteFrom(heard);
+    rewriteFrom(*heard);
 }
 
 // Timing that was asked for before a cork or an uncork may describe the
@@ -517,10 +516,12 @@ int64_t ServerAudioBackend::heardFrames() const
         // was heard last still stands. A server gone since the last frame
         // (serviceOutput() will say so) leaves the show running on, silent.
         const pa_timing_info* timing = pa_stream_get_timing_info(stream_);
-        if (pa_stream_get_state(stream_) != PA_STREAM_READY)
+        if (pa_stream_get_state(stream_) != PA_STREAM_READY) {
             heard += static_cast<int64_t>(static_cast<double>(now - lastHeardNs_) * 1e-9 * frequency_);
-        else if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0)
-            heard = base_ + streamFrameHeard(usec, frequency_, written_).value_or(lastHeard_ - base_);
+        } else if (timing && timing->playing && pa_stream_get_time(stream_, &usec) >= 0) {
+            if (const std::optional<int64_t> frame = streamFrameHeard(usec, frequency_, written_))
+                heard = base_ + *frame;
+        }
     } else {
         heard = silentFrames(now);
     }

@@ -5,10 +5,10 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include "audio/pulse_loop_lock.h"
+#include "capture/frame_log.h"
 
 namespace {
 
@@ -17,12 +17,6 @@ constexpr size_t kFrameBytes = 2 * sizeof(float);
 using Lock = PulseLoopLock;
 
 void wake(pa_threaded_mainloop* loop) { pa_threaded_mainloop_signal(loop, 0); }
-
-int64_t steadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 }  // namespace
 
@@ -93,7 +87,7 @@ bool ServerStream::open(Direction direction, const char* device, size_t fragment
     } else {
         pa_stream_set_read_callback(stream_, wakeOnData, loop_);
         pa_stream_set_latency_update_callback(
-            stream_, [](pa_stream*, void* self) { static_cast<ServerStream*>(self)->answeredNs_ = steadyNs(); }, this);
+            stream_, [](pa_stream*, void* self) { static_cast<ServerStream*>(self)->answeredNs_ = monotonicNs(); }, this);
         const pa_buffer_attr buffer {any, any, any, any, static_cast<uint32_t>(fragmentFrames * kFrameBytes)};
         // Not interpolated: see latency().
         const auto raw = static_cast<pa_stream_flags_t>(
@@ -186,19 +180,19 @@ bool ServerStream::latency(int64_t& us)
     if (!known)
         return false;
     us = negative ? -static_cast<int64_t>(latency) : static_cast<int64_t>(latency);
-    // The server counts a fragment until it is dropped whole: what was handed
-    // out of it already is not waiting any more.
-    if (direction_ == Direction::Record && peekedLeft_ > 0)
-        us -= static_cast<int64_t>(peekedRead_ / kFrameBytes) * 1'000'000 / kRate;
-    // A recording's latency is the last answer's, aged by the time since it
-    // came. libpulse's interpolation favours a smooth time over an accurate
-    // one: after the burst of work at a run's start its estimate of the
-    // server's rate drifted 1 to 3 ms a second for up to 14 s under PipeWire,
-    // and every stamp with it.
     if (direction_ == Direction::Record) {
+        // The last answer's latency, aged by the time since it came.
+        // libpulse's interpolation favours a smooth time over an accurate
+        // one: after the burst of work at a run's start its estimate of the
+        // server's rate drifted 1 to 3 ms a second for up to 14 s under
+        // PipeWire, and every stamp with it.
         if (answeredNs_ == 0)
             return false;
-        us += (steadyNs() - answeredNs_) / 1000;
+        us += (monotonicNs() - answeredNs_) / 1000;
+        // The server counts a fragment until it is dropped whole: what was
+        // handed out of it already is not waiting any more.
+        if (peekedLeft_ > 0)
+            us -= static_cast<int64_t>(peekedRead_ / kFrameBytes) * 1'000'000 / kRate;
     }
     return true;
 }

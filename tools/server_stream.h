@@ -63,5 +63,5 @@ private:
     size_t peekedRead_ = 0;
     size_t peekedLeft_ = 0;
     bool asking_ = false;  // an answer is awaited
-    int64_t answeredNs_ = 0;  // steady clock when the last answer came (Record)
+    int64_t answeredNs_ = 0;  // monotonicNs() when the last answer came (Record)
 };
